@@ -1,0 +1,35 @@
+#include "BenchImages.h"
+
+#include "platform/graphics/Codecs.h"
+#include "platform/system/Numbers.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace pv::bench {
+
+ISkImage ReferencePhoto()
+{
+    static const ISkImage photo = [] {
+        const QString path = QStringLiteral(PV_BENCH_PHOTO);
+        if (QFileInfo::exists(path))
+            if (ISkImage image = DecodeImageFile(path); image && image->width() == 4000 && image->height() == 3000)
+                return image;
+        QImage img(4000, 3000, QImage::Format_RGB32);
+        SetRandSeed(12345);
+        for (int y = 0; y < img.height(); ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x) {
+                const double v = 0.5 + 0.25 * std::sin(x / 180.0) * std::cos(y / 140.0) + ((x / 400 + y / 300) % 2) * 0.2;
+                const int n = Random(24) - 12;
+                const int g = Clamp(int(v * 200) + n, 0, 255);
+                row[x] = 0xFF000000u | uint32_t(Clamp(g + 30, 0, 255)) << 16 | uint32_t(g) << 8 | uint32_t(Clamp(g - 40, 0, 255));
+            }
+        }
+        return SkImage::MakeFromQImage(std::move(img));
+    }();
+    return photo;
+}
+
+} // namespace pv::bench

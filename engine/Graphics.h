@@ -1,0 +1,187 @@
+#pragma once
+// The effect framework: the effect contract and catalogue, the synchronous
+// dispatcher, the canvas start, the engine's process-wide state, the shared
+// pool's parallel loops, and progress, preview and cancellation.
+
+#include "engine/EngineHost.h"
+#include "platform/graphics/SkCanvas.h"
+#include "platform/graphics/SkImage.h"
+#include "platform/system/Errors.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pv {
+
+// ------------------------------------------------------------------ contract
+
+// Every effect routine: source picture, destination raster surface (same size,
+// transparent), five parameters and the preview flag.
+using TEffectProc = void (*)(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
+                             bool Preview);
+
+struct EffectInfo {
+    int number;
+    const char* listName;  // the name the effect lists show
+    const char* routine;   // the routine's name
+    TEffectProc proc;      // null until the routine is linked in
+};
+
+// The 26 effects in list order; 900 (the brush-stroke frame) is not among them.
+std::span<const EffectInfo> EffectCatalogue();
+const EffectInfo* FindEffect(int number);
+
+// Registers an effect routine under its number (called once per effect file).
+bool RegisterEffect(int number, TEffectProc proc);
+
+#define PV_REGISTER_EFFECT(number, proc) \
+    static const bool pvEffectRegistered_##proc = ::pv::RegisterEffect(number, &proc)
+
+// Runs an effect on the calling thread. Unknown numbers leave Dest untouched;
+// errors (including the abort of a cancelled effect) reach the caller.
+void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int EffectNumber, int P1, int P2, int P3,
+                            int P4, int P5, bool Preview);
+
+// Hook for the brush-sheet set-up of effects 302, 303, 304 and 307, run on the
+// UI thread before those effects (installed by the painting effects).
+using BrushSetupProc = void (*)(int effectNumber);
+void SetBrushSheetSetup(BrushSetupProc proc);
+
+// ------------------------------------------------------------------ canvas start
+
+// How an erasing canvas start picks its clear colour.
+enum class ClearRule {
+    White,        // opaque white always
+    SourceTest,   // transparent when the main window's source has a translucent pixel
+    InputTest,    // transparent when the effect's own transparency flag is set
+    CoverageMask, // transparent plus a white mask of the source's coverage
+    OwnColour,    // the effect's own background colour
+};
+
+// What a kept canvas does with the base picture.
+enum class KeepMode {
+    DrawBase,   // clear to transparent and draw the base picture at the origin
+    RecordOnly, // only hand the base picture back; the effect composites it itself
+};
+
+struct CanvasStart {
+    bool DoClear = true;
+    ISkImage BaseImage; // the picture a kept canvas starts from (may be null)
+};
+
+struct CanvasStartOptions {
+    ClearRule rule = ClearRule::White;
+    bool transparencyFlag = false;          // InputTest and CoverageMask
+    TAlphaColor ownColour = kColorWhite;    // OwnColour
+    KeepMode keep = KeepMode::DrawBase;
+};
+
+// The canvas start of a full render, run synchronously on the UI thread.
+CanvasStart StartEffectCanvas(const ISkSurface& Dest, const CanvasStartOptions& options);
+
+// True when the picture has at least one pixel with alpha below 255.
+bool ImageHasTranslucentPixel(const ISkImage& image);
+
+// ------------------------------------------------------------------ engine state
+
+std::recursive_mutex& EffectLock();
+extern std::atomic<bool> EffectsStopped;
+// The manual brush's base picture while one of its strokes is applied.
+ISkImage GetEffectBaseImage();
+void SetEffectBaseImage(ISkImage image);
+// Folder for diagnostic dumps (set only by the headless runner).
+std::string GetDebugOutputDir();
+void SetDebugOutputDir(const std::string& dir);
+
+// Engine start and end (program start and exit).
+void EngineStart();
+void EngineEnd();
+
+// Worker count of the shared pool for a processor count: clamp(n - 2, 2, 12).
+int DefaultPoolWorkers(int processors);
+// The shared pool. Benchmarks and tests may set its size (0 restores the default).
+tbb::task_arena& SharedPool();
+void SetSharedPoolWorkers(int workers);
+int SharedPoolWorkers();
+
+// ------------------------------------------------------------------ previews and cancellation
+
+// Per-thread: whether the thread renders a preview, and for which generation.
+extern thread_local bool ThreadIsPreview;
+extern thread_local int ThreadPreviewGeneration;
+// Throttle of progress and preview pushes, shared by all threads.
+extern std::atomic<uint32_t> LastProgressTick;
+
+bool IsEffectCancelled();
+void CheckCancellation();
+void SafeUpdateProgress(int Percent);
+void SafeUpdatePreview(const ISkSurface& Surface, int Percent);
+// UI thread only: shows an intermediate picture as the result.
+void ShowIntermediateResult(const ISkImage& Image, int Percent);
+// Text of the preview box's percentage label, and whether it is shown.
+std::string PreviewPercentText(int percent);
+bool PreviewPercentVisible(int percent);
+
+// Sets the calling thread's preview flag and generation for a scope.
+class PreviewScope {
+public:
+    PreviewScope(bool isPreview, int generation)
+        : savedFlag_(ThreadIsPreview), savedGeneration_(ThreadPreviewGeneration)
+    {
+        ThreadIsPreview = isPreview;
+        ThreadPreviewGeneration = generation;
+    }
+    ~PreviewScope()
+    {
+        ThreadIsPreview = savedFlag_;
+        ThreadPreviewGeneration = savedGeneration_;
+    }
+    PreviewScope(const PreviewScope&) = delete;
+    PreviewScope& operator=(const PreviewScope&) = delete;
+
+private:
+    bool savedFlag_;
+    int savedGeneration_;
+};
+
+// Parallel loop over [begin, end) on the shared pool. The body receives
+// sub-ranges (lo, hi) and runs with the caller's preview flag and generation;
+// an abort raised in the body reaches the caller as the same abort.
+template <typename Body>
+void ParallelForRange(int begin, int end, Body&& body, int grain = 1)
+{
+    if (end <= begin)
+        return;
+    const bool preview = ThreadIsPreview;
+    const int generation = ThreadPreviewGeneration;
+    SharedPool().execute([&] {
+        tbb::parallel_for(tbb::blocked_range<int>(begin, end, grain > 0 ? grain : 1),
+                          [&](const tbb::blocked_range<int>& r) {
+                              PreviewScope scope(preview, generation);
+                              body(r.begin(), r.end());
+                          });
+    });
+}
+
+// Parallel loop calling body(i) for every index.
+template <typename Body>
+void ParallelFor(int begin, int end, Body&& body)
+{
+    ParallelForRange(begin, end, [&](int lo, int hi) {
+        for (int i = lo; i < hi; ++i)
+            body(i);
+    });
+}
+
+// Row pointers of a pixel map (row y starts at base + y * rowBytes).
+std::vector<uint32_t*> RowPointers(const SkPixmap& pixmap);
+
+} // namespace pv

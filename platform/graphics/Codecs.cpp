@@ -1,0 +1,95 @@
+#include "platform/graphics/Codecs.h"
+
+#include "platform/graphics/PngEncoder.h"
+#include "platform/graphics/SkImage.h"
+#include "platform/system/Files.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <new>
+
+namespace pv {
+namespace {
+
+// Large enough for 50-megapixel photographs (and their 16-bit decodes).
+constexpr int kAllocationLimitMB = 1024;
+
+ISkImage DecodeFrom(QImageReader& reader)
+{
+    reader.setAllocationLimit(kAllocationLimitMB);
+    reader.setAutoTransform(false);
+    QImage image;
+    if (!reader.read(&image)) {
+        // A size the reader refused for memory reasons is an out-of-memory case,
+        // not a broken file.
+        const QSize size = reader.size();
+        if (size.isValid() && int64_t(size.width()) * size.height() * 4 > int64_t(kAllocationLimitMB) * 1024 * 1024)
+            throw std::bad_alloc();
+        return nullptr;
+    }
+    return SkImage::MakeFromQImage(std::move(image));
+}
+
+} // namespace
+
+ImageFileFormat FormatFromExtension(const QString& path)
+{
+    const QString ext = LowerExtension(path);
+    if (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg"))
+        return ImageFileFormat::Jpeg;
+    if (ext == QLatin1String(".png"))
+        return ImageFileFormat::Png;
+    if (ext == QLatin1String(".webp"))
+        return ImageFileFormat::Webp;
+    return ImageFileFormat::Unknown;
+}
+
+ISkImage DecodeImageFile(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return DecodeFrom(reader);
+}
+
+ISkImage DecodeImageData(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return nullptr;
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    return DecodeFrom(reader);
+}
+
+bool EncodeImage(const ISkImage& image, ImageFileFormat format, int quality, QByteArray& out)
+{
+    out.clear();
+    if (!image || image->width() <= 0 || image->height() <= 0)
+        return false;
+    if (format == ImageFileFormat::Png) {
+        SkPixmap pm;
+        return image->peekPixels(pm) && EncodePng(pm, out);
+    }
+    const char* name = format == ImageFileFormat::Jpeg ? "jpeg" : format == ImageFileFormat::Webp ? "webp" : nullptr;
+    if (!name)
+        return false;
+    QBuffer buffer(&out);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return false;
+    QImageWriter writer(&buffer, name);
+    writer.setQuality(quality);
+    // Both formats store straight colour; JPEG has no alpha channel at all.
+    const QImage& src = image->qimage();
+    const bool ok = image->isOpaque() ? writer.write(src)
+                                      : writer.write(src.convertToFormat(format == ImageFileFormat::Jpeg
+                                                                             ? QImage::Format_RGB32
+                                                                             : QImage::Format_ARGB32));
+    if (!ok)
+        out.clear();
+    return ok;
+}
+
+} // namespace pv

@@ -1,0 +1,26 @@
+#pragma once
+// Decoding image files into premultiplied rasters and encoding pictures.
+
+#include "platform/graphics/SkTypes.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace pv {
+
+enum class ImageFileFormat { Unknown, Jpeg, Png, Webp };
+
+// ".jpg"/".jpeg" JPEG, ".png" PNG, ".webp" WebP (any letter case); Unknown otherwise.
+ImageFileFormat FormatFromExtension(const QString& path);
+
+// Decodes JPEG, PNG, BMP, GIF, WebP or TIFF. Returns null when the file is
+// missing, empty, truncated beyond use or not a picture. Throws std::bad_alloc
+// when the picture does not fit in memory.
+ISkImage DecodeImageFile(const QString& path);
+ISkImage DecodeImageData(const QByteArray& data);
+
+// Encodes to memory. quality (0..100) applies to JPEG and WebP; PNG is always
+// lossless and written with a fast compression level. False on failure.
+bool EncodeImage(const ISkImage& image, ImageFileFormat format, int quality, QByteArray& out);
+
+} // namespace pv

@@ -1,0 +1,21 @@
+#pragma once
+// File helpers: whole-file reads and writes that never leave a partial file.
+
+#include <QByteArray>
+#include <QString>
+
+namespace pv {
+
+// Writes data to path through a temporary file that replaces the target only
+// when everything was written. Returns false (and leaves any old file alone)
+// on failure; errorText, when given, receives the reason.
+bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* errorText = nullptr);
+
+// Folder of a file path made absolute against the current folder, with a
+// trailing separator.
+QString AbsoluteFolderOf(const QString& filePath);
+
+// Lower-case extension with its dot (".jpg"), or an empty string.
+QString LowerExtension(const QString& filePath);
+
+} // namespace pv

@@ -1,0 +1,58 @@
+#pragma once
+// A stand-in main window that records what the engine asks of it.
+
+#include "engine/EngineHost.h"
+#include "platform/graphics/SkImage.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+namespace pv::test {
+
+class FakeHost : public TEngineHost {
+public:
+    FakeHost() { SetEngineHost(this); }
+    ~FakeHost() override { SetEngineHost(nullptr); }
+
+    void UpdateProgressBar(int percent) override { progress.push_back(percent); }
+    void ShowPreviewBox(const ISkImage& snapshot, int percent) override
+    {
+        previews.push_back(snapshot);
+        previewPercents.push_back(percent);
+    }
+    void RedrawCanvas() override { ++redraws; }
+    QObject* QueuedCallContext() override { return &context; }
+
+    std::vector<int> progress;
+    std::vector<ISkImage> previews;
+    std::vector<int> previewPercents;
+    int redraws = 0;
+    QObject context;
+};
+
+// Runs the queued calls waiting on this thread's event loop.
+inline void DrainEvents()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// A picture filled with one premultiplied pixel value.
+inline ISkImage SolidImage(int w, int h, uint32_t pixel)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(pixel);
+    return SkImage::MakeFromRaster(std::move(img));
+}
+
+inline uint32_t PixelAt(const ISkSurface& s, int x, int y)
+{
+    SkPixmap pm;
+    s->peekPixels(pm);
+    return pm.at(x, y);
+}
+
+} // namespace pv::test
