@@ -139,7 +139,12 @@ bool RunWcTest(int argc, char** argv)
         return false;
 
     // No display is needed: fonts and painting work on the offscreen platform.
+    // The status file is the run's only report, so library chatter is silenced.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
     SetUICallsInline(true);
     int appArgc = 1;
     QGuiApplication app(appArgc, argv);

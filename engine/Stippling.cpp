@@ -8,6 +8,7 @@
 #include "platform/system/Numbers.h"
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace pv {
@@ -28,49 +29,38 @@ struct GreyTables {
     }
 };
 
-const GreyTables& Tables()
+const GreyTables gTables;
+
+inline float GreyOfPixel(uint32_t p)
 {
-    static const GreyTables tables;
-    return tables;
+    return static_cast<float>((gTables.r[(p >> 16) & 0xFF] + gTables.g[(p >> 8) & 0xFF] + gTables.b[p & 0xFF]) / 255.0);
 }
 
 // The dither keeps every pixel it has touched as a rounded grey byte; pixels not
 // reached yet still hold their colour. Only three rows are ever live, so the
 // touched greys live in a ring of three rows (-1 = not touched yet).
-class GreyRows {
-public:
-    GreyRows(const SkPixmap& src) : src_(src), rows_(size_t(3) * size_t(src.width), int16_t(-1)) {}
+struct GreyRow {
+    int16_t* grey;
+    const uint32_t* colour;
 
-    int16_t* row(int y) { return rows_.data() + size_t(y % 3) * size_t(src_.width); }
-    void resetRow(int y) { std::fill_n(row(y), src_.width, int16_t(-1)); }
-
-    float grey(int x, int y)
+    float level(int x) const
     {
-        const int16_t v = row(y)[x];
-        return v >= 0 ? Tables().level[size_t(v)] : StipplingGrey(src_.row(y)[x]);
+        const int16_t v = grey[x];
+        return v >= 0 ? gTables.level[size_t(v)] : GreyOfPixel(colour[x]);
     }
-
-    void addError(int x, int y, float share)
+    void addError(int x, float share) const
     {
-        float l = grey(x, y) + share;
+        float l = level(x) + share;
         l = l < 0.0f ? 0.0f : (l > 1.0f ? 1.0f : l);
-        row(y)[x] = static_cast<int16_t>(Round(l * 255.0f));
+        grey[x] = static_cast<int16_t>(std::nearbyint(l * 255.0f));
     }
-
-private:
-    SkPixmap src_;
-    std::vector<int16_t> rows_;
 };
 
 } // namespace
 
 float StipplingThreshold(int P1) { return static_cast<float>(P1 / 255.0); }
 
-float StipplingGrey(uint32_t p)
-{
-    const GreyTables& t = Tables();
-    return static_cast<float>((t.r[(p >> 16) & 0xFF] + t.g[(p >> 8) & 0xFF] + t.b[p & 0xFF]) / 255.0);
-}
+float StipplingGrey(uint32_t p) { return GreyOfPixel(p); }
 
 void StipplingEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int, int, int, int, bool Preview)
 {
@@ -84,10 +74,10 @@ void StipplingEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int
     // The result is built in its own raster and drawn onto the destination only
     // at the end, so a cancelled run leaves the destination untouched.
     std::vector<uint32_t> out(size_t(w) * size_t(h));
-    GreyRows greys(src);
-    greys.resetRow(0);
-    if (h > 1)
-        greys.resetRow(1);
+    std::vector<int16_t> ring(size_t(3) * size_t(w), int16_t(-1));
+    auto greyRow = [&](int y) {
+        return GreyRow{ring.data() + size_t(y % 3) * size_t(w), src.row(std::min(y, h - 1))};
+    };
 
     for (int y = 0; y < h; ++y) {
         if (y % 50 == 0) {
@@ -97,31 +87,31 @@ void StipplingEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int
             else
                 SafeUpdateProgress(percent);
         }
+        const GreyRow row0 = greyRow(y), row1 = greyRow(y + 1), row2 = greyRow(y + 2);
         if (y + 2 < h)
-            greys.resetRow(y + 2);
-        const uint32_t* srcRow = src.row(y);
+            std::fill_n(row2.grey, w, int16_t(-1)); // row y - 1 is done: its slot now holds row y + 2
+        const bool has1 = y + 1 < h, has2 = y + 2 < h;
         uint32_t* outRow = out.data() + size_t(y) * size_t(w);
-        const bool row1 = y + 1 < h, row2 = y + 2 < h;
         for (int x = 0; x < w; ++x) {
-            const float l = greys.grey(x, y);
+            const float l = row0.level(x);
             const bool white = l >= threshold;
-            const uint32_t a = srcRow[x] >> 24;
+            const uint32_t a = row0.colour[x] >> 24;
             // Colour bytes are premultiplied: white under alpha a is a, a, a.
             outRow[x] = (a << 24) | (white ? a * 0x010101u : 0u);
             const float share = (l - (white ? 1.0f : 0.0f)) / 8.0f;
             if (x + 1 < w)
-                greys.addError(x + 1, y, share);
+                row0.addError(x + 1, share);
             if (x + 2 < w)
-                greys.addError(x + 2, y, share);
-            if (row1) {
+                row0.addError(x + 2, share);
+            if (has1) {
                 if (x >= 1)
-                    greys.addError(x - 1, y + 1, share);
-                greys.addError(x, y + 1, share);
+                    row1.addError(x - 1, share);
+                row1.addError(x, share);
                 if (x + 1 < w)
-                    greys.addError(x + 1, y + 1, share);
+                    row1.addError(x + 1, share);
             }
-            if (row2)
-                greys.addError(x, y + 2, share);
+            if (has2)
+                row2.addError(x, share);
         }
     }
 
