@@ -197,3 +197,19 @@ QImage TintedGrey(const Field& grey, Rgb tint)
 }
 
 } // namespace resgen
+
+namespace resgen {
+
+float LightAt(const Field& height, int x, int y, float relief)
+{
+    // Normal (-gx, -gy, 1) against a light from the upper left at 45 degrees
+    // elevation, divided by the flat response so flat ground gives 1.
+    const float gx = (height.wrapped(x + 1, y) - height.wrapped(x - 1, y)) * 0.5f * relief;
+    const float gy = (height.wrapped(x, y + 1) - height.wrapped(x, y - 1)) * 0.5f * relief;
+    const float lx = -0.5f, ly = -0.5f, lz = 0.70710678f;
+    const float n = 1.0f / std::sqrt(gx * gx + gy * gy + 1.0f);
+    const float d = (-gx * lx - gy * ly + lz) * n;
+    return std::max(0.0f, d) / lz;
+}
+
+} // namespace resgen

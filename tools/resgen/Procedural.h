@@ -115,3 +115,11 @@ QImage MakeOpaque(int w, int h, const std::function<Rgb(int, int)>& colour);
 QImage TintedGrey(const Field& grey, Rgb tint);
 
 } // namespace resgen
+
+namespace resgen {
+
+// Light on a height field: 1 on flat ground, brighter on slopes facing the
+// upper-left light, darker on the others. relief scales the slopes.
+float LightAt(const Field& height, int x, int y, float relief);
+
+} // namespace resgen

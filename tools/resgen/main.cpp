@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
@@ -102,7 +103,11 @@ int main(int argc, char** argv)
         std::vector<std::exception_ptr> errors(jobs.size());
         tbb::parallel_for(size_t(0), jobs.size(), size_t(1), [&](size_t i) {
             try {
+                QElapsedTimer t;
+                t.start();
                 jobs[i].data = jobs[i].make();
+                if (qEnvironmentVariableIsSet("PV_RESGEN_TIMES"))
+                    std::fprintf(stderr, "%6lld ms  %s\n", t.elapsed(), qPrintable(jobs[i].name));
             } catch (...) {
                 errors[i] = std::current_exception();
             }
