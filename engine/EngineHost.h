@@ -7,11 +7,17 @@
 
 #include "platform/graphics/SkTypes.h"
 
+#include <QImage>
+#include <QSize>
+#include <QString>
+
 #include <atomic>
 
 class QObject;
 
 namespace pv {
+
+class TImageHistory;
 
 class TEngineHost {
 public:
@@ -21,16 +27,36 @@ public:
     std::atomic<bool> Cancel{false};
     std::atomic<int> FPreviewGeneration{0};
     std::atomic<int> FCurrentEffectNumber{-1};
+    // Identity of the running full render (0 when none): progress values of
+    // older runs and of previews never end a newer run.
+    std::atomic<int> FCurrentRunId{0};
     std::atomic<bool> FScriptRunning{false};
     std::atomic<int> ProgressPercent{0};
     std::atomic<bool> FEraseBdChecked{true};
     std::atomic<bool> FDrawContourChecked{false};
     std::atomic<TAlphaColor> FContourColor{kColorBlack};
+    std::atomic<bool> FCloseRequested{false};
+    std::atomic<int> PreviewStartX{0};
+    std::atomic<int> PreviewStartY{0};
 
     // UI-thread state.
     ISkImage FSkImage;       // the result picture
     ISkImage FSkSourceImage; // the source picture
+    TImageHistory* FHistory = nullptr;
     bool FManualBrushOpen = false;
+    float FPreviewZoomFactor = 1.0f;
+    // The stored texture applied after every effect while the texture switch is on.
+    bool FTextureSwitchOn = false;
+    QImage StoredTextureBitmap;
+    float StoredTextureStrength = 50.0f;
+    float StoredTextureScale = 1.0f;
+
+    // Marks the engine idle (no full render running).
+    void MarkEngineIdle()
+    {
+        FCurrentEffectNumber = -1;
+        FCurrentRunId = 0;
+    }
 
     // True while the window is being destroyed: intermediate pictures are skipped.
     virtual bool IsDestroying() const { return false; }
@@ -40,8 +66,22 @@ public:
     // Draws a preview snapshot unscaled into the preview box and shows the
     // percentage label for 1..100. UI thread.
     virtual void ShowPreviewBox(const ISkImage& snapshot, int percent) = 0;
+    // The rounded size of the preview box, or an empty size when there is none.
+    virtual QSize PreviewBoxSize() const { return {}; }
+    // Replaces the preview box's picture with a finished preview. UI thread.
+    virtual void SetPreviewBoxPicture(const ISkImage&) {}
     // Asks the canvas to redraw the result picture. UI thread.
     virtual void RedrawCanvas() {}
+    // Stops the pending live-preview timer (a full render starts). UI thread.
+    virtual void StopPreviewTimer() {}
+    // Tells the user something in a message box. UI thread.
+    virtual void ShowMessage(const QString&) {}
+    // The display name of an effect as the effect lists show it.
+    virtual QString GetEffectName(int effectNumber) const;
+    // The theme's colour for a colour designed for the dark theme.
+    virtual TAlphaColor ThemeMapColor(TAlphaColor color) const { return color; }
+    // Closes the window (runs the close handler again). UI thread.
+    virtual void Close() {}
     // Queued calls for this window are dropped once this object is destroyed.
     virtual QObject* QueuedCallContext() { return nullptr; }
 };

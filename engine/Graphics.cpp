@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <thread>
+#include <utility>
 
 namespace pv {
 
@@ -17,6 +18,14 @@ std::atomic<TEngineHost*> gHost{nullptr};
 }
 
 TEngineHost* EngineHost() { return gHost.load(std::memory_order_acquire); }
+
+QString TEngineHost::GetEffectName(int effectNumber) const
+{
+    if (effectNumber == 900)
+        return QStringLiteral("Brushstrokes Frame");
+    const EffectInfo* effect = FindEffect(effectNumber);
+    return effect ? QString::fromUtf8(effect->listName) : QStringLiteral("Unknown Effect");
+}
 void SetEngineHost(TEngineHost* host) { gHost.store(host, std::memory_order_release); }
 
 // ------------------------------------------------------------------ catalogue
@@ -80,6 +89,22 @@ bool RegisterEffect(int number, TEffectProc proc)
     return false;
 }
 
+TEffectProc ReplaceEffect(int number, TEffectProc proc)
+{
+    for (EffectInfo& e : Catalogue())
+        if (e.number == number)
+            return std::exchange(e.proc, proc);
+    return nullptr;
+}
+
+void RunBrushSheetSetup(int effectNumber)
+{
+    if (effectNumber != 302 && effectNumber != 303 && effectNumber != 304 && effectNumber != 307)
+        return;
+    if (BrushSetupProc setup = gBrushSetup.load())
+        RunOnUISync([&] { setup(effectNumber); });
+}
+
 void SetBrushSheetSetup(BrushSetupProc proc) { gBrushSetup.store(proc); }
 
 void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int EffectNumber, int P1, int P2, int P3,
@@ -89,10 +114,7 @@ void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int 
     const EffectInfo* effect = FindEffect(EffectNumber);
     if (!effect || !effect->proc)
         return;
-    if (EffectNumber == 302 || EffectNumber == 303 || EffectNumber == 304 || EffectNumber == 307) {
-        if (BrushSetupProc setup = gBrushSetup.load())
-            RunOnUISync([&] { setup(EffectNumber); });
-    }
+    RunBrushSheetSetup(EffectNumber);
     effect->proc(Source, Dest, P1, P2, P3, P4, P5, Preview);
 }
 

@@ -42,6 +42,10 @@ const EffectInfo* FindEffect(int number);
 // Registers an effect routine under its number (called once per effect file).
 bool RegisterEffect(int number, TEffectProc proc);
 
+// Puts another routine under an effect number and returns the previous one
+// (tests use it to run controllable effects through the real engine).
+TEffectProc ReplaceEffect(int number, TEffectProc proc);
+
 #define PV_REGISTER_EFFECT(number, proc) \
     static const bool pvEffectRegistered_##proc = ::pv::RegisterEffect(number, &proc)
 
@@ -54,6 +58,8 @@ void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int 
 // UI thread before those effects (installed by the painting effects).
 using BrushSetupProc = void (*)(int effectNumber);
 void SetBrushSheetSetup(BrushSetupProc proc);
+// Runs that set-up on the UI thread when the effect needs it.
+void RunBrushSheetSetup(int effectNumber);
 
 // ------------------------------------------------------------------ canvas start
 
@@ -70,6 +76,8 @@ enum class ClearRule {
 enum class KeepMode {
     DrawBase,   // clear to transparent and draw the base picture at the origin
     RecordOnly, // only hand the base picture back; the effect composites it itself
+    CopyBase,   // erase as the rule says; a kept canvas is left alone and the base
+                // picture handed back (the effect copies its pixels into its own buffer)
 };
 
 struct CanvasStart {
@@ -117,6 +125,8 @@ int SharedPoolWorkers();
 // Per-thread: whether the thread renders a preview, and for which generation.
 extern thread_local bool ThreadIsPreview;
 extern thread_local int ThreadPreviewGeneration;
+// Per-thread: the full render this thread works for (0 for previews and direct runs).
+extern thread_local int ThreadRunId;
 // Throttle of progress and preview pushes, shared by all threads.
 extern std::atomic<uint32_t> LastProgressTick;
 
@@ -130,19 +140,21 @@ void ShowIntermediateResult(const ISkImage& Image, int Percent);
 std::string PreviewPercentText(int percent);
 bool PreviewPercentVisible(int percent);
 
-// Sets the calling thread's preview flag and generation for a scope.
+// Sets the calling thread's preview flag, generation and run for a scope.
 class PreviewScope {
 public:
-    PreviewScope(bool isPreview, int generation)
-        : savedFlag_(ThreadIsPreview), savedGeneration_(ThreadPreviewGeneration)
+    PreviewScope(bool isPreview, int generation, int runId = ThreadRunId)
+        : savedFlag_(ThreadIsPreview), savedGeneration_(ThreadPreviewGeneration), savedRunId_(ThreadRunId)
     {
         ThreadIsPreview = isPreview;
         ThreadPreviewGeneration = generation;
+        ThreadRunId = runId;
     }
     ~PreviewScope()
     {
         ThreadIsPreview = savedFlag_;
         ThreadPreviewGeneration = savedGeneration_;
+        ThreadRunId = savedRunId_;
     }
     PreviewScope(const PreviewScope&) = delete;
     PreviewScope& operator=(const PreviewScope&) = delete;
@@ -150,6 +162,7 @@ public:
 private:
     bool savedFlag_;
     int savedGeneration_;
+    int savedRunId_;
 };
 
 // Parallel loop over [begin, end) on the shared pool. The body receives
@@ -162,10 +175,11 @@ void ParallelForRange(int begin, int end, Body&& body, int grain = 1)
         return;
     const bool preview = ThreadIsPreview;
     const int generation = ThreadPreviewGeneration;
+    const int runId = ThreadRunId;
     SharedPool().execute([&] {
         tbb::parallel_for(tbb::blocked_range<int>(begin, end, grain > 0 ? grain : 1),
                           [&](const tbb::blocked_range<int>& r) {
-                              PreviewScope scope(preview, generation);
+                              PreviewScope scope(preview, generation, runId);
                               body(r.begin(), r.end());
                           });
     });

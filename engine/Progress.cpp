@@ -10,6 +10,7 @@ namespace pv {
 
 thread_local bool ThreadIsPreview = false;
 thread_local int ThreadPreviewGeneration = 0;
+thread_local int ThreadRunId = 0;
 std::atomic<uint32_t> LastProgressTick{0};
 
 namespace {
@@ -18,12 +19,16 @@ constexpr uint32_t kProgressWindowMs = 50;
 constexpr uint32_t kPreviewWindowMs = 120;
 
 // Queues UpdateProgressBar on the UI thread, made only if the main window
-// still exists when it runs.
+// still exists when it runs and only while the run that sent it is the
+// current one: a late value of an older run, or a stale preview's finish,
+// must not mark a newer full render idle.
 void QueueProgressBar(TEngineHost* host, int percent)
 {
+    const int runId = ThreadRunId;
     RunOnUIQueued(
-        [percent] {
-            if (TEngineHost* h = EngineHost())
+        [percent, runId] {
+            TEngineHost* h = EngineHost();
+            if (h && h->FCurrentRunId.load() == runId)
                 h->UpdateProgressBar(percent);
         },
         host->QueuedCallContext());

@@ -6,10 +6,17 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+#ifdef PV_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+using TestApplication = QGuiApplication;
+#endif
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     pv::EngineStart();
     const int result = RUN_ALL_TESTS();
