@@ -1,6 +1,7 @@
 #include "HeadlessRunner.h"
 
 #include "engine/Graphics.h"
+#include "engine/U_repository.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Files.h"
@@ -93,6 +94,8 @@ QString RunJob(const WcTestArgs& job, const QString& outputFolder)
     if (!surface)
         Fail(QStringLiteral("failed to create a %1x%2 raster").arg(image->width()).arg(image->height()));
     const auto& P = job.P;
+    // Effects read the built-in pictures as they do in the desktop program.
+    Form3();
     ProcessEffectOnSurface(image, surface, job.effect, P[0], P[1], P[2], P[3], P[4], false);
 
     const ImageFileFormat format = FormatFromExtension(job.output);

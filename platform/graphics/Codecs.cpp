@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <new>
 
 namespace pv {
@@ -29,6 +30,21 @@ ISkImage DecodeFrom(QImageReader& reader)
             throw std::bad_alloc();
         return nullptr;
     }
+    return SkImage::MakeFromQImage(std::move(image));
+}
+
+ISkImage DecodeWithin(QImageReader& reader, int maxSide)
+{
+    const QSize size = reader.size();
+    if (maxSide <= 0 || (size.isValid() && (size.width() > maxSide || size.height() > maxSide)))
+        return nullptr;
+    // Formats whose header gives no size are held to the same bound by the allocation limit.
+    const int64_t limitBytes = int64_t(maxSide) * maxSide * 4;
+    reader.setAllocationLimit(int(std::min<int64_t>(kAllocationLimitMB, limitBytes / (1024 * 1024) + 1)));
+    reader.setAutoTransform(false);
+    QImage image;
+    if (!reader.read(&image) || image.width() > maxSide || image.height() > maxSide)
+        return nullptr;
     return SkImage::MakeFromQImage(std::move(image));
 }
 
@@ -62,6 +78,24 @@ ISkImage DecodeImageData(const QByteArray& data)
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     return DecodeFrom(reader);
+}
+
+ISkImage DecodeImageFileWithin(const QString& path, int maxSide)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return DecodeWithin(reader, maxSide);
+}
+
+ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return nullptr;
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    return DecodeWithin(reader, maxSide);
 }
 
 bool EncodeImage(const ISkImage& image, ImageFileFormat format, int quality, QByteArray& out)

@@ -19,6 +19,12 @@ ImageFileFormat FormatFromExtension(const QString& path);
 ISkImage DecodeImageFile(const QString& path);
 ISkImage DecodeImageData(const QByteArray& data);
 
+// The same for pictures from untrusted places (user brushes, archives): a
+// picture wider or taller than maxSide is refused (null) from its header,
+// before any pixel memory is taken, and never reported as out of memory.
+ISkImage DecodeImageFileWithin(const QString& path, int maxSide);
+ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide);
+
 // Encodes to memory. quality (0..100) applies to JPEG and WebP; PNG is always
 // lossless and written with a fast compression level. False on failure.
 bool EncodeImage(const ISkImage& image, ImageFileFormat format, int quality, QByteArray& out);
