@@ -14,11 +14,13 @@
 #include <QGuiApplication>
 #include <QImageWriter>
 
+#include <tbb/global_control.h>
 #include <tbb/parallel_for.h>
 
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <vector>
 
 using namespace resgen;
@@ -100,13 +102,18 @@ int main(int argc, char** argv)
 
         // Every picture is drawn independently from its own seeds, so drawing
         // them side by side gives the same bytes as drawing them in turn.
+        // PV_RESGEN_TIMES=1 draws on one thread and prints what each picture costs.
+        const bool timing = qEnvironmentVariableIsSet("PV_RESGEN_TIMES");
+        std::optional<tbb::global_control> oneThread;
+        if (timing)
+            oneThread.emplace(tbb::global_control::max_allowed_parallelism, 1);
         std::vector<std::exception_ptr> errors(jobs.size());
         tbb::parallel_for(size_t(0), jobs.size(), size_t(1), [&](size_t i) {
             try {
                 QElapsedTimer t;
                 t.start();
                 jobs[i].data = jobs[i].make();
-                if (qEnvironmentVariableIsSet("PV_RESGEN_TIMES"))
+                if (timing)
                     std::fprintf(stderr, "%6lld ms  %s\n", t.elapsed(), qPrintable(jobs[i].name));
             } catch (...) {
                 errors[i] = std::current_exception();
