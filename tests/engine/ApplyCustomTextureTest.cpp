@@ -10,20 +10,8 @@
 namespace pv {
 namespace {
 
-ISkImage ImageFromRows(int w, int h, const std::vector<uint32_t>& pixels)
-{
-    return SkImage::MakeRasterCopy(pixels.data(), w, h, size_t(w) * 4);
-}
-
-std::vector<uint32_t> Pixels(const ISkImage& image)
-{
-    SkPixmap pm;
-    EXPECT_TRUE(image->peekPixels(pm));
-    std::vector<uint32_t> out;
-    for (int y = 0; y < pm.height; ++y)
-        out.insert(out.end(), pm.row(y), pm.row(y) + pm.width);
-    return out;
-}
+using test::AllPixels;
+using test::ImageFromPixels;
 
 // Greys 0 100 / 200 40: mean 340 div 4 = 85.
 QImage SmallTexture()
@@ -91,12 +79,12 @@ TEST(ApplyCustomTexture, HandCheckedShifts)
          {0xFF808080u, 0xFF888888u, 0xFF808080u, 0xFF787878u}},
     };
     for (const Case& c : cases) {
-        ISkImage image = ImageFromRows(c.w, c.h, c.before);
+        ISkImage image = ImageFromPixels(c.w, c.h, c.before);
         const ISkImage original = image;
         SetRandSeed(kSeedForOffsetOne);
         ApplyCustomTexture(image, &texture, 50, c.scale);
         ASSERT_NE(image, original) << c.name;
-        EXPECT_EQ(Pixels(image), c.after) << c.name;
+        EXPECT_EQ(AllPixels(image), c.after) << c.name;
         EXPECT_EQ(RandSeed(), kSeedForOffsetOne * 134775813u + 1u) << "exactly one draw";
     }
 }
@@ -113,16 +101,16 @@ TEST(ApplyCustomTexture, CasesThatChangeNothing)
         float scale;
     };
     for (const Case& c : {Case{"strength 0", opaque, 0, 1.0f}, Case{"transparent picture", transparent, 100, 1.0f}}) {
-        ISkImage image = ImageFromRows(2, 2, c.pixels);
+        ISkImage image = ImageFromPixels(2, 2, c.pixels);
         const ISkImage original = image;
         ApplyCustomTexture(image, &texture, c.strength, c.scale);
         EXPECT_NE(image, original) << c.name << ": replaced by a copy";
-        EXPECT_EQ(Pixels(image), c.pixels) << c.name;
+        EXPECT_EQ(AllPixels(image), c.pixels) << c.name;
     }
     const QImage empty;
     for (const auto& [tex, scale] : {std::pair{&texture, 0.0f}, std::pair{&texture, -1.0f}, std::pair{&texture, NAN},
                                      std::pair{&empty, 1.0f}, std::pair{static_cast<const QImage*>(nullptr), 1.0f}}) {
-        ISkImage image = ImageFromRows(2, 2, opaque);
+        ISkImage image = ImageFromPixels(2, 2, opaque);
         const ISkImage original = image;
         SetRandSeed(7);
         ApplyCustomTexture(image, tex, 50, scale);

@@ -55,4 +55,21 @@ inline uint32_t PixelAt(const ISkSurface& s, int x, int y)
     return pm.at(x, y);
 }
 
+// A w x h picture from premultiplied pixels listed row after row.
+inline ISkImage ImageFromPixels(int w, int h, const std::vector<uint32_t>& pixels)
+{
+    return SkImage::MakeRasterCopy(pixels.data(), w, h, size_t(w) * 4);
+}
+
+// Every pixel of a picture, row after row.
+inline std::vector<uint32_t> AllPixels(const ISkImage& image)
+{
+    SkPixmap pm;
+    std::vector<uint32_t> out;
+    if (image && image->peekPixels(pm))
+        for (int y = 0; y < pm.height; ++y)
+            out.insert(out.end(), pm.row(y), pm.row(y) + pm.width);
+    return out;
+}
+
 } // namespace pv::test

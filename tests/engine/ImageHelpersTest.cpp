@@ -12,20 +12,8 @@
 namespace pv {
 namespace {
 
-ISkImage ImageFromRows(int w, int h, const std::vector<uint32_t>& pixels)
-{
-    return SkImage::MakeRasterCopy(pixels.data(), w, h, size_t(w) * 4);
-}
-
-std::vector<uint32_t> Pixels(const ISkImage& image)
-{
-    SkPixmap pm;
-    EXPECT_TRUE(image->peekPixels(pm));
-    std::vector<uint32_t> out;
-    for (int y = 0; y < pm.height; ++y)
-        out.insert(out.end(), pm.row(y), pm.row(y) + pm.width);
-    return out;
-}
+using test::AllPixels;
+using test::ImageFromPixels;
 
 TEST(ImageHelpers, ClampByte)
 {
@@ -38,21 +26,21 @@ TEST(ImageHelpers, ClampByte)
 TEST(ImageHelpers, RotateImage90BothWays)
 {
     // 3 x 2: a b c / d e f (translucent e to show pixels move untouched).
-    const ISkImage image = ImageFromRows(3, 2, {0xFF00000Au, 0xFF00000Bu, 0xFF00000Cu, 0xFF00000Du, 0x8000000Eu,
+    const ISkImage image = ImageFromPixels(3, 2, {0xFF00000Au, 0xFF00000Bu, 0xFF00000Cu, 0xFF00000Du, 0x8000000Eu,
                                                 0xFF00000Fu});
     const ISkImage right = RotateImage90(image, true);
     ASSERT_NE(right, nullptr);
     EXPECT_EQ(right->width(), 2);
     EXPECT_EQ(right->height(), 3);
     // d a / e b / f c: the former top-left ends at the top right.
-    EXPECT_EQ(Pixels(right), (std::vector<uint32_t>{0xFF00000Du, 0xFF00000Au, 0x8000000Eu, 0xFF00000Bu, 0xFF00000Fu,
+    EXPECT_EQ(AllPixels(right), (std::vector<uint32_t>{0xFF00000Du, 0xFF00000Au, 0x8000000Eu, 0xFF00000Bu, 0xFF00000Fu,
                                                     0xFF00000Cu}));
     const ISkImage left = RotateImage90(image, false);
     ASSERT_NE(left, nullptr);
     // c f / b e / a d: the former top-left ends at the bottom left.
-    EXPECT_EQ(Pixels(left), (std::vector<uint32_t>{0xFF00000Cu, 0xFF00000Fu, 0xFF00000Bu, 0x8000000Eu, 0xFF00000Au,
+    EXPECT_EQ(AllPixels(left), (std::vector<uint32_t>{0xFF00000Cu, 0xFF00000Fu, 0xFF00000Bu, 0x8000000Eu, 0xFF00000Au,
                                                    0xFF00000Du}));
-    EXPECT_EQ(Pixels(RotateImage90(right, false)), Pixels(image));
+    EXPECT_EQ(AllPixels(RotateImage90(right, false)), AllPixels(image));
     EXPECT_EQ(RotateImage90(nullptr, true), nullptr);
 }
 
@@ -61,17 +49,17 @@ TEST(ImageHelpers, ScaleImageToSameSizeAndOnePixel)
     std::vector<uint32_t> pixels(7 * 5);
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = PremultiplyColor(uint32_t(i * 2654435761u));
-    const ISkImage image = ImageFromRows(7, 5, pixels);
+    const ISkImage image = ImageFromPixels(7, 5, pixels);
     const ISkImage same = ScaleImageTo(image, 7, 5);
     ASSERT_NE(same, nullptr);
     EXPECT_NE(same->uniqueID(), image->uniqueID());
-    EXPECT_EQ(Pixels(same), pixels);
+    EXPECT_EQ(AllPixels(same), pixels);
 
     const ISkImage one = ScaleImageTo(test::SolidImage(9, 4, 0x80402010u), 1, 1);
     ASSERT_NE(one, nullptr);
     EXPECT_EQ(one->width(), 1);
     EXPECT_EQ(one->height(), 1);
-    EXPECT_EQ(Pixels(one)[0], 0x80402010u);
+    EXPECT_EQ(AllPixels(one)[0], 0x80402010u);
     EXPECT_EQ(ScaleImageTo(image, 0, 5), nullptr);
 }
 
@@ -82,7 +70,7 @@ TEST(ImageHelpers, CopySkImageRegionToBitmap)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
             pixels.push_back(0xFF000000u | uint32_t(y << 4 | x));
-    const ISkImage image = ImageFromRows(4, 3, pixels);
+    const ISkImage image = ImageFromPixels(4, 3, pixels);
     constexpr uint32_t kOld = 0x11223344u;
     struct Case {
         int X, Y;
