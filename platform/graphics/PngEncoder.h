@@ -14,7 +14,12 @@ struct PngOptions {
 };
 
 // Encodes premultiplied BGRA pixels as PNG, un-premultiplying and choosing the
-// smallest exact colour type. Returns false on failure.
+// smallest exact colour type. Returns false on failure; throws std::bad_alloc
+// when memory runs out.
 bool EncodePng(const SkPixmap& pixels, QByteArray& out, const PngOptions& options = {});
+
+// Rows deflated together as one piece of the picture's stream (0 for an
+// invalid pixmap); depends on the picture's width and colour type only.
+int PngRowsPerBand(const SkPixmap& pixels);
 
 } // namespace pv
