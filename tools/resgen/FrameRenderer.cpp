@@ -68,41 +68,6 @@ float Reflection(Vec3 n)
     return Clamp01(0.5f + 0.42f * toWindow + 0.35f * window);
 }
 
-QImage RenderFrame(const FrameGeometry& g, const HeightFn& height, const ShadeFn& shade)
-{
-    Field hf(g.w, g.h);
-    std::vector<Material> materials(size_t(g.w) * g.h);
-    ForRows(g.h, [&](int y) {
-        for (int x = 0; x < g.w; ++x)
-            if (!InOpening(g, x, y))
-                hf.at(x, y) = height(Locate(g, x, y), materials[size_t(y) * g.w + x]);
-    });
-    QImage img(g.w, g.h, QImage::Format_ARGB32);
-    ForRows(g.h, [&](int y) {
-        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-        for (int x = 0; x < g.w; ++x) {
-            if (InOpening(g, x, y)) {
-                row[x] = 0;
-                continue;
-            }
-            // Slopes from the neighbours on the border; the opening and the
-            // picture's edge repeat the pixel itself.
-            auto at = [&](int xx, int yy) {
-                if (xx < 0 || yy < 0 || xx >= g.w || yy >= g.h || InOpening(g, xx, yy))
-                    return hf.at(x, y);
-                return hf.at(xx, yy);
-            };
-            const float gx = 0.5f * (at(x + 1, y) - at(x - 1, y));
-            const float gy = 0.5f * (at(x, y + 1) - at(x, y - 1));
-            const Vec3 n = Normalised({-gx, -gy, 1});
-            const Rgba c = shade(Locate(g, x, y), n, hf.at(x, y), materials[size_t(y) * g.w + x]);
-            const uint8_t a = ToByte(255 * c.a);
-            row[x] = (uint32_t(a) << 24) | (uint32_t(ToByte(c.r)) << 16) | (uint32_t(ToByte(c.g)) << 8) | ToByte(c.b);
-        }
-    });
-    return img;
-}
-
 float Bead(float t, float centre, float radius, float height)
 {
     const float d = (t - centre) / radius;

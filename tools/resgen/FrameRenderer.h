@@ -57,11 +57,81 @@ struct Material {
     float a = 0, b = 0;
 };
 
-using HeightFn = std::function<float(const BorderPoint&, Material&)>;
-using ShadeFn = std::function<Rgba(const BorderPoint&, Vec3 normal, float height, const Material&)>;
+// Per-pixel storage for the border only (the opening holds most of the
+// picture and needs none): whole rows above and below the opening, the left
+// and right pieces beside it.
+template <class T>
+class BorderStore {
+public:
+    explicit BorderStore(const FrameGeometry& g) : g_(g), rowStart_(size_t(g.h) + 1)
+    {
+        size_t n = 0;
+        for (int y = 0; y < g.h; ++y) {
+            rowStart_[size_t(y)] = n;
+            n += (y < g.top || y >= g.h - g.bottom) ? size_t(g.w) : size_t(g.left + g.right);
+        }
+        rowStart_[size_t(g.h)] = n;
+        data_.resize(n);
+    }
+    // Only for border pixels.
+    T& at(int x, int y)
+    {
+        const size_t base = rowStart_[size_t(y)];
+        if (rowStart_[size_t(y) + 1] - base == size_t(g_.w) || x < g_.left)
+            return data_[base + size_t(x)];
+        return data_[base + size_t(g_.left + x - (g_.w - g_.right))];
+    }
 
-// Heights are in pixels, so slopes are real slopes.
-QImage RenderFrame(const FrameGeometry& g, const HeightFn& height, const ShadeFn& shade);
+private:
+    FrameGeometry g_;
+    std::vector<size_t> rowStart_;
+    std::vector<T> data_;
+};
+
+// Calls body(x) for the border pixels of row y, left to right.
+template <class Body>
+void ForBorderPixels(const FrameGeometry& g, int y, const Body& body)
+{
+    const bool full = y < g.top || y >= g.h - g.bottom;
+    for (int x = 0; x < (full ? g.w : g.left); ++x)
+        body(x);
+    if (!full)
+        for (int x = g.w - g.right; x < g.w; ++x)
+            body(x);
+}
+
+// Draws a frame from height(point, material&) -> pixels and
+// shade(point, normal, height, material) -> Rgba. Heights are in pixels, so
+// slopes are real slopes.
+template <class HeightFn, class ShadeFn>
+QImage RenderFrame(const FrameGeometry& g, const HeightFn& height, const ShadeFn& shade)
+{
+    BorderStore<float> heights(g);
+    BorderStore<Material> materials(g);
+    ForRows(g.h, [&](int y) {
+        ForBorderPixels(g, y, [&](int x) { heights.at(x, y) = height(Locate(g, x, y), materials.at(x, y)); });
+    });
+    QImage img(g.w, g.h, QImage::Format_ARGB32);
+    img.fill(0);
+    ForRows(g.h, [&](int y) {
+        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
+        ForBorderPixels(g, y, [&](int x) {
+            // Slopes to the neighbouring border pixels; the opening and the
+            // picture's edge repeat the pixel itself.
+            const float here = heights.at(x, y);
+            auto at = [&](int xx, int yy) {
+                if (xx < 0 || yy < 0 || xx >= g.w || yy >= g.h || InOpening(g, xx, yy))
+                    return here;
+                return heights.at(xx, yy);
+            };
+            const Vec3 n = Normalised({-0.5f * (at(x + 1, y) - at(x - 1, y)), -0.5f * (at(x, y + 1) - at(x, y - 1)), 1});
+            const Rgba c = shade(Locate(g, x, y), n, here, materials.at(x, y));
+            const uint8_t a = ToByte(255 * c.a);
+            row[x] = (uint32_t(a) << 24) | (uint32_t(ToByte(c.r)) << 16) | (uint32_t(ToByte(c.g)) << 8) | ToByte(c.b);
+        });
+    });
+    return img;
+}
 
 // Profile pieces (t and widths as shares of the border, heights in pixels).
 float Bead(float t, float centre, float radius, float height);

@@ -326,17 +326,24 @@ QImage DeckleFrame()
     const FrameGeometry g{kW, kH, b, b, b, b};
     constexpr float kOak = 0.2f;
     // How much of the paper covers a point (0 on the board, 1 on the sheet).
-    auto paper = [](const BorderPoint& p, float across) {
+    // Where the deckled edge of the sheet lies, in pixels from the outer edge.
+    auto paperEdge = [](const BorderPoint& p) {
         const uint32_t s = SideSeed(p, 81);
-        const float edge = 0.36f * b + 14 * (Fractal(p.along / 70, 0.5f, 3, s) - 0.5f)
-                           + 6 * (Noise(p.along / 9, 3.5f, s + 1) - 0.5f);
-        const float fibres = 2.5f * (Noise(p.along / 1.7f, across / 4, s + 2) - 0.5f);
-        return Smoothstep(-1.5f, 1.5f, across - edge + fibres);
+        return 0.36f * b + 14 * (Fractal(p.along / 70, 0.5f, 3, s) - 0.5f) + 6 * (Noise(p.along / 9, 3.5f, s + 1) - 0.5f);
+    };
+    // How much of the paper covers a point (0 on the board, 1 on the sheet).
+    auto paper = [](const BorderPoint& p, float edge, float across) {
+        const float inside = across - edge;
+        if (std::abs(inside) > 3)
+            return inside > 0 ? 1.0f : 0.0f;
+        const float fibres = 2.5f * (Noise(p.along / 1.7f, across / 4, SideSeed(p, 83)) - 0.5f);
+        return Smoothstep(-1.5f, 1.5f, inside + fibres);
     };
     auto height = [=](const BorderPoint& p, Material& m) {
         if (p.t < kOak)
             return Ease(p.t, 0, 0.04f, 6, 20) - Ease(p.t, kOak - 0.02f, kOak, 0, 16);
-        const float cover = m.a = paper(p, p.across);
+        m.b = paperEdge(p);
+        const float cover = m.a = paper(p, m.b, p.across);
         const float tooth = 0.6f * Fractal(float(p.x) / 5, float(p.y) / 5, 3, 82);
         const float plate = -1.6f * Smoothstep(0.0f, 1.0f, 1 - std::abs(p.t - 0.93f) / 0.008f)
                             + 0.8f * Smoothstep(0.93f, 0.938f, p.t);
@@ -349,11 +356,14 @@ QImage DeckleFrame()
         }
         const float cover = m.a;
         // The sheet floats a little above the board and throws a shadow down and right.
-        const float lift = (p.side == Side::Bottom || p.side == Side::Right) ? 10.0f : 3.0f;
-        const float shadow = 1 - 0.5f * paper(p, p.across + lift);
+        const float lift = (p.side == Side::Bottom || p.side == Side::Right) ? 4.0f : 1.0f;
+        const float shadow = 1 - 0.5f * (0.2f * paper(p, m.b, p.across + lift) + 0.35f * paper(p, m.b, p.across + 2 * lift)
+                                          + 0.45f * paper(p, m.b, p.across + 3 * lift));
         const float oakShadow = (p.side == Side::Top || p.side == Side::Left) ? 1 - 0.35f * std::exp(-(p.t - kOak) * b / 10) : 1.0f;
-        const Rgb board = Scale(Rgb{66, 64, 62}, (1 + 0.08f * (Noise(float(p.x) / 2, float(p.y) / 2, 84) - 0.5f)) * shadow * oakShadow);
         const Rgb sheet = Scale(Rgb{240, 235, 222}, 1 + 0.02f * (Fractal(float(p.x) / 60, float(p.y) / 60, 2, 85) - 0.5f));
+        if (cover >= 1)
+            return Opaque(Lit(sheet, n, 0.35f, 0.65f, 0, 1));
+        const Rgb board = Scale(Rgb{66, 64, 62}, (1 + 0.08f * (Noise(float(p.x) / 2, float(p.y) / 2, 84) - 0.5f)) * shadow * oakShadow);
         return Opaque(Lit(MixRgb(board, sheet, cover), n, 0.35f, 0.65f, 0, 1));
     };
     return RenderFrame(g, height, shade);

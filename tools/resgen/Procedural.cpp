@@ -25,8 +25,8 @@ float ValueNoise(float u, float v, int px, int py, uint32_t seed)
     const float fu = std::floor(u), fv = std::floor(v);
     const int iu = int(fu), iv = int(fv);
     const float tu = Quintic(u - fu), tv = Quintic(v - fv);
-    const int x0 = WrapIndex(iu, px), x1 = WrapIndex(iu + 1, px);
-    const int y0 = WrapIndex(iv, py), y1 = WrapIndex(iv + 1, py);
+    const int x0 = WrapIndex(iu, px), x1 = x0 + 1 == px ? 0 : x0 + 1;
+    const int y0 = WrapIndex(iv, py), y1 = y0 + 1 == py ? 0 : y0 + 1;
     const float a = LatticeValue(x0, y0, seed), b = LatticeValue(x1, y0, seed);
     const float c = LatticeValue(x0, y1, seed), d = LatticeValue(x1, y1, seed);
     return Mix(Mix(a, b, tu), Mix(c, d, tu), tv);
@@ -173,19 +173,6 @@ void StrokeLine(Field& f, float x0, float y0, float x1, float y1, float wid, flo
             const float k = 1 - d2;
             f.add(x, y, a * k * k);
         }
-}
-
-QImage MakeOpaque(int w, int h, const std::function<Rgb(int, int)>& colour)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    ForRows(h, [&](int y) {
-        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const Rgb c = colour(x, y);
-            row[x] = 0xFF000000u | (uint32_t(ToByte(c.r)) << 16) | (uint32_t(ToByte(c.g)) << 8) | ToByte(c.b);
-        }
-    });
-    return img;
 }
 
 QImage TintedGrey(const Field& grey, Rgb tint)

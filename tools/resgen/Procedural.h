@@ -110,7 +110,19 @@ inline Rgb MixRgb(Rgb a, Rgb b, float t) { return {Mix(a.r, b.r, t), Mix(a.g, b.
 inline Rgb Scale(Rgb a, float k) { return {a.r * k, a.g * k, a.b * k}; }
 
 // An opaque picture whose pixel (x, y) is colour(x, y) (0..255 channels).
-QImage MakeOpaque(int w, int h, const std::function<Rgb(int, int)>& colour);
+template <class ColourFn>
+QImage MakeOpaque(int w, int h, const ColourFn& colour)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    ForRows(h, [&](int y) {
+        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = colour(x, y);
+            row[x] = 0xFF000000u | (uint32_t(ToByte(c.r)) << 16) | (uint32_t(ToByte(c.g)) << 8) | ToByte(c.b);
+        }
+    });
+    return img;
+}
 // An opaque grey picture from a tint and a field of brightness (0..255).
 QImage TintedGrey(const Field& grey, Rgb tint);
 
