@@ -1,0 +1,139 @@
+#include "workspace/Unit1.h"
+
+#include "engine/EffectWorker.h"
+#include "engine/Graphics.h"
+#include "engine/ImageHistory.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace pv {
+namespace {
+
+// The main window with its message boxes recorded instead of shown.
+class TestForm : public TForm1 {
+public:
+    void ShowMessage(const QString& text) override { messages.push_back(text); }
+    std::vector<QString> messages;
+};
+
+std::atomic<bool> gRelease{false};
+std::atomic<bool> gStarted{false};
+
+void WaitingEffect(const ISkImage&, const ISkSurface& Dest, int, int, int, int, int, bool)
+{
+    gStarted = true;
+    while (!gRelease && !IsEffectCancelled())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    CheckCancellation();
+    Dest->getCanvas()->clear(kColorWhite);
+}
+
+void WaitUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+ISkImage Grey(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(0xFF808080u);
+    return SkImage::MakeFromRaster(std::move(img));
+}
+
+TEST(TForm1, NewWindowDefaults)
+{
+    TestForm form;
+    EXPECT_EQ(Form1(), &form);
+    EXPECT_EQ(EngineHost(), &form);
+    EXPECT_TRUE(form.FEraseBdChecked);
+    EXPECT_FALSE(form.FDrawContourChecked);
+    EXPECT_EQ(form.FContourColor, 0xFF000000u);
+    EXPECT_EQ(form.SelectedEffectNumber, 300);
+    EXPECT_EQ(form.FZoomFactor, 1.0f);
+    EXPECT_EQ(form.FCurrentEffectNumber, -1);
+    EXPECT_EQ(form.FSkImage, nullptr);
+    EXPECT_NE(form.FHistory, nullptr);
+    EXPECT_FALSE(form.IsBackgroundWorkRunning());
+}
+
+TEST(TForm1, BackgroundWorkersNeverGoNegativeAndHonourTheClose)
+{
+    TestForm form;
+    form.show();
+    form.FBackgroundWorkers = 1;
+    form.close();
+    EXPECT_TRUE(form.isVisible()) << "closing waits for the worker";
+    EXPECT_TRUE(form.FCloseRequested);
+    EXPECT_TRUE(form.Cancel);
+    form.EndBackgroundWorker();
+    EXPECT_EQ(form.FBackgroundWorkers, 0);
+    EXPECT_FALSE(form.isVisible());
+    form.EndBackgroundWorker();
+    EXPECT_EQ(form.FBackgroundWorkers, 0);
+}
+
+TEST(TForm1, CloseDuringAnEffectWaitsForTheRunThenCloses)
+{
+    const TEffectProc previous = ReplaceEffect(304, &WaitingEffect);
+    gRelease = false;
+    {
+        TestForm form;
+        form.show();
+        form.FSkSourceImage = Grey(8, 8);
+        form.FSkImage = form.FSkSourceImage;
+        gStarted = false;
+        ProcessEffect(304, 0, 0, 0, 0, 0, false);
+        EXPECT_TRUE(form.IsEffectRunning());
+        WaitUntil([] { return gStarted.load(); });
+        form.close();
+        EXPECT_TRUE(form.isVisible());
+        WaitUntil([&] { return RunningEffectWorkers() == 0; });
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(form.isVisible()) << "the worker's end closed the window";
+        EXPECT_FALSE(form.IsEffectRunning());
+        EXPECT_EQ(form.FHistory->Count(), 1) << "the cancelled run recorded the current result";
+    }
+    ReplaceEffect(304, previous);
+}
+
+TEST(TForm1, DestructionWaitsForWorkersWhileServingTheirCalls)
+{
+    const TEffectProc previous = ReplaceEffect(304, &WaitingEffect);
+    gRelease = false;
+    {
+        auto form = std::make_unique<TestForm>();
+        form->FSkSourceImage = Grey(8, 8);
+        form->FSkImage = form->FSkSourceImage;
+        ProcessEffect(304, 0, 0, 0, 0, 0, false);
+        form.reset(); // sets Cancel; the worker's synchronous calls are served during the wait
+        EXPECT_EQ(RunningEffectWorkers(), 0);
+        EXPECT_EQ(EngineHost(), nullptr);
+    }
+    ReplaceEffect(304, previous);
+}
+
+TEST(TForm1, ProgressOutsideTheRangeMarksTheEngineIdle)
+{
+    TestForm form;
+    form.FCurrentEffectNumber = 201;
+    form.UpdateProgressBar(40);
+    EXPECT_EQ(form.ProgressBarTag, 40);
+    EXPECT_TRUE(form.IsEffectRunning());
+    form.FScriptRunning = true;
+    form.UpdateProgressBar(101);
+    EXPECT_TRUE(form.IsEffectRunning()) << "a script run ignores progress values";
+    form.FScriptRunning = false;
+    form.UpdateProgressBar(101);
+    EXPECT_EQ(form.ProgressBarTag, -1);
+    EXPECT_FALSE(form.IsEffectRunning());
+}
+
+} // namespace
+} // namespace pv
