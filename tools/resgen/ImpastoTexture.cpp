@@ -37,7 +37,7 @@ void LayStroke(Field& height, const Stroke& s)
     const float side = 0.5f * s.width * 1.2f + std::abs(s.bend) * s.length;
     const float reach = 0.7f * s.length + side;
     const int y0 = int(std::floor(s.cy - reach)), y1 = int(std::ceil(s.cy + reach));
-    const float bristles = std::max(3.0f, s.width / 6.0f);
+    const float bristles = std::max(3.0f, s.width / 4.5f);
     ForRows(y1 - y0 + 1, [&](int row) {
         const int y = y0 + row;
         const float py = float(y) - s.cy;
@@ -67,7 +67,7 @@ void LayStroke(Field& height, const Stroke& s)
             const float body = 0.6f + 0.4f * dome;
             const float e = std::abs(across) - 0.8f;
             const float ridge = 0.3f * std::exp(-(e * e) / 0.02f);
-            const float grooves = 0.16f * (bristle - 0.5f);
+            const float grooves = 0.32f * (bristle - 0.5f) + 0.1f * (ValueNoise((across + 1) * bristles * 2.3f, along * 5, 1 << 16, 1 << 16, s.seed + 1) - 0.5f);
             const float load = s.load * (1.1f - 0.5f * std::max(0.0f, along));
             const float z = load * (body + ridge + grooves);
             const int ix = WrapIndex(x, height.w), iy = WrapIndex(y, height.h);
@@ -101,9 +101,11 @@ QImage ImpastoTexture(int w, int h)
     }
     const int mx = std::max(1, w / 200), my = std::max(1, h / 200);
     return MakeOpaque(w, h, [&](int x, int y) {
-        const float light = LightAt(height, x, y, 6.0f);
+        // Lit and shaded slopes are kept equally strong, so the relief reads
+        // as relief also where the texture is laid on inverted.
+        const float slope = LightAt(height, x, y, 5.0f) - 1;
         const float mottle = 1 + 0.04f * (Fbm(float(x) * mx / w, float(y) * my / h, mx, my, 3, 0.5f, 502) - 0.5f);
-        return Scale(Rgb{240, 236, 226}, (0.6f + 0.4f * light) * mottle);
+        return Scale(Rgb{224, 220, 210}, (1 + 0.2f * std::tanh(2.2f * slope)) * mottle);
     });
 }
 
