@@ -137,7 +137,8 @@ float SplashCoverage(const Splash& s, float px, float py)
     float drops = 0;
     Rng rng(s.seed);
     for (int i = 0; i < s.droplets; ++i) {
-        const float a = s.angle + rng.range(-0.5f, 0.5f) + (rng.uniform() < 0.5f ? 0 : kPi);
+        const float spread = rng.range(-0.5f, 0.5f);
+        const float a = s.angle + spread + (rng.uniform() < 0.5f ? 0 : kPi);
         const float dist = s.major * rng.range(1.08f, 1.35f), rad = rng.range(2.0f, 6.5f);
         const float dx = px - dist * std::cos(a), dy = py - dist * std::sin(a);
         const float d = rad - std::sqrt(dx * dx + dy * dy);

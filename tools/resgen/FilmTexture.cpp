@@ -30,8 +30,11 @@ QImage FilmGrainTexture(int w, int h)
         const float value = rng.uniform() < 0.7f ? -rng.range(45, 110) : rng.range(35, 80);
         const int parts = 1 + rng.below(4);
         const float size = rng.uniform() < 0.06f ? rng.range(3.0f, 6.0f) : rng.range(0.8f, 2.8f);
-        for (int k = 0; k < parts; ++k)
-            Splat(marks, cx + rng.range(-size, size), cy + rng.range(-size, size), size * rng.range(0.6f, 1.2f), value);
+        for (int k = 0; k < parts; ++k) {
+            const float px = cx + rng.range(-size, size), py = cy + rng.range(-size, size);
+            const float r = size * rng.range(0.6f, 1.2f);
+            Splat(marks, px, py, r, value);
+        }
     }
     // Hairs: thin dark curls.
     for (int i = 0, n = std::max(2, w * h / 420000); i < n; ++i) {

@@ -103,8 +103,11 @@ QImage CardboardTexture(int w, int h)
     });
     AddFibres(height, rng, w * h / 160, 4, 22, 0.18f);
     AddFibres(albedo, rng, w * h / 110, 4, 24, 0.3f);
-    for (int i = 0, n = w * h / 2500; i < n; ++i)
-        Splat(albedo, rng.range(0, float(w)), rng.range(0, float(h)), rng.range(0.8f, 2.4f), -rng.range(0.3f, 0.9f));
+    for (int i = 0, n = w * h / 2500; i < n; ++i) { // dark flecks
+        const float x = rng.range(0, float(w)), y = rng.range(0, float(h));
+        const float r = rng.range(0.8f, 2.4f), depth = rng.range(0.3f, 0.9f);
+        Splat(albedo, x, y, r, -depth);
+    }
     const int mx = Cells(w, 120), my = Cells(h, 120);
     return MakeOpaque(w, h, [&](int x, int y) {
         const float mottle = Fbm(float(x) * mx / w, float(y) * my / h, mx, my, 4, 0.5f, 603) - 0.5f;

@@ -62,24 +62,6 @@ float CellNoise(float u, float v, int px, int py, uint32_t seed)
     return std::sqrt(best);
 }
 
-float Field::sample(float x, float y) const
-{
-    const float fx = std::floor(x), fy = std::floor(y);
-    const int ix = int(fx), iy = int(fy);
-    const float tx = x - fx, ty = y - fy;
-    return Mix(Mix(wrapped(ix, iy), wrapped(ix + 1, iy), tx), Mix(wrapped(ix, iy + 1), wrapped(ix + 1, iy + 1), tx), ty);
-}
-
-void Field::normalise(float lo, float hi)
-{
-    if (v.empty())
-        return;
-    const auto [mn, mx] = std::minmax_element(v.begin(), v.end());
-    const float a = *mn, range = std::max(1e-6f, *mx - *mn);
-    for (float& x : v)
-        x = lo + (hi - lo) * (x - a) / range;
-}
-
 float Field::mean() const
 {
     double s = 0;
@@ -128,19 +110,6 @@ void BlurWrapped(Field& f, int radius)
     }
 }
 
-Field Emboss(const Field& height, float strength)
-{
-    Field out(height.w, height.h);
-    ForRows(height.h, [&](int y) {
-        for (int x = 0; x < height.w; ++x) {
-            const float gx = height.wrapped(x + 1, y) - height.wrapped(x - 1, y);
-            const float gy = height.wrapped(x, y + 1) - height.wrapped(x, y - 1);
-            out.at(x, y) = (gx + gy) * strength;
-        }
-    });
-    return out;
-}
-
 void Splat(Field& f, float cx, float cy, float r, float a)
 {
     const int x0 = int(std::floor(cx - r)), x1 = int(std::ceil(cx + r));
@@ -182,10 +151,6 @@ QImage TintedGrey(const Field& grey, Rgb tint)
         return Rgb{tint.r * g, tint.g * g, tint.b * g};
     });
 }
-
-} // namespace resgen
-
-namespace resgen {
 
 float LightAt(const Field& height, int x, int y, float relief)
 {

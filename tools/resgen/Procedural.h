@@ -29,8 +29,6 @@ public:
     float uniform() { return float(next() >> 40) * (1.0f / 16777216.0f); }
     float range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
     int below(int n) { return n <= 0 ? 0 : int((next() >> 33) % uint64_t(n)); }
-    // Approximately normal (sum of four uniforms), mean 0, deviation 1.
-    float normal() { return (uniform() + uniform() + uniform() + uniform() - 2.0f) * 1.7320508f; }
 
 private:
     uint64_t state_;
@@ -42,6 +40,8 @@ inline float LatticeValue(int x, int y, uint32_t seed) { return float(Hash(x, y,
 
 inline int WrapIndex(int i, int n)
 {
+    if ((n & (n - 1)) == 0) // powers of two, the common case, need no division
+        return i & (n - 1);
     const int r = i % n;
     return r < 0 ? r + n : r;
 }
@@ -65,10 +65,7 @@ struct Field {
     float& at(int x, int y) { return v[size_t(y) * w + x]; }
     float at(int x, int y) const { return v[size_t(y) * w + x]; }
     float wrapped(int x, int y) const { return at(WrapIndex(x, w), WrapIndex(y, h)); }
-    // Bilinear sample with wrap-around.
-    float sample(float x, float y) const;
     void add(int x, int y, float a) { v[size_t(WrapIndex(y, h)) * w + WrapIndex(x, w)] += a; }
-    void normalise(float lo, float hi);
     float mean() const;
     float deviation() const;
 };
@@ -78,10 +75,6 @@ void ForRows(int height, const std::function<void(int)>& body);
 
 // Blurs a field with wrap-around (three box passes approximate a Gaussian).
 void BlurWrapped(Field& f, int radius);
-
-// Diffuse light on a height field seen from above, light from the upper left;
-// 0 for a flat field, positive on slopes facing the light. Periodic.
-Field Emboss(const Field& height, float strength);
 
 // Splat a soft round dab of value a into the field (wrapping), radius r.
 void Splat(Field& f, float cx, float cy, float r, float a);
@@ -123,12 +116,9 @@ QImage MakeOpaque(int w, int h, const ColourFn& colour)
     });
     return img;
 }
+
 // An opaque grey picture from a tint and a field of brightness (0..255).
 QImage TintedGrey(const Field& grey, Rgb tint);
-
-} // namespace resgen
-
-namespace resgen {
 
 // Light on a height field: 1 on flat ground, brighter on slopes facing the
 // upper-left light, darker on the others. relief scales the slopes.
