@@ -4,8 +4,48 @@
 #include "HeadlessRunner.h"
 #include "engine/Graphics.h"
 #include "platform/system/Errors.h"
+#include "workspace/ImageFiles.h"
+#include "workspace/Unit1.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
+#include <exception>
+
+namespace {
+
+// Start-up failures end the program with a message box (or on stderr when no
+// window can be shown).
+void ShowStartupError(const QString& message)
+{
+    const QString text = QStringLiteral("Pelandrovium startup error: ") + message +
+                         QStringLiteral("\r\n\r\nThe application will now exit.");
+    if (QApplication::instance())
+        QMessageBox::critical(nullptr, QStringLiteral("Pelandrovium"), text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+int RunDesktop(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelandrovium"));
+    try {
+        pv::TForm1 form;
+        // Showing opens a picture named on the command line; without one the
+        // built-in picture is there to try the effects on.
+        form.show();
+        if (!form.FSkImage)
+            pv::LoadLargeImageFromTImage(form.FilesView());
+        return app.exec();
+    } catch (const std::exception& e) {
+        ShowStartupError(QString::fromUtf8(e.what()));
+    }
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -16,11 +56,10 @@ int main(int argc, char** argv)
             pv::EngineEnd();
             return 0;
         }
-        std::fprintf(stderr,
-                     "usage: pelandrovium --wctest <input> <output.jpg|.png|.webp> [P1 P2 P3 P4 P5] [effect]\n");
-        exitCode = 2;
-    } catch (const pv::Exception& e) {
-        std::fprintf(stderr, "Pelandrovium startup error: %s\r\n\r\nThe application will now exit.\n", e.what());
+        exitCode = RunDesktop(argc, argv);
+    } catch (const std::exception& e) {
+        ShowStartupError(QString::fromUtf8(e.what()));
+        exitCode = 1;
     }
     pv::EngineEnd();
     return exitCode;

@@ -1,12 +1,25 @@
 #include "workspace/Unit1.h"
 
 #include "engine/EffectWorker.h"
+#include "engine/Graphics.h"
 #include "engine/ImageHistory.h"
 #include "platform/system/Threads.h"
+#include "platform/widgets/Button.h"
+#include "platform/widgets/Expander.h"
+#include "platform/widgets/ProgressBar.h"
+#include "shell/U_Theme.h"
+#include "workspace/ImageFiles.h"
+#include "workspace/MainWindowFiles.h"
+#include "workspace/PreviewImage.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 
@@ -21,9 +34,26 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     History = std::make_unique<TImageHistory>();
     FHistory = History.get();
+    FFiles = std::make_unique<TMainWindowFiles>(*this);
     UpdatePreviewTimer.setInterval(500);
+    connect(&UpdatePreviewTimer, &QTimer::timeout, this, &TForm1::UpdatePreviewTimerTimer);
+    PreviewDebounceTimer.setInterval(1000);
+    connect(&PreviewDebounceTimer, &QTimer::timeout, this, &TForm1::PreviewDebounceTimerTimer);
+    InitializationTimer.setInterval(10);
+    InitializationTimer.setSingleShot(true);
+    connect(&InitializationTimer, &QTimer::timeout, this, &TForm1::InitializationTimerTimer);
     gForm1 = this;
     SetEngineHost(this);
+
+    CreateDesign();
+    setAcceptDrops(true);
+    connect(SpeedButton1, &TIconButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(SpeedButton2, &TIconButton::clicked, this, &TForm1::SpeedButton2Click);
+    // The table is still empty: captions stay empty and the sliders disabled
+    // until the deferred start-up fills it.
+    SelectedEffectNumber = 300;
+    UpdateListboxes(ListBoxes[2], 0);
+    UpdatePreviewTimer.stop();
 }
 
 TForm1::~TForm1()
@@ -68,6 +98,43 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::Close() { close(); }
 
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    InitializationTimer.start();
+    // A picture named on the command line opens on every show.
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1 && !args[1].startsWith(QStringLiteral("-psn")) && QFileInfo(args[1]).isFile())
+        LoadLargeImage(*FFiles, args[1]);
+}
+
+void TForm1::InitializationTimerTimer()
+{
+    InitializationTimer.stop();
+    if (FStartupDone)
+        return;
+    FStartupDone = true;
+    InitializeParameters();
+    UpdateListboxes(ListBoxes[2], 0);
+    GlobalBrushCount = 40;
+    Expanders[2]->setExpanded(true);
+    RepositionPictos();
+    if (SelectedEffectNumber >= 300 && SelectedEffectNumber < 400)
+        UpdateEffectAccent(ListBoxes[2], SelectedEffectNumber - 300);
+    else if (SelectedEffectNumber >= 500 && SelectedEffectNumber < 600)
+        UpdateEffectAccent(ListBoxes[4], SelectedEffectNumber - 500);
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        Cancel = true;
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void TForm1::FormDestroy()
 {
     Cancel = true;
@@ -81,6 +148,8 @@ void TForm1::FormDestroy()
     }
     FDestroying = true;
     UpdatePreviewTimer.stop();
+    PreviewDebounceTimer.stop();
+    InitializationTimer.stop();
     StopAllEffects();
     Cancel = true;
     // Late workers find the window gone and do nothing.
@@ -91,6 +160,38 @@ void TForm1::FormDestroy()
     FSkSourceImage.reset();
 }
 
+TImageFilesView& TForm1::FilesView() { return *FFiles; }
+
+void TForm1::SpeedButton1Click()
+{
+    if (!IsEffectRunning())
+        LoadImageFile(*FFiles);
+}
+
+void TForm1::SpeedButton2Click() { SaveImageFile(*FFiles); }
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    if (DragOverAccepts(files, false))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    DropFiles(*FFiles, files);
+    event->acceptProposedAction();
+}
+
+// ------------------------------------------------------------------ engine host
+
 void TForm1::UpdateProgressBar(int percent)
 {
     if (!IsUIThread()) {
@@ -100,6 +201,7 @@ void TForm1::UpdateProgressBar(int percent)
     if (FScriptRunning.load())
         return;
     if (percent < 0 || percent > 100) {
+        ProgressBarRect->hideProgress();
         ProgressBarTag = -1;
         MarkEngineIdle();
         Q_EMIT progressChanged(percent);
@@ -108,28 +210,21 @@ void TForm1::UpdateProgressBar(int percent)
     if (percent == ProgressBarTag)
         return;
     ProgressBarTag = percent;
+    ProgressBarRect->showProgress(percent);
     Q_EMIT progressChanged(percent);
 }
 
-void TForm1::ShowPreviewBox(const ISkImage& snapshot, int percent)
-{
-    FPreviewBoxPicture = snapshot;
-    ProgressPercent = percent;
-    Q_EMIT previewBoxChanged();
-}
+QString TForm1::GetEffectName(int effectNumber) const { return EffectDisplayName(effectNumber); }
 
-QSize TForm1::PreviewBoxSize() const { return FPreviewBoxSize; }
-
-void TForm1::SetPreviewBoxPicture(const ISkImage& picture)
-{
-    FPreviewBoxPicture = picture;
-    Q_EMIT previewBoxChanged();
-}
+TAlphaColor TForm1::ThemeMapColor(TAlphaColor color) const { return pv::ThemeMapColor(color); }
 
 void TForm1::RedrawCanvas()
 {
-    if (!FDestroying)
-        Q_EMIT canvasChanged();
+    if (FDestroying)
+        return;
+    if (SkPaintBox1)
+        SkPaintBox1->update();
+    Q_EMIT canvasChanged();
 }
 
 void TForm1::StopPreviewTimer() { UpdatePreviewTimer.stop(); }

@@ -5,7 +5,9 @@
 // effect engine reads and writes while effects run.
 
 #include "engine/EngineHost.h"
+#include "workspace/EffectParameters.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QPointF>
 #include <QTimer>
@@ -13,19 +15,29 @@
 #include <array>
 #include <memory>
 
+class QScrollArea;
+
 namespace pv {
 
 class TImageHistory;
+class TImageFilesView;
+class TMainWindowFiles;
+class TButton;
+class TCaptionedSlider;
+class TExpander;
+class TIconButton;
+class TItemList;
+class TLabel;
+class TPreviewImage;
+class TProgressBar;
+class TRoundedPanel;
+class TSlider;
+class TSvgIcon;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
 public:
-    // One effect's five parameter slots: values and slider captions (an empty
-    // caption leaves the slider disabled).
-    struct TParameters {
-        int Value1 = 0, Value2 = 0, Value3 = 0, Value4 = 0, Value5 = 0;
-        QString Name1, Name2, Name3, Name4, Name5;
-    };
+    using TParameters = pv::TParameters;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
@@ -44,6 +56,8 @@ public:
     void RedrawCanvas() override;
     void StopPreviewTimer() override;
     void ShowMessage(const QString& text) override;
+    QString GetEffectName(int effectNumber) const override;
+    TAlphaColor ThemeMapColor(TAlphaColor color) const override;
     bool IsDestroying() const override { return FDestroying; }
     void Close() override;
     QObject* QueuedCallContext() override { return this; }
@@ -51,10 +65,44 @@ public:
     // ---- pictures and history
     std::unique_ptr<TImageHistory> History;
     bool FImageDirty = false;
+    // The window as the file commands (open, save, drop) see it.
+    TImageFilesView& FilesView();
+    void SpeedButton1Click(); // open
+    void SpeedButton2Click(); // save
 
     // ---- effect selection and parameters
     int SelectedEffectNumber = 300;
-    std::array<std::array<TParameters, 20>, 10> Params{};
+    TParameterTable Params{};
+    // Writes every effect's defaults into Params.
+    void InitializeParameters();
+    // Shows the selected effect: captions, sliders, selection, accent bar.
+    void UpdateListboxes(TItemList* LBox, int ItemIndex);
+    void UpdateEffectAccent(TItemList* LBox, int AItemIndex);
+    // An item of the list of category 1..5 was chosen.
+    void ListBoxItemClick(int category, int index);
+    void TrackBarTracking(int k);
+    void ParamsLabelDblClick();
+    void ParamLabelDblClick(int k);
+    void ExpanderClick(int category);
+    void ExpanderExpandedChanged(int category);
+    void RepositionPictos();
+
+    // ---- effect runs and previews
+    void Button1Click();
+    void UpdatePreviewTimerTimer();
+    void UpdatePreviewButtonClick();
+    void RequestEffectPreview();
+
+    // ---- magnified preview box
+    void DrawZoomedPreview();
+    void Image1MouseDown(QPointF point);
+    void Image1MouseMove(QPointF point, bool leftButtonHeld);
+    void Image1MouseUp();
+    void Image1MouseWheel(int wheelDelta);
+    void zoominskvgClick();
+    void zoomoutskvgClick();
+    void PreviewZoomRectClick();
+    void PreviewDebounceTimerTimer();
 
     // ---- running work
     int FBackgroundWorkers = 0;
@@ -73,6 +121,8 @@ public:
     // ---- views
     float FZoomFactor = 1.0f;
     QPointF FPanOffset;
+    QPointF PreviewLastPos;
+    uint32_t FLastPanTime = 0;
 
     // ---- overlay choices kept between uses
     QString StoredFrameName;
@@ -92,8 +142,47 @@ public:
     // ---- the progress bar's state: the last percentage shown, -1 when hidden
     int ProgressBarTag = -1;
 
-    // The 500 ms live-preview timer.
-    QTimer UpdatePreviewTimer;
+    // ---- timers
+    QTimer UpdatePreviewTimer;    // 500 ms live preview
+    QTimer PreviewDebounceTimer;  // 1 s after the last drag step in the preview box
+    QTimer InitializationTimer;   // 10 ms deferred start-up after the first show
+
+    // ---- controls
+    QWidget* Body = nullptr;
+    QWidget* ProgramBarRect = nullptr;
+    TSvgIcon* PVLogo = nullptr;
+    TLabel* TitleLabel = nullptr;
+    TIconButton* SpeedButton1 = nullptr; // open
+    TIconButton* SpeedButton2 = nullptr; // save
+    TRoundedPanel* LeftPanelRect = nullptr;
+    TLabel* EffectsLabel = nullptr;
+    QScrollArea* PresentedScrollBox2 = nullptr;
+    QWidget* EffectsLayout = nullptr;
+    std::array<TRoundedPanel*, 5> CategoryBackdrops{};
+    std::array<TExpander*, 5> Expanders{};
+    std::array<TItemList*, 5> ListBoxes{};
+    TRoundedPanel* FEffectAccentBar = nullptr;
+    QWidget* Layout2 = nullptr;
+    TRoundedPanel* WorskpaceRect = nullptr;
+    QWidget* SkPaintBox1 = nullptr;
+    TProgressBar* ProgressBarRect = nullptr;
+    TRoundedPanel* RightPanelRect = nullptr;
+    TPreviewImage* Image1 = nullptr;
+    TLabel* PreviewPC = nullptr;
+    TRoundedPanel* PreviewZoomRect = nullptr;
+    TSvgIcon* zoomoutskvg = nullptr;
+    TSvgIcon* zoominskvg = nullptr;
+    TLabel* Label22 = nullptr;
+    TRoundedPanel* ParamsRect = nullptr;
+    TLabel* ParamsLabel = nullptr;
+    std::array<TCaptionedSlider*, 5> ParamRows{};
+    TButton* Button1 = nullptr;
+    QImage FDefaultPreviewBitmap;
+
+    // The slider of parameter k (1..5) and its caption and value labels.
+    TSlider* TrackBar(int k) const;
+    TLabel* ParamLabel(int k) const;
+    TLabel* ParamLabelPc(int k) const;
 
 Q_SIGNALS:
     void progressChanged(int percent);
@@ -102,14 +191,31 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Builds the controls (the window's design).
+    void CreateDesign();
+    void CreateTopBar();
+    void CreateEffectPanel();
+    void CreateWorkspace();
+    void CreateRightPanel();
+    // Places the window's parts for its current size.
+    void LayoutWindow();
+    // The deferred start-up after the first show.
+    void InitializationTimerTimer();
     // Waits for workers while serving their calls, then tears down.
     void FormDestroy();
+    void ShowZoomLabel();
 
+    std::unique_ptr<TMainWindowFiles> FFiles;
     bool FDestroying = false;
-    QSize FPreviewBoxSize{400, 300};
-    ISkImage FPreviewBoxPicture;
+    bool FStartupDone = false;
+    bool FRepositioning = false;
 };
 
 // The process-wide main window, or null.

@@ -1,0 +1,243 @@
+#include "platform/widgets/Button.h"
+
+#include "platform/widgets/SvgIcon.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVariantAnimation>
+
+namespace pv {
+namespace {
+
+QColor Mix(QColor a, QColor b, double t)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t),
+                            float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+}
+
+} // namespace
+
+TButton::TButton(const QString& english, Look look, QWidget* parent)
+    : QWidget(parent), look_(look), hoverAnimation_(new QVariantAnimation(this))
+{
+    switch (look) {
+    case Look::Primary:
+        addColour("fill", ColourKind::Fill, 0xFF61B9D2u);
+        addColour("fillHover", ColourKind::Fill, 0xFF7FCADDu);
+        addColour("stroke", ColourKind::Fill, 0x00000000u);
+        addColour("font", ColourKind::Text, 0xFF0C1624u);
+        addColour("fontHover", ColourKind::Text, 0xFF06121Eu);
+        break;
+    case Look::Standard:
+        addColour("fill", ColourKind::Fill, 0xFF314158u);
+        addColour("fillHover", ColourKind::Fill, 0xFF415168u);
+        addColour("stroke", ColourKind::Fill, 0x00000000u);
+        addColour("font", ColourKind::Text, 0xFFD5D5D5u);
+        addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
+        break;
+    case Look::Ghost:
+        addColour("fill", ColourKind::Fill, 0x00FFFFFFu);
+        addColour("fillHover", ColourKind::Fill, 0x14FFFFFFu);
+        addColour("stroke", ColourKind::Fill, 0x38FFFFFFu);
+        addColour("font", ColourKind::Text, 0xFFAAB3C0u);
+        addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
+        break;
+    }
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+    setFont(InterFont(16, QFont::Medium));
+    hoverAnimation_->setDuration(200);
+    connect(hoverAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        hover_ = v.toDouble();
+        update();
+    });
+    setText(english);
+}
+
+void TButton::setFontSize(double designPixels, int weight)
+{
+    setFont(InterFont(designPixels, weight));
+    updateGeometry();
+}
+
+void TButton::setRadius(double designRadius)
+{
+    radius_ = designRadius;
+    update();
+}
+
+QSize TButton::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return {fm.horizontalAdvance(text()) + DpI(40), DpI(36)};
+}
+
+void TButton::animateHover(bool hovered)
+{
+    hoverAnimation_->stop();
+    hoverAnimation_->setStartValue(hover_);
+    hoverAnimation_->setEndValue(hovered ? 1.0 : 0.0);
+    hoverAnimation_->start();
+}
+
+void TButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double t = down_ ? 1.0 : hover_;
+    QColor fill = Mix(qcolour("fill"), qcolour("fillHover"), t);
+    QColor textColour = Mix(qcolour("font"), qcolour("fontHover"), down_ || hasFocus() ? 1.0 : t);
+    if (!isEnabled()) {
+        fill.setAlphaF(fill.alphaF() * 0.5f);
+        textColour.setAlphaF(textColour.alphaF() * 0.5f);
+    }
+    const double rad = std::min(Dp(radius_), height() / 2.0);
+    QRectF r = rect();
+    const QColor stroke = qcolour("stroke");
+    if (stroke.alpha() > 0) {
+        const double w = Dp(1.5);
+        r.adjust(w / 2, w / 2, -w / 2, -w / 2);
+        p.setPen(QPen(stroke, w));
+    } else {
+        p.setPen(Qt::NoPen);
+    }
+    p.setBrush(fill);
+    p.drawRoundedRect(r, rad, rad);
+    if (hasFocus() && look_ != Look::Primary) {
+        p.setPen(QPen(QColor(0x61, 0xB9, 0xD2, 160), Dp(1.5)));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(r.adjusted(1, 1, -1, -1), rad, rad);
+    }
+    p.setPen(textColour);
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width() - DpI(8)));
+}
+
+void TButton::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(e);
+    down_ = true;
+    update();
+    Q_EMIT pressed();
+    e->accept();
+}
+
+void TButton::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || !down_)
+        return QWidget::mouseReleaseEvent(e);
+    down_ = false;
+    update();
+    Q_EMIT released();
+    if (rect().contains(e->position().toPoint()))
+        Q_EMIT clicked();
+    e->accept();
+}
+
+void TButton::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        Q_EMIT clicked();
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void TButton::enterEvent(QEnterEvent* e)
+{
+    animateHover(true);
+    QWidget::enterEvent(e);
+}
+
+void TButton::leaveEvent(QEvent* e)
+{
+    animateHover(false);
+    QWidget::leaveEvent(e);
+}
+
+void TButton::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::EnabledChange || e->type() == QEvent::FontChange)
+        update();
+    QWidget::changeEvent(e);
+}
+
+// ------------------------------------------------------------------ icon button
+
+TIconButton::TIconButton(QWidget* parent) : QWidget(parent), icon_(new TSvgIcon(this))
+{
+    addColour("iconHover", ColourKind::Text, 0xFFFFFFFFu);
+    addColour("hoverFill", ColourKind::Fill, 0x14FFFFFFu);
+    icon_->setObjectName(QStringLiteral("icon"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TIconButton::setIconSize(double designSize)
+{
+    iconSize_ = designSize;
+    resizeEvent(nullptr);
+}
+
+void TIconButton::resizeEvent(QResizeEvent*)
+{
+    const int s = DpI(iconSize_);
+    icon_->setGeometry((width() - s) / 2, (height() - s) / 2, s, s);
+}
+
+void TIconButton::paintEvent(QPaintEvent*)
+{
+    if (!hovered_ && !hasFocus())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(qcolour("hoverFill"));
+    const double rad = Dp(10);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), rad, rad);
+}
+
+void TIconButton::mousePressEvent(QMouseEvent* e)
+{
+    down_ = e->button();
+    e->accept();
+}
+
+void TIconButton::mouseReleaseEvent(QMouseEvent* e)
+{
+    const bool inside = rect().contains(e->position().toPoint());
+    if (inside && down_ == e->button()) {
+        if (e->button() == Qt::LeftButton)
+            Q_EMIT clicked();
+        else if (e->button() == Qt::RightButton)
+            Q_EMIT rightClicked();
+    }
+    down_ = Qt::NoButton;
+    e->accept();
+}
+
+void TIconButton::enterEvent(QEnterEvent* e)
+{
+    hovered_ = true;
+    restColour_ = icon_->overrideColour();
+    icon_->setOverrideColour(colour("iconHover"));
+    update();
+    QWidget::enterEvent(e);
+}
+
+void TIconButton::leaveEvent(QEvent* e)
+{
+    hovered_ = false;
+    icon_->setOverrideColour(restColour_);
+    update();
+    QWidget::leaveEvent(e);
+}
+
+} // namespace pv

@@ -1,0 +1,85 @@
+#pragma once
+// Buttons: a rounded text button in one of the program's three looks, and a
+// flat icon button whose icon lights up under the mouse.
+
+#include "platform/widgets/Control.h"
+
+#include <QWidget>
+
+class QVariantAnimation;
+
+namespace pv {
+
+class TSvgIcon;
+
+class TButton : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    // Primary: the accent button; Standard: a filled panel button ("my" look);
+    // Ghost: outlined and transparent.
+    enum class Look { Primary, Standard, Ghost };
+
+    explicit TButton(const QString& english = {}, Look look = Look::Standard, QWidget* parent = nullptr);
+    QWidget* widget() override { return this; }
+
+    Look look() const { return look_; }
+    void setFontSize(double designPixels, int weight = QFont::Medium);
+    void setRadius(double designRadius);
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void clicked();
+    void pressed();
+    void released();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void animateHover(bool hovered);
+
+    Look look_;
+    double radius_ = 15;
+    double hover_ = 0; // 0 normal .. 1 hovered, animated
+    bool down_ = false;
+    QVariantAnimation* hoverAnimation_;
+};
+
+class TIconButton : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TIconButton(QWidget* parent = nullptr);
+    QWidget* widget() override { return this; }
+
+    TSvgIcon* icon() const { return icon_; }
+    // The icon's colour under the mouse (white by default; red for a quit button).
+    void setHoverColour(TAlphaColor c) { setColour("iconHover", c); }
+    void setIconSize(double designSize);
+
+Q_SIGNALS:
+    void clicked();
+    void rightClicked();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    TSvgIcon* icon_;
+    double iconSize_ = 22;
+    bool hovered_ = false;
+    TAlphaColor restColour_ = 0;
+    Qt::MouseButton down_ = Qt::NoButton;
+};
+
+} // namespace pv

@@ -1,0 +1,83 @@
+#pragma once
+// A slider over 0..100 and the captioned slider row of the parameter panel:
+// the caption on the left, the rounded value on the right, the track below.
+
+#include "platform/widgets/Control.h"
+
+#include <QWidget>
+
+namespace pv {
+
+class TLabel;
+
+class TSlider : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TSlider(QWidget* parent = nullptr);
+    QWidget* widget() override { return this; }
+
+    double value() const { return value_; }
+    // Clamped to 0..100; a change raises tracking().
+    void setValue(double value);
+    // True while the user holds the thumb.
+    bool isDragging() const { return dragging_; }
+
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    // Every change of the value, by the user or by the program.
+    void tracking(double value);
+    void dragStarted();
+    void dragEnded();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    double valueAt(double x) const;
+    QRectF trackRect() const;
+
+    double value_ = 0;
+    bool dragging_ = false;
+    bool hovered_ = false;
+    bool keyboardFocus_ = false; // the halo marks focus reached by the keyboard
+};
+
+class TCaptionedSlider : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCaptionedSlider(QWidget* parent = nullptr);
+
+    TLabel* caption() const { return caption_; }
+    TLabel* valueLabel() const { return valueLabel_; }
+    TSlider* slider() const { return slider_; }
+
+    double value() const;
+    void setValue(double value);
+    bool isDragging() const;
+
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void tracking(double value);
+    void captionDoubleClicked();
+
+protected:
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    TLabel* caption_;
+    TLabel* valueLabel_;
+    TSlider* slider_;
+};
+
+} // namespace pv

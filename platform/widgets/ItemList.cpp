@@ -1,0 +1,163 @@
+#include "platform/widgets/ItemList.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace pv {
+
+TItemList::TItemList(QWidget* parent) : QWidget(parent)
+{
+    addColour("font", ColourKind::Text, 0xFFD5D5D5u);
+    addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
+    addColour("fontSelected", ColourKind::Text, 0xFFFFFFFFu);
+    addColour("hoverFill", ColourKind::Fill, 0x0FFFFFFFu);
+    addColour("selectionFill", ColourKind::Fill, 0x1A61B9D2u);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+    setFont(InterFont(14));
+}
+
+void TItemList::setItems(const QStringList& english)
+{
+    sourceItems_ = english;
+    shownItems_ = english;
+    if (itemIndex_ >= count())
+        itemIndex_ = -1;
+    updateGeometry();
+    update();
+}
+
+void TItemList::setItemDisplayText(int index, const QString& shown)
+{
+    if (index < 0 || index >= count())
+        return;
+    shownItems_[index] = shown;
+    update();
+}
+
+void TItemList::setItemHeight(double designHeight)
+{
+    itemHeight_ = designHeight;
+    updateGeometry();
+    update();
+}
+
+int TItemList::itemTop(int index) const { return DpI(itemHeight_ * index); }
+
+int TItemList::itemAt(QPoint p) const
+{
+    if (!rect().contains(p))
+        return -1;
+    const int i = int(p.y() / Dp(itemHeight_));
+    return i >= 0 && i < count() ? i : -1;
+}
+
+void TItemList::setItemIndex(int index)
+{
+    if (index < -1 || index >= count())
+        index = -1;
+    if (itemIndex_ == index)
+        return;
+    itemIndex_ = index;
+    update();
+}
+
+QSize TItemList::sizeHint() const { return {DpI(175), DpI(itemHeight_ * count())}; }
+
+void TItemList::setHovered(int index)
+{
+    if (hovered_ == index)
+        return;
+    hovered_ = index;
+    update();
+    Q_EMIT hoveredChanged(index);
+}
+
+void TItemList::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(font());
+    const double h = Dp(itemHeight_);
+    const double pad = Dp(10);
+    for (int i = 0; i < count(); ++i) {
+        const QRectF r(0, i * h, width(), h);
+        const bool selected = i == itemIndex_;
+        const bool hovered = i == hovered_;
+        if (selected || hovered) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(qcolour(selected ? "selectionFill" : "hoverFill"));
+            p.drawRoundedRect(r.adjusted(0, Dp(2), 0, -Dp(2)), Dp(8), Dp(8));
+        }
+        if (selected && hasFocus()) {
+            p.setPen(QPen(QColor(0x61, 0xB9, 0xD2, 140), Dp(1)));
+            p.setBrush(Qt::NoBrush);
+            p.drawRoundedRect(r.adjusted(0.5, Dp(2) + 0.5, -0.5, -Dp(2) - 0.5), Dp(8), Dp(8));
+        }
+        p.setPen(qcolour(selected ? "fontSelected" : hovered ? "fontHover" : "font"));
+        const QString shown = fontMetrics().elidedText(shownItems_[i], Qt::ElideRight, int(width() - 2 * pad));
+        p.drawText(r.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    }
+}
+
+void TItemList::mouseMoveEvent(QMouseEvent* e)
+{
+    setHovered(itemAt(e->position().toPoint()));
+    e->accept();
+}
+
+void TItemList::mousePressEvent(QMouseEvent* e)
+{
+    pressed_ = e->button() == Qt::LeftButton ? itemAt(e->position().toPoint()) : -1;
+    e->accept();
+}
+
+void TItemList::mouseReleaseEvent(QMouseEvent* e)
+{
+    const int i = itemAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && i >= 0 && i == pressed_)
+        Q_EMIT itemClicked(i);
+    pressed_ = -1;
+    e->accept();
+}
+
+void TItemList::leaveEvent(QEvent* e)
+{
+    setHovered(-1);
+    QWidget::leaveEvent(e);
+}
+
+void TItemList::keyPressEvent(QKeyEvent* e)
+{
+    if (count() == 0)
+        return QWidget::keyPressEvent(e);
+    int next = itemIndex_;
+    switch (e->key()) {
+    case Qt::Key_Up:
+        next = std::max(0, itemIndex_ - 1);
+        break;
+    case Qt::Key_Down:
+        next = std::min(count() - 1, itemIndex_ + 1);
+        break;
+    case Qt::Key_Home:
+        next = 0;
+        break;
+    case Qt::Key_End:
+        next = count() - 1;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        next = std::max(0, itemIndex_);
+        break;
+    default:
+        return QWidget::keyPressEvent(e);
+    }
+    Q_EMIT itemClicked(next);
+    e->accept();
+}
+
+} // namespace pv

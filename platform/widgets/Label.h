@@ -1,0 +1,46 @@
+#pragma once
+// A painted text label: font colour slot, design font size, alignment,
+// eliding, and click, double-click and hover signals.
+
+#include "platform/widgets/Control.h"
+
+#include <QWidget>
+
+namespace pv {
+
+class TLabel : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TLabel(const QString& english = {}, QWidget* parent = nullptr);
+    QWidget* widget() override { return this; }
+
+    TAlphaColor fontColour() const { return colour("font"); }
+    void setFontColour(TAlphaColor c) { setColour("font", c); }
+    // Design pixel size and weight of the Inter face.
+    void setFontSize(double designPixels, int weight = QFont::Normal);
+    void setAlignment(Qt::Alignment alignment);
+    void setLetterSpacing(double percent);
+    // Clickable labels take the mouse and show the hand cursor; others let it pass.
+    void setClickable(bool clickable);
+
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void clicked();
+    void doubleClicked();
+    void hoverChanged(bool hovered);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    bool pressed_ = false;
+};
+
+} // namespace pv

@@ -1,0 +1,192 @@
+#include "platform/widgets/RoundedPanel.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <vector>
+
+namespace pv {
+
+namespace {
+
+// One box pass of radius r along a line of n pixels (stride in pixels),
+// transparent beyond both ends.
+void BoxPass(uint32_t* line, int n, int stride, int r, std::vector<uint32_t>& scratch)
+{
+    scratch.resize(size_t(n));
+    for (int i = 0; i < n; ++i)
+        scratch[size_t(i)] = line[size_t(i) * size_t(stride)];
+    const int window = 2 * r + 1;
+    uint32_t sum[4] = {0, 0, 0, 0};
+    const auto add = [&](uint32_t p, int sign) {
+        for (int c = 0; c < 4; ++c)
+            sum[c] += uint32_t(sign) * ((p >> (8 * c)) & 0xFFu);
+    };
+    for (int i = 0; i < std::min(r, n); ++i)
+        add(scratch[size_t(i)], 1);
+    for (int i = 0; i < n; ++i) {
+        if (i + r < n)
+            add(scratch[size_t(i + r)], 1);
+        if (i - r - 1 >= 0)
+            add(scratch[size_t(i - r - 1)], -1);
+        uint32_t out = 0;
+        for (int c = 0; c < 4; ++c)
+            out |= ((sum[c] + uint32_t(window / 2)) / uint32_t(window)) << (8 * c);
+        line[size_t(i) * size_t(stride)] = out;
+    }
+}
+
+} // namespace
+
+void BlurImage(QImage& image, double sigma)
+{
+    if (sigma <= 0 || image.isNull())
+        return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Three box passes per axis come close to a Gaussian of this sigma.
+    const int r = std::max(1, int(std::lround(std::sqrt(4.0 * sigma * sigma + 1.0) / 2.0 - 0.5)));
+    const int w = image.width(), h = image.height();
+    const int stride = image.bytesPerLine() / 4;
+    auto* pixels = reinterpret_cast<uint32_t*>(image.bits());
+    std::vector<uint32_t> scratch;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int y = 0; y < h; ++y)
+            BoxPass(pixels + size_t(y) * size_t(stride), w, 1, r, scratch);
+        for (int x = 0; x < w; ++x)
+            BoxPass(pixels + x, h, stride, r, scratch);
+    }
+}
+
+QImage RoundedShadowImage(QSize rectSize, double radius, double sigma, TAlphaColor colour, int* margin)
+{
+    const int m = int(std::ceil(3 * sigma)) + 1;
+    if (margin)
+        *margin = m;
+    QImage img(rectSize.width() + 2 * m, rectSize.height() + 2 * m, QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull())
+        return img;
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(ToQColor(colour));
+        p.drawRoundedRect(QRectF(m, m, rectSize.width(), rectSize.height()), radius, radius);
+    }
+    BlurImage(img, sigma);
+    return img;
+}
+
+TRoundedPanel::TRoundedPanel(QWidget* parent) : QWidget(parent)
+{
+    addColour("fill", ColourKind::Fill, 0xFF314158u);
+    addColour("stroke", ColourKind::Fill, 0xFF374151u);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void TRoundedPanel::setStroke(TAlphaColor c, double designWidth)
+{
+    strokeWidth_ = designWidth;
+    setColour("stroke", c);
+    update();
+}
+
+void TRoundedPanel::setRadius(double designRadius)
+{
+    radius_ = designRadius;
+    shadowCache_ = QImage();
+    update();
+}
+
+void TRoundedPanel::setShadow(const TShadow& shadow)
+{
+    const QRect visible = geometry().adjusted(shadowMargin(), shadowMargin(), -shadowMargin(), -shadowMargin());
+    shadow_ = shadow;
+    shadowCache_ = QImage();
+    if (!visible.isEmpty())
+        setPanelGeometry(visible);
+    update();
+}
+
+void TRoundedPanel::setHitTest(bool hitTest) { setAttribute(Qt::WA_TransparentForMouseEvents, !hitTest); }
+
+int TRoundedPanel::shadowMargin() const
+{
+    if (shadow_.blur <= 0)
+        return 0;
+    return int(std::ceil(Dp(3 * shadow_.blur + std::max(std::abs(shadow_.dx), std::abs(shadow_.dy)))));
+}
+
+void TRoundedPanel::setPanelGeometry(const QRect& r)
+{
+    const int m = shadowMargin();
+    setGeometry(r.adjusted(-m, -m, m, m));
+}
+
+QRect TRoundedPanel::panelRect() const
+{
+    const int m = shadowMargin();
+    return rect().adjusted(m, m, -m, -m);
+}
+
+void TRoundedPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = panelRect();
+    const double rad = Dp(radius_);
+    if (shadow_.blur > 0 && !r.isEmpty()) {
+        if (shadowCache_.isNull() || shadowCacheSize_ != r.size().toSize()) {
+            shadowCacheSize_ = r.size().toSize();
+            const qreal dpr = devicePixelRatioF();
+            int margin = 0;
+            shadowCache_ = RoundedShadowImage((r.size() * dpr).toSize(), rad * dpr, Dp(shadow_.blur) * dpr,
+                                              shadow_.colour, &margin);
+            shadowCache_.setDevicePixelRatio(dpr);
+            shadowCache_.setText(QStringLiteral("margin"), QString::number(margin / dpr));
+        }
+        const double margin = shadowCache_.text(QStringLiteral("margin")).toDouble();
+        p.drawImage(QPointF(r.x() - margin + Dp(shadow_.dx), r.y() - margin + Dp(shadow_.dy)), shadowCache_);
+    }
+    p.setBrush(qcolour("fill"));
+    if (strokeWidth_ > 0) {
+        const double w = Dp(strokeWidth_);
+        p.setPen(QPen(qcolour("stroke"), w));
+        p.drawRoundedRect(r.adjusted(w / 2, w / 2, -w / 2, -w / 2), rad, rad);
+    } else {
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(r, rad, rad);
+    }
+}
+
+void TRoundedPanel::mousePressEvent(QMouseEvent* e)
+{
+    pressed_ = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+void TRoundedPanel::mouseReleaseEvent(QMouseEvent* e)
+{
+    const bool click = pressed_ && e->button() == Qt::LeftButton && panelRect().contains(e->position().toPoint());
+    pressed_ = false;
+    if (click)
+        Q_EMIT clicked();
+    e->accept();
+}
+
+void TRoundedPanel::enterEvent(QEnterEvent* e)
+{
+    Q_EMIT hoverChanged(true);
+    QWidget::enterEvent(e);
+}
+
+void TRoundedPanel::leaveEvent(QEvent* e)
+{
+    Q_EMIT hoverChanged(false);
+    QWidget::leaveEvent(e);
+}
+
+} // namespace pv

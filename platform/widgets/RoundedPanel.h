@@ -1,0 +1,71 @@
+#pragma once
+// A rounded rectangle with fill, optional stroke and a soft drop shadow.
+// The shadow is painted inside the widget's own margins, so a panel is placed
+// by the rectangle it shows (setPanelGeometry) and its children by
+// panelRect().
+
+#include "platform/widgets/Control.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace pv {
+
+struct TShadow {
+    double blur = 0;       // standard deviation in design units; 0 = no shadow
+    double dx = 0, dy = 0; // offset in design units
+    TAlphaColor colour = 0x80000000u;
+};
+
+// A shadow picture for a rounded rectangle of the given pixel size: the
+// rectangle's silhouette blurred with sigma (pixels), on a canvas grown by
+// the returned margin on every side.
+// Blurs a premultiplied picture in place (transparent outside its edges).
+void BlurImage(QImage& image, double sigma);
+
+QImage RoundedShadowImage(QSize rectSize, double radius, double sigma, TAlphaColor colour, int* margin);
+
+class TRoundedPanel : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TRoundedPanel(QWidget* parent = nullptr);
+    QWidget* widget() override { return this; }
+
+    TAlphaColor fillColour() const { return colour("fill"); }
+    void setFillColour(TAlphaColor c) { setColour("fill", c); }
+    TAlphaColor strokeColour() const { return colour("stroke"); }
+    // A stroke width of 0 draws no stroke.
+    void setStroke(TAlphaColor c, double designWidth);
+    void setRadius(double designRadius);
+    double radius() const { return radius_; }
+    void setShadow(const TShadow& shadow);
+    // Lets the mouse through (the panel only decorates).
+    void setHitTest(bool hitTest);
+
+    // Places the panel so that its visible rectangle is r (in the parent).
+    void setPanelGeometry(const QRect& r);
+    // The visible rectangle in the panel's own coordinates.
+    QRect panelRect() const;
+    int shadowMargin() const;
+
+Q_SIGNALS:
+    void clicked();
+    void hoverChanged(bool hovered);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    double radius_ = 15;
+    double strokeWidth_ = 0;
+    TShadow shadow_;
+    QImage shadowCache_;
+    QSize shadowCacheSize_;
+    bool pressed_ = false;
+};
+
+} // namespace pv

@@ -1,0 +1,111 @@
+#include "FormFixture.h"
+
+#include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/Expander.h"
+#include "platform/widgets/ItemList.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/RoundedPanel.h"
+
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+using test::RecordingForm;
+
+// A window after the deferred start-up's part of the effect panel.
+struct StartedForm : RecordingForm {
+    StartedForm()
+    {
+        InitializeParameters();
+        UpdateListboxes(ListBoxes[2], 0);
+    }
+};
+
+TEST(EffectPanel, NewWindowShowsWatercolourWithEmptyCaptionsUntilTheTableIsFilled)
+{
+    RecordingForm form;
+    EXPECT_EQ(form.SelectedEffectNumber, 300);
+    EXPECT_EQ(form.ListBoxes[2]->itemIndex(), 0);
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_TRUE(form.ParamLabel(k)->text().isEmpty());
+        EXPECT_FALSE(form.TrackBar(k)->isEnabled());
+    }
+    form.InitializeParameters();
+    form.UpdateListboxes(form.ListBoxes[2], 0);
+    EXPECT_EQ(form.ParamLabel(1)->text(), QStringLiteral("iterations"));
+    EXPECT_EQ(form.TrackBar(4)->value(), 100);
+    EXPECT_EQ(form.ParamLabelPc(4)->text(), QStringLiteral("100"));
+    EXPECT_TRUE(form.TrackBar(5)->isEnabled());
+}
+
+TEST(EffectPanel, ChoosingAnEffectShowsItsSlotAndMovesTheSelection)
+{
+    StartedForm form;
+    form.ListBoxItemClick(2, 0); // Black & white
+    EXPECT_EQ(form.SelectedEffectNumber, 200);
+    EXPECT_EQ(form.ListBoxes[1]->itemIndex(), 0);
+    EXPECT_EQ(form.ListBoxes[2]->itemIndex(), -1) << "the other lists lose their selection";
+    const bool enabled[5] = {true, true, true, false, false};
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(form.TrackBar(k)->isEnabled(), enabled[k - 1]) << k;
+        EXPECT_EQ(form.ParamLabel(k)->text().isEmpty(), !enabled[k - 1]) << k;
+    }
+    EXPECT_EQ(form.ParamLabel(2)->text(), QStringLiteral("lighten/darken"));
+
+    form.ListBoxItemClick(3, 6); // Smooth painting
+    EXPECT_EQ(form.SelectedEffectNumber, 306);
+    EXPECT_TRUE(form.TrackBar(2)->isEnabled());
+    EXPECT_FALSE(form.TrackBar(3)->isEnabled());
+    EXPECT_EQ(form.TrackBar(2)->value(), 0);
+    EXPECT_TRUE(form.FEffectAccentBar && form.FEffectAccentBar->parentWidget() == form.Expanders[2]);
+}
+
+TEST(EffectPanel, SlidersArmThePreviewTimerAndShowRoundedValues)
+{
+    StartedForm form;
+    form.UpdatePreviewTimer.stop();
+    form.TrackBar(2)->setValue(63.6);
+    EXPECT_EQ(form.ParamLabelPc(2)->text(), QStringLiteral("64"));
+    EXPECT_TRUE(form.UpdatePreviewTimer.isActive());
+}
+
+TEST(EffectPanel, ResetAllTouchesOnlyTheSelectedEffect)
+{
+    StartedForm form;
+    ParamsSlot(form.Params, 300)->Value1 = 5;
+    ParamsSlot(form.Params, 301)->Value2 = 99;
+    form.TrackBar(1)->setValue(7);
+    form.ParamsLabelDblClick();
+    EXPECT_EQ(ParamsSlot(form.Params, 300)->Value1, 30);
+    EXPECT_EQ(ParamsSlot(form.Params, 301)->Value2, 99) << "other effects keep their values";
+    EXPECT_EQ(form.TrackBar(1)->value(), 30);
+}
+
+TEST(EffectPanel, ResetOneSliderLeavesTheTableUntilTheNextPreview)
+{
+    StartedForm form;
+    for (int k = 1; k <= 5; ++k)
+        form.TrackBar(k)->setValue(1);
+    ParamsSlot(form.Params, 300)->Value3 = 1;
+    form.ParamLabelDblClick(3);
+    EXPECT_EQ(form.TrackBar(3)->value(), 40);
+    EXPECT_EQ(form.TrackBar(2)->value(), 1);
+    EXPECT_EQ(ParamsSlot(form.Params, 300)->Value3, 1);
+}
+
+TEST(EffectPanel, ExpandersOpenOneAtATime)
+{
+    StartedForm form;
+    form.ExpanderClick(3);
+    EXPECT_TRUE(form.Expanders[2]->isExpanded());
+    EXPECT_EQ(form.Expanders[2]->expandedDesignHeight(), 30 * 9 + 25);
+    form.ExpanderClick(5);
+    EXPECT_TRUE(form.Expanders[4]->isExpanded());
+    EXPECT_FALSE(form.Expanders[2]->isExpanded());
+    form.ExpanderClick(5);
+    EXPECT_FALSE(form.Expanders[4]->isExpanded()) << "clicking the open one closes it";
+}
+
+} // namespace
+} // namespace pv

@@ -1,0 +1,412 @@
+// The main window's design: the controls of the top bar, the effect lists on
+// the left, the workspace in the middle and the preview box and parameter
+// panel on the right, all in the dark design colours (through the theme).
+
+#include "workspace/Unit1.h"
+
+#include "platform/graphics/SkImage.h"
+#include "platform/widgets/Button.h"
+#include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/Expander.h"
+#include "platform/widgets/ItemList.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/ProgressBar.h"
+#include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
+#include "shell/U_Theme.h"
+#include "workspace/PreviewImage.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+static void InitWorkspaceIcons() { Q_INIT_RESOURCE(icons); }
+
+namespace pv {
+namespace {
+
+// Design measures of the window (design units).
+constexpr int kMargin = 12;
+constexpr int kTopBarHeight = 56;
+constexpr int kLeftPanelWidth = 250;
+constexpr int kRightPanelWidth = 270;
+constexpr int kPreviewBoxSize = 225;
+constexpr int kPreviewBoxTop = 20;
+constexpr int kParamsTop = kPreviewBoxTop + kPreviewBoxSize + 18;
+
+TShadow PanelShadow() { return {10, 0, 4, 0x73000000u}; }
+
+// Shows the result picture fitted into the workspace until the canvas view
+// takes its place.
+class TResultView : public QWidget {
+public:
+    TResultView(TForm1* form, QWidget* parent) : QWidget(parent), form_(form)
+    {
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!form_->FSkImage)
+            return;
+        const QImage& picture = form_->FSkImage->qimage();
+        QSizeF s = picture.size();
+        s.scale(QSizeF(size()), Qt::KeepAspectRatio);
+        if (s.width() > picture.width())
+            s = picture.size();
+        const QRectF target((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height());
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        QPainterPath clip;
+        clip.addRoundedRect(target, Dp(6), Dp(6));
+        p.setClipPath(clip);
+        p.drawImage(target, picture);
+    }
+
+private:
+    TForm1* form_;
+};
+
+TLabel* Heading(const QString& english, QWidget* parent)
+{
+    auto* label = new TLabel(english, parent);
+    label->setFontSize(12, QFont::DemiBold);
+    label->setLetterSpacing(118);
+    label->setFontColour(ThemeMapTextColor(0xFFB5B5B5u));
+    return label;
+}
+
+} // namespace
+
+void TForm1::CreateDesign()
+{
+    InitWorkspaceIcons();
+    setWindowTitle(QStringLiteral("Pelandrovium 4.50"));
+    setMinimumSize(1080, 768);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect work = screen->availableGeometry();
+        resize(qRound(0.98 * work.width()), qRound(0.98 * work.height()));
+        move(work.left() + (work.width() - width()) / 2, work.top() + (work.height() - height()) / 2);
+    } else {
+        resize(1419, 1033);
+    }
+
+    auto* body = new TRoundedPanel();
+    body->setObjectName(QStringLiteral("Body"));
+    body->setRadius(0);
+    body->setFillColour(ThemeMapColor(0xFF0C1624u));
+    Body = body;
+    setCentralWidget(Body);
+
+    CreateTopBar();
+    CreateEffectPanel();
+    CreateWorkspace();
+    CreateRightPanel();
+    LayoutWindow();
+}
+
+void TForm1::CreateTopBar()
+{
+    ProgramBarRect = new QWidget(Body);
+    ProgramBarRect->setObjectName(QStringLiteral("ProgramBarRect"));
+
+    PVLogo = new TSvgIcon(ProgramBarRect);
+    PVLogo->setObjectName(QStringLiteral("PVLogo"));
+    PVLogo->setSource(QStringLiteral(":/icons/logo.svg"));
+    PVLogo->setOverrideColour(0);
+    PVLogo->setToolTip(QStringLiteral("Pelandrovium 4.50"));
+    PVLogo->setGeometry(DpI(20), DpI(14), DpI(28), DpI(28));
+
+    TitleLabel = new TLabel(QStringLiteral("Pelandrovium"), ProgramBarRect);
+    TitleLabel->setObjectName(QStringLiteral("TitleLabel"));
+    TitleLabel->setFontSize(18, QFont::DemiBold);
+    TitleLabel->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    TitleLabel->setGeometry(DpI(58), DpI(12), DpI(150), DpI(32));
+
+    struct BarButton {
+        TIconButton** field;
+        const char* name;
+        const char* icon;
+        const char* hint;
+    };
+    const BarButton buttons[] = {
+        {&SpeedButton1, "SpeedButton1", ":/icons/open.svg", "Open image"},
+        {&SpeedButton2, "SpeedButton2", ":/icons/save.svg", "Save image"},
+    };
+    int x = 224;
+    for (const BarButton& b : buttons) {
+        auto* button = new TIconButton(ProgramBarRect);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->icon()->setSource(QString::fromLatin1(b.icon));
+        button->icon()->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        button->setToolTip(QString::fromLatin1(b.hint));
+        button->setGeometry(DpI(x), DpI(9), DpI(38), DpI(38));
+        *b.field = button;
+        x += 44;
+    }
+}
+
+void TForm1::CreateEffectPanel()
+{
+    LeftPanelRect = new TRoundedPanel(Body);
+    LeftPanelRect->setObjectName(QStringLiteral("LeftPanelRect"));
+    LeftPanelRect->setFillColour(ThemeMapColor(0xFF1F2937u));
+    LeftPanelRect->setShadow(PanelShadow());
+
+    EffectsLabel = Heading(QStringLiteral("EFFECTS"), LeftPanelRect);
+    EffectsLabel->setObjectName(QStringLiteral("EffectsLabel"));
+
+    PresentedScrollBox2 = new QScrollArea(LeftPanelRect);
+    PresentedScrollBox2->setObjectName(QStringLiteral("PresentedScrollBox2"));
+    PresentedScrollBox2->setFrameShape(QFrame::NoFrame);
+    PresentedScrollBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PresentedScrollBox2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PresentedScrollBox2->setWidgetResizable(true);
+    PresentedScrollBox2->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    PresentedScrollBox2->viewport()->setAutoFillBackground(false);
+
+    // The list column paints the panel colour itself: the scroll box's
+    // viewport does not show what lies behind it.
+    auto* effectsLayout = new TRoundedPanel();
+    effectsLayout->setRadius(0);
+    effectsLayout->setFillColour(ThemeMapColor(0xFF1F2937u));
+    EffectsLayout = effectsLayout;
+    EffectsLayout->setObjectName(QStringLiteral("EffectsLayout"));
+    auto* column = new QVBoxLayout(EffectsLayout);
+    column->setContentsMargins(DpI(10), DpI(4), DpI(10), DpI(10));
+    column->setSpacing(DpI(8));
+
+    static const char* const kIcons[5] = {":/icons/sketch.svg", ":/icons/ink.svg", ":/icons/painting.svg",
+                                          ":/icons/photolab.svg", ":/icons/stylize.svg"};
+    static const char* const kBackdropNames[5] = {"Rectangle13", "Rectangle12", "Rectangle11", "Rectangle10",
+                                                  "Rectangle16"};
+    const auto& categories = EffectCategories();
+    for (int c = 0; c < 5; ++c) {
+        auto* backdrop = new TRoundedPanel(EffectsLayout);
+        backdrop->setObjectName(QString::fromLatin1(kBackdropNames[c]));
+        backdrop->setFillColour(ThemeMapColor(0x59314158u));
+        backdrop->setRadius(12);
+        auto* inside = new QVBoxLayout(backdrop);
+        inside->setContentsMargins(DpI(4), DpI(7), DpI(4), DpI(7));
+
+        auto* expander = new TExpander(backdrop);
+        expander->setObjectName(QStringLiteral("Expander%1").arg(c + 1));
+        expander->setText(categories[c].caption);
+        expander->icon()->setSource(QString::fromLatin1(kIcons[c]));
+        expander->setColour("font", ThemeMapTextColor(0xFFD5D5D5u));
+        expander->setColour("fontHover", ThemeMapTextColor(0xFFFFFFFFu));
+        TItemList* list = expander->list();
+        list->setObjectName(QStringLiteral("ListBox%1").arg(c + 1));
+        list->setItems(categories[c].items);
+        list->setItemHeight(30);
+        expander->setListIndent(25);
+        expander->setExpanded(false, false);
+        inside->addWidget(expander);
+        column->addWidget(backdrop);
+
+        CategoryBackdrops[c] = backdrop;
+        Expanders[c] = expander;
+        ListBoxes[c] = list;
+        const int category = c + 1;
+        connect(expander, &TExpander::headerClicked, this, [this, category] { ExpanderClick(category); });
+        connect(expander, &TExpander::expandedChanged, this, [this, category] { ExpanderExpandedChanged(category); });
+        connect(list, &TItemList::itemClicked, this, [this, category](int index) { ListBoxItemClick(category, index); });
+    }
+    column->addStretch(1);
+    PresentedScrollBox2->setWidget(EffectsLayout);
+}
+
+void TForm1::CreateWorkspace()
+{
+    Layout2 = new QWidget(Body);
+    Layout2->setObjectName(QStringLiteral("Layout2"));
+
+    WorskpaceRect = new TRoundedPanel(Layout2);
+    WorskpaceRect->setObjectName(QStringLiteral("WorskpaceRect"));
+    WorskpaceRect->setFillColour(0xFF111827u);
+    WorskpaceRect->setRadius(15);
+    WorskpaceRect->setStroke(ThemeMapColor(0xFF1E2A3Cu), 1);
+
+    SkPaintBox1 = new TResultView(this, WorskpaceRect);
+    SkPaintBox1->setObjectName(QStringLiteral("SkPaintBox1"));
+
+    ProgressBarRect = new TProgressBar(Layout2);
+    ProgressBarRect->setObjectName(QStringLiteral("ProgressBarRect"));
+    ProgressBarRect->setBarOrigin(85);
+    ProgressBarRect->setReserve(170);
+}
+
+void TForm1::CreateRightPanel()
+{
+    RightPanelRect = new TRoundedPanel(Body);
+    RightPanelRect->setObjectName(QStringLiteral("RightPanelRect"));
+    RightPanelRect->setFillColour(ThemeMapColor(0xFF1F2937u));
+    RightPanelRect->setShadow(PanelShadow());
+    const QPoint origin = RightPanelRect->panelRect().topLeft();
+    const int boxX = (kRightPanelWidth - kPreviewBoxSize) / 2;
+
+    // A soft shadow under the preview box.
+    auto* boxShadow = new TRoundedPanel(RightPanelRect);
+    boxShadow->setObjectName(QStringLiteral("PreviewShadow"));
+    boxShadow->setFillColour(ThemeMapColor(0xFF111827u));
+    boxShadow->setRadius(16);
+    boxShadow->setShadow({8, 0, 4, 0x99000000u});
+    boxShadow->setHitTest(false);
+    boxShadow->setPanelGeometry(QRect(origin + QPoint(DpI(boxX), DpI(kPreviewBoxTop)),
+                                      QSize(DpI(kPreviewBoxSize), DpI(kPreviewBoxSize))));
+
+    Image1 = new TPreviewImage(RightPanelRect);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setColour("corner", ThemeMapColor(0xFF1F2937u));
+    Image1->setGeometry(QRect(origin + QPoint(DpI(boxX), DpI(kPreviewBoxTop)),
+                              QSize(DpI(kPreviewBoxSize), DpI(kPreviewBoxSize))));
+    {
+        // The placeholder shown until a picture is opened: the panel colour.
+        QImage placeholder(Image1->size(), QImage::Format_ARGB32_Premultiplied);
+        placeholder.fill(ToQColor(ThemeMapColor(0xFF314158u)));
+        FDefaultPreviewBitmap = placeholder;
+        Image1->setBitmap(placeholder);
+    }
+    connect(Image1, &TPreviewImage::mousePressed, this, [this](QMouseEvent* e) { Image1MouseDown(e->position()); });
+    connect(Image1, &TPreviewImage::mouseMoved, this,
+            [this](QMouseEvent* e) { Image1MouseMove(e->position(), e->buttons() & Qt::LeftButton); });
+    connect(Image1, &TPreviewImage::mouseReleased, this, [this](QMouseEvent*) { Image1MouseUp(); });
+    connect(Image1, &TPreviewImage::wheelTurned, this, [this](QWheelEvent* e) { Image1MouseWheel(e->angleDelta().y()); });
+
+    PreviewPC = new TLabel({}, Image1);
+    PreviewPC->setObjectName(QStringLiteral("PreviewPC"));
+    PreviewPC->setFontSize(16, QFont::Bold);
+    PreviewPC->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    PreviewPC->setAlignment(Qt::AlignCenter);
+    PreviewPC->setGeometry((Image1->width() - DpI(60)) / 2, (Image1->height() - DpI(24)) / 2, DpI(60), DpI(24));
+    PreviewPC->hide();
+    Image1->setRingRadius(PreviewPC->height() / 2.0 + Dp(10));
+
+    PreviewZoomRect = new TRoundedPanel(Image1);
+    PreviewZoomRect->setObjectName(QStringLiteral("PreviewZoomRect"));
+    PreviewZoomRect->setFillColour(ThemeMapColor(0xFF111827u));
+    PreviewZoomRect->setRadius(15);
+    PreviewZoomRect->setPanelGeometry(
+        QRect((Image1->width() - DpI(100)) / 2, Image1->height() - DpI(36) - DpI(12), DpI(100), DpI(36)));
+    PreviewZoomRect->setCursor(Qt::PointingHandCursor);
+    auto* zoomOpacity = new QGraphicsOpacityEffect(PreviewZoomRect);
+    zoomOpacity->setOpacity(0.0);
+    PreviewZoomRect->setGraphicsEffect(zoomOpacity);
+    const auto setZoomBarOpacity = [zoomOpacity](double o) { zoomOpacity->setOpacity(o); };
+
+    zoomoutskvg = new TSvgIcon(PreviewZoomRect);
+    zoomoutskvg->setObjectName(QStringLiteral("zoomoutskvg"));
+    zoomoutskvg->setSource(QStringLiteral(":/icons/zoomout.svg"));
+    zoomoutskvg->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+    zoomoutskvg->setClickable(true);
+    zoomoutskvg->setToolTip(QStringLiteral("Zoom out"));
+    zoominskvg = new TSvgIcon(PreviewZoomRect);
+    zoominskvg->setObjectName(QStringLiteral("zoominskvg"));
+    zoominskvg->setSource(QStringLiteral(":/icons/zoomin.svg"));
+    zoominskvg->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+    zoominskvg->setClickable(true);
+    zoominskvg->setToolTip(QStringLiteral("Zoom in"));
+    Label22 = new TLabel(QStringLiteral("100%"), PreviewZoomRect);
+    Label22->setObjectName(QStringLiteral("Label22"));
+    Label22->setFontSize(12, QFont::DemiBold);
+    Label22->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    Label22->setAlignment(Qt::AlignCenter);
+    Label22->setClickable(true);
+    const QRect bar = PreviewZoomRect->panelRect();
+    zoomoutskvg->setGeometry(bar.left() + DpI(9), bar.top() + DpI(8), DpI(20), DpI(20));
+    zoominskvg->setGeometry(bar.right() - DpI(28), bar.top() + DpI(8), DpI(20), DpI(20));
+    Label22->setGeometry(bar.left() + DpI(30), bar.top(), DpI(40), bar.height());
+    connect(zoominskvg, &TSvgIcon::clicked, this, &TForm1::zoominskvgClick);
+    connect(zoomoutskvg, &TSvgIcon::clicked, this, &TForm1::zoomoutskvgClick);
+    connect(PreviewZoomRect, &TRoundedPanel::clicked, this, &TForm1::PreviewZoomRectClick);
+    connect(Label22, &TLabel::clicked, this, &TForm1::PreviewZoomRectClick);
+    connect(PreviewZoomRect, &TRoundedPanel::hoverChanged, this, [this, setZoomBarOpacity](bool over) {
+        setZoomBarOpacity(over ? 0.8 : 0.0);
+        if (over)
+            ShowZoomLabel();
+    });
+    for (TSvgIcon* icon : {zoominskvg, zoomoutskvg})
+        connect(icon, &TSvgIcon::hoverChanged, this, [setZoomBarOpacity](bool over) {
+            if (over)
+                setZoomBarOpacity(0.8);
+        });
+
+    ParamsRect = new TRoundedPanel(RightPanelRect);
+    ParamsRect->setObjectName(QStringLiteral("ParamsRect"));
+    ParamsRect->setFillColour(ThemeMapColor(0x59314158u));
+    ParamsRect->setRadius(14);
+    ParamsRect->setPanelGeometry(
+        QRect(origin + QPoint(DpI(12), DpI(kParamsTop)), QSize(DpI(kRightPanelWidth - 24), DpI(435))));
+
+    ParamsLabel = Heading(QStringLiteral("PARAMETERS"), ParamsRect);
+    ParamsLabel->setObjectName(QStringLiteral("ParamsLabel"));
+    ParamsLabel->setClickable(true);
+    ParamsLabel->setToolTip(QStringLiteral("Double-click to reset this effect's parameters"));
+    ParamsLabel->setGeometry(DpI(16), DpI(14), DpI(180), DpI(20));
+    connect(ParamsLabel, &TLabel::doubleClicked, this, &TForm1::ParamsLabelDblClick);
+
+    for (int k = 1; k <= 5; ++k) {
+        auto* row = new TCaptionedSlider(ParamsRect);
+        row->setObjectName(QStringLiteral("ParamRow%1").arg(k));
+        row->caption()->setObjectName(QStringLiteral("Param%1Label").arg(k));
+        row->caption()->setToolTip(QStringLiteral("Double-click to reset this slider"));
+        row->caption()->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+        row->valueLabel()->setObjectName(QStringLiteral("P%1labelpc").arg(k));
+        row->valueLabel()->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+        row->slider()->setObjectName(QStringLiteral("TrackBar%1").arg(k));
+        row->setGeometry(DpI(16), DpI(48 + (k - 1) * 62), DpI(kRightPanelWidth - 24 - 32), DpI(50));
+        ParamRows[k - 1] = row;
+        connect(row, &TCaptionedSlider::tracking, this, [this, k] { TrackBarTracking(k); });
+        connect(row, &TCaptionedSlider::captionDoubleClicked, this, [this, k] { ParamLabelDblClick(k); });
+    }
+
+    Button1 = new TButton(QStringLiteral("Apply effect"), TButton::Look::Primary, ParamsRect);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setFontSize(16, QFont::DemiBold);
+    Button1->setGeometry(DpI(16), DpI(364), DpI(kRightPanelWidth - 24 - 32), DpI(44));
+    connect(Button1, &TButton::clicked, this, &TForm1::Button1Click);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    LayoutWindow();
+}
+
+void TForm1::LayoutWindow()
+{
+    if (!Body)
+        return;
+    const int W = Body->width(), H = Body->height();
+    const int m = DpI(kMargin);
+    const int top = DpI(kTopBarHeight);
+    ProgramBarRect->setGeometry(0, 0, W, top);
+
+    const int panelsHeight = std::max(0, H - top - m);
+    LeftPanelRect->setPanelGeometry(QRect(m, top, DpI(kLeftPanelWidth), panelsHeight));
+    const QRect left = LeftPanelRect->panelRect();
+    EffectsLabel->setGeometry(left.left() + DpI(20), left.top() + DpI(16), DpI(180), DpI(18));
+    PresentedScrollBox2->setGeometry(left.left(), left.top() + DpI(42), left.width(), left.height() - DpI(48));
+
+    const int rightX = W - m - DpI(kRightPanelWidth);
+    RightPanelRect->setPanelGeometry(QRect(rightX, top, DpI(kRightPanelWidth), panelsHeight));
+
+    const int workX = m + DpI(kLeftPanelWidth) + m;
+    Layout2->setGeometry(workX, top, std::max(0, rightX - m - workX), panelsHeight);
+    WorskpaceRect->setPanelGeometry(Layout2->rect());
+    SkPaintBox1->setGeometry(WorskpaceRect->panelRect().adjusted(DpI(16), DpI(16), -DpI(16), -DpI(40)));
+    ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
+    ProgressBarRect->raise();
+    RepositionPictos();
+}
+
+} // namespace pv
