@@ -1,6 +1,7 @@
 #include "platform/graphics/SkImage.h"
 
 #include "platform/graphics/SkCanvas.h"
+#include "platform/graphics/SkMipmap.h"
 
 #include <algorithm>
 #include <atomic>
@@ -61,6 +62,17 @@ bool HasTranslucentPixel(const SkPixmap& pm)
 // ---------------------------------------------------------------- SkImage
 
 SkImage::SkImage(QImage&& premul, bool opaque) : image_(std::move(premul)), id_(NextGraphicsId()), opaque_(opaque) {}
+SkImage::~SkImage() = default;
+
+const SkMipmap& SkImage::mipmap() const
+{
+    std::call_once(mipOnce_, [this] {
+        SkPixmap base;
+        peekPixels(base);
+        mipmap_ = std::make_unique<const SkMipmap>(base);
+    });
+    return *mipmap_;
+}
 
 ISkImage SkImage::MakeFromQImage(QImage image)
 {

@@ -11,8 +11,11 @@
 #include <QImage>
 
 #include <memory>
+#include <mutex>
 
 namespace pv {
+
+class SkMipmap;
 
 class SkImage {
 public:
@@ -45,12 +48,19 @@ public:
     // The underlying raster for the rest of the graphics layer (never detach it).
     const QImage& qimage() const { return image_; }
 
+    // The picture's mip chain for mipmapped sampling, built on first use and
+    // kept with the picture (thread-safe).
+    const SkMipmap& mipmap() const;
+
     SkImage(QImage&& premul, bool opaque);
+    ~SkImage();
 
 private:
     QImage image_;
     uint64_t id_;
     bool opaque_;
+    mutable std::once_flag mipOnce_;
+    mutable std::unique_ptr<const SkMipmap> mipmap_;
 };
 
 // True when any pixel of the picture has alpha below 255.
