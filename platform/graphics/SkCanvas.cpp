@@ -178,6 +178,15 @@ QPainter& SkCanvas::painter()
     return layer.painter;
 }
 
+void SkCanvas::flush()
+{
+    Layer& base = *stack_.front().layer;
+    if (&currentLayer() == &base && base.painter.isActive()) {
+        base.painter.end();
+        base.stateValid = false;
+    }
+}
+
 bool SkCanvas::isIdentityUnclipped()
 {
     return currentLayer().image == target_ && top().matrix.isIdentity() && !top().clip.mask &&

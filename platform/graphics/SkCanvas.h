@@ -134,8 +134,9 @@ public:
     }
     void drawTextBlob(const ISkTextBlob& blob, float x, float y, const SkPaint& paint);
 
-    // Drawing is immediate; kept for callers written against the 2D library.
-    void flush() {}
+    // Drawing is immediate; flush only lets go of the target's QPainter (when
+    // no layer is open), so other code may paint on the raster afterwards.
+    void flush();
 
     // The painter the current layer draws through, begun on first use and set
     // to the canvas matrix and (rectangular part of the) clip.

@@ -144,6 +144,43 @@ TEST(SkCanvas, SaveLayerPaintAppliesItsBlendModeOnRestore)
     EXPECT_LE(ChannelDiff(PixelAt(s, 1, 1), 0xFF404040u), 1);
 }
 
+TEST(SkCanvas, BackdropLayerStartsFromTheFilteredPictureBelow)
+{
+    // Black left half, white right half; a layer over the middle with a
+    // blurred backdrop softens the edge there and nowhere else.
+    const ISkSurface s = SkSurface::MakeRaster(40, 20);
+    SkCanvas* c = s->getCanvas();
+    c->clear(kColorWhite);
+    c->drawRect(SkRect::MakeWH(20, 20), SkPaint(kColorBlack));
+    const SkRect bounds = SkRect::MakeLTRB(10, 0, 30, 10);
+    SkSaveLayerRec rec;
+    rec.bounds = &bounds;
+    rec.backdrop = SkImageFilters::Blur(3, 3, SkTileMode::kClamp);
+    c->saveLayer(rec);
+    c->restore();
+    const int grey = int(PixelAt(s, 19, 5) & 0xFF);
+    EXPECT_GT(grey, 60);
+    EXPECT_LT(grey, 128);
+    EXPECT_EQ(PixelAt(s, 19, 15), 0xFF000000u); // below the layer: untouched
+    EXPECT_EQ(PixelAt(s, 5, 5), 0xFF000000u);
+}
+
+TEST(SkCanvas, NinePatchKeepsCornersAndStretchesTheMiddle)
+{
+    // 9 x 9: a 3-pixel red border around a green centre.
+    const ISkImage image = MakeImage(9, 9, [](int x, int y) {
+        return x >= 3 && x < 6 && y >= 3 && y < 6 ? 0xFF00FF00u : 0xFFFF0000u;
+    });
+    const ISkSurface s = SkSurface::MakeRaster(30, 20);
+    s->getCanvas()->drawImageNine(image, SkIRect::MakeLTRB(3, 3, 6, 6), SkRect::MakeWH(30, 20), SkFilterMode::kNearest);
+    for (int x : {0, 2, 27, 29})
+        EXPECT_EQ(PixelAt(s, x, 10), 0xFFFF0000u) << x;
+    for (int y : {0, 2, 17, 19})
+        EXPECT_EQ(PixelAt(s, 15, y), 0xFFFF0000u) << y;
+    for (int x : {3, 15, 26})
+        EXPECT_EQ(PixelAt(s, x, 10), 0xFF00FF00u) << x;
+}
+
 TEST(SkCanvas, CubicRotatedDrawOfAConstantPictureStaysConstantInside)
 {
     const uint32_t value = 0xFF3366CCu;
