@@ -175,6 +175,8 @@ QPainter& SkCanvas::painter()
 {
     Layer& layer = currentLayer();
     syncPainter(layer);
+    // The caller may change the painter's state: set it anew next time.
+    layer.stateValid = false;
     return layer.painter;
 }
 
