@@ -7,6 +7,7 @@
 
 #include "platform/graphics/SkTypes.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -18,6 +19,14 @@ class QObject;
 namespace pv {
 
 class TImageHistory;
+
+// The lookup table chosen for the LUT effect: a .cube file, or the bytes of a
+// built-in or imported table with its name. All empty while none is chosen.
+struct TLUTSource {
+    QString FilePath;
+    QByteArray Data;
+    QString Name;
+};
 
 class TEngineHost {
 public:
@@ -82,6 +91,8 @@ public:
     virtual TAlphaColor ThemeMapColor(TAlphaColor color) const { return color; }
     // Closes the window (runs the close handler again). UI thread.
     virtual void Close() {}
+    // The window's lookup-table choice (FLUTFilePath, FLUTData, FLUTName). UI thread.
+    virtual TLUTSource ChosenLUT() const { return {}; }
     // Queued calls for this window are dropped once this object is destroyed.
     virtual QObject* QueuedCallContext() { return nullptr; }
 };
