@@ -27,9 +27,12 @@ std::vector<uint8_t> BoxBlurredLuma(const std::vector<uint8_t>& luma, int W, int
     });
     if (!Preview)
         SafeUpdateProgress(30);
+    // Columns in strips, walking down the rows so that memory is read in order.
     ParallelForRange(0, (W + kStripColumns - 1) / kStripColumns, [&](int lo, int hi) {
-        for (int x = lo * kStripColumns; x < std::min(W, hi * kStripColumns); ++x)
-            BoxMeanLine(rows.data() + x, W, out.data() + x, W, H, r);
+        for (int strip = lo; strip < hi; ++strip) {
+            const int x0 = strip * kStripColumns, n = std::min(W, x0 + kStripColumns) - x0;
+            BoxMeanColumns(rows.data() + x0, out.data() + x0, size_t(W), n, H, r);
+        }
     });
     if (!Preview)
         SafeUpdateProgress(40);
@@ -127,6 +130,33 @@ void BoxMeanLine(const uint8_t* in, ptrdiff_t inStep, uint8_t* out, ptrdiff_t ou
     for (int x = 0; x < n; ++x) {
         out[x * outStep] = uint8_t(sum / size);
         sum += at(x + R + 1) - at(x - R);
+    }
+}
+
+void BoxMeanColumns(const uint8_t* in, uint8_t* out, size_t rowBytes, int columns, int n, int r)
+{
+    if (n <= 0 || columns <= 0)
+        return;
+    auto row = [&](int64_t i) { return in + size_t(std::clamp<int64_t>(i, 0, n - 1)) * rowBytes; };
+    const int64_t R = std::max(r, 0), size = 2 * R + 1;
+    std::vector<int64_t> sum(size_t(columns), 0);
+    // The first window, as in BoxMeanLine, for all columns at once.
+    const int64_t inside = std::min<int64_t>(R, n - 1), beyond = std::max<int64_t>(0, R - (n - 1));
+    for (int c = 0; c < columns; ++c)
+        sum[size_t(c)] = R * row(0)[c] + beyond * row(n - 1)[c];
+    for (int64_t i = 0; i <= inside; ++i) {
+        const uint8_t* s = row(i);
+        for (int c = 0; c < columns; ++c)
+            sum[size_t(c)] += s[c];
+    }
+    for (int y = 0; y < n; ++y) {
+        uint8_t* o = out + size_t(y) * rowBytes;
+        const uint8_t* enter = row(y + R + 1);
+        const uint8_t* leave = row(y - R);
+        for (int c = 0; c < columns; ++c) {
+            o[c] = uint8_t(sum[size_t(c)] / size);
+            sum[size_t(c)] += int64_t(enter[c]) - int64_t(leave[c]);
+        }
     }
 }
 

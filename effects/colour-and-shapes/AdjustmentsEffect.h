@@ -22,6 +22,8 @@ TAdjustmentsParams ComputeAdjustmentsParams(int P1, int P2, int P3, int P4, int 
 // Box mean of radius r along a line of n values (edge values repeat), each
 // output the integer quotient of the window's sum; O(1) per value whatever r.
 void BoxMeanLine(const uint8_t* in, ptrdiff_t inStep, uint8_t* out, ptrdiff_t outStep, int n, int r);
+// The same down `columns` neighbouring columns of n rows at once.
+void BoxMeanColumns(const uint8_t* in, uint8_t* out, size_t rowBytes, int columns, int n, int r);
 
 // The structure rule for one pixel: its luminance L, the box mean B around it;
 // returns the factor q by which its channels are scaled.

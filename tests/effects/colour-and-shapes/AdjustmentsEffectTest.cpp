@@ -67,6 +67,22 @@ TEST(Adjustments, BoxMeanMatchesTheEdgeRepeatingWindow)
     }
 }
 
+TEST(Adjustments, ColumnBoxMeanMatchesTheLineRule)
+{
+    const int W = 5, H = 9;
+    std::vector<uint8_t> in(size_t(W * H)), out(in.size()), want(H);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = uint8_t((i * 73 + 11) % 256);
+    for (int r : {0, 2, 8, 50}) {
+        BoxMeanColumns(in.data() + 1, out.data() + 1, W, 3, H, r); // columns 1..3
+        for (int x = 1; x <= 3; ++x) {
+            BoxMeanLine(in.data() + x, W, want.data(), 1, H, r);
+            for (int y = 0; y < H; ++y)
+                EXPECT_EQ(out[size_t(y * W + x)], want[size_t(y)]) << "r " << r << " x " << x << " y " << y;
+        }
+    }
+}
+
 TEST(Adjustments, StructureRule)
 {
     EXPECT_EQ(StructureRatio(0, 40, 3, 1), 1.0f);   // black keeps its colour
