@@ -530,6 +530,95 @@ void DrawCopy(const RasterTarget& t, const SkPixmap& src, const SkIRect& srcRect
         GraphicsParallelFor(area.top, area.bottom, std::max(1, 16384 / area.width()), rows);
 }
 
+// Per-axis coverage of an axis-aligned rectangle [lo, hi) for pixel centre
+// c (source units), gradient g source units per device pixel.
+inline uint8_t AxisCoverage(float lo, float hi, float c, float g, bool aa)
+{
+    if (!aa)
+        return c >= lo && c < hi ? 255 : 0;
+    const float a = std::clamp((c - lo) / g + 0.5f, 0.0f, 1.0f), b = std::clamp((hi - c) / g + 0.5f, 0.0f, 1.0f);
+    return uint8_t(std::max(0.0f, a + b - 1.0f) * 255.0f + 0.5f);
+}
+
+// Axis-aligned linear scaling is separable: each output row lerps two
+// source rows once (over the columns it needs), then every output pixel
+// lerps two entries of that row with column taps computed once per drawing.
+void DrawLinearScaled(const DrawSetup& d)
+{
+    const SkIRect& area = d.area;
+    const int W = area.width();
+    const Sampler smp = d.sampler;
+    const float ssx = d.toSample.getScaleX(), stx = d.toSample.getTranslateX();
+    const float ssy = d.toSample.getScaleY(), sty = d.toSample.getTranslateY();
+    const float csx = d.toSrc.getScaleX(), ctx = d.toSrc.getTranslateX();
+    const float csy = d.toSrc.getScaleY(), cty = d.toSrc.getTranslateY();
+    std::vector<int> xa(static_cast<size_t>(W)), xb(static_cast<size_t>(W));
+    std::vector<float> wx(static_cast<size_t>(W));
+    std::vector<uint8_t> covX(static_cast<size_t>(W));
+    int cmin = smp.x1, cmax = smp.x0;
+    for (int i = 0; i < W; ++i) {
+        const float cx = float(area.left + i) + 0.5f;
+        const float u = ssx * cx + stx - 0.5f;
+        const int x0 = FloorInt(u);
+        xa[size_t(i)] = smp.cx(x0), xb[size_t(i)] = smp.cx(x0 + 1), wx[size_t(i)] = u - float(x0);
+        covX[size_t(i)] = AxisCoverage(d.rect.left, d.rect.right, csx * cx + ctx, std::abs(csx), d.paint.antiAlias);
+        if (covX[size_t(i)]) {
+            cmin = std::min(cmin, xa[size_t(i)]);
+            cmax = std::max(cmax, xb[size_t(i)]);
+        }
+    }
+    if (cmin > cmax)
+        return;
+    const bool fullX = std::all_of(covX.begin(), covX.end(), [](uint8_t c) { return c == 255; });
+    const float alpha = d.paint.alpha;
+    auto rows = [&](int lo, int hi) {
+        struct F4 {
+            __m128 v;
+        };
+        std::vector<F4> line(size_t(cmax - cmin + 1));
+        uint32_t src[kSpanChunk];
+        uint8_t cov[kSpanChunk];
+        for (int y = lo; y < hi; ++y) {
+            const float cy = float(y) + 0.5f;
+            const uint8_t covY = AxisCoverage(d.rect.top, d.rect.bottom, csy * cy + cty, std::abs(csy), d.paint.antiAlias);
+            if (covY == 0)
+                continue;
+            const float v = ssy * cy + sty - 0.5f;
+            const int y0 = FloorInt(v);
+            const __m128 ty = _mm_set1_ps(v - float(y0));
+            const uint32_t* r0 = smp.row(smp.cy(y0));
+            const uint32_t* r1 = smp.row(smp.cy(y0 + 1));
+            for (int c = cmin; c <= cmax; ++c) {
+                const __m128 a = px::Load255(r0[c]), b = px::Load255(r1[c]);
+                line[size_t(c - cmin)].v = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), ty));
+            }
+            const F4* L = line.data() - cmin;
+            uint32_t* dstRow = d.target.row(y);
+            const bool full = fullX && covY == 255 && !d.target.clip;
+            for (int xs = 0; xs < W; xs += kSpanChunk) {
+                const int n = std::min(kSpanChunk, W - xs);
+                for (int i = 0; i < n; ++i) {
+                    const size_t k = size_t(xs + i);
+                    const __m128 a = L[xa[k]].v, b = L[xb[k]].v;
+                    __m128 p = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), _mm_set1_ps(wx[k])));
+                    if (alpha < 1.0f)
+                        p = _mm_mul_ps(p, _mm_set1_ps(alpha));
+                    src[i] = px::Store255(p);
+                    if (!full)
+                        cov[i] = uint8_t((uint32_t(covX[k]) * covY + 127) / 255);
+                }
+                if (!full)
+                    ApplyClipCoverage(d.target.clip, area.left + xs, y, n, cov);
+                FinishSpan(d.paint, dstRow + area.left + xs, src, full ? nullptr : cov, n);
+            }
+        }
+    };
+    if (int64_t(W) * area.height() < 65536)
+        rows(area.top, area.bottom);
+    else
+        GraphicsParallelFor(area.top, area.bottom, std::max(1, 16384 / W), rows);
+}
+
 // Axis-aligned cubic scaling by the separable resampler into a scratch
 // raster, then blended with the rectangle's coverage.
 void DrawCubicScaled(const DrawSetup& d, const SkPixmap& src, const SkRect& srcRect, const SkRect& devRect, float B,
@@ -643,6 +732,11 @@ void DrawImageRaster(const RasterTarget& target, const ImageSource& source, cons
             return;
         }
         d.cubic = MakeCubicWeights(sampling.B, sampling.C);
+    }
+    if (kind == Kind::kLinear && srcToDevice.isScaleTranslate() && srcToDevice.getScaleX() > 0 &&
+        srcToDevice.getScaleY() > 0 && int64_t(area.width()) * area.height() >= 4096) {
+        DrawLinearScaled(d);
+        return;
     }
     // A stamp tinted by a SrcIn colour and laid source-over needs only the
     // picture's alpha: the fast path of the painting effects.

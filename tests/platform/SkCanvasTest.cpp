@@ -222,6 +222,26 @@ TEST(SkCanvas, MipmappedDrawAtAQuarterAverages)
         }
 }
 
+TEST(SkCanvas, LinearScalingInterpolatesARampExactly)
+{
+    // Red rises 4 per column, green 5 per row: bilinear sampling of a ramp is
+    // the ramp at the sampled position, and the edges repeat (clamp).
+    const ISkImage ramp = MakeImage(50, 40, [](int x, int y) { return 0xFF000000u | uint32_t(4 * x) << 16 | uint32_t(5 * y) << 8; });
+    for (const SkRect& dst : {SkRect::MakeWH(100, 80), SkRect::MakeXYWH(0.5f, 0, 100, 80)}) {
+        const ISkSurface s = SkSurface::MakeRaster(101, 80);
+        s->getCanvas()->drawImageRect(ramp, dst, SkSamplingOptions::Linear());
+        for (int y : {0, 7, 40, 79})
+            for (int x : {1, 9, 50, 99}) {
+                const float u = (float(x) + 0.5f - dst.left) / 2.0f, v = (float(y) + 0.5f) / 2.0f;
+                const float red = 4 * std::clamp(u - 0.5f, 0.0f, 49.0f), green = 5 * std::clamp(v - 0.5f, 0.0f, 39.0f);
+                const uint32_t p = PixelAt(s, x, y);
+                EXPECT_NEAR(int((p >> 16) & 0xFF), red, 1) << x << "," << y;
+                EXPECT_NEAR(int((p >> 8) & 0xFF), green, 1) << x << "," << y;
+            }
+        EXPECT_EQ(PixelAt(s, 100, 40), 0u); // pixel centre 100.5 lies outside both
+    }
+}
+
 TEST(SkCanvas, WholePixelTranslationCopiesPixelsWhateverTheSampling)
 {
     const ISkImage image = MakeImage(5, 4, [](int x, int y) { return 0xFF000000u | uint32_t(x * 40 + y * 9); });
