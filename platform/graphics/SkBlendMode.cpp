@@ -3,7 +3,9 @@
 #include "platform/graphics/PixelMath.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace pv {
 
@@ -197,7 +199,7 @@ Px NonSeparable(SkBlendMode mode, const Px& s, const Px& d)
     return out;
 }
 
-Px Separable(Sep f, const Px& s, const Px& d)
+inline Px Separable(Sep f, const Px& s, const Px& d)
 {
     const float sa = s.c[3], da = d.c[3];
     Px out;
@@ -207,7 +209,7 @@ Px Separable(Sep f, const Px& s, const Px& d)
     return out;
 }
 
-Px BlendFloat(SkBlendMode mode, const Px& s, const Px& d)
+inline Px BlendFloat(SkBlendMode mode, const Px& s, const Px& d)
 {
     const float sa = s.c[3], da = d.c[3];
     Px o{};
@@ -271,7 +273,7 @@ inline uint32_t FromPx(const Px& v)
     return out;
 }
 
-inline uint32_t BlendCovered(SkBlendMode mode, uint32_t s, uint32_t d, uint32_t cov)
+__attribute__((always_inline)) inline uint32_t BlendCovered(SkBlendMode mode, uint32_t s, uint32_t d, uint32_t cov)
 {
     if (cov == 0)
         return d;
@@ -284,6 +286,94 @@ inline uint32_t BlendCovered(SkBlendMode mode, uint32_t s, uint32_t d, uint32_t 
     }
     return FromPx(r);
 }
+
+// The separable modes without branches per channel, on all four lanes at
+// once (lanes b, g, r, a; 0..1). Alpha always follows sa + da - sa da.
+constexpr bool HasVectorForm(SkBlendMode m)
+{
+    switch (m) {
+    case SkBlendMode::kMultiply:
+    case SkBlendMode::kScreen:
+    case SkBlendMode::kOverlay:
+    case SkBlendMode::kHardLight:
+    case SkBlendMode::kDarken:
+    case SkBlendMode::kLighten:
+    case SkBlendMode::kDifference:
+    case SkBlendMode::kExclusion:
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline __m128 HardLightV(__m128 s, __m128 d, __m128 sa, __m128 da)
+{
+    const __m128 two = _mm_set1_ps(2.0f);
+    const __m128 low = _mm_mul_ps(two, _mm_mul_ps(s, d));
+    const __m128 high = _mm_sub_ps(_mm_mul_ps(sa, da), _mm_mul_ps(two, _mm_mul_ps(_mm_sub_ps(da, d), _mm_sub_ps(sa, s))));
+    return _mm_blendv_ps(high, low, _mm_cmple_ps(_mm_mul_ps(two, s), sa));
+}
+
+template <SkBlendMode M>
+inline __m128 BlendVector(__m128 s, __m128 d)
+{
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 sa = px::Alpha(s), da = px::Alpha(d);
+    const __m128 over = _mm_add_ps(_mm_mul_ps(s, _mm_sub_ps(one, da)), _mm_mul_ps(d, _mm_sub_ps(one, sa)));
+    const __m128 sum = _mm_add_ps(s, d);
+    __m128 r;
+    if constexpr (M == SkBlendMode::kMultiply)
+        r = _mm_add_ps(_mm_mul_ps(s, d), over);
+    else if constexpr (M == SkBlendMode::kScreen)
+        r = _mm_sub_ps(sum, _mm_mul_ps(s, d));
+    else if constexpr (M == SkBlendMode::kHardLight)
+        r = _mm_add_ps(HardLightV(s, d, sa, da), over);
+    else if constexpr (M == SkBlendMode::kOverlay)
+        r = _mm_add_ps(HardLightV(d, s, da, sa), over);
+    else if constexpr (M == SkBlendMode::kDarken)
+        r = _mm_sub_ps(sum, _mm_max_ps(_mm_mul_ps(s, da), _mm_mul_ps(d, sa)));
+    else if constexpr (M == SkBlendMode::kLighten)
+        r = _mm_sub_ps(sum, _mm_min_ps(_mm_mul_ps(s, da), _mm_mul_ps(d, sa)));
+    else if constexpr (M == SkBlendMode::kDifference)
+        r = _mm_sub_ps(sum, _mm_mul_ps(_mm_set1_ps(2.0f), _mm_min_ps(_mm_mul_ps(s, da), _mm_mul_ps(d, sa))));
+    else
+        r = _mm_sub_ps(sum, _mm_mul_ps(_mm_set1_ps(2.0f), _mm_mul_ps(s, d)));
+    const __m128 alpha = _mm_sub_ps(_mm_add_ps(sa, da), _mm_mul_ps(sa, da));
+    return _mm_blend_ps(r, alpha, 0x8);
+}
+
+// A span loop per mode: the mode is a constant inside, so its formula is
+// inlined and no call or switch happens per pixel.
+template <int M>
+void BlendSpanMode(uint32_t* dst, const uint32_t* src, const uint8_t* cov, int n)
+{
+    constexpr SkBlendMode mode = SkBlendMode(M);
+    if constexpr (HasVectorForm(mode)) {
+        for (int i = 0; i < n; ++i) {
+            const uint32_t c = cov ? cov[i] : 255u;
+            if (c == 0)
+                continue;
+            const __m128 d = px::Load1(dst[i]);
+            __m128 r = BlendVector<mode>(px::Load1(src[i]), d);
+            if (c != 255)
+                r = _mm_add_ps(d, _mm_mul_ps(_mm_sub_ps(r, d), _mm_set1_ps(float(c) * (1.0f / 255.0f))));
+            dst[i] = px::Store1(px::ClampPremul(r, 1.0f));
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            dst[i] = BlendCovered(mode, src[i], dst[i], cov ? cov[i] : 255u);
+    }
+}
+
+using SpanFn = void (*)(uint32_t*, const uint32_t*, const uint8_t*, int);
+
+template <int... M>
+constexpr std::array<SpanFn, sizeof...(M)> SpanTable(std::integer_sequence<int, M...>)
+{
+    return {&BlendSpanMode<M>...};
+}
+
+constexpr auto kSpanByMode = SpanTable(std::make_integer_sequence<int, kSkBlendModeCount>());
 
 // Integer fast paths for the modes drawings use all the time.
 template <bool HasCoverage>
@@ -337,8 +427,7 @@ void BlendSpan(SkBlendMode mode, uint32_t* dst, const uint32_t* src, const uint8
         }
         return;
     default:
-        for (int i = 0; i < n; ++i)
-            dst[i] = BlendCovered(mode, src[i], dst[i], cov ? cov[i] : 255u);
+        kSpanByMode[size_t(mode)](dst, src, cov, n);
         return;
     }
 }
@@ -365,10 +454,13 @@ void BlendSpanConst(SkBlendMode mode, uint32_t* dst, uint32_t src, const uint8_t
         }
         return;
     }
-    // One blend per distinct destination pixel would need a cache; spans are
-    // short enough that computing each pixel is fine.
-    for (int i = 0; i < n; ++i)
-        dst[i] = BlendCovered(mode, src, dst[i], cov ? cov[i] : 255u);
+    uint32_t buf[256];
+    for (int done = 0; done < n;) {
+        const int k = std::min(256, n - done);
+        std::fill_n(buf, k, src);
+        kSpanByMode[size_t(mode)](dst + done, buf, cov ? cov + done : nullptr, k);
+        done += k;
+    }
 }
 
 } // namespace pv
