@@ -1,6 +1,9 @@
 #include "platform/graphics/SkImage.h"
 
+#include "platform/graphics/RasterAlloc.h"
 #include "platform/graphics/SkCanvas.h"
+
+#include <tbb/parallel_for.h>
 #include "platform/graphics/SkMipmap.h"
 
 #include <algorithm>
@@ -10,6 +13,22 @@
 #include <new>
 
 namespace pv {
+
+namespace {
+
+// Copies rows of width x 4 bytes into a packed raster, in parallel bands.
+void CopyRows(QImage& dst, const uint8_t* src, size_t srcRowBytes)
+{
+    const size_t rowLen = size_t(dst.width()) * 4;
+    uint8_t* base = dst.bits();
+    const size_t dstRowBytes = size_t(dst.bytesPerLine());
+    tbb::parallel_for(tbb::blocked_range<int>(0, dst.height(), 32), [&](const tbb::blocked_range<int>& r) {
+        for (int y = r.begin(); y < r.end(); ++y)
+            std::memcpy(base + size_t(y) * dstRowBytes, src + size_t(y) * srcRowBytes, rowLen);
+    });
+}
+
+} // namespace
 
 uint64_t NextGraphicsId()
 {
@@ -106,12 +125,10 @@ ISkImage SkImage::MakeRasterCopy(const void* pixels, int width, int height, size
 {
     if (!pixels || width <= 0 || height <= 0)
         return nullptr;
-    QImage copy(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage copy = NewRasterImage(width, height, QImage::Format_ARGB32_Premultiplied, false);
     if (copy.isNull())
         throw std::bad_alloc();
-    const auto* src = static_cast<const uint8_t*>(pixels);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(copy.scanLine(y), src + size_t(y) * rowBytes, size_t(width) * 4);
+    CopyRows(copy, static_cast<const uint8_t*>(pixels), rowBytes);
     return std::make_shared<const SkImage>(std::move(copy), false);
 }
 
@@ -175,10 +192,9 @@ ISkSurface SkSurface::MakeRaster(int width, int height)
 {
     if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxSurfacePixels)
         return nullptr;
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image = NewRasterImage(width, height);
     if (image.isNull())
         throw std::bad_alloc();
-    image.fill(Qt::transparent);
     return ISkSurface(new SkSurface(std::move(image)));
 }
 
@@ -200,12 +216,10 @@ SkCanvas* SkSurface::getCanvas()
 
 ISkImage SkSurface::makeImageSnapshot()
 {
-    QImage copy(image_.width(), image_.height(), QImage::Format_ARGB32_Premultiplied);
+    QImage copy = NewRasterImage(image_.width(), image_.height(), QImage::Format_ARGB32_Premultiplied, false);
     if (copy.isNull())
         throw std::bad_alloc();
-    const size_t rowLen = size_t(image_.width()) * 4;
-    for (int y = 0; y < image_.height(); ++y)
-        std::memcpy(copy.scanLine(y), image_.constScanLine(y), rowLen);
+    CopyRows(copy, image_.constBits(), size_t(image_.bytesPerLine()));
     return std::make_shared<const SkImage>(std::move(copy), false);
 }
 
