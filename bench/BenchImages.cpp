@@ -1,5 +1,6 @@
 #include "BenchImages.h"
 
+#include "engine/Graphics.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Numbers.h"
 
@@ -30,6 +31,18 @@ ISkImage ReferencePhoto()
         return SkImage::MakeFromQImage(std::move(img));
     }();
     return photo;
+}
+
+void RunEffectOnReference(benchmark::State& state, int number, int P1, int P2, int P3, int P4, int P5)
+{
+    const ISkImage photo = ReferencePhoto();
+    for (auto _ : state) {
+        const ISkSurface dest = SkSurface::MakeRaster(photo->width(), photo->height());
+        ProcessEffectOnSurface(photo, dest, number, P1, P2, P3, P4, P5, false);
+        benchmark::DoNotOptimize(dest.get());
+    }
+    const double megapixels = photo->width() * double(photo->height()) / 1e6;
+    state.counters["MP/s"] = benchmark::Counter(megapixels, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 } // namespace pv::bench

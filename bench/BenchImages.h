@@ -3,10 +3,16 @@
 
 #include "platform/graphics/SkImage.h"
 
+#include <benchmark/benchmark.h>
+
 namespace pv::bench {
 
 // 4000 x 3000: the reference photograph when present, else a synthetic
 // picture with photograph-like gradients, edges and noise.
 ISkImage ReferencePhoto();
+
+// Runs an effect on the reference photograph once per iteration (a full
+// render through the dispatcher) and reports megapixels per second.
+void RunEffectOnReference(benchmark::State& state, int number, int P1, int P2, int P3, int P4, int P5);
 
 } // namespace pv::bench

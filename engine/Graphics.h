@@ -136,6 +136,11 @@ void SafeUpdateProgress(int Percent);
 void SafeUpdatePreview(const ISkSurface& Surface, int Percent);
 // UI thread only: shows an intermediate picture as the result.
 void ShowIntermediateResult(const ISkImage& Image, int Percent);
+// Progress of a run: SafeUpdatePreview with Dest in a preview, else SafeUpdateProgress.
+void ReportEffectProgress(const ISkSurface& Dest, bool Preview, int Percent);
+// The usual end of a run: a preview lets its final picture through the
+// throttle with 101, a full render reports 101.
+void ReportEffectFinished(const ISkSurface& Dest, bool Preview);
 // Text of the preview box's percentage label, and whether it is shown.
 std::string PreviewPercentText(int percent);
 bool PreviewPercentVisible(int percent);

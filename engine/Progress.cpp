@@ -117,6 +117,24 @@ void ShowIntermediateResult(const ISkImage& Image, int Percent)
         host->UpdateProgressBar(Percent);
 }
 
+void ReportEffectProgress(const ISkSurface& Dest, bool Preview, int Percent)
+{
+    if (Preview)
+        SafeUpdatePreview(Dest, Percent);
+    else
+        SafeUpdateProgress(Percent);
+}
+
+void ReportEffectFinished(const ISkSurface& Dest, bool Preview)
+{
+    if (Preview) {
+        LastProgressTick = 0;
+        SafeUpdatePreview(Dest, 101);
+    } else {
+        SafeUpdateProgress(101);
+    }
+}
+
 std::string PreviewPercentText(int percent) { return std::to_string(percent) + "%"; }
 bool PreviewPercentVisible(int percent) { return percent >= 1 && percent <= 100; }
 
