@@ -2,6 +2,7 @@
 
 #include "platform/graphics/ImageRasterizer.h"
 #include "platform/graphics/MaskBlitter.h"
+#include "platform/graphics/RasterAlloc.h"
 #include "platform/graphics/RasterTarget.h"
 #include "platform/graphics/SkBlur.h"
 #include "platform/graphics/SkImage.h"
@@ -44,10 +45,9 @@ namespace {
 
 QImage NewLayerRaster(int w, int h)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img = NewRasterImage(w, h, QImage::Format_ARGB32_Premultiplied, true);
     if (img.isNull())
         throw std::bad_alloc();
-    img.fill(0u);
     return img;
 }
 

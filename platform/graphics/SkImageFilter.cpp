@@ -3,6 +3,7 @@
 #include "platform/graphics/Convolve3x3.h"
 #include "platform/graphics/GraphicsParallel.h"
 #include "platform/graphics/PixelMath.h"
+#include "platform/graphics/RasterAlloc.h"
 #include "platform/graphics/SkBlur.h"
 #include "platform/graphics/SkImage.h"
 
@@ -18,11 +19,9 @@ namespace {
 
 QImage NewRaster(int w, int h, bool clear = true)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img = NewRasterImage(w, h, QImage::Format_ARGB32_Premultiplied, clear);
     if (img.isNull())
         throw std::bad_alloc();
-    if (clear)
-        img.fill(0u);
     return img;
 }
 

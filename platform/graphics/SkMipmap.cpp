@@ -1,6 +1,7 @@
 #include "platform/graphics/SkMipmap.h"
 
 #include "platform/graphics/GraphicsParallel.h"
+#include "platform/graphics/RasterAlloc.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,7 +47,8 @@ SkMipmap::SkMipmap(const SkPixmap& base)
 {
     SkPixmap prev = base;
     while (prev.width > 1 || prev.height > 1) {
-        QImage next(std::max(1, prev.width / 2), std::max(1, prev.height / 2), QImage::Format_ARGB32_Premultiplied);
+        QImage next = NewRasterImage(std::max(1, prev.width / 2), std::max(1, prev.height / 2),
+                                     QImage::Format_ARGB32_Premultiplied, false);
         if (next.isNull())
             throw std::bad_alloc();
         levels_.push_back(std::move(next));
