@@ -132,6 +132,14 @@ void RunPass(const SmoothPass& pass, bool bilateral, tbb::task_arena* privatePoo
     }
 }
 
+// The pixels as a picture for one draw, without copying them: each draw
+// below reads one raster and writes another, and the view ends with the draw.
+ISkImage ViewOf(const SkPixmap& pm)
+{
+    return SkImage::MakeFromRaster(
+        QImage(pm.base, pm.width, pm.height, qsizetype(pm.rowBytes), QImage::Format_ARGB32_Premultiplied));
+}
+
 } // namespace
 
 int SimilaritySmoothFactor(int W, int H, int Radius, int Downsample, bool HasGuide)
@@ -168,7 +176,7 @@ void SimilaritySmoothSurface_MT(const ISkSurface& Surface, const ISkImage& Guide
             factor = 1;
         } else {
             SharedPool().execute([&] {
-                small->getCanvas()->drawImageRect(Surface->makeImageSnapshot(), SkRect::MakeWH(float(W), float(H)),
+                small->getCanvas()->drawImageRect(ViewOf(surf), SkRect::MakeWH(float(W), float(H)),
                                                   SkRect::MakeWH(float(small->width()), float(small->height())),
                                                   SkSamplingOptions::LinearMipmapNearest());
             });
@@ -257,7 +265,7 @@ void SimilaritySmoothSurface_MT(const ISkSurface& Surface, const ISkImage& Guide
     // Drawn over the surface without clearing it: an opaque result replaces
     // it, translucent areas composite over the old pixels.
     SharedPool().execute([&] {
-        Surface->getCanvas()->drawImageRect(small->makeImageSnapshot(), SkRect::MakeWH(float(w), float(h)),
+        Surface->getCanvas()->drawImageRect(ViewOf(work), SkRect::MakeWH(float(w), float(h)),
                                             SkRect::MakeWH(float(W), float(H)), SkSamplingOptions::LinearMipmapNearest());
     });
 }

@@ -251,10 +251,11 @@ int WalkSpoke(const SpokeRun& run, float cx, float cy, int k, uint32_t C, int64_
     const int T = run.p.threshold;
     const float ck = run.cosT[size_t(k)], sk = run.sinT[size_t(k)];
     int radius = 1;
-    // Each step usually lands on another row: ask for the pixels a few steps
-    // ahead while this one is compared.
+    // Each step may land on another cache line: ask for the pixels a few steps
+    // ahead while this one is compared. (Inlined on purpose: the compiler
+    // drops calls to a function whose only effect is a prefetch.)
     constexpr int kAhead = 8;
-    auto prefetch = [&](int r) {
+    auto prefetch = [&](int r) __attribute__((always_inline)) {
         const int px = Round(cx + float(r) * ck), py = Round(cy + float(r) * sk);
         if (px >= 0 && py >= 0 && px < run.w && py < run.h)
             __builtin_prefetch(run.blocks.data() + run.blockIndex(px, py));

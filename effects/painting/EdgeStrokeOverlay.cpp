@@ -5,6 +5,7 @@
 
 #include "effects/painting/EdgeStrokeOverlay.h"
 
+#include "platform/graphics/RasterAlloc.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
@@ -119,21 +120,9 @@ ISkImage RenderEdgeStrokes(const ISkImage& Source, int EdgeThreshold, int Darkne
         }
     });
 
-    // The raster lives in large-buffer memory that the image hands back when released.
-    struct Block {
-        void* pixels;
-        size_t bytes;
-    };
-    const size_t bytes = size_t(w) * size_t(h) * 4;
-    auto* block = new Block{AllocateLarge(bytes), bytes};
-    QImage raster(
-        static_cast<uchar*>(block->pixels), w, h, qsizetype(w) * 4, QImage::Format_ARGB32_Premultiplied,
-        [](void* info) {
-            auto* b = static_cast<Block*>(info);
-            FreeLarge(b->pixels, b->bytes);
-            delete b;
-        },
-        block);
+    QImage raster = NewRasterImage(w, h, QImage::Format_ARGB32_Premultiplied, false);
+    if (raster.isNull())
+        return nullptr;
     const uint32_t blank = anyTransparent ? 0u : 0xFFFFFFFFu;
     ParallelForRange(0, h, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {

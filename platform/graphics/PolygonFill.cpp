@@ -1,30 +1,21 @@
 #include "platform/graphics/PolygonFill.h"
 
+#include "platform/graphics/PixelMath.h"
+
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace pv {
 namespace {
 
 // Polygons covering more pixels than this are blended over several threads.
 constexpr int64_t kParallelArea = 64 * 1024;
-
-// Source-over of a premultiplied colour scaled by a coverage of c / 255.
-inline uint32_t SrcOverCoverage(uint32_t s, uint32_t d, uint32_t c)
-{
-    auto scale = [](uint32_t p, uint32_t k) {
-        const uint32_t rb = (p & 0x00FF00FFu) * k + 0x00800080u;
-        const uint32_t ag = ((p >> 8) & 0x00FF00FFu) * k + 0x00800080u;
-        return (((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu) |
-               ((ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u);
-    };
-    if (c != 255)
-        s = scale(s, c);
-    return s + scale(d, 255 - (s >> 24));
-}
 
 // Adds the signed area one edge contributes to every cell it crosses: after a
 // running sum along a row, each cell holds the pixel's covered fraction.
@@ -98,6 +89,27 @@ void AccumulateEdge(const CellGrid& g, float x0, float y0, float x1, float y1)
     }
 }
 
+// Long interior runs of large patches are written past the cache: the pixels
+// are replaced, not read, and will not be read again soon.
+void FillOpaque(uint32_t* px, int n, uint32_t colour)
+{
+    constexpr int kStreamFrom = 256;
+    if (n < kStreamFrom) {
+        std::fill(px, px + n, colour);
+        return;
+    }
+    while ((reinterpret_cast<uintptr_t>(px) & 15) != 0) {
+        *px++ = colour;
+        --n;
+    }
+    const __m128i v = _mm_set1_epi32(int(colour));
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(px + i), v);
+    for (; i < n; ++i)
+        px[i] = colour;
+}
+
 // Turns the written cells of one row into coverage and blends the colour over
 // the pixels, leaving cells and marks zero for the next polygon. Between two
 // written cells the coverage is constant, so whole runs are filled (or
@@ -112,10 +124,10 @@ void BlendRow(const CellGrid& g, int y, uint32_t* px, uint32_t colour)
             return;
         const auto a8 = uint32_t(std::nearbyint(std::min(1.0f, std::fabs(acc)) * 255.0f));
         if (a8 == 255 && (colour >> 24) == 255) {
-            std::fill(px + from, px + to, colour);
+            FillOpaque(px + from, to - from, colour);
         } else if (a8 != 0) {
             for (int i = from; i < to; ++i)
-                px[i] = SrcOverCoverage(colour, px[i], a8);
+                px[i] = px::SrcOverCoverage(colour, px[i], a8);
         }
     };
     float acc = 0.0f;
@@ -180,9 +192,10 @@ void PolygonFiller::fill(const SkPixmap& dst, const float* xy, int count, uint32
     }
 
     // Edge pixels lie on a new cache line in every row: ask for the lines a
-    // few rows ahead while blending this one.
+    // few rows ahead while blending this one. (Inlined on purpose: the
+    // compiler drops calls to a function whose only effect is a prefetch.)
     constexpr int kAhead = 12;
-    auto prefetchRow = [&](int y) {
+    auto prefetchRow = [&](int y) __attribute__((always_inline)) {
         const uint64_t* m = g.marks + size_t(y) * size_t(g.markStride);
         const uint32_t* row = dst.row(top + y) + left;
         for (int word = 0; word < g.markStride; ++word)
@@ -206,11 +219,14 @@ void PolygonFiller::fill(const SkPixmap& dst, const float* xy, int count, uint32
         }
     };
     if (int64_t(w) * h >= kParallelArea && h >= 32) {
-        tbb::parallel_for(tbb::blocked_range<int>(0, h, 8),
-                          [&](const tbb::blocked_range<int>& r) { rows(r.begin(), r.end()); });
+        tbb::parallel_for(tbb::blocked_range<int>(0, h, 8), [&](const tbb::blocked_range<int>& r) {
+            rows(r.begin(), r.end());
+            _mm_sfence();
+        });
     } else {
         rows(0, h);
     }
+    _mm_sfence();
 }
 
 } // namespace pv
