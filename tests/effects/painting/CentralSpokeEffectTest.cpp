@@ -239,6 +239,33 @@ TEST(CentralSpokeEffect, KeptCanvasEqualToTheSourceOnlyGetsTheFinishingPasses)
         EXPECT_NE(std::find(host.progress.begin(), host.progress.end(), p), host.progress.end()) << p;
 }
 
+TEST(CentralSpokeEffect, PreviewStartsFromWhiteAndEndsWith101)
+{
+    FakeHost host;
+    host.FEraseBdChecked = false; // previews ignore the switch
+    host.FSkImage = test::SolidImage(50, 40, 0xFF000000u);
+    PreviewScope scope(true, host.FPreviewGeneration.load());
+    const ISkImage source = Landscape(50, 40);
+    const ISkSurface dest = Paint(source, 0, 40, 20, 100, 20, 8, true);
+    test::DrainEvents();
+    ASSERT_FALSE(host.previewPercents.empty());
+    EXPECT_EQ(host.previewPercents.back(), 101);
+    EXPECT_TRUE(host.progress.empty()) << "a preview leaves the progress bar alone";
+    for (uint32_t p : Pixels(dest))
+        ASSERT_EQ(p >> 24, 255u);
+}
+
+TEST(CentralSpokeEffect, CancelledFullRenderReports101AndAborts)
+{
+    FakeHost host;
+    host.Cancel = true;
+    const ISkImage source = Landscape(40, 30);
+    const ISkSurface dest = SkSurface::MakeRaster(40, 30);
+    EXPECT_THROW(CentralSpokeEffectSeeded(source, dest, 5, 40, 40, 100, 20, false, 1), EAbort);
+    ASSERT_FALSE(host.progress.empty());
+    EXPECT_EQ(host.progress.back(), 101);
+}
+
 TEST(CentralSpokeEffect, KeptCanvasMovesTowardsTheSource)
 {
     // Starting from a flat grey result, kept patches bring the work buffer
