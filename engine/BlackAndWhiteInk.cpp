@@ -73,46 +73,52 @@ int64_t SimplifyIteration(const uint8_t* snap, uint8_t* out, int w, int h, const
 {
     const size_t W = size_t(w);
     ParallelForRange(0, h, [&](int lo, int hi) {
+        // The row padded with three repeated pixels on each side; the
+        // triangle 1 2 3 4 3 2 1 is a box of four summed over four places.
+        std::vector<uint8_t> padded(W + 6);
+        std::vector<uint8_t> four(W + 3);
         for (int y = lo; y < hi; ++y) {
             const uint8_t* s = snap + size_t(y) * W;
+            std::fill_n(padded.begin(), 3, s[0]);
+            std::copy_n(s, W, padded.begin() + 3);
+            std::fill_n(padded.begin() + 3 + std::ptrdiff_t(W), 3, s[W - 1]);
+            const uint8_t* p = padded.data();
+            for (size_t x = 0; x < W + 3; ++x)
+                four[x] = uint8_t(p[x] + p[x + 1] + p[x + 2] + p[x + 3]);
             uint8_t* t = tri + size_t(y) * W;
             uint8_t* b = box + size_t(y) * W;
-            for (int x = 0; x < w; ++x) {
-                int ts = 0, bs = 0;
-                for (int dx = -3; dx <= 3; ++dx) {
-                    const int vv = s[std::clamp(x + dx, 0, w - 1)];
-                    ts += (4 - std::abs(dx)) * vv;
-                    bs += vv;
-                }
-                t[x] = uint8_t(ts);
-                b[x] = uint8_t(bs);
+            for (size_t x = 0; x < W; ++x) {
+                t[x] = uint8_t(four[x] + four[x + 1] + four[x + 2] + four[x + 3]);
+                b[x] = uint8_t(four[x] + p[x + 4] + p[x + 5] + p[x + 6]);
             }
         }
     }, 16);
+    // Ws is 255 times the weighted count of white pixels (0..175): the two
+    // limits become limits on the count.
+    const int blackAtMost = v.TurnBlackAt < 0 ? -1 : int(std::min<int64_t>(175, v.TurnBlackAt / 255));
+    const int whiteAtLeast = v.TurnWhiteAt <= 0 ? 0 : int(std::min<int64_t>(176, (v.TurnWhiteAt + 254) / 255));
     std::atomic<int64_t> changed{0};
     ParallelForRange(0, h, [&](int lo, int hi) {
-        std::vector<int> white(W);
+        std::vector<int16_t> white(W);
         int64_t local = 0;
         for (int y = lo; y < hi; ++y) {
-            std::fill(white.begin(), white.end(), 0);
+            std::fill(white.begin(), white.end(), int16_t(0));
             for (int dy = -3; dy <= 3; ++dy) {
-                const size_t row = size_t(std::clamp(y + dy, 0, h - 1)) * W;
+                const uint8_t* t = tri + size_t(std::clamp(y + dy, 0, h - 1)) * W;
+                const uint8_t* b = box + size_t(std::clamp(y + dy, 0, h - 1)) * W;
                 const int weight = 3 - std::abs(dy);
                 for (size_t x = 0; x < W; ++x)
-                    white[x] += tri[row + x] + weight * box[row + x];
+                    white[x] = int16_t(white[x] + t[x] + weight * b[x]);
             }
             const uint8_t* s = snap + size_t(y) * W;
             uint8_t* o = out + size_t(y) * W;
+            int rowChanged = 0;
             for (size_t x = 0; x < W; ++x) {
-                const int64_t ws = int64_t(white[x]) * 255;
-                uint8_t next = s[x];
-                if (s[x] == kWhite && ws <= v.TurnBlackAt)
-                    next = kBlack;
-                else if (s[x] == kBlack && ws >= v.TurnWhiteAt)
-                    next = kWhite;
-                local += next != s[x];
+                const uint8_t next = s[x] == kWhite ? uint8_t(white[x] > blackAtMost) : uint8_t(white[x] >= whiteAtLeast);
+                rowChanged += next != s[x];
                 o[x] = next;
             }
+            local += rowChanged;
         }
         changed += local;
     }, 8);

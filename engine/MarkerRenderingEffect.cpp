@@ -124,20 +124,24 @@ float RandomF() { return float(RandomFloat()); }
 // in. Through the canvas, Qt hands every fill of more than about a hundred
 // spans to its global thread pool when called from any other thread, which
 // costs some 0.1 ms per stroke.
+struct Stroke {
+    SkPoint pts[4];
+    uint32_t ink; // premultiplied
+    float top, bottom;
+};
+
 class StrokeFiller {
 public:
-    void fill(const SkPixmap& dst, const SkPoint (&pts)[4], TAlphaColor colour)
+    // Draws the part of the stroke that lies in rows [bandTop, bandBottom).
+    void fill(const SkPixmap& dst, const Stroke& s, int bandTop, int bandBottom)
     {
-        float minX = pts[0].fX, maxX = minX, minY = pts[0].fY, maxY = minY;
-        for (const SkPoint& p : pts) {
+        float minX = s.pts[0].fX, maxX = minX;
+        for (const SkPoint& p : s.pts)
             minX = std::min(minX, p.fX), maxX = std::max(maxX, p.fX);
-            minY = std::min(minY, p.fY), maxY = std::max(maxY, p.fY);
-        }
-        if (!(minX < maxX && minY < maxY))
-            return;
-        const int left = std::max(0, int(std::floor(minX))), top = std::max(0, int(std::floor(minY)));
+        const int left = std::max(0, int(std::floor(minX)));
         const int right = std::min(dst.width, int(std::ceil(maxX)) + 1);
-        const int bottom = std::min(dst.height, int(std::ceil(maxY)) + 1);
+        const int top = std::max(bandTop, int(std::floor(s.top)));
+        const int bottom = std::min(bandBottom, int(std::ceil(s.bottom)) + 1);
         if (right <= left || bottom <= top)
             return;
         const int w = right - left, h = bottom - top;
@@ -145,14 +149,15 @@ public:
             scratch_.resize(size_t(w) * size_t(h), 0u);
         coverage_.resize(size_t(w));
         const SkPixmap mask{reinterpret_cast<uint8_t*>(scratch_.data()), w, h, size_t(w) * 4};
+        // Whole-pixel offsets keep the coordinates exact, so a stroke gets the
+        // same coverage whichever band draws a row of it.
         float xy[8];
         for (int i = 0; i < 4; ++i) {
-            xy[2 * i] = pts[i].fX - float(left);
-            xy[2 * i + 1] = pts[i].fY - float(top);
+            xy[2 * i] = s.pts[i].fX - float(left);
+            xy[2 * i + 1] = s.pts[i].fY - float(top);
         }
         // Opaque white over transparent: the alpha of the mask is the coverage.
         filler_.fill(mask, xy, 4, 0xFFFFFFFFu);
-        const uint32_t ink = PremultiplyColor(colour);
         for (int y = 0; y < h; ++y) {
             uint32_t* m = mask.row(y);
             int first = w, last = -1;
@@ -165,7 +170,7 @@ public:
                 }
             }
             if (last >= first)
-                BlendSpanConst(SkBlendMode::kMultiply, dst.row(top + y) + left + first, ink,
+                BlendSpanConst(SkBlendMode::kMultiply, dst.row(top + y) + left + first, s.ink,
                                coverage_.data() + first, last - first + 1);
         }
     }
@@ -176,17 +181,64 @@ private:
     std::vector<uint8_t> coverage_;
 };
 
+// Strokes are laid in batches: the random draws decide them one after the
+// other, then a batch is drawn in parallel over fixed bands of rows, each band
+// applying the strokes in their order, so every pixel sees the same sequence
+// of multiplications as when the strokes are drawn one by one.
+class StrokeBatch {
+public:
+    explicit StrokeBatch(const SkPixmap& dst) : dst_(dst) {}
+
+    void add(const SkPoint (&pts)[4], TAlphaColor colour)
+    {
+        Stroke s{{pts[0], pts[1], pts[2], pts[3]}, PremultiplyColor(colour), pts[0].fY, pts[0].fY};
+        for (const SkPoint& p : pts)
+            s.top = std::min(s.top, p.fY), s.bottom = std::max(s.bottom, p.fY);
+        if (!(s.top < s.bottom) || s.bottom < 0 || s.top >= float(dst_.height))
+            return;
+        strokes_.push_back(s);
+        if (strokes_.size() >= 8192)
+            flush();
+    }
+
+    void flush()
+    {
+        if (strokes_.empty())
+            return;
+        float top = strokes_[0].top, bottom = strokes_[0].bottom;
+        for (const Stroke& s : strokes_)
+            top = std::min(top, s.top), bottom = std::max(bottom, s.bottom);
+        const int first = std::max(0, int(std::floor(top))) / kBandRows;
+        const int last = std::min(dst_.height - 1, int(std::ceil(bottom))) / kBandRows;
+        ParallelForRange(first, last + 1, [&](int lo, int hi) {
+            StrokeFiller filler;
+            for (int b = lo; b < hi; ++b) {
+                const int bandTop = b * kBandRows, bandBottom = std::min(dst_.height, bandTop + kBandRows);
+                for (const Stroke& s : strokes_)
+                    if (s.bottom >= float(bandTop) - 1.0f && s.top < float(bandBottom) + 1.0f)
+                        filler.fill(dst_, s, bandTop, bandBottom);
+            }
+        });
+        strokes_.clear();
+    }
+
+private:
+    static constexpr int kBandRows = 32;
+    SkPixmap dst_;
+    std::vector<Stroke> strokes_;
+};
+
 void DrawMarkerPass(const SkPixmap& src, const Gradients& g, const MarkerValues& v, const SkPixmap& dst,
                     MarkerRun& run)
 {
-    StrokeFiller filler;
+    StrokeBatch batch(dst);
     const int w = src.width, h = src.height, step = v.GridStep;
     const int edgeLimit = std::max(v.EdgeThreshold, 50);
     // A stroke reaches past the picture after w + h steps, whatever its length.
     const int64_t stepLimit = int64_t(w) + h;
     for (int y = 0; y < h; y += step) {
         if (CancelFlag())
-            return;
+            break;
         run.update();
         for (int x = 0; x < w; x += step) {
             const uint32_t c = src.at(x, y);
@@ -222,9 +274,11 @@ void DrawMarkerPass(const SkPixmap& src, const Gradients& g, const MarkerValues&
             auto corner = [&](float u, float t) { return SkPoint{ox + u * cs - t * sn, oy + u * sn + t * cs}; };
             const SkPoint pts[4] = {corner(-float(backward), -hw), corner(float(forward), -hw),
                                     corner(float(forward), hw), corner(-float(backward), hw)};
-            filler.fill(dst, pts, colour);
+            if (v.StrokeAlpha > 0)
+                batch.add(pts, colour);
         }
     }
+    batch.flush();
 }
 
 void DrawEdgePass(const SkPixmap& src, const Gradients& g, const MarkerValues& v, SkCanvas* canvas, MarkerRun& run)

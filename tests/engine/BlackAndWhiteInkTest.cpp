@@ -1,6 +1,7 @@
 #include "FakeHost.h"
 
 #include "engine/BlackAndWhiteInk.h"
+#include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,102 @@ TEST(BlackAndWhiteInk, SimplificationRemovesSpecks)
     EXPECT_GT(CountBlack(Ink(source, 50, 50, 0, 50)), 0);
     EXPECT_EQ(CountBlack(Ink(source, 50, 50, 50, 50)), 0);
     EXPECT_EQ(CountBlack(Ink(source, 50, 50, 50, 50, true)), 0);
+}
+
+// The whole run written plainly, pixel by pixel, for pictures without transparency.
+std::vector<uint32_t> ReferenceInk(const std::vector<uint32_t>& src, int w, int h, int P1, int P2, int P3, int P4,
+                                   bool preview)
+{
+    auto clampX = [&](int x) { return std::clamp(x, 0, w - 1); };
+    auto clampY = [&](int y) { return std::clamp(y, 0, h - 1); };
+    auto luma = [&](int x, int y) {
+        const uint32_t p = src[size_t(clampY(y) * w + clampX(x))];
+        return int((299 * ((p >> 16) & 0xFF) + 587 * ((p >> 8) & 0xFF) + 114 * (p & 0xFF)) / 1000);
+    };
+    std::vector<int> g3(size_t(w * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int sum = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    sum += luma(x + dx, y + dy);
+            g3[size_t(y * w + x)] = sum / 9;
+        }
+    auto G = [&](int x, int y) { return g3[size_t(clampY(y) * w + clampX(x))]; };
+    int64_t msum = 0, mcount = 0;
+    for (int k = 0; k <= std::min(49, h - 1); ++k)
+        for (int x = 0; x < w; ++x, ++mcount)
+            msum += G(x, std::min(h - 1, k * std::max(1, h / 50)));
+    const int64_t Tm = msum / mcount + 2 * (P4 - 50);
+    const int64_t L = Round64(P1 * 255 / 100.0), Dk = Round64(P2 * 255 / 100.0), S = Round64(P3 * 255 / 100.0);
+    std::vector<int> out(size_t(w * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int64_t s81 = 0, s25 = 0;
+            for (int dy = -4; dy <= 4; ++dy)
+                for (int dx = -4; dx <= 4; ++dx) {
+                    s81 += G(x + dx, y + dy);
+                    if (std::abs(dx) <= 2 && std::abs(dy) <= 2)
+                        s25 += G(x + dx, y + dy);
+                }
+            const int c = G(x, y);
+            const int64_t T = ((s81 - c) / 20 + Tm + 192 - L) / 6;
+            int v = T < c ? 255 : 0;
+            if (3 * (31 * c - s25 - 4 * G(x, y + 2)) < 5 * (Dk - 15))
+                v = 0;
+            out[size_t(y * w + x)] = v;
+        }
+    if (P3 > 0) {
+        const int iterations = preview ? 3 : 15;
+        for (int k = 1; k <= iterations; ++k) {
+            const std::vector<int> snap = out;
+            int changed = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    int64_t ws = 0;
+                    for (int dy = -3; dy <= 3; ++dy)
+                        for (int dx = -3; dx <= 3; ++dx)
+                            ws += (7 - std::abs(dx) - std::abs(dy)) * snap[size_t(clampY(y + dy) * w + clampX(x + dx))];
+                    int& o = out[size_t(y * w + x)];
+                    if (snap[size_t(y * w + x)] > 128 && ws <= 160 * S)
+                        o = 0, ++changed;
+                    else if (snap[size_t(y * w + x)] <= 128 && ws >= 160 * (255 - S))
+                        o = 255, ++changed;
+                }
+            if (changed <= 10)
+                break;
+        }
+        if (!preview)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    int black = 0;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            black += out[size_t(clampY(y + dy) * w + clampX(x + dx))] < 128;
+                    out[size_t(y * w + x)] = black < 5 ? 255 : 0;
+                }
+    }
+    std::vector<uint32_t> pixels;
+    for (const int v : out)
+        pixels.push_back(v ? 0xFFFFFFFFu : 0xFF000000u);
+    return pixels;
+}
+
+TEST(BlackAndWhiteInk, MatchesTheRunWrittenPlainly)
+{
+    const int w = 37, h = 29;
+    const std::vector<uint32_t> src = AllPixels(Scene(w, h));
+    struct Case {
+        int P1, P2, P3, P4;
+        bool preview;
+    };
+    for (const Case& c : {Case{50, 50, 0, 0, false}, Case{70, 30, 0, 50, false}, Case{50, 50, 30, 50, false},
+                          Case{50, 60, 70, 20, false}, Case{50, 50, 45, 50, true}}) {
+        const std::vector<uint32_t> got = AllPixels(Ink(ImageFromPixels(w, h, src), c.P1, c.P2, c.P3, c.P4,
+                                                        c.preview)->makeImageSnapshot());
+        EXPECT_EQ(got, ReferenceInk(src, w, h, c.P1, c.P2, c.P3, c.P4, c.preview))
+            << c.P1 << " " << c.P2 << " " << c.P3 << " " << c.P4;
+    }
 }
 
 TEST(BlackAndWhiteInk, OneRowAndOneColumn)

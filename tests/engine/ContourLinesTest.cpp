@@ -1,6 +1,8 @@
 #include "FakeHost.h"
 
 #include "engine/ContourLines.h"
+#include "platform/graphics/SkImageFilter.h"
+#include "platform/system/Numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +75,110 @@ TEST(ContourLines, SquareGivesOneClosedChainAlongItsEdge)
                 seen[size_t(ny * size + nx)] = true;
                 todo.push({nx, ny});
             }
+        }
+    }
+}
+
+// The detector written plainly: 32-bit planes, a 64-bit summed-area table and
+// a flood fill that keeps every chain's pixel list. Returns the line labels.
+std::vector<uint8_t> ReferenceLines(const ISkImage& source, const ContourSettings& s)
+{
+    const int w = source->width(), h = source->height();
+    const std::vector<uint32_t> blurred = test::AllPixels(BlurImage(source, s.BlurSigma, s.BlurSigma));
+    std::vector<int> L(size_t(w * h)), gx(L.size()), gy(L.size()), mag(L.size()), kept(L.size());
+    for (size_t i = 0; i < L.size(); ++i) {
+        const uint32_t p = blurred[i], a = p >> 24;
+        EXPECT_EQ(a, 255u) << "the reference reads opaque pictures only";
+        L[i] = int((299 * ((p >> 16) & 0xFF) + 587 * ((p >> 8) & 0xFF) + 114 * (p & 0xFF)) / 1000);
+    }
+    auto at = [&](const std::vector<int>& v, int x, int y) { return v[size_t(y * w + x)]; };
+    for (int y = 1; y < h - 1; ++y)
+        for (int x = 1; x < w - 1; ++x) {
+            const size_t i = size_t(y * w + x);
+            gx[i] = at(L, x + 1, y - 1) + 2 * at(L, x + 1, y) + at(L, x + 1, y + 1) - at(L, x - 1, y - 1) -
+                    2 * at(L, x - 1, y) - at(L, x - 1, y + 1);
+            gy[i] = at(L, x - 1, y + 1) + 2 * at(L, x, y + 1) + at(L, x + 1, y + 1) - at(L, x - 1, y - 1) -
+                    2 * at(L, x, y - 1) - at(L, x + 1, y - 1);
+            mag[i] = std::abs(gx[i]) + std::abs(gy[i]);
+        }
+    std::vector<int64_t> sat(size_t((w + 1) * (h + 1)));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            sat[size_t((y + 1) * (w + 1) + x + 1)] = at(mag, x, y) + sat[size_t(y * (w + 1) + x + 1)] +
+                                                      sat[size_t((y + 1) * (w + 1) + x)] - sat[size_t(y * (w + 1) + x)];
+    const ContourThresholds t = ContourThresholdsFor(s.Strength);
+    std::vector<uint8_t> label(L.size());
+    for (int y = 1; y < h - 1; ++y)
+        for (int x = 1; x < w - 1; ++x) {
+            const int m = at(mag, x, y), ax = std::abs(at(gx, x, y)), ay = std::abs(at(gy, x, y));
+            if (m < t.Low)
+                continue;
+            int n1, n2;
+            const int r = ax ? ay * 1000 / ax : 0;
+            if (ax == 0 || (ay != 0 && r > 2414))
+                n1 = at(mag, x, y - 1), n2 = at(mag, x, y + 1);
+            else if (ay == 0 || r < 414)
+                n1 = at(mag, x - 1, y), n2 = at(mag, x + 1, y);
+            else if (at(gx, x, y) * at(gy, x, y) > 0)
+                n1 = at(mag, x - 1, y - 1), n2 = at(mag, x + 1, y + 1);
+            else
+                n1 = at(mag, x + 1, y - 1), n2 = at(mag, x - 1, y + 1);
+            if (m < n1 || m < n2)
+                continue;
+            const int x0 = std::max(0, x - s.WindowRadius), x1 = std::min(w - 1, x + s.WindowRadius);
+            const int y0 = std::max(0, y - s.WindowRadius), y1 = std::min(h - 1, y + s.WindowRadius);
+            const int64_t sum = sat[size_t((y1 + 1) * (w + 1) + x1 + 1)] - sat[size_t(y0 * (w + 1) + x1 + 1)] -
+                                sat[size_t((y1 + 1) * (w + 1) + x0)] + sat[size_t(y0 * (w + 1) + x0)];
+            const float mean = float(sum / ((x1 - x0 + 1) * (y1 - y0 + 1)));
+            if (m >= t.High && m >= Round(mean * t.RelativeHigh))
+                label[size_t(y * w + x)] = 2;
+            else if (m >= Round(mean * t.RelativeLow))
+                label[size_t(y * w + x)] = 1;
+        }
+    for (size_t start = 0; start < label.size(); ++start) {
+        if (label[start] != 2)
+            continue;
+        std::vector<size_t> stack{start}, chain;
+        label[start] = 255;
+        while (!stack.empty()) {
+            const size_t i = stack.back();
+            stack.pop_back();
+            chain.push_back(i);
+            const int x = int(i) % w, y = int(i) / w;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    uint8_t& l = label[size_t(ny * w + nx)];
+                    if (l == 1 || l == 2) {
+                        l = 255;
+                        stack.push_back(size_t(ny * w + nx));
+                    }
+                }
+        }
+        for (const size_t i : chain)
+            label[i] = chain.size() < size_t(s.ShortestChain) ? 0 : 3;
+    }
+    for (uint8_t& l : label)
+        l = l == 3 ? kContourLine : kContourNone;
+    return label;
+}
+
+TEST(ContourLines, MatchesTheDetectorWrittenPlainly)
+{
+    const ISkImage picture = Picture(61, 47, [](int x, int y) {
+        const uint32_t g = uint32_t((x * 29 + y * 17 + (x * y) % 23 * 5 + ((x / 9 + y / 7) % 2) * 120) % 256);
+        return 0xFF000000u | g << 16 | ((g * 7 + 40) % 256) << 8 | uint32_t((x * 3 + y * 5) % 256);
+    });
+    for (const int strength : {10, 50, 80, 100}) {
+        for (const int shortest : {4, 12}) {
+            ContourSettings s = DefaultSettings(61, 47, strength);
+            s.ShortestChain = shortest;
+            s.WindowRadius = shortest == 4 ? 6 : 3;
+            const ContourEdges e = ExtractContourEdges(picture, s);
+            const std::vector<uint8_t> labels(e.Labels.data(), e.Labels.data() + e.Labels.size());
+            EXPECT_EQ(labels, ReferenceLines(picture, s)) << strength << " " << shortest;
         }
     }
 }

@@ -104,6 +104,21 @@ TEST(FeltTipPen, StrokesCarryThePicturesColourAndStayOpaque)
     EXPECT_LT(paper, 60 * 40 / 10);
 }
 
+TEST(FeltTipPen, SameSeedSameDrawingWhateverTheThreadCount)
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 50; ++x)
+            pixels.push_back(0xFF000000u | uint32_t((x * 5 + y) % 256) << 16 | uint32_t((y * 3) % 256) << 8 | 90u);
+    const ISkImage source = ImageFromPixels(50, 200, pixels);
+    SetSharedPoolWorkers(1);
+    const std::vector<uint32_t> one = AllPixels(Pen(source, 100)->makeImageSnapshot());
+    SetSharedPoolWorkers(8);
+    const std::vector<uint32_t> many = AllPixels(Pen(source, 100)->makeImageSnapshot());
+    SetSharedPoolWorkers(0);
+    EXPECT_EQ(one, many);
+}
+
 TEST(FeltTipPen, TransparencyOfTheSourceIsKept)
 {
     // The dark transparent half is drawn on first, then cut away.
@@ -147,8 +162,10 @@ TEST(FeltTipPen, KeptCanvasStartsFromThePreviousResultAndPreviewFromWhite)
     }
     for (const uint32_t p : AllPixels(dest->makeImageSnapshot()))
         ASSERT_EQ(p, 0xFFFFFFFFu);
-    test::DrainEvents();
+    // The final report is a blocking call, made here at once, before the queued ones.
+    ASSERT_FALSE(host.progress.empty());
     EXPECT_EQ(host.progress.back(), 101);
+    test::DrainEvents();
 }
 
 TEST(FeltTipPen, CancelFlagStopsBeforeDrawing)
