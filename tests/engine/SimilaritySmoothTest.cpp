@@ -70,7 +70,9 @@ TEST(SimilaritySmooth, CasesThatLeaveThePictureUnchanged)
         const char* name;
         int radius, threshold, iterations;
     };
-    for (const Case& c : {Case{"radius 0", 0, 500, 3}, Case{"threshold 0", 4, 0, 3}, Case{"no passes", 4, 500, 0}}) {
+    // A script's huge radius walks no further than the picture.
+    for (const Case& c : {Case{"radius 0", 0, 500, 3}, Case{"threshold 0", 4, 0, 3}, Case{"no passes", 4, 500, 0},
+                          Case{"huge radius, threshold 0", 2000000000, 0, 1}}) {
         const ISkSurface s = SurfaceFrom(40, 30, start);
         Smooth(s, nullptr, c.radius, c.threshold, c.iterations, true);
         EXPECT_EQ(Pixels(s), start) << c.name;

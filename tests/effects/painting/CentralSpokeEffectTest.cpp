@@ -78,6 +78,10 @@ TEST(CentralSpokeParams, DerivedValues)
         {0, 40, 40, 100, 4096, 4096, false, false, 2000, 20, 108, 108, 4.0, 1.0f},
         {0, 40, 40, 100, 4096, 2000, false, false, 500, 20, 108, 108, 1.0, 1.0f},
         {0, 40, 40, 100, 9000, 9000, false, false, 2500, 20, 108, 108, 5.0, 1.0f},
+        // W x H beyond 32 bits: sqrt(2.5e9) = 50000, 0.2 * 50000 * 31 = 310000, times 5.
+        {30, 40, 40, 100, 50000, 50000, true, false, 1550000, 20, 108, 108, 5.0, 1.0f},
+        // A script's absurd complexity: no more spokes than the picture has border pixels.
+        {0, 2147483647, 40, 100, 640, 480, false, false, 500, 1120, 60, 60, 1.0, 1.0f},
     };
     for (const Case& c : cases) {
         const CentralSpokeParams p = ComputeCentralSpokeParams(c.P1, c.P2, c.P3, c.P4, c.W, c.H, c.preview, c.sanity);

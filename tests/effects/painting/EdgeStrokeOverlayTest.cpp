@@ -117,6 +117,18 @@ TEST(EdgeStrokes, MatchStrokesLaidOneByOne)
     }
 }
 
+TEST(EdgeStrokes, AbsurdStrokeLengthEndsAtThePictureBorder)
+{
+    // Steps and strengths of a script's stroke length overflow 32 bits; the
+    // strokes simply run across the whole picture and stop at its border.
+    const ISkImage strokes = RenderEdgeStrokes(ImageFrom(64, 40, Shapes(64, 40)), 24, 255, 2147483647);
+    ASSERT_TRUE(strokes);
+    int black = 0;
+    for (uint32_t p : Pixels(strokes))
+        black += p == 0xFF000000u;
+    EXPECT_GT(black, 64 * 40 / 4);
+}
+
 TEST(EdgeStrokes, UniformPictureGetsNoStrokes)
 {
     const ISkSurface dest = SkSurface::MakeRaster(12, 9);
