@@ -159,12 +159,8 @@ TEST(ComicPrint, PaperInkAndContours)
 TEST(ComicPrint, ResultDoesNotDependOnTheThreadCount)
 {
     const ISkImage source = Colourful(50, 300);
-    SetSharedPoolWorkers(1);
-    const std::vector<uint32_t> one = AllPixels(Print(source, 0)->makeImageSnapshot());
-    SetSharedPoolWorkers(8);
-    const std::vector<uint32_t> many = AllPixels(Print(source, 0)->makeImageSnapshot());
-    SetSharedPoolWorkers(0);
-    EXPECT_EQ(one, many);
+    const auto [one, eight] = test::OnOneAndEightWorkers([&] { return AllPixels(Print(source, 0)->makeImageSnapshot()); });
+    EXPECT_EQ(one, eight);
 }
 
 TEST(ComicPrint, ShowsEachScreenAndFinishes)
@@ -177,6 +173,19 @@ TEST(ComicPrint, ShowsEachScreenAndFinishes)
     EXPECT_EQ(host.FSkImage->width(), 30);
     ASSERT_FALSE(host.progress.empty());
     EXPECT_EQ(host.progress.back(), 101);
+
+    // A preview shows no intermediate pictures; it ends with its own picture at 101.
+    host.redraws = 0;
+    const ISkSurface preview = SkSurface::MakeRaster(30, 30);
+    {
+        PreviewScope scope(true, host.FPreviewGeneration);
+        ProcessEffectOnSurface(Colourful(30, 30), preview, 203, 10, 0, 100, 50, 60, true);
+    }
+    test::DrainEvents();
+    EXPECT_EQ(host.redraws, 0);
+    ASSERT_FALSE(host.previewPercents.empty());
+    EXPECT_EQ(host.previewPercents.back(), 101);
+    EXPECT_EQ(AllPixels(host.previews.back()), AllPixels(preview->makeImageSnapshot()));
 }
 
 TEST(ComicPrint, TinyOrCancelledRunsLeaveTheDestinationUntouched)

@@ -302,13 +302,12 @@ TEST(ContourLines, ResultDoesNotDependOnTheThreadCount)
         const uint32_t g = uint32_t((x * 37 + y * y * 11 + (x / 7) * 90) % 256);
         return 0xFF000000u | g << 16 | (255 - g) << 8 | uint32_t((x * y) % 256);
     });
-    std::vector<uint8_t> one, many;
-    SetSharedPoolWorkers(1);
-    BuildContourLineMask(picture, 70, 300, 90, 100, one);
-    SetSharedPoolWorkers(8);
-    BuildContourLineMask(picture, 70, 300, 90, 100, many);
-    SetSharedPoolWorkers(0);
-    EXPECT_EQ(one, many);
+    const auto [one, eight] = test::OnOneAndEightWorkers([&] {
+        std::vector<uint8_t> mask;
+        BuildContourLineMask(picture, 70, 300, 90, 100, mask);
+        return mask;
+    });
+    EXPECT_EQ(one, eight);
     EXPECT_GT(std::count_if(one.begin(), one.end(), [](uint8_t v) { return v > 0; }), 100);
 }
 

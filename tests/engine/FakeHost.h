@@ -2,12 +2,14 @@
 // A stand-in main window that records what the engine asks of it.
 
 #include "engine/EngineHost.h"
+#include "engine/Graphics.h"
 #include "platform/graphics/SkImage.h"
 
 #include <QCoreApplication>
 #include <QObject>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace pv::test {
@@ -70,6 +72,19 @@ inline std::vector<uint32_t> AllPixels(const ISkImage& image)
         for (int y = 0; y < pm.height; ++y)
             out.insert(out.end(), pm.row(y), pm.row(y) + pm.width);
     return out;
+}
+
+// Runs f with the shared pool at one worker and again at eight, and returns
+// both results (the pool is back at its default size afterwards).
+template <typename F>
+auto OnOneAndEightWorkers(F f)
+{
+    SetSharedPoolWorkers(1);
+    auto one = f();
+    SetSharedPoolWorkers(8);
+    auto eight = f();
+    SetSharedPoolWorkers(0);
+    return std::pair{std::move(one), std::move(eight)};
 }
 
 } // namespace pv::test

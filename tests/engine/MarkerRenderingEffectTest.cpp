@@ -111,12 +111,8 @@ TEST(FeltTipPen, SameSeedSameDrawingWhateverTheThreadCount)
         for (int x = 0; x < 50; ++x)
             pixels.push_back(0xFF000000u | uint32_t((x * 5 + y) % 256) << 16 | uint32_t((y * 3) % 256) << 8 | 90u);
     const ISkImage source = ImageFromPixels(50, 200, pixels);
-    SetSharedPoolWorkers(1);
-    const std::vector<uint32_t> one = AllPixels(Pen(source, 100)->makeImageSnapshot());
-    SetSharedPoolWorkers(8);
-    const std::vector<uint32_t> many = AllPixels(Pen(source, 100)->makeImageSnapshot());
-    SetSharedPoolWorkers(0);
-    EXPECT_EQ(one, many);
+    const auto [one, eight] = test::OnOneAndEightWorkers([&] { return AllPixels(Pen(source, 100)->makeImageSnapshot()); });
+    EXPECT_EQ(one, eight);
 }
 
 TEST(FeltTipPen, TransparencyOfTheSourceIsKept)
