@@ -281,6 +281,9 @@ TEST(ContourLines, MaskEdgeCases)
     EXPECT_EQ(mask, std::vector<uint8_t>(10, 0));
     BuildContourLineMask(test::SolidImage(30, 20, 0xFF808080u), 30, 20, 100, 100, mask);
     EXPECT_EQ(mask, std::vector<uint8_t>(600, 0));
+    // A size that is not the picture's own gives a mask of that size without lines.
+    BuildContourLineMask(Square(16, 4, 11), 17, 16, 50, 20, mask);
+    EXPECT_EQ(mask, std::vector<uint8_t>(17 * 16, 0));
 
     // Transparent reads as black: a transparent half beside a white half gives
     // lines where the blurred coverage begins (the blur reaches 3 pixels).
