@@ -116,11 +116,19 @@ bool EncodeImage(const ISkImage& image, ImageFileFormat format, int quality, QBy
     QImageWriter writer(&buffer, name);
     writer.setQuality(quality);
     // Both formats store straight colour; JPEG has no alpha channel at all.
+    // Effect results are rarely flagged opaque although every pixel is: for
+    // those the raster is handed over as it is instead of converted.
     const QImage& src = image->qimage();
-    const bool ok = image->isOpaque() ? writer.write(src)
-                                      : writer.write(src.convertToFormat(format == ImageFileFormat::Jpeg
-                                                                             ? QImage::Format_RGB32
-                                                                             : QImage::Format_ARGB32));
+    SkPixmap pm;
+    const bool opaque = image->isOpaque() || (image->peekPixels(pm) && !HasTranslucentPixel(pm));
+    bool ok;
+    if (opaque) {
+        const QImage view(src.constBits(), src.width(), src.height(), src.bytesPerLine(), QImage::Format_RGB32);
+        ok = writer.write(view);
+    } else {
+        ok = writer.write(src.convertToFormat(format == ImageFileFormat::Jpeg ? QImage::Format_RGB32
+                                                                              : QImage::Format_ARGB32));
+    }
     if (!ok)
         out.clear();
     return ok;
