@@ -4,7 +4,6 @@
 
 #include "workspace/Unit1.h"
 
-#include "platform/graphics/SkImage.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/Expander.h"
@@ -14,13 +13,12 @@
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "shell/U_Theme.h"
+#include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -42,39 +40,6 @@ constexpr int kPreviewBoxTop = 20;
 constexpr int kParamsTop = kPreviewBoxTop + kPreviewBoxSize + 18;
 
 TShadow PanelShadow() { return {10, 0, 4, 0x73000000u}; }
-
-// Shows the result picture fitted into the workspace until the canvas view
-// takes its place.
-class TResultView : public QWidget {
-public:
-    TResultView(TForm1* form, QWidget* parent) : QWidget(parent), form_(form)
-    {
-        setAttribute(Qt::WA_TranslucentBackground);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (!form_->FSkImage)
-            return;
-        const QImage& picture = form_->FSkImage->qimage();
-        QSizeF s = picture.size();
-        s.scale(QSizeF(size()), Qt::KeepAspectRatio);
-        if (s.width() > picture.width())
-            s = picture.size();
-        const QRectF target((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height());
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        QPainterPath clip;
-        clip.addRoundedRect(target, Dp(6), Dp(6));
-        p.setClipPath(clip);
-        p.drawImage(target, picture);
-    }
-
-private:
-    TForm1* form_;
-};
 
 TLabel* Heading(const QString& english, QWidget* parent)
 {
@@ -236,8 +201,13 @@ void TForm1::CreateWorkspace()
     WorskpaceRect->setRadius(15);
     WorskpaceRect->setStroke(ThemeMapColor(0xFF1E2A3Cu), 1);
 
-    SkPaintBox1 = new TResultView(this, WorskpaceRect);
+    SkPaintBox1 = new CanvasView(*this, WorskpaceRect);
     SkPaintBox1->setObjectName(QStringLiteral("SkPaintBox1"));
+    SkPaintBox1->SetBackgroundColor(ThemeMapColor(0xFF111827u));
+    connect(SkPaintBox1, &CanvasView::panZoomChanged, this, [this](float zoom, QPointF pan, QRectF) {
+        FZoomFactor = zoom;
+        FPanOffset = pan;
+    });
 
     ProgressBarRect = new TProgressBar(Layout2);
     ProgressBarRect->setObjectName(QStringLiteral("ProgressBarRect"));
@@ -403,7 +373,7 @@ void TForm1::LayoutWindow()
     const int workX = m + DpI(kLeftPanelWidth) + m;
     Layout2->setGeometry(workX, top, std::max(0, rightX - m - workX), panelsHeight);
     WorskpaceRect->setPanelGeometry(Layout2->rect());
-    SkPaintBox1->setGeometry(WorskpaceRect->panelRect().adjusted(DpI(16), DpI(16), -DpI(16), -DpI(40)));
+    SkPaintBox1->setGeometry(WorskpaceRect->panelRect().adjusted(1, 1, -1, -1));
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
     RepositionPictos();

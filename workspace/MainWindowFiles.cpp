@@ -1,5 +1,6 @@
 #include "workspace/MainWindowFiles.h"
 
+#include "workspace/CanvasView.h"
 #include "workspace/Unit1.h"
 
 #include <QDir>
@@ -38,5 +39,15 @@ bool TMainWindowFiles::AskYesNo(const QString& Question)
 }
 
 void TMainWindowFiles::DrawZoomedPreview() { form_.DrawZoomedPreview(); }
+
+void TMainWindowFiles::TurnOffSplitView() { form_.SkPaintBox1->SetSplitView(false); }
+
+void TMainWindowFiles::FullSizeAndCenter() { form_.SkPaintBox1->FullSizeAndCenter(); }
+
+void TMainWindowFiles::UpdatePaintBoxSize() { form_.SkPaintBox1->UpdatePaintBoxSize(); }
+
+void TMainWindowFiles::CalculateBestFitAndCenter() { form_.SkPaintBox1->CalculateBestFitAndCenter(); }
+
+void TMainWindowFiles::CenterDivider() { form_.SkPaintBox1->CenterDivider(); }
 
 } // namespace pv

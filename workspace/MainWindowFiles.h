@@ -17,6 +17,11 @@ public:
     QString AskSaveFileName(const QString& Title, const TSaveProposal& Proposal) override;
     bool AskYesNo(const QString& Question) override;
     void DrawZoomedPreview() override;
+    void TurnOffSplitView() override;
+    void FullSizeAndCenter() override;
+    void UpdatePaintBoxSize() override;
+    void CalculateBestFitAndCenter() override;
+    void CenterDivider() override;
 
 private:
     TForm1& form_;

@@ -8,6 +8,7 @@
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ProgressBar.h"
 #include "shell/U_Theme.h"
+#include "workspace/CanvasView.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/MainWindowFiles.h"
 #include "workspace/PreviewImage.h"
@@ -150,6 +151,8 @@ void TForm1::FormDestroy()
     UpdatePreviewTimer.stop();
     PreviewDebounceTimer.stop();
     InitializationTimer.stop();
+    if (SkPaintBox1)
+        SkPaintBox1->StopTimers();
     StopAllEffects();
     Cancel = true;
     // Late workers find the window gone and do nothing.
@@ -223,7 +226,7 @@ void TForm1::RedrawCanvas()
     if (FDestroying)
         return;
     if (SkPaintBox1)
-        SkPaintBox1->update();
+        SkPaintBox1->Redraw();
     Q_EMIT canvasChanged();
 }
 

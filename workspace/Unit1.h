@@ -22,6 +22,7 @@ namespace pv {
 class TImageHistory;
 class TImageFilesView;
 class TMainWindowFiles;
+class CanvasView;
 class TButton;
 class TCaptionedSlider;
 class TExpander;
@@ -164,7 +165,7 @@ public:
     TRoundedPanel* FEffectAccentBar = nullptr;
     QWidget* Layout2 = nullptr;
     TRoundedPanel* WorskpaceRect = nullptr;
-    QWidget* SkPaintBox1 = nullptr;
+    CanvasView* SkPaintBox1 = nullptr;
     TProgressBar* ProgressBarRect = nullptr;
     TRoundedPanel* RightPanelRect = nullptr;
     TPreviewImage* Image1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/widgets/SvgIcon.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -90,7 +91,7 @@ void TButton::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const double t = down_ ? 1.0 : hover_;
     QColor fill = Mix(qcolour("fill"), qcolour("fillHover"), t);
-    QColor textColour = Mix(qcolour("font"), qcolour("fontHover"), down_ || hasFocus() ? 1.0 : t);
+    QColor textColour = Mix(qcolour("font"), qcolour("fontHover"), down_ || (hasFocus() && keyboardFocus()) ? 1.0 : t);
     if (!isEnabled()) {
         fill.setAlphaF(fill.alphaF() * 0.5f);
         textColour.setAlphaF(textColour.alphaF() * 0.5f);
@@ -107,7 +108,7 @@ void TButton::paintEvent(QPaintEvent*)
     }
     p.setBrush(fill);
     p.drawRoundedRect(r, rad, rad);
-    if (hasFocus() && look_ != Look::Primary) {
+    if (hasFocus() && keyboardFocus()) {
         p.setPen(QPen(QColor(0x61, 0xB9, 0xD2, 160), Dp(1.5)));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), rad, rad);
@@ -194,7 +195,7 @@ void TIconButton::resizeEvent(QResizeEvent*)
 
 void TIconButton::paintEvent(QPaintEvent*)
 {
-    if (!hovered_ && !hasFocus())
+    if (!hovered_ && !(hasFocus() && keyboardFocus()))
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -238,6 +239,30 @@ void TIconButton::leaveEvent(QEvent* e)
     icon_->setOverrideColour(restColour_);
     update();
     QWidget::leaveEvent(e);
+}
+
+void TButton::focusInEvent(QFocusEvent* e)
+{
+    noteFocus(true, e->reason());
+    QWidget::focusInEvent(e);
+}
+
+void TButton::focusOutEvent(QFocusEvent* e)
+{
+    noteFocus(false);
+    QWidget::focusOutEvent(e);
+}
+
+void TIconButton::focusInEvent(QFocusEvent* e)
+{
+    noteFocus(true, e->reason());
+    QWidget::focusInEvent(e);
+}
+
+void TIconButton::focusOutEvent(QFocusEvent* e)
+{
+    noteFocus(false);
+    QWidget::focusOutEvent(e);
 }
 
 } // namespace pv

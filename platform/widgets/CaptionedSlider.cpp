@@ -64,7 +64,7 @@ void TSlider::paintEvent(QPaintEvent*)
     }
     const double thumbR = Dp(dragging_ || hovered_ ? 8 : 7);
     const QPointF c(x, height() / 2.0);
-    if ((hasFocus() && keyboardFocus_) || dragging_) {
+    if ((hasFocus() && keyboardFocus()) || dragging_) {
         QColor halo = qcolour("thumbRing");
         halo.setAlpha(70);
         p.setBrush(halo);
@@ -150,16 +150,13 @@ void TSlider::leaveEvent(QEvent* e)
 
 void TSlider::focusInEvent(QFocusEvent* e)
 {
-    keyboardFocus_ = e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
-                     e->reason() == Qt::ShortcutFocusReason;
-    update();
+    noteFocus(true, e->reason());
     QWidget::focusInEvent(e);
 }
 
 void TSlider::focusOutEvent(QFocusEvent* e)
 {
-    keyboardFocus_ = false;
-    update();
+    noteFocus(false);
     QWidget::focusOutEvent(e);
 }
 

@@ -49,7 +49,6 @@ private:
     double value_ = 0;
     bool dragging_ = false;
     bool hovered_ = false;
-    bool keyboardFocus_ = false; // the halo marks focus reached by the keyboard
 };
 
 class TCaptionedSlider : public QWidget {

@@ -44,6 +44,14 @@ void TControl::setColour(const char* role, TAlphaColor value)
     coloursChanged();
 }
 
+void TControl::noteFocus(bool in, Qt::FocusReason reason)
+{
+    keyboardFocus_ = in && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                            reason == Qt::ShortcutFocusReason);
+    if (QWidget* w = widget())
+        w->update();
+}
+
 void TControl::addColour(const char* role, ColourKind kind, TAlphaColor value)
 {
     colours_.push_back({role, kind, value});

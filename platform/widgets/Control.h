@@ -71,7 +71,13 @@ public:
     // Shows another text (a translation) and keeps the English one.
     void setDisplayText(const QString& shown);
 
+    // True while the control has the focus and got it from the keyboard: only
+    // then is a focus mark drawn (a click gives no ring).
+    bool keyboardFocus() const { return keyboardFocus_; }
+
 protected:
+    // Called from focusInEvent / focusOutEvent.
+    void noteFocus(bool in, Qt::FocusReason reason = Qt::OtherFocusReason);
     void addColour(const char* role, ColourKind kind, TAlphaColor value);
     virtual void coloursChanged();
     virtual void textChanged();
@@ -80,6 +86,7 @@ private:
     std::vector<ColourSlot> colours_;
     QString sourceText_, text_;
     bool themeWalkSkip_ = false;
+    bool keyboardFocus_ = false;
 };
 
 // The controls under (and including) root, in child order.

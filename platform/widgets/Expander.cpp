@@ -3,6 +3,7 @@
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/SvgIcon.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -152,7 +153,7 @@ void TExpander::paintEvent(QPaintEvent*)
     p.drawPath(path);
     p.restore();
 
-    if (hasFocus()) {
+    if (hasFocus() && keyboardFocus()) {
         p.setPen(QPen(QColor(0x61, 0xB9, 0xD2, 140), Dp(1)));
         p.drawRoundedRect(QRectF(header).adjusted(0.5, 0.5, -0.5, -0.5), Dp(6), Dp(6));
     }
@@ -195,6 +196,18 @@ void TExpander::keyPressEvent(QKeyEvent* e)
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+void TExpander::focusInEvent(QFocusEvent* e)
+{
+    noteFocus(true, e->reason());
+    QWidget::focusInEvent(e);
+}
+
+void TExpander::focusOutEvent(QFocusEvent* e)
+{
+    noteFocus(false);
+    QWidget::focusOutEvent(e);
 }
 
 } // namespace pv

@@ -1,5 +1,6 @@
 #include "platform/widgets/ItemList.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -92,7 +93,7 @@ void TItemList::paintEvent(QPaintEvent*)
             p.setBrush(qcolour(selected ? "selectionFill" : "hoverFill"));
             p.drawRoundedRect(r.adjusted(0, Dp(2), 0, -Dp(2)), Dp(8), Dp(8));
         }
-        if (selected && hasFocus()) {
+        if (selected && hasFocus() && keyboardFocus()) {
             p.setPen(QPen(QColor(0x61, 0xB9, 0xD2, 140), Dp(1)));
             p.setBrush(Qt::NoBrush);
             p.drawRoundedRect(r.adjusted(0.5, Dp(2) + 0.5, -0.5, -Dp(2) - 0.5), Dp(8), Dp(8));
@@ -158,6 +159,18 @@ void TItemList::keyPressEvent(QKeyEvent* e)
     }
     Q_EMIT itemClicked(next);
     e->accept();
+}
+
+void TItemList::focusInEvent(QFocusEvent* e)
+{
+    noteFocus(true, e->reason());
+    QWidget::focusInEvent(e);
+}
+
+void TItemList::focusOutEvent(QFocusEvent* e)
+{
+    noteFocus(false);
+    QWidget::focusOutEvent(e);
 }
 
 } // namespace pv

@@ -80,6 +80,63 @@ QImage RoundedShadowImage(QSize rectSize, double radius, double sigma, TAlphaCol
     return img;
 }
 
+// The shadow of one panel: a mouse-transparent sibling that follows it.
+class TPanelShadow : public QWidget {
+public:
+    explicit TPanelShadow(TRoundedPanel* panel) : QWidget(panel->parentWidget()), panel_(panel)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
+
+    int margin() const
+    {
+        const TShadow& s = panel_->shadow();
+        return int(std::ceil(Dp(3 * s.blur + std::max(std::abs(s.dx), std::abs(s.dy)))));
+    }
+
+    void follow()
+    {
+        const int m = margin();
+        setGeometry(panel_->geometry().adjusted(-m, -m, m, m));
+        setVisible(!panel_->isHidden());
+        stackUnder(panel_);
+    }
+
+    void invalidate()
+    {
+        cache_ = QImage();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const TShadow& s = panel_->shadow();
+        if (s.blur <= 0)
+            return;
+        const qreal dpr = devicePixelRatioF();
+        const QSize size = panel_->size();
+        if (cache_.isNull() || cacheSize_ != size) {
+            cacheSize_ = size;
+            int margin = 0;
+            cache_ = RoundedShadowImage((QSizeF(size) * dpr).toSize(), panel_->radiusPixels() * dpr, Dp(s.blur) * dpr,
+                                        s.colour, &margin);
+            cache_.setDevicePixelRatio(dpr);
+            cacheMargin_ = margin / dpr;
+        }
+        const int m = this->margin();
+        QPainter p(this);
+        p.drawImage(QPointF(m - cacheMargin_ + Dp(s.dx), m - cacheMargin_ + Dp(s.dy)), cache_);
+    }
+
+private:
+    TRoundedPanel* panel_;
+    QImage cache_;
+    QSize cacheSize_;
+    double cacheMargin_ = 0;
+};
+
 TRoundedPanel::TRoundedPanel(QWidget* parent) : QWidget(parent)
 {
     addColour("fill", ColourKind::Fill, 0xFF314158u);
@@ -97,60 +154,78 @@ void TRoundedPanel::setStroke(TAlphaColor c, double designWidth)
 void TRoundedPanel::setRadius(double designRadius)
 {
     radius_ = designRadius;
-    shadowCache_ = QImage();
+    if (shadowWidget_)
+        shadowWidget_->invalidate();
     update();
 }
 
 void TRoundedPanel::setShadow(const TShadow& shadow)
 {
-    const QRect visible = geometry().adjusted(shadowMargin(), shadowMargin(), -shadowMargin(), -shadowMargin());
     shadow_ = shadow;
-    shadowCache_ = QImage();
-    if (!visible.isEmpty())
-        setPanelGeometry(visible);
-    update();
+    syncShadow();
+}
+
+double TRoundedPanel::radiusPixels() const { return std::min(Dp(radius_), std::min(width(), height()) / 2.0); }
+
+void TRoundedPanel::syncShadow()
+{
+    const bool wanted = shadow_.blur > 0 && parentWidget();
+    if (!wanted) {
+        delete shadowWidget_;
+        shadowWidget_ = nullptr;
+        return;
+    }
+    if (shadowWidget_ && shadowWidget_->parentWidget() != parentWidget()) {
+        delete shadowWidget_;
+        shadowWidget_ = nullptr;
+    }
+    if (!shadowWidget_)
+        shadowWidget_ = new TPanelShadow(this);
+    shadowWidget_->invalidate();
+    shadowWidget_->follow();
+}
+
+void TRoundedPanel::moveEvent(QMoveEvent*)
+{
+    if (shadowWidget_)
+        shadowWidget_->follow();
+}
+
+void TRoundedPanel::resizeEvent(QResizeEvent*)
+{
+    if (shadowWidget_) {
+        shadowWidget_->invalidate();
+        shadowWidget_->follow();
+    }
+}
+
+void TRoundedPanel::showEvent(QShowEvent*)
+{
+    if (shadowWidget_)
+        shadowWidget_->follow();
+}
+
+void TRoundedPanel::hideEvent(QHideEvent*)
+{
+    if (shadowWidget_)
+        shadowWidget_->hide();
+}
+
+void TRoundedPanel::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::ParentChange)
+        syncShadow();
+    QWidget::changeEvent(e);
 }
 
 void TRoundedPanel::setHitTest(bool hitTest) { setAttribute(Qt::WA_TransparentForMouseEvents, !hitTest); }
-
-int TRoundedPanel::shadowMargin() const
-{
-    if (shadow_.blur <= 0)
-        return 0;
-    return int(std::ceil(Dp(3 * shadow_.blur + std::max(std::abs(shadow_.dx), std::abs(shadow_.dy)))));
-}
-
-void TRoundedPanel::setPanelGeometry(const QRect& r)
-{
-    const int m = shadowMargin();
-    setGeometry(r.adjusted(-m, -m, m, m));
-}
-
-QRect TRoundedPanel::panelRect() const
-{
-    const int m = shadowMargin();
-    return rect().adjusted(m, m, -m, -m);
-}
 
 void TRoundedPanel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = panelRect();
-    const double rad = Dp(radius_);
-    if (shadow_.blur > 0 && !r.isEmpty()) {
-        if (shadowCache_.isNull() || shadowCacheSize_ != r.size().toSize()) {
-            shadowCacheSize_ = r.size().toSize();
-            const qreal dpr = devicePixelRatioF();
-            int margin = 0;
-            shadowCache_ = RoundedShadowImage((r.size() * dpr).toSize(), rad * dpr, Dp(shadow_.blur) * dpr,
-                                              shadow_.colour, &margin);
-            shadowCache_.setDevicePixelRatio(dpr);
-            shadowCache_.setText(QStringLiteral("margin"), QString::number(margin / dpr));
-        }
-        const double margin = shadowCache_.text(QStringLiteral("margin")).toDouble();
-        p.drawImage(QPointF(r.x() - margin + Dp(shadow_.dx), r.y() - margin + Dp(shadow_.dy)), shadowCache_);
-    }
+    const QRectF r = rect();
+    const double rad = radiusPixels();
     p.setBrush(qcolour("fill"));
     if (strokeWidth_ > 0) {
         const double w = Dp(strokeWidth_);
@@ -170,7 +245,7 @@ void TRoundedPanel::mousePressEvent(QMouseEvent* e)
 
 void TRoundedPanel::mouseReleaseEvent(QMouseEvent* e)
 {
-    const bool click = pressed_ && e->button() == Qt::LeftButton && panelRect().contains(e->position().toPoint());
+    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
     pressed_ = false;
     if (click)
         Q_EMIT clicked();

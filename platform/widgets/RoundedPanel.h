@@ -1,8 +1,7 @@
 #pragma once
 // A rounded rectangle with fill, optional stroke and a soft drop shadow.
-// The shadow is painted inside the widget's own margins, so a panel is placed
-// by the rectangle it shows (setPanelGeometry) and its children by
-// panelRect().
+// The shadow is a sibling painted just below the panel that the mouse passes
+// through, so a panel takes input only where it is seen.
 
 #include "platform/widgets/Control.h"
 
@@ -25,6 +24,8 @@ void BlurImage(QImage& image, double sigma);
 
 QImage RoundedShadowImage(QSize rectSize, double radius, double sigma, TAlphaColor colour, int* margin);
 
+class TPanelShadow;
+
 class TRoundedPanel : public QWidget, public TControl {
     Q_OBJECT
 public:
@@ -42,11 +43,13 @@ public:
     // Lets the mouse through (the panel only decorates).
     void setHitTest(bool hitTest);
 
-    // Places the panel so that its visible rectangle is r (in the parent).
-    void setPanelGeometry(const QRect& r);
+    const TShadow& shadow() const { return shadow_; }
+    double radiusPixels() const;
+
+    // Places the panel (its visible rectangle, in the parent).
+    void setPanelGeometry(const QRect& r) { setGeometry(r); }
     // The visible rectangle in the panel's own coordinates.
-    QRect panelRect() const;
-    int shadowMargin() const;
+    QRect panelRect() const { return rect(); }
 
 Q_SIGNALS:
     void clicked();
@@ -58,13 +61,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
+    void moveEvent(QMoveEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
+    void changeEvent(QEvent* e) override;
 
 private:
+    void syncShadow();
+
     double radius_ = 15;
     double strokeWidth_ = 0;
     TShadow shadow_;
-    QImage shadowCache_;
-    QSize shadowCacheSize_;
+    TPanelShadow* shadowWidget_ = nullptr;
     bool pressed_ = false;
 };
 

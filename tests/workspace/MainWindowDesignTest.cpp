@@ -4,6 +4,7 @@
 #include "platform/widgets/Control.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
+#include "workspace/CanvasView.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,20 @@ TEST(MainWindowDesign, WalksReachEveryControlByNameColourAndText)
     EXPECT_EQ(form.Button1->colour("fill"), 0xFF000001u);
     EXPECT_EQ(form.Button1->colour("font"), 0xFF000002u);
     EXPECT_EQ(form.Expanders[1]->colour("font"), 0xFF000002u);
+}
+
+TEST(MainWindowDesign, PanelShadowsLetTheMouseThrough)
+{
+    test::RecordingForm form;
+    form.resize(1400, 900);
+    form.show();
+    QCoreApplication::processEvents();
+    // The open button sits within the left panel's shadow; the canvas's right
+    // edge within the right panel's.
+    const QPoint onOpen = form.SpeedButton1->mapTo(&form, form.SpeedButton1->rect().center());
+    EXPECT_EQ(form.childAt(onOpen), form.SpeedButton1);
+    const QPoint nearRightEdge = form.SkPaintBox1->mapTo(&form, QPoint(form.SkPaintBox1->width() - 4, 300));
+    EXPECT_EQ(form.childAt(nearRightEdge), form.SkPaintBox1);
 }
 
 } // namespace
