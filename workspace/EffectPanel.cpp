@@ -13,6 +13,8 @@
 #include "platform/widgets/RoundedPanel.h"
 #include "shell/U_Theme.h"
 
+#include "workspace/LUTSources.h"
+
 #include <QLayout>
 #include <QScrollArea>
 
@@ -27,6 +29,9 @@ void TForm1::InitializeParameters() { pv::InitializeParameters(Params); }
 void TForm1::ListBoxItemClick(int category, int index)
 {
     SelectedEffectNumber = category * 100 + index;
+    // The LUT effect starts with the first built-in table until one is chosen.
+    if (SelectedEffectNumber == 404 && FLUTFilePath.isEmpty() && FLUTData.isEmpty())
+        InitEmbeddedLUTs(*this);
     UpdateListboxes(ListBoxes[category - 1], index);
 }
 

@@ -118,6 +118,7 @@ public:
     QString FLUTFilePath;
     QByteArray FLUTData;
     QString FLUTName;
+    TLUTSource ChosenLUT() const override { return {FLUTFilePath, FLUTData, FLUTName}; }
 
     // ---- views
     float FZoomFactor = 1.0f;

@@ -109,3 +109,28 @@ TEST(EffectPanel, ExpandersOpenOneAtATime)
 
 } // namespace
 } // namespace pv
+
+namespace pv {
+namespace {
+
+TEST(EffectPanel, ChoosingLUTsWithoutATableTakesTheFirstBuiltInOne)
+{
+    test::RecordingForm form;
+    form.InitializeParameters();
+    form.ListBoxItemClick(4, 4); // LUTs
+    EXPECT_EQ(form.SelectedEffectNumber, 404);
+    EXPECT_FALSE(form.FLUTData.isEmpty());
+    EXPECT_FALSE(form.FLUTName.isEmpty());
+    const TLUTSource chosen = form.ChosenLUT();
+    EXPECT_EQ(chosen.Data, form.FLUTData);
+    EXPECT_EQ(chosen.Name, form.FLUTName);
+
+    // A table the user chose is kept when the effect is chosen again.
+    form.FLUTData = QByteArray("LUT_3D_SIZE 2\n");
+    form.FLUTName = QStringLiteral("mine");
+    form.ListBoxItemClick(4, 4);
+    EXPECT_EQ(form.FLUTName, QStringLiteral("mine"));
+}
+
+} // namespace
+} // namespace pv
