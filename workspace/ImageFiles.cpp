@@ -74,8 +74,11 @@ TSaveProposal ProposeSaveName(const QString& SourceFileName)
         proposal.FilterIndex = 2;
         return proposal;
     }
+    // Pictures opened from formats that cannot be written (BMP, GIF, TIFF, no
+    // extension) are proposed as PNG, so the proposed name always saves.
     QString ext = LowerExtension(SourceFileName);
-    if (ext == QLatin1String(".bmp"))
+    if (ext != QLatin1String(".jpg") && ext != QLatin1String(".jpeg") && ext != QLatin1String(".png") &&
+        ext != QLatin1String(".webp"))
         ext = QStringLiteral(".png");
     proposal.Folder = QFileInfo(SourceFileName).path();
     proposal.FileName = NameWithoutExtension(SourceFileName) + QStringLiteral("_PV") + ext;

@@ -95,7 +95,9 @@ TEST(ImageFiles, ProposedSaveNames)
         {"/scans/scan.bmp", "/scans", "scan_PV.png", 2},
         {"/web/a.webp", "/web", "a_PV.webp", 2},
         {"/x/my.holiday.PNG", "/x", "my.holiday_PV.png", 2},
-        {"/x/noextension", "/x", "noextension_PV", 2},
+        {"/x/noextension", "/x", "noextension_PV.png", 2},
+        {"/anim/a.GIF", "/anim", "a_PV.png", 2},
+        {"/scans/page.tiff", "/scans", "page_PV.png", 2},
         {"", "", "Pelandrovium_image.png", 2},
     };
     for (const Case& c : cases) {
