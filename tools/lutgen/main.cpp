@@ -2,7 +2,7 @@
 //   pv_lutgen <output.zip>
 // Every run writes the same bytes.
 
-#include "tools/lutgen/DeflatedZip.h"
+#include "tools/common/DeterministicZip.h"
 #include "tools/lutgen/Looks.h"
 
 #include <charconv>
@@ -56,10 +56,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = "Pelandrovium_LUTs/";
-    std::vector<ZipEntry> entries{{folder, {}}};
+    std::vector<pvtools::ZipEntry> entries{{folder, {}}};
     for (const Look& look : BuiltInLooks())
         entries.push_back({folder + look.name + ".cube", CubeText(look)});
-    const std::string zip = BuildDeflatedZip(entries);
+    const std::string zip = pvtools::BuildZip(entries, pvtools::ZipMethod::Deflated);
 
     const std::filesystem::path target(argv[1]);
     std::filesystem::create_directories(target.parent_path());

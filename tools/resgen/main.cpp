@@ -6,7 +6,7 @@
 #include "platform/graphics/PngEncoder.h"
 #include "platform/system/Files.h"
 #include "tools/resgen/Pictures.h"
-#include "tools/resgen/StoredZip.h"
+#include "tools/common/DeterministicZip.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -143,11 +143,13 @@ int main(int argc, char** argv)
 
         if (!QDir().mkpath(outDir + "/forms"))
             throw std::runtime_error("cannot create " + outDir.toStdString() + "/forms");
-        std::vector<ZipEntry> entries;
+        std::vector<pvtools::ZipEntry> entries;
         for (size_t i = 0; i < zipCount; ++i)
-            entries.push_back({jobs[i].name, jobs[i].data});
+            entries.push_back({jobs[i].name.toStdString(), jobs[i].data.toStdString()});
+        const std::string zip = pvtools::BuildZip(entries, pvtools::ZipMethod::Stored);
         QString error;
-        if (!pv::WriteFileAtomically(outDir + "/PELANDROVIUM_IMAGES.zip", BuildStoredZip(entries), &error))
+        if (!pv::WriteFileAtomically(outDir + "/PELANDROVIUM_IMAGES.zip", QByteArray(zip.data(), qsizetype(zip.size())),
+                                     &error))
             throw std::runtime_error(error.toStdString());
         for (size_t i = zipCount; i < jobs.size(); ++i)
             if (!pv::WriteFileAtomically(outDir + "/" + jobs[i].name, jobs[i].data, &error))

@@ -1,11 +1,11 @@
-#include "tools/lutgen/DeflatedZip.h"
+#include "tools/common/DeterministicZip.h"
 
 #include <zlib.h>
 
 #include <cstdint>
 #include <stdexcept>
 
-namespace lutgen {
+namespace pvtools {
 namespace {
 
 // 1 January 2024, 00:00, in MS-DOS format.
@@ -44,46 +44,52 @@ std::string RawDeflate(const std::string& data)
 
 } // namespace
 
-std::string BuildDeflatedZip(const std::vector<ZipEntry>& entries)
+std::string BuildZip(const std::vector<ZipEntry>& entries, ZipMethod method)
 {
     std::string out, central;
     for (const ZipEntry& e : entries) {
         const bool folder = !e.name.empty() && e.name.back() == '/';
-        const std::string packed = folder ? std::string() : RawDeflate(e.data);
-        const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), uInt(e.data.size())));
-        const uint16_t method = folder ? 0 : 8;
+        const bool deflated = method == ZipMethod::Deflated && !folder;
+        const std::string packed = deflated ? RawDeflate(e.data) : std::string();
+        const std::string& body = deflated ? packed : e.data;
+        if (out.size() + body.size() > 0x7FFFFFFFu)
+            throw std::runtime_error("archive too large for a plain zip");
+        const uint32_t crc = uint32_t(crc32_z(0, reinterpret_cast<const Bytef*>(e.data.data()), e.data.size()));
+        const uint16_t zipMethod = deflated ? 8 : 0;
+        const uint16_t versionNeeded = deflated ? 20 : 10;
         const uint32_t offset = uint32_t(out.size());
 
         Put32(out, 0x04034B50);
-        Put16(out, 20);
+        Put16(out, versionNeeded);
         Put16(out, 0x0800); // names are UTF-8
-        Put16(out, method);
+        Put16(out, zipMethod);
         Put16(out, kDosTime);
         Put16(out, kDosDate);
         Put32(out, crc);
-        Put32(out, uint32_t(packed.size()));
+        Put32(out, uint32_t(body.size()));
         Put32(out, uint32_t(e.data.size()));
         Put16(out, uint32_t(e.name.size()));
         Put16(out, 0);
         out += e.name;
-        out += packed;
+        out += body;
 
         Put32(central, 0x02014B50);
-        Put16(central, 20);
-        Put16(central, 20);
+        Put16(central, 0x0314); // made by: Unix, 2.0
+        Put16(central, versionNeeded);
         Put16(central, 0x0800);
-        Put16(central, method);
+        Put16(central, zipMethod);
         Put16(central, kDosTime);
         Put16(central, kDosDate);
         Put32(central, crc);
-        Put32(central, uint32_t(packed.size()));
+        Put32(central, uint32_t(body.size()));
         Put32(central, uint32_t(e.data.size()));
         Put16(central, uint32_t(e.name.size()));
         Put16(central, 0); // extra
         Put16(central, 0); // comment
         Put16(central, 0); // disk
         Put16(central, 0); // internal attributes
-        Put32(central, folder ? 0x10 : 0); // external attributes: the folder flag
+        // External attributes: a folder (rwxr-xr-x) or a regular file (rw-r--r--).
+        Put32(central, folder ? (0040755u << 16) | 0x10u : 0100644u << 16);
         Put32(central, offset);
         central += e.name;
     }
@@ -100,4 +106,4 @@ std::string BuildDeflatedZip(const std::vector<ZipEntry>& entries)
     return out;
 }
 
-} // namespace lutgen
+} // namespace pvtools
