@@ -93,6 +93,12 @@ public:
     virtual void Close() {}
     // The window's lookup-table choice (FLUTFilePath, FLUTData, FLUTName). UI thread.
     virtual TLUTSource ChosenLUT() const { return {}; }
+    // A script's lookup-table choices. A file path is taken as written (read
+    // when the LUT effect runs); a built-in table is looked up by name, the
+    // first built-in table standing in for an unknown name. They outlast the
+    // run. UI thread; false when this host keeps no lookup-table choice.
+    virtual bool ChooseLutFile(const QString&) { return false; }
+    virtual bool ChooseEmbeddedLut(const QString&) { return false; }
     // Queued calls for this window are dropped once this object is destroyed.
     virtual QObject* QueuedCallContext() { return nullptr; }
 };

@@ -2,6 +2,7 @@
 
 #include "engine/EngineHost.h"
 #include "engine/U_repository.h"
+#include "effects/colour-and-shapes/AutoEnhanceImage.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Threads.h"
 
@@ -11,7 +12,7 @@ namespace pv {
 namespace {
 
 std::atomic<TRenderBrushstrokesFrameProc> gBrushstrokesFrame{nullptr};
-std::atomic<TAutoEnhanceImageProc> gAutoEnhance{nullptr};
+std::atomic<TAutoEnhanceImageProc> gAutoEnhance{&AutoEnhanceImage};
 
 bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }
 
@@ -94,14 +95,26 @@ void TEngineScriptHost::SetContours(bool on, TAlphaColor color)
     });
 }
 
-void TEngineScriptHost::SetLutFile(const QString&)
+void TEngineScriptHost::SetLutFile(const QString& path)
 {
-    throw Exception("Lookup tables are not available");
+    bool kept = false;
+    RunOnUISync([&] {
+        if (TEngineHost* host = EngineHost())
+            kept = host->ChooseLutFile(path);
+    });
+    if (!kept)
+        throw Exception("Lookup tables are not available");
 }
 
-void TEngineScriptHost::SetEmbeddedLut(const QString&)
+void TEngineScriptHost::SetEmbeddedLut(const QString& name)
 {
-    throw Exception("Lookup tables are not available");
+    bool kept = false;
+    RunOnUISync([&] {
+        if (TEngineHost* host = EngineHost())
+            kept = host->ChooseEmbeddedLut(name);
+    });
+    if (!kept)
+        throw Exception("Lookup tables are not available");
 }
 
 // ---------------------------------------------------------------- services

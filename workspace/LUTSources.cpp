@@ -32,4 +32,20 @@ bool LoadEmbeddedLUT(TForm1& form, const QString& AName)
     return true;
 }
 
+bool TForm1::ChooseLutFile(const QString& path)
+{
+    FLUTFilePath = path;
+    FLUTData.clear();
+    FLUTName.clear();
+    return true;
+}
+
+bool TForm1::ChooseEmbeddedLut(const QString& name)
+{
+    FLUTFilePath.clear();
+    if (!LoadEmbeddedLUT(*this, name))
+        InitEmbeddedLUTs(*this);
+    return true;
+}
+
 } // namespace pv

@@ -1,3 +1,4 @@
+#include "effects/colour-and-shapes/AutoEnhanceImage.h"
 #include "scripts/ScriptEngine.h"
 #include "scripts/ScriptParser.h"
 
@@ -102,7 +103,7 @@ protected:
     {
         SetDecimalSeparator(QChar());
         SetScriptBrushstrokesFrame(nullptr);
-        SetScriptAutoEnhance(nullptr);
+        SetScriptAutoEnhance(&AutoEnhanceImage);
     }
 
     // Parses and runs a script; the parse must be clean.
@@ -258,6 +259,7 @@ TEST_F(ScriptEngineTest, CommandFailuresCarryTheirLineOnce)
         {"ENHANCE", "Line 1: Auto-enhance is not available"},
         {"SWAP\n# remark\nFRAME #0 2000000000", "Line 3: Could not create 2147483647x2147483647 surface"},
     };
+    SetScriptAutoEnhance(nullptr); // a build without the enhancement service
     for (const FailureCase& c : cases) {
         QString error;
         EXPECT_EQ(Run(QString::fromUtf8(c.script), error), nullptr) << c.script;
@@ -317,6 +319,20 @@ TEST_F(ScriptEngineTest, BrushFrameAndEnhanceGoThroughTheirServices)
     SetScriptAutoEnhance([](const ISkImage&) -> ISkImage { return nullptr; });
     EXPECT_EQ(Run("ENHANCE", error), nullptr);
     EXPECT_EQ(error, u"Line 1: ENHANCE failed");
+}
+
+TEST_F(ScriptEngineTest, EnhanceUsesTheAutomaticEnhancementByDefault)
+{
+    // A dull, low-contrast picture: the enhancement stretches it.
+    std::vector<uint32_t> pixels;
+    for (int i = 0; i < 64; ++i)
+        pixels.push_back(0xFF000000u | uint32_t(0x606060 + (i % 8) * 0x020202));
+    working = test::ImageFromPixels(8, 8, pixels);
+    QString error;
+    const ISkImage enhanced = Run("ENHANCE", error);
+    ASSERT_TRUE(enhanced) << error.toStdString();
+    EXPECT_EQ(enhanced->width(), 8);
+    EXPECT_NE(AllPixels(enhanced), pixels);
 }
 
 TEST_F(ScriptEngineTest, SwitchesAndLookupTablesGoToTheHost)
