@@ -1,6 +1,9 @@
 #include "BenchImages.h"
 
 #include "engine/ImageHistory.h"
+#include "platform/graphics/Codecs.h"
+
+#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 
@@ -31,6 +34,23 @@ void BM_HistorySaveEffectResult12MP(benchmark::State& state)
     SaveSnapshots(state, SkImage::MakeRasterCopy(pm.base, pm.width, pm.height, pm.rowBytes));
 }
 BENCHMARK(BM_HistorySaveEffectResult12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Opening a photograph as the window does: decode to premultiplied pixels,
+// then the first history snapshot (result and source are the same picture).
+void BM_OpenJpeg12MP(benchmark::State& state)
+{
+    if (!QFileInfo::exists(QStringLiteral(PV_BENCH_PHOTO))) {
+        state.SkipWithError("the 12-megapixel benchmark photograph is missing");
+        return;
+    }
+    for (auto _ : state) {
+        const ISkImage picture = DecodeImageFile(QStringLiteral(PV_BENCH_PHOTO));
+        TImageHistory history;
+        history.Save(picture, picture);
+        benchmark::DoNotOptimize(history.MemoryUsedBytes());
+    }
+}
+BENCHMARK(BM_OpenJpeg12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 } // namespace pv::bench

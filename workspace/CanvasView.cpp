@@ -110,6 +110,7 @@ void CanvasView::CenterImageInPaintBox()
 {
     Geometry().CenterImageInPaintBox();
     update();
+    EmitPanZoom();
 }
 
 void CanvasView::FullSizeAndCenter()
@@ -119,6 +120,7 @@ void CanvasView::FullSizeAndCenter()
     geo_.FullSizeAndCenter();
     update();
     Q_EMIT zoomLabelChanged(ZoomLabelText(geo_.FZoomFactor));
+    EmitPanZoom();
 }
 
 void CanvasView::ZoomGestureStep(const std::function<void()>& step)

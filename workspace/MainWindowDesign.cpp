@@ -16,6 +16,7 @@
 #include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
 
+#include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -103,21 +104,61 @@ void TForm1::CreateTopBar()
         const char* icon;
         const char* hint;
     };
-    const BarButton buttons[] = {
-        {&SpeedButton1, "SpeedButton1", ":/icons/open.svg", "Open image"},
-        {&SpeedButton2, "SpeedButton2", ":/icons/save.svg", "Save image"},
-    };
-    int x = 224;
-    for (const BarButton& b : buttons) {
+    const auto makeButton = [this](const BarButton& b) {
         auto* button = new TIconButton(ProgramBarRect);
         button->setObjectName(QString::fromLatin1(b.name));
         button->icon()->setSource(QString::fromLatin1(b.icon));
         button->icon()->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
         button->setToolTip(QString::fromLatin1(b.hint));
-        button->setGeometry(DpI(x), DpI(9), DpI(38), DpI(38));
+        button->resize(DpI(38), DpI(38));
         *b.field = button;
+        return button;
+    };
+    const BarButton left[] = {
+        {&SpeedButton1, "SpeedButton1", ":/icons/open.svg", "Open image"},
+        {&SpeedButton2, "SpeedButton2", ":/icons/save.svg", "Save image"},
+        {&SpeedButton5, "SpeedButton5", ":/icons/undo.svg", "Undo"},
+        {&SpeedButton6, "SpeedButton6", ":/icons/redo.svg", "Redo"},
+        {&SpeedButton24, "SpeedButton24", ":/icons/split.svg", "Split view on"},
+    };
+    int x = 224;
+    for (const BarButton& b : left) {
+        makeButton(b)->move(DpI(x), DpI(9));
         x += 44;
     }
+    // The marker under the split-view button: opaque while split view is on.
+    auto* marker = new TRoundedPanel(ProgramBarRect);
+    marker->setObjectName(QStringLiteral("SplitRectangle"));
+    marker->setFillColour(ThemeMapColor(0xFF3B82F6u));
+    marker->setRadius(1.5);
+    marker->setHitTest(false);
+    marker->setGeometry(SpeedButton24->x() + DpI(9), SpeedButton24->geometry().bottom() + DpI(2), DpI(20), DpI(3));
+    marker->hide();
+    SplitRectangle = marker;
+
+    const BarButton zoom[] = {
+        {&SpeedButton10, "SpeedButton10", ":/icons/zoomout.svg", "Zoom out"},
+        {&SpeedButton11, "SpeedButton11", ":/icons/zoom100.svg", "100% zoom"},
+        {&SpeedButton12, "SpeedButton12", ":/icons/zoomin.svg", "Zoom in"},
+    };
+    for (const BarButton& b : zoom)
+        makeButton(b);
+    ZoomLabel = new TLabel(QStringLiteral("100%"), ProgramBarRect);
+    ZoomLabel->setObjectName(QStringLiteral("ZoomLabel"));
+    ZoomLabel->setFontSize(14, QFont::DemiBold);
+    ZoomLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    ZoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ZoomLabel->resize(DpI(80), DpI(38));
+}
+
+void TForm1::LayoutWindowButtons()
+{
+    const int W = ProgramBarRect->width();
+    const int y = DpI(9);
+    SpeedButton12->move(W - DpI(50), y);
+    SpeedButton11->move(SpeedButton12->x() - DpI(44), y);
+    SpeedButton10->move(SpeedButton11->x() - DpI(44), y);
+    ZoomLabel->move(SpeedButton10->x() - DpI(94), y);
 }
 
 void TForm1::CreateEffectPanel()
@@ -187,6 +228,12 @@ void TForm1::CreateEffectPanel()
         connect(list, &TItemList::itemClicked, this, [this, category](int index) { ListBoxItemClick(category, index); });
     }
     column->addStretch(1);
+    DefaultImageButton = new TButton(QStringLiteral("Default Image"), TButton::Look::Ghost, EffectsLayout);
+    DefaultImageButton->setObjectName(QStringLiteral("DefaultImageButton"));
+    DefaultImageButton->setFontSize(14);
+    DefaultImageButton->setFixedHeight(DpI(36));
+    column->addSpacing(DpI(10));
+    column->addWidget(DefaultImageButton);
     PresentedScrollBox2->setWidget(EffectsLayout);
 }
 
@@ -344,6 +391,28 @@ void TForm1::CreateRightPanel()
     Button1->setFontSize(16, QFont::DemiBold);
     Button1->setGeometry(DpI(16), DpI(364), DpI(kRightPanelWidth - 24 - 32), DpI(44));
     connect(Button1, &TButton::clicked, this, &TForm1::Button1Click);
+    auto* applyShadow = new QGraphicsDropShadowEffect(Button1);
+    applyShadow->setBlurRadius(Dp(12));
+    applyShadow->setOffset(0, Dp(4));
+    applyShadow->setColor(QColor(0, 0, 0, 140));
+    Button1->setGraphicsEffect(applyShadow);
+    connect(Button1, &TButton::pressed, this, [this] { ButtonPressEffect(Button1); });
+    connect(Button1, &TButton::released, this, [this] { ButtonReleaseEffect(Button1); });
+
+    // Hidden buttons kept for diagnosis: an immediate preview and the
+    // history's memory report.
+    UpdatePreviewButton = new TButton(QStringLiteral("Update preview"), TButton::Look::Standard, ParamsRect);
+    UpdatePreviewButton->setObjectName(QStringLiteral("UpdatePreviewButton"));
+    UpdatePreviewButton->hide();
+    connect(UpdatePreviewButton, &TButton::clicked, this, &TForm1::UpdatePreviewButtonClick);
+    Button2 = new TButton(QStringLiteral("Memory usage"), TButton::Look::Standard, ParamsRect);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->hide();
+    connect(Button2, &TButton::clicked, this, &TForm1::Button2Click);
+    DebugLabel = new TLabel({}, ParamsRect);
+    DebugLabel->setObjectName(QStringLiteral("DebugLabel"));
+    DebugLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    DebugLabel->setGeometry(DpI(16), DpI(412), DpI(kRightPanelWidth - 24 - 32), DpI(18));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
@@ -360,6 +429,7 @@ void TForm1::LayoutWindow()
     const int m = DpI(kMargin);
     const int top = DpI(kTopBarHeight);
     ProgramBarRect->setGeometry(0, 0, W, top);
+    LayoutWindowButtons();
 
     const int panelsHeight = std::max(0, H - top - m);
     LeftPanelRect->setPanelGeometry(QRect(m, top, DpI(kLeftPanelWidth), panelsHeight));

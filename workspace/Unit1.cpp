@@ -48,8 +48,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
     CreateDesign();
     setAcceptDrops(true);
-    connect(SpeedButton1, &TIconButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(SpeedButton2, &TIconButton::clicked, this, &TForm1::SpeedButton2Click);
+    ConnectTopBar();
     // The table is still empty: captions stay empty and the sliders disabled
     // until the deferred start-up fills it.
     SelectedEffectNumber = 300;

@@ -7,6 +7,7 @@
 #include "engine/EngineHost.h"
 #include "workspace/EffectParameters.h"
 
+#include <QColor>
 #include <QImage>
 #include <QMainWindow>
 #include <QPointF>
@@ -70,6 +71,19 @@ public:
     TImageFilesView& FilesView();
     void SpeedButton1Click(); // open
     void SpeedButton2Click(); // save
+    void SpeedButton5Click(); // undo
+    void SpeedButton6Click(); // redo
+    void SpeedButton24Click(); // split view
+    void SplitViewMIClick() { SpeedButton24Click(); }
+    void DefaultImageButtonClick();
+    // The hidden "Memory usage" button: the history's size into DebugLabel.
+    void Button2Click();
+    // The pressed look of a big button: 2 right and 2 down, its shadow
+    // closer and lighter; the release puts both back exactly.
+    void ButtonPressEffect(QWidget* AButton);
+    void ButtonReleaseEffect(QWidget* AButton);
+    QPointF FPressedButtonOriginalPos;
+    QColor FPressedShadowColour;
 
     // ---- effect selection and parameters
     int SelectedEffectNumber = 300;
@@ -119,6 +133,8 @@ public:
     QByteArray FLUTData;
     QString FLUTName;
     TLUTSource ChosenLUT() const override { return {FLUTFilePath, FLUTData, FLUTName}; }
+    bool ChooseLutFile(const QString& path) override;
+    bool ChooseEmbeddedLut(const QString& name) override;
 
     // ---- views
     float FZoomFactor = 1.0f;
@@ -156,6 +172,18 @@ public:
     TLabel* TitleLabel = nullptr;
     TIconButton* SpeedButton1 = nullptr; // open
     TIconButton* SpeedButton2 = nullptr; // save
+    TIconButton* SpeedButton5 = nullptr; // undo
+    TIconButton* SpeedButton6 = nullptr; // redo
+    TIconButton* SpeedButton24 = nullptr; // split view
+    QWidget* SplitRectangle = nullptr;    // the split-view marker under its button
+    TIconButton* SpeedButton10 = nullptr; // zoom out
+    TIconButton* SpeedButton11 = nullptr; // 100 %
+    TIconButton* SpeedButton12 = nullptr; // zoom in
+    TLabel* ZoomLabel = nullptr;
+    TButton* DefaultImageButton = nullptr;
+    TButton* UpdatePreviewButton = nullptr; // hidden
+    TButton* Button2 = nullptr;             // "Memory usage", hidden
+    TLabel* DebugLabel = nullptr;
     TRoundedPanel* LeftPanelRect = nullptr;
     TLabel* EffectsLabel = nullptr;
     QScrollArea* PresentedScrollBox2 = nullptr;
@@ -213,6 +241,10 @@ private:
     // Waits for workers while serving their calls, then tears down.
     void FormDestroy();
     void ShowZoomLabel();
+    // Wires the top bar's buttons to their actions.
+    void ConnectTopBar();
+    // Places the zoom buttons and their label at the top bar's right end.
+    void LayoutWindowButtons();
 
     std::unique_ptr<TMainWindowFiles> FFiles;
     bool FDestroying = false;

@@ -209,6 +209,7 @@ void TIconButton::mousePressEvent(QMouseEvent* e)
 {
     down_ = e->button();
     e->accept();
+    Q_EMIT pressed(e->button());
 }
 
 void TIconButton::mouseReleaseEvent(QMouseEvent* e)
@@ -222,6 +223,7 @@ void TIconButton::mouseReleaseEvent(QMouseEvent* e)
     }
     down_ = Qt::NoButton;
     e->accept();
+    Q_EMIT released(e->button());
 }
 
 void TIconButton::enterEvent(QEnterEvent* e)

@@ -67,6 +67,9 @@ public:
 Q_SIGNALS:
     void clicked();
     void rightClicked();
+    // Every press and release, inside or not (held buttons repeat).
+    void pressed(Qt::MouseButton button);
+    void released(Qt::MouseButton button);
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -1,5 +1,6 @@
 #include "workspace/ImageFiles.h"
 
+#include "FormFixture.h"
 #include "ResolutionReaders.h"
 #include "engine/ImageHistory.h"
 #include "engine/U_repository.h"
@@ -203,6 +204,66 @@ TEST(ImageFiles, OpenThenSaveWrites300DpiAndClearsTheUnsavedFlag)
         EXPECT_EQ(back->width(), 150);
         EXPECT_EQ(back->height(), 120);
     }
+}
+
+// Mean absolute channel difference of two pictures of one size (the history
+// keeps opaque pictures as JPEG, so restored pictures are close, not equal).
+double MeanDifference(const ISkImage& a, const ISkImage& b)
+{
+    const QImage x = a->qimage().convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b->qimage().convertToFormat(QImage::Format_ARGB32);
+    if (x.size() != y.size())
+        return 255.0;
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+// The main road as a user walks it: open a photograph, apply an effect from
+// the lists, save, and step back and forth through the history.
+TEST(ImageFiles, OpenApplySaveThenUndoAndRedo)
+{
+    QTemporaryDir dir;
+    FilesForm form;
+    form.InitializeParameters();
+    const QString source = WriteFixture(dir, QStringLiteral("road.jpg"), 160, 120);
+    ASSERT_TRUE(LoadLargeImage(form, source));
+    const ISkImage opened = form.FSkImage;
+
+    form.ListBoxItemClick(4, 2); // Photo lab: Vintage / Sepia
+    ASSERT_EQ(form.SelectedEffectNumber, 402);
+    form.Button1Click();
+    WaitUntil([&] { return !form.IsEffectRunning(); });
+    WaitForEffectWorkers();
+    ASSERT_EQ(form.FHistory->Count(), 2) << (form.messages.empty() ? "" : form.messages[0].toStdString());
+    ASSERT_NE(form.FSkImage, opened);
+    const ISkImage applied = form.FSkImage;
+    EXPECT_EQ(form.FSkSourceImage, opened) << "the source stays the opened picture";
+
+    ASSERT_TRUE(SaveImageFile(form));
+    const QString saved = dir.filePath(QStringLiteral("road_PV.jpg"));
+    const QByteArray bytes = ReadAll(saved);
+    ASSERT_TRUE(ExifResolution(bytes));
+    EXPECT_EQ(ExifResolution(bytes)->x, 300.0);
+    const ISkImage back = DecodeImageFile(saved);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->width(), 160);
+    // Sepia: the saved picture is warm where the fixture's blue channel was flat.
+    const QRgb middle = back->qimage().pixel(80, 60);
+    EXPECT_GT(qRed(middle), qBlue(middle));
+
+    ASSERT_GT(MeanDifference(opened, applied), 10.0);
+    form.SpeedButton5Click(); // undo
+    EXPECT_LT(MeanDifference(form.FSkImage, opened), 3.0);
+    form.SpeedButton6Click(); // redo
+    EXPECT_LT(MeanDifference(form.FSkImage, applied), 3.0);
+    form.SpeedButton6Click(); // nothing further to redo
+    EXPECT_LT(MeanDifference(form.FSkImage, applied), 3.0);
+    EXPECT_EQ(form.FHistory->Count(), 2) << "undo and redo record nothing";
 }
 
 TEST(ImageFiles, FailedSavesAreReportedAndKeepTheUnsavedFlag)
