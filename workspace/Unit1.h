@@ -122,12 +122,6 @@ public:
     // ---- running work
     int FBackgroundWorkers = 0;
 
-    // ---- effect options
-    bool CustomBrushesOn302 = false, CustomBrushesOn303 = false, CustomBrushesOn304 = false;
-    QImage CustomBrushBitmap302, CustomBrushBitmap303, CustomBrushBitmap304;
-    int CustomBrushCount304 = 0;
-    std::atomic<int> GlobalBrushCount{0};
-
     // ---- lookup-table source of the LUT effect
     QString FLUTFilePath;
     QByteArray FLUTData;
