@@ -5,10 +5,8 @@
 #include "engine/EngineHost.h"
 #include "engine/PixelPlanes.h"
 #include "engine/U_repository.h"
-#include "platform/graphics/ImageRasterizer.h"
+#include "platform/graphics/SkMipmap.h"
 #include "platform/graphics/SkCanvas.h"
-#include "platform/graphics/SkColorFilter.h"
-#include "platform/graphics/SkMatrix.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
@@ -204,38 +202,173 @@ void StampScratch::clear()
     drawn_ = {};
 }
 
+namespace {
+
+// Alpha of a premultiplied BGRA pixmap, clamped to its edges.
+struct AlphaSampler {
+    const uint8_t* base;
+    size_t rowBytes;
+    int w, h;
+
+    int at(int x, int y) const
+    {
+        x = x < 0 ? 0 : (x >= w ? w - 1 : x);
+        y = y < 0 ? 0 : (y >= h ? h - 1 : y);
+        return base[size_t(y) * rowBytes + size_t(x) * 4 + 3];
+    }
+
+    // Bilinear at (u, v) in pixel units (pixel centres at + 0.5).
+    float linear(float u, float v) const
+    {
+        const float fu = u - 0.5f, fv = v - 0.5f;
+        const float flu = std::floor(fu), flv = std::floor(fv);
+        const int x = int(flu), y = int(flv);
+        const float tx = fu - flu, ty = fv - flv;
+        float a00, a10, a01, a11;
+        if (x >= 0 && y >= 0 && x + 1 < w && y + 1 < h) {
+            const uint8_t* p = base + size_t(y) * rowBytes + size_t(x) * 4 + 3;
+            a00 = p[0], a10 = p[4], a01 = p[rowBytes], a11 = p[rowBytes + 4];
+        } else {
+            a00 = float(at(x, y)), a10 = float(at(x + 1, y)), a01 = float(at(x, y + 1)), a11 = float(at(x + 1, y + 1));
+        }
+        const float top = a00 + (a10 - a00) * tx, bot = a01 + (a11 - a01) * tx;
+        return top + (bot - top) * ty;
+    }
+
+    // Mitchell-Netravali (B = C = 1/3) weights of the taps at offsets -1, 0, 1, 2.
+    static void MitchellWeights(float t, float w[4])
+    {
+        constexpr float B = 1.0f / 3.0f, C = 1.0f / 3.0f;
+        auto nearW = [](float x) {
+            return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + (6 - 2 * B)) / 6.0f;
+        };
+        auto farW = [](float x) {
+            return ((-B - 6 * C) * x * x * x + (6 * B + 30 * C) * x * x + (-12 * B - 48 * C) * x + (8 * B + 24 * C)) /
+                   6.0f;
+        };
+        w[0] = farW(1 + t);
+        w[1] = nearW(t);
+        w[2] = nearW(1 - t);
+        w[3] = farW(2 - t);
+    }
+
+    float cubic(float u, float v) const
+    {
+        const float fu = u - 0.5f, fv = v - 0.5f;
+        const float flu = std::floor(fu), flv = std::floor(fv);
+        const int x = int(flu), y = int(flv);
+        float wx[4], wy[4];
+        MitchellWeights(fu - flu, wx);
+        MitchellWeights(fv - flv, wy);
+        float sum = 0;
+        if (x >= 1 && y >= 1 && x + 2 < w && y + 2 < h) {
+            const uint8_t* p = base + size_t(y - 1) * rowBytes + size_t(x - 1) * 4 + 3;
+            for (int j = 0; j < 4; ++j, p += rowBytes)
+                sum += wy[j] * (wx[0] * p[0] + wx[1] * p[4] + wx[2] * p[8] + wx[3] * p[12]);
+        } else {
+            for (int j = 0; j < 4; ++j)
+                sum += wy[j] * (wx[0] * at(x - 1, y - 1 + j) + wx[1] * at(x, y - 1 + j) + wx[2] * at(x + 1, y - 1 + j) +
+                                wx[3] * at(x + 2, y - 1 + j));
+        }
+        return std::clamp(sum, 0.0f, 255.0f);
+    }
+};
+
+// Columns [a, b) of a row where coefficient * (x + 0.5 - C) + offset lies in (-limit, limit).
+void Narrow(float coefficient, float offset, float limit, float C, double& a, double& b)
+{
+    if (std::abs(coefficient) < 1e-7f) {
+        if (!(std::abs(offset) < limit))
+            b = a;
+        return;
+    }
+    double lo = (-limit - offset) / coefficient, hi = (limit - offset) / coefficient;
+    if (lo > hi)
+        std::swap(lo, hi);
+    a = std::max(a, std::floor(lo + C - 0.5));
+    b = std::min(b, std::ceil(hi + C - 0.5) + 1);
+}
+
+template <bool Cubic>
+void RasteriseStamp(StampScratch& scratch, const SkIRect& bounds, const AlphaSampler& smp, float texScale, float half,
+                    float cosR, float sinR, float opacity, const float premul[4], StampLattice lattice)
+{
+    const float C = float(scratch.center());
+    const float limit = half + 0.5f;
+    const int step = lattice.step;
+    auto firstOnLattice = [&](int from) {
+        const int m = ((from - lattice.origin) % step + step) % step;
+        return m == 0 ? from : from + (step - m);
+    };
+    const float scaleCol = opacity / 255.0f;
+    for (int y = firstOnLattice(bounds.top); y < bounds.bottom; y += step) {
+        const float dy = float(y) + 0.5f - C;
+        // Local coordinates: lx = cos dx + sin dy, ly = -sin dx + cos dy.
+        double a = bounds.left, b = bounds.right;
+        Narrow(cosR, sinR * dy, limit, C, a, b);
+        Narrow(-sinR, cosR * dy, limit, C, a, b);
+        if (b <= a)
+            continue;
+        uint32_t* row = scratch.row(y);
+        for (int x = firstOnLattice(int(a)); x < int(b); x += step) {
+            const float dx = float(x) + 0.5f - C;
+            const float lx = cosR * dx + sinR * dy, ly = -sinR * dx + cosR * dy;
+            const float cx = std::min(1.0f, limit - std::abs(lx)), cy = std::min(1.0f, limit - std::abs(ly));
+            if (cx <= 0 || cy <= 0)
+                continue;
+            const float u = (lx + half) * texScale, v = (ly + half) * texScale;
+            const float alpha = Cubic ? smp.cubic(u, v) : smp.linear(u, v);
+            const float value = alpha * cx * cy * scaleCol;
+            if (value <= 0)
+                continue;
+            row[x] = (uint32_t(premul[3] * value + 0.5f) << 24) | (uint32_t(premul[2] * value + 0.5f) << 16) |
+                     (uint32_t(premul[1] * value + 0.5f) << 8) | uint32_t(premul[0] * value + 0.5f);
+        }
+    }
+}
+
+} // namespace
+
 void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour, float opacity, float rotation,
-               float size, const SkSamplingOptions& sampling)
+               float size, const SkSamplingOptions& sampling, StampLattice lattice)
 {
     scratch.clear();
     SkPixmap pm;
-    if (!stamp || !stamp->peekPixels(pm) || !(size > 0) || !std::isfinite(rotation))
+    opacity = std::clamp(opacity, 0.0f, 1.0f);
+    if (!stamp || !stamp->peekPixels(pm) || !(size > 0) || !(opacity > 0) || !std::isfinite(rotation) ||
+        !std::isfinite(size))
         return;
+    lattice.step = std::max(1, lattice.step);
     const float C = float(scratch.center());
     const float half = size / 2;
-    const SkRect src = SkRect::MakeWH(float(pm.width), float(pm.height));
-    SkMatrix m = SkMatrix::Translate(C, C);
-    m.preConcat(SkMatrix::RotateRad(rotation));
-    m.preConcat(SkMatrix::RectToRect(src, SkRect::MakeLTRB(-half, -half, half, half)));
-
-    SkIRect bounds = m.mapRect(src).roundOut().makeOutset(1, 1);
-    const SkIRect all = SkIRect::MakeWH(scratch.side_, scratch.side_);
-    if (!bounds.intersect(all))
+    const float cosR = float(std::cos(double(rotation))), sinR = float(std::sin(double(rotation)));
+    const float extent = half * (std::abs(cosR) + std::abs(sinR)) + 1.0f;
+    SkIRect bounds{int(std::floor(std::max(-1.0f, C - extent))), int(std::floor(std::max(-1.0f, C - extent))),
+                   int(std::ceil(std::min(float(scratch.side_) + 1, C + extent))),
+                   int(std::ceil(std::min(float(scratch.side_) + 1, C + extent)))};
+    if (!bounds.intersect(SkIRect::MakeWH(scratch.side_, scratch.side_)))
         return;
     scratch.drawn_ = bounds;
 
-    const SkColorFilter tint(SkColorFilter::BlendData{colour, SkBlendMode::kSrcIn});
-    RasterTarget target;
-    target.pixels = SkPixmap{reinterpret_cast<uint8_t*>(scratch.pixels_.data()), scratch.side_, scratch.side_,
-                             size_t(scratch.side_) * 4};
-    target.origin = {0, 0};
-    target.bounds = bounds;
-    RasterPaint paint;
-    paint.alpha = opacity;
-    paint.colorFilter = &tint;
-    paint.mode = SkBlendMode::kSrcOver;
-    paint.antiAlias = true;
-    DrawImageRaster(target, ImageSource{pm, stamp.get()}, src, m, sampling, false, paint);
+    // The stamp's own colour does not matter: SrcIn keeps only its alpha.
+    const uint32_t pc = PremultiplyColor(colour);
+    const float premul[4] = {float(pc & 0xFF), float((pc >> 8) & 0xFF), float((pc >> 16) & 0xFF), float(pc >> 24)};
+    if (sampling.useCubic) {
+        const AlphaSampler smp{pm.base, pm.rowBytes, pm.width, pm.height};
+        RasteriseStamp<true>(scratch, bounds, smp, float(pm.width) / size, half, cosR, sinR, opacity, premul, lattice);
+        return;
+    }
+    // Linear filtering from the mip level nearest to the shrink.
+    SkPixmap level = pm;
+    const float shrink = size / float(pm.width);
+    if (shrink < 1.0f) {
+        const SkMipmap& mips = stamp->mipmap();
+        const int k = SkMipmap::LevelForScale(shrink, mips.levelCount());
+        if (k > 0)
+            level = mips.level(k);
+    }
+    const AlphaSampler smp{level.base, level.rowBytes, level.width, level.height};
+    RasteriseStamp<false>(scratch, bounds, smp, float(level.width) / size, half, cosR, sinR, opacity, premul, lattice);
 }
 
 // ------------------------------------------------------------------ compositing and relief

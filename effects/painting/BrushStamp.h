@@ -106,6 +106,14 @@ struct ScratchWindow {
     static ScratchWindow Square(int lo, int hi) { return {lo, hi, lo, hi}; }
 };
 
+// The scratch pixels a draw computes: rows and columns whose index minus
+// `origin` is a multiple of `step` (step 1: every pixel). Scoring that reads
+// every k-th pixel of a window draws only those; the rest stays transparent.
+struct StampLattice {
+    int step = 1;
+    int origin = 0;
+};
+
 // Square work surface of side N, centre C = N div 2, starting transparent.
 class StampScratch {
 public:
@@ -124,7 +132,8 @@ public:
     void clear();
 
 private:
-    friend void DrawStamp(StampScratch&, const ISkImage&, TAlphaColor, float, float, float, const SkSamplingOptions&);
+    friend void DrawStamp(StampScratch&, const ISkImage&, TAlphaColor, float, float, float, const SkSamplingOptions&,
+                          StampLattice);
     int side_;
     std::vector<uint32_t> pixels_;
     std::vector<uint32_t*> rows_;
@@ -132,12 +141,14 @@ private:
 };
 
 // Clears the scratch and draws the stamp tinted with `colour` (its 32-bit
-// value used as a straight colour, SrcIn), at `opacity`, rotated by
-// `rotation` radians (+x towards +y) and scaled to size x size, centred at
-// (C, C), anti-aliased. Sampling: SkSamplingOptions::Mitchell() or
-// LinearMipmapNearest().
+// value used as a straight colour, SrcIn), at `opacity` (held to 0..1),
+// rotated by `rotation` radians (+x towards +y) and scaled to size x size,
+// centred at (C, C), anti-aliased. Sampling: SkSamplingOptions::Mitchell()
+// (cubic) or anything else for linear filtering from the nearest mipmap level.
+// Only the alpha of the stamp is read. A lattice draw gives exactly the
+// pixels a full draw gives at the lattice's rows and columns.
 void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour, float opacity, float rotation,
-               float size, const SkSamplingOptions& sampling);
+               float size, const SkSamplingOptions& sampling, StampLattice lattice = {});
 
 // ------------------------------------------------------------------ pixel arithmetic
 

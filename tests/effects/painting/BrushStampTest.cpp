@@ -233,6 +233,29 @@ TEST(StampDrawing, DrawsTintedScaledRotatedAndClearsThePreviousStamp)
     EXPECT_TRUE(scratch.drawnBounds().isEmpty());
 }
 
+TEST(StampDrawing, LatticeDrawGivesTheFullDrawsPixelsOnTheLatticeOnly)
+{
+    // A soft, off-centre mark so that sampling and edges both matter.
+    const ISkImage stamp = Sheet(256, 256, [](int x, int y) {
+        const int d = (x - 100) * (x - 100) / 4 + (y - 140) * (y - 140);
+        return std::max(0, 255 - d / 20);
+    });
+    StampScratch full(161), sparse(161);
+    for (const SkSamplingOptions& sampling : {SkSamplingOptions::Mitchell(), SkSamplingOptions::LinearMipmapNearest()})
+        for (const int step : {2, 3, 4}) {
+            DrawStamp(full, stamp, 0xFFC08040u, 0.8f, 0.7f, 97.0f, sampling);
+            DrawStamp(sparse, stamp, 0xFFC08040u, 0.8f, 0.7f, 97.0f, sampling, StampLattice{step, 5});
+            int onLattice = 0;
+            for (int y = 0; y < 161; ++y)
+                for (int x = 0; x < 161; ++x) {
+                    const bool on = (y - 5) % step == 0 && (x - 5) % step == 0;
+                    ASSERT_EQ(sparse.row(y)[x], on ? full.row(y)[x] : 0u) << x << "," << y << " step " << step;
+                    onLattice += on && full.row(y)[x] != 0;
+                }
+            EXPECT_GT(onLattice, 100);
+        }
+}
+
 TEST(StampDrawing, CompositeLaysTheWindowCentredAndClipsToTheTarget)
 {
     StampScratch scratch(21);
