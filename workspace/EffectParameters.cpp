@@ -127,7 +127,7 @@ void InitializeParameters(TParameterTable& table)
     }
 }
 
-QString EffectDisplayName(int effectNumber)
+QString EffectListName(int effectNumber)
 {
     for (const NamedEffect& e : kEffectNames)
         if (e.effect == effectNumber)

@@ -34,7 +34,7 @@ void InitializeParameters(TParameterTable& table);
 
 // The name of an effect in messages ("Unknown Effect" for other numbers;
 // 900 is the brush-stroke frame).
-QString EffectDisplayName(int effectNumber);
+QString EffectListName(int effectNumber);
 
 // The five effect lists: caption as stored (a doubled ampersand shows one)
 // and the English items in list order (category c holds c*100 + index).

@@ -1,6 +1,7 @@
 #include "workspace/MainWindowFiles.h"
 
 #include "workspace/CanvasView.h"
+#include "workspace/ScriptEditor.h"
 #include "workspace/Unit1.h"
 
 #include <QDir>
@@ -37,6 +38,15 @@ bool TMainWindowFiles::AskYesNo(const QString& Question)
     return QMessageBox::question(&form_, form_.windowTitle(), Question, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
+
+bool TMainWindowFiles::HideScriptEditorForDialog()
+{
+    const bool visible = form_.FormScriptEditor && form_.FormScriptEditor->isVisible();
+    form_.CloseScriptEditorForDialog();
+    return visible;
+}
+
+void TMainWindowFiles::ShowScriptEditor() { form_.ShowScriptEditor(); }
 
 void TMainWindowFiles::DrawZoomedPreview() { form_.DrawZoomedPreview(); }
 

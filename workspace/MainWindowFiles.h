@@ -16,6 +16,8 @@ public:
     QString AskOpenFileName(const QString& Title, const QStringList& Filters) override;
     QString AskSaveFileName(const QString& Title, const TSaveProposal& Proposal) override;
     bool AskYesNo(const QString& Question) override;
+    bool HideScriptEditorForDialog() override;
+    void ShowScriptEditor() override;
     void DrawZoomedPreview() override;
     void TurnOffSplitView() override;
     void FullSizeAndCenter() override;

@@ -8,6 +8,7 @@
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ProgressBar.h"
 #include "shell/U_Theme.h"
+#include "workspace/BatchProcessing.h"
 #include "workspace/CanvasView.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/MainWindowFiles.h"
@@ -132,12 +133,25 @@ void TForm1::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Ctrl+E opens the script editor, Ctrl+B batch mode.
+    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_E) {
+        ShowScriptEditor();
+        event->accept();
+        return;
+    }
+    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_B) {
+        StartBatchMode();
+        event->accept();
+        return;
+    }
     QMainWindow::keyPressEvent(event);
 }
 
 void TForm1::FormDestroy()
 {
     Cancel = true;
+    if (FBatch)
+        FBatch->Stop();
     // Workers may be waiting for a synchronous call to this thread, so the
     // wait keeps serving them; after five seconds teardown goes on anyway.
     QElapsedTimer waited;
@@ -216,7 +230,7 @@ void TForm1::UpdateProgressBar(int percent)
     Q_EMIT progressChanged(percent);
 }
 
-QString TForm1::GetEffectName(int effectNumber) const { return EffectDisplayName(effectNumber); }
+QString TForm1::GetEffectName(int effectNumber) const { return EffectListName(effectNumber); }
 
 TAlphaColor TForm1::ThemeMapColor(TAlphaColor color) const { return pv::ThemeMapColor(color); }
 

@@ -21,6 +21,9 @@ class QScrollArea;
 namespace pv {
 
 class TImageHistory;
+class TBatchMode;
+class TFormScriptEditor;
+struct TScriptContext;
 class TImageFilesView;
 class TMainWindowFiles;
 class CanvasView;
@@ -121,6 +124,28 @@ public:
 
     // ---- running work
     int FBackgroundWorkers = 0;
+
+    // ---- scripts (ScriptRuns.cpp) and batch processing (BatchProcessing.cpp)
+    // The script editor, created on first use and kept until the window goes.
+    TFormScriptEditor* FormScriptEditor = nullptr;
+    // The resources a script run reads, copied for one run. UI thread.
+    TScriptContext BuildScriptContext();
+    // Starts a script run on the current pictures; returns at once.
+    void RunScriptOnCurrentImage(const QString& AScriptText);
+    void OnScriptEditorRun(QObject* Sender, const QString& AScriptText);
+    void ShowScriptEditor();
+    void CloseScriptEditorForDialog();
+    void LinkScriptEditorWindow();
+    void UnlinkScriptEditorWindow();
+    // Batch mode: choose files, confirm, process them one after another.
+    void StartBatchMode();
+    TBatchMode& Batch();
+
+    // ---- effect options
+    bool CustomBrushesOn302 = false, CustomBrushesOn303 = false, CustomBrushesOn304 = false;
+    QImage CustomBrushBitmap302, CustomBrushBitmap303, CustomBrushBitmap304;
+    int CustomBrushCount304 = 0;
+    std::atomic<int> GlobalBrushCount{0};
 
     // ---- lookup-table source of the LUT effect
     QString FLUTFilePath;
@@ -241,6 +266,7 @@ private:
     void LayoutWindowButtons();
 
     std::unique_ptr<TMainWindowFiles> FFiles;
+    std::unique_ptr<TBatchMode> FBatch;
     bool FDestroying = false;
     bool FStartupDone = false;
     bool FRepositioning = false;

@@ -83,7 +83,7 @@ TEST(EffectParameters, DisplayNames)
         {0, "Unknown Effect"},
     };
     for (const auto& [effect, name] : cases)
-        EXPECT_EQ(EffectDisplayName(effect), QString::fromUtf8(name)) << effect;
+        EXPECT_EQ(EffectListName(effect), QString::fromUtf8(name)) << effect;
 }
 
 } // namespace

@@ -1,0 +1,195 @@
+#include "workspace/ScriptRuns.h"
+
+#include "FormFixture.h"
+#include "engine/Graphics.h"
+#include "engine/ImageHistory.h"
+#include "workspace/ScriptEditor.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace pv {
+namespace {
+
+using namespace pv::test;
+
+// The editor with its message boxes recorded and every FinishRun counted.
+class RecordingEditor : public TFormScriptEditor {
+public:
+    using TFormScriptEditor::TFormScriptEditor;
+    void ShowMessage(const QString& text) override { messages.push_back(text); }
+    std::vector<QString> messages;
+};
+
+struct EditorForm : RecordingForm {
+    EditorForm()
+    {
+        editor = new RecordingEditor(this);
+        AttachScriptEditor(*this, editor);
+        OpenFlatPicture(*this, 40, 30);
+    }
+    // Runs the memo's script as F5 would and waits for the hand-back.
+    void Run(const QString& script)
+    {
+        editor->MemoScript->setPlainText(script);
+        editor->BtnRunClick();
+        WaitUntil([&] { return !editor->FRunning; });
+    }
+    RecordingEditor* editor;
+};
+
+TEST(ScriptRuns, SuccessfulRunAddsExactlyOneSnapshot)
+{
+    EditorForm form;
+    ASSERT_EQ(form.FHistory->Count(), 1);
+    const ISkImage opened = form.FSkImage;
+    form.Run(QStringLiteral("# three commands, one step back\nRESIZE 50% 50%\nSAVE half\nRESIZE 10 10\nLOAD half"));
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Script completed successfully"));
+    EXPECT_FALSE(form.FScriptRunning.load());
+    EXPECT_EQ(form.FHistory->Count(), 2);
+    ASSERT_TRUE(form.FSkImage);
+    EXPECT_EQ(form.FSkImage->width(), 20);
+    EXPECT_EQ(form.FSkSourceImage->width(), 10) << "the run hands back its resized source";
+
+    ISkImage shown, source;
+    ASSERT_TRUE(form.FHistory->Undo(shown, source));
+    EXPECT_EQ(shown->width(), 40) << "undo returns to the picture from before the run";
+}
+
+TEST(ScriptRuns, SwapAtTheEndKeepsTheWorkingPictureAsSource)
+{
+    EditorForm form;
+    form.Run(QStringLiteral("RESIZE 20 10\nSWAP"));
+    ASSERT_TRUE(form.FSkSourceImage);
+    EXPECT_EQ(form.FSkSourceImage->width(), 20);
+    EXPECT_EQ(form.FHistory->Count(), 2);
+}
+
+TEST(ScriptRuns, FailedRunAddsNoSnapshotAndReportsTheLine)
+{
+    EditorForm form;
+    const ISkImage opened = form.FSkImage;
+    form.Run(QStringLiteral("RESET\nLOAD nowhere"));
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Line 2: Slot \"nowhere\" not found"));
+    EXPECT_EQ(form.editor->StatusColor(), 0xFFFF6666u);
+    EXPECT_EQ(form.FHistory->Count(), 1);
+    EXPECT_EQ(form.FSkSourceImage, opened);
+    EXPECT_FALSE(form.FScriptRunning.load());
+}
+
+TEST(ScriptRuns, RefusedRequestsStillEndTheEditorsRun)
+{
+    EditorForm form;
+    form.FScriptRunning = true; // a batch script holds the pictures
+    form.Run(QStringLiteral("RESIZE 10 10"));
+    EXPECT_FALSE(form.editor->FRunning);
+    EXPECT_FALSE(form.editor->FMiniMode);
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Another script is running"));
+    EXPECT_EQ(form.FHistory->Count(), 1);
+    form.FScriptRunning = false;
+
+    form.FSkImage.reset();
+    form.Run(QStringLiteral("RESIZE 10 10"));
+    EXPECT_FALSE(form.editor->FRunning);
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("No image loaded"));
+}
+
+std::atomic<bool> gEffectStarted{false};
+
+// An effect that runs until the user cancels.
+void EffectUntilCancelled(const ISkImage&, const ISkSurface& Dest, int, int, int, int, int, bool)
+{
+    gEffectStarted = true;
+    while (!IsEffectCancelled())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    Dest->getCanvas()->clear(kColorWhite);
+}
+
+TEST(ScriptRuns, CancelEndsTheRunWithoutSnapshot)
+{
+    const TEffectProc previous = ReplaceEffect(402, &EffectUntilCancelled);
+    {
+        EditorForm form;
+        gEffectStarted = false;
+        form.editor->MemoScript->setPlainText(QStringLiteral("RESIZE 20 20\nEFFECT 402 50 50 50 50 50\nRESIZE 5 5"));
+        form.editor->BtnRunClick();
+        EXPECT_TRUE(form.editor->FMiniMode) << "a run shrinks the editor";
+        WaitUntil([] { return gEffectStarted.load(); });
+        form.editor->btnCancelClick();
+        WaitUntil([&] { return !form.editor->FRunning; });
+        EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Cancelled by user"));
+        EXPECT_FALSE(form.editor->FMiniMode);
+        EXPECT_EQ(form.FHistory->Count(), 1);
+        ASSERT_TRUE(form.FSkImage);
+        EXPECT_EQ(form.FSkImage->width(), 20) << "the window shows what the engine last handed to it";
+        EXPECT_EQ(form.FSkSourceImage->width(), 40);
+    }
+    ReplaceEffect(402, previous);
+}
+
+TEST(ScriptEditor, SixParseErrorsShowFiveAndTheCountOfTheRest)
+{
+    EditorForm form;
+    form.Run(QStringLiteral("A\nB\nC\nD\nE\nF"));
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Parse errors found"));
+    ASSERT_EQ(form.editor->messages.size(), 1u);
+    const QString& message = form.editor->messages[0];
+    EXPECT_EQ(message.count(QStringLiteral("Line ")), 5);
+    EXPECT_TRUE(message.endsWith(QStringLiteral("... and 1 more errors")));
+    EXPECT_EQ(form.FHistory->Count(), 1) << "nothing ran";
+}
+
+TEST(ScriptEditor, InsertGoesBelowTheCaretLineAndLeavesTheCaretAfterIt)
+{
+    EditorForm form;
+    QPlainTextEdit* memo = form.editor->MemoScript;
+    const struct {
+        int caretLine;
+        QString expected;
+        int caretLineAfter;
+    } cases[] = {
+        {0, QStringLiteral("RESET\nSWAP\nCLEAR\nNOCLEAR"), 1},
+        {1, QStringLiteral("RESET\nCLEAR\nSWAP\nNOCLEAR"), 2},
+        {2, QStringLiteral("RESET\nCLEAR\nNOCLEAR\nSWAP"), 3},
+    };
+    for (const auto& c : cases) {
+        memo->setPlainText(QStringLiteral("RESET\nCLEAR\nNOCLEAR"));
+        QTextCursor cursor(memo->document()->findBlockByNumber(c.caretLine));
+        memo->setTextCursor(cursor);
+        form.editor->InsertScriptLine(QStringLiteral("SWAP"));
+        EXPECT_EQ(memo->toPlainText(), c.expected) << c.caretLine;
+        EXPECT_EQ(memo->textCursor().blockNumber(), c.caretLineAfter);
+        EXPECT_EQ(memo->textCursor().positionInBlock(), 4) << "after the inserted text";
+    }
+    memo->clear();
+    form.editor->InsertScriptLine(QStringLiteral("SWAP"));
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("SWAP"));
+}
+
+TEST(ScriptEditor, PickingAnExampleLoadsItUnlessARunIsInProgress)
+{
+    EditorForm form;
+    ASSERT_EQ(form.editor->FScripts.size(), 15u);
+    form.editor->FCurrentFilePath = QStringLiteral("/tmp/old.vls");
+    form.editor->ScriptComboChange(8); // Photo Enhancer
+    EXPECT_TRUE(form.editor->MemoScript->toPlainText().contains(QStringLiteral("ENHANCE")));
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Loaded: Photo Enhancer"));
+    EXPECT_TRUE(form.editor->FCurrentFilePath.isEmpty());
+
+    form.editor->FRunning = true;
+    form.editor->ScriptComboChange(9);
+    EXPECT_TRUE(form.editor->MemoScript->toPlainText().contains(QStringLiteral("ENHANCE")));
+    form.editor->FRunning = false;
+
+    form.editor->ResetToDefaultScript();
+    EXPECT_EQ(form.editor->MemoScript->toPlainText(), ResetScriptLines().join(u'\n'));
+    EXPECT_EQ(form.editor->MemoScript->textCursor().blockNumber(), ResetScriptLines().size() - 1);
+}
+
+} // namespace
+} // namespace pv

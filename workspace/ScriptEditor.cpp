@@ -1,0 +1,654 @@
+#include "workspace/ScriptEditor.h"
+
+#include "platform/system/Files.h"
+#include "platform/widgets/Button.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/RoundedPanel.h"
+#include "scripts/ScriptFormatters.h"
+#include "scripts/ScriptParser.h"
+#include "shell/U_Theme.h"
+#include "workspace/ImageFiles.h"
+
+#include <QListView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace pv {
+namespace {
+
+// Interface texts pass through here on their way to the screen.
+QString T(const QString& text) { return text; }
+
+constexpr TAlphaColor kStatusGrey = 0xFFAAAAAAu;
+constexpr TAlphaColor kStatusRed = 0xFFFF6666u;
+constexpr TAlphaColor kStatusGreen = 0xFF34B45Au;
+
+constexpr int kClientW = 829, kClientH = 777;
+constexpr int kMiniW = 344, kMiniH = 136;
+
+QString ScriptsFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(QStringLiteral("Pelandrovium"));
+}
+
+QString ColorName(TAlphaColor c) { return QColor::fromRgba(c).name(QColor::HexArgb); }
+
+TButton* MakeButton(const QString& text, TButton::Look look, QWidget* parent, QRect design)
+{
+    auto* b = new TButton(text, look, parent);
+    b->setGeometry(DpI(design.x()), DpI(design.y()), DpI(design.width()), DpI(design.height()));
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+TLabel* MakeLabel(const QString& text, QWidget* parent, QRect design, double size, TAlphaColor colour)
+{
+    auto* l = new TLabel(text, parent);
+    l->setGeometry(DpI(design.x()), DpI(design.y()), DpI(design.width()), DpI(design.height()));
+    l->setFontSize(size);
+    l->setFontColour(ThemeMapTextColor(colour));
+    return l;
+}
+
+} // namespace
+
+TFormScriptEditor::TFormScriptEditor(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(T(QStringLiteral("Script Editor")));
+    resize(DpI(kClientW), DpI(kClientH));
+    CreateDesign();
+    LoadScriptText(StartupScriptLines(), true);
+    FScripts = LoadEmbeddedScripts();
+    RebuildScriptCombo();
+    CreateMiniUI();
+    LblStatus->raise();
+
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    f5->setContext(Qt::WindowShortcut);
+    connect(f5, &QShortcut::activated, this, &TFormScriptEditor::BtnRunClick);
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    save->setContext(Qt::WindowShortcut);
+    connect(save, &QShortcut::activated, this, &TFormScriptEditor::BtnSaveClick);
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, [this] {
+        if (!FRunning)
+            close();
+    });
+}
+
+TFormScriptEditor::~TFormScriptEditor() = default;
+
+void TFormScriptEditor::CreateDesign()
+{
+    BackgroundRect = new TRoundedPanel(this);
+    BackgroundRect->setGeometry(DpI(10), DpI(10), DpI(804), DpI(750));
+    BackgroundRect->setRadius(15);
+    BackgroundRect->setFillColour(ThemeMapColor(0xFF111827u));
+    BackgroundRect->setShadow({6, 3.5, 3.5, 0xB3000000u});
+
+    TopBar = new QWidget(BackgroundRect);
+    TopBar->setGeometry(0, 0, DpI(804), DpI(45));
+    TopBar->setCursor(Qt::SizeAllCursor);
+    TopBar->setAttribute(Qt::WA_TransparentForMouseEvents);
+    LblTitle = MakeLabel(T(QStringLiteral("Script Editor")), TopBar, {15, 8, 400, 30}, 16, 0xFFFFFFFFu);
+
+    auto* close = new TLabel(QStringLiteral("\u2715"), BackgroundRect);
+    close->setGeometry(DpI(770), DpI(10), DpI(24), DpI(24));
+    close->setFontSize(16);
+    close->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    close->setAlignment(Qt::AlignCenter);
+    close->setClickable(true);
+    close->setToolTip(T(QStringLiteral("Close")));
+    connect(close, &TLabel::clicked, this, &TFormScriptEditor::BtnCloseClick);
+
+    // Right panel with the insert buttons.
+    auto* right = new QWidget(BackgroundRect);
+    right->setGeometry(DpI(804 - 220), DpI(45), DpI(220), DpI(750 - 45 - 90));
+    MakeLabel(T(QStringLiteral("Insert command")), right, {10, 0, 200, 24}, 13, 0xFFFFFFFFu);
+    InsertScroll = new QScrollArea(right);
+    InsertScroll->setGeometry(0, DpI(28), DpI(220), right->height() - DpI(28));
+    InsertScroll->setFrameShape(QFrame::NoFrame);
+    InsertScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    InsertScroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    auto* column = new QWidget;
+    column->setAttribute(Qt::WA_TranslucentBackground);
+    CreateInsertButtons(column);
+    InsertScroll->setWidget(column);
+    InsertScroll->viewport()->setAutoFillBackground(false);
+
+    MemoScript = new QPlainTextEdit(BackgroundRect);
+    MemoScript->setGeometry(DpI(12), DpI(45), DpI(804 - 220 - 20), DpI(750 - 45 - 90));
+    QFont mono(QStringLiteral("Consolas"));
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPixelSize(DpI(14));
+    MemoScript->setFont(mono);
+    MemoScript->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoScript->setContextMenuPolicy(Qt::CustomContextMenu);
+    const TAlphaColor memoText = IsLightTheme() ? 0xFF1E2A38u : 0xFFAAFFAAu;
+    MemoScript->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; border: %3; "
+                                             "border-radius: 4px; selection-background-color: #3D506B; }")
+                                  .arg(ColorName(ThemeMapColor(0xFF0B1220u)), ColorName(memoText),
+                                       IsLightTheme() ? QStringLiteral("1px solid #B9C4D2")
+                                                      : QStringLiteral("none")));
+    connect(MemoScript, &QPlainTextEdit::customContextMenuRequested, this, &TFormScriptEditor::ShowMemoMenu);
+
+    // Bottom bar.
+    auto* bottom = new QWidget(BackgroundRect);
+    bottom->setGeometry(0, DpI(750 - 90), DpI(804), DpI(90));
+    LblScripts = MakeLabel(T(QStringLiteral("Script")), bottom, {15, 12, 95, 22}, 13, kStatusGrey);
+    CboScripts = new QComboBox(bottom);
+    CboScripts->setGeometry(DpI(102), DpI(10), DpI(477), DpI(26));
+    CboScripts->setCursor(Qt::PointingHandCursor);
+    CboScripts->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; "
+                                             "border-radius: 4px; padding-left: 6px; }"
+                                             "QComboBox QAbstractItemView { background: %1; color: %2; "
+                                             "selection-background-color: #3D506B; }")
+                                  .arg(ColorName(ThemeMapColor(0xFF314158u)),
+                                       ColorName(ThemeMapTextColor(0xFFE6E8ECu)),
+                                       ColorName(ThemeMapColor(0xFF42526Au))));
+    connect(CboScripts, &QComboBox::currentIndexChanged, this, &TFormScriptEditor::ScriptComboChange);
+
+    BtnOpen = MakeButton(T(QStringLiteral("Open...")), TButton::Look::Standard, bottom, {15, 45, 120, 34});
+    BtnSave = MakeButton(T(QStringLiteral("Save as...")), TButton::Look::Standard, bottom, {147, 45, 158, 34});
+    ProgressFill = new TRoundedPanel(bottom);
+    ProgressFill->setGeometry(DpI(318), DpI(45), 0, DpI(33));
+    ProgressFill->setRadius(4);
+    ProgressFill->setHitTest(false);
+    ProgressFill->hide();
+    LblStatus = MakeLabel(QString(), bottom, {315, 45, 178, 33}, 12, kStatusGrey);
+    LblStatus->setAlignment(Qt::AlignCenter);
+    BtnClose = MakeButton(T(QStringLiteral("Close")), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
+    BtnRun = MakeButton(T(QStringLiteral("Run")), TButton::Look::Primary, bottom, {639, 45, 150, 34});
+    btnCancel = MakeButton(T(QStringLiteral("Cancel")), TButton::Look::Ghost, bottom, {639, 45, 150, 34});
+    btnCancel->hide();
+    BtnMinimize = MakeButton(T(QStringLiteral("Minimize")), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
+    BtnMinimize->hide();
+    connect(BtnOpen, &TButton::clicked, this, &TFormScriptEditor::BtnOpenClick);
+    connect(BtnSave, &TButton::clicked, this, &TFormScriptEditor::BtnSaveClick);
+    connect(BtnClose, &TButton::clicked, this, &TFormScriptEditor::BtnCloseClick);
+    connect(BtnRun, &TButton::clicked, this, &TFormScriptEditor::BtnRunClick);
+    connect(btnCancel, &TButton::clicked, this, &TFormScriptEditor::btnCancelClick);
+    connect(BtnMinimize, &TButton::clicked, this, &TFormScriptEditor::EnterMiniMode);
+}
+
+void TFormScriptEditor::CreateInsertButtons(QWidget* column)
+{
+    struct Row {
+        const char* group; // a caption before the button, or null
+        const char* caption;
+        const char* hint;
+        std::function<void(TButton*)> click;
+        bool hidden = false;
+    };
+    auto line = [this](QString text) { return [this, text](TButton*) { InsertScriptLine(text); }; };
+    const std::vector<Row> rows = {
+        {"EFFECT", "Effect (current)", "EFFECT <id> <P1> <P2> <P3> <P4> <P5>",
+         [this](TButton*) {
+             SetCurrentState();
+             for (const QString& l : InsertEffectLines(FCurrent))
+                 InsertScriptLine(l);
+         }},
+        {nullptr, "Blend", "BLEND <slot> <opacity> [<mode>]", [this](TButton* b) { ShowBlendModeList(b); }},
+        {"SLOTS", "Save", "SAVE <slot>", line(QStringLiteral("SAVE myslot"))},
+        {nullptr, "Load", "LOAD <slot>", line(QStringLiteral("LOAD myslot"))},
+        {nullptr, "Swap", "SWAP", line(QStringLiteral("SWAP"))},
+        {"CANVAS", "Reset", "RESET", line(QStringLiteral("RESET"))},
+        {nullptr, "Clear", "CLEAR", line(QStringLiteral("CLEAR"))},
+        {nullptr, "Do not clear", "NOCLEAR", line(QStringLiteral("NOCLEAR"))},
+        {nullptr, "Resize", "RESIZE <width> <height>", line(QStringLiteral("RESIZE 1920 1080"))},
+        {"FINALIZE", "Texture", "TEXTURE [#N] [<strength> <scale>]",
+         [this](TButton*) {
+             SetCurrentState();
+             InsertScriptLine(InsertTextureLine(FCurrent));
+         }},
+        {nullptr, "Frame", "FRAME [#N] [<margin> [<color>]]",
+         [this](TButton*) {
+             SetCurrentState();
+             InsertScriptLine(InsertFrameLine(FCurrent));
+         }},
+        {nullptr, "Frame (brushstrokes)", "FRAME brushstrokes <width> [<color>] [brush=<N>]",
+         [this](TButton*) {
+             SetCurrentState();
+             InsertScriptLine(InsertBrushFrameLine(FCurrent));
+         }},
+        {nullptr, "Text", "TEXT <x> <y> '<string>' [options]",
+         line(FormatTextLine(QStringLiteral("50%"), QStringLiteral("50%"), QStringLiteral("Pelandrovium")))},
+        {nullptr, "Watermark", "WATERMARK <x> <y> '<image file>' [width=<w>]",
+         [this](TButton*) {
+             const QString file = AskWatermarkFile();
+             if (!file.isEmpty())
+                 InsertScriptLine(FormatWatermarkLine(QStringLiteral("99%"), QStringLiteral("99%"), file, 100));
+         }},
+        {nullptr, "Font", "FONT <name> <size> [<style>] [<color>]",
+         line(FormatFontLine(QStringLiteral("Arial"), 48, QStringLiteral("bold"), QStringLiteral("#FFFFFFFF")))},
+        {nullptr, "Contour on", "CONTOUR ON <#RRGGBB | #AARRGGBB>",
+         [this](TButton*) {
+             SetCurrentState();
+             InsertScriptLine(InsertContourLine(FCurrent));
+         },
+         true},
+        {nullptr, "Contour off", "CONTOUR OFF", line(QStringLiteral("CONTOUR OFF")), true},
+    };
+    int y = 0;
+    for (const Row& row : rows) {
+        if (row.group) {
+            MakeLabel(T(QString::fromLatin1(row.group)), column, {10, y + 4, 200, 18}, 11, 0xFF8A94A6u);
+            y += 24;
+        }
+        auto* b = MakeButton(T(QString::fromLatin1(row.caption)), TButton::Look::Ghost, column, {10, y, 200, 28});
+        b->setFontSize(12);
+        b->setRadius(8);
+        b->setToolTip(QString::fromLatin1(row.hint));
+        const auto click = row.click;
+        connect(b, &TButton::clicked, this, [b, click] { click(b); });
+        InsertButtons.push_back(b);
+        if (row.hidden) {
+            b->hide();
+            continue;
+        }
+        y += 32;
+    }
+    column->setFixedSize(DpI(210), DpI(y + 4));
+
+    CboBlendMode = new QComboBox(column);
+    CboBlendMode->addItems({QStringLiteral("normal"), QStringLiteral("multiply"), QStringLiteral("darken"),
+                            QStringLiteral("lighten")});
+    // "lighten" is kept in the list but not offered.
+    if (auto* view = qobject_cast<QListView*>(CboBlendMode->view()))
+        view->setRowHidden(3, true);
+    CboBlendMode->setCurrentIndex(0);
+    CboBlendMode->hide();
+    connect(CboBlendMode, &QComboBox::activated, this, &TFormScriptEditor::BlendModeChosen);
+}
+
+void TFormScriptEditor::CreateMiniUI()
+{
+    MiniPanel = new TRoundedPanel(this);
+    MiniPanel->setGeometry(DpI(12), DpI(12), DpI(kMiniW - 24), DpI(kMiniH - 24));
+    MiniPanel->setRadius(8);
+    MiniPanel->setShadow({6, 3.5, 3.5, 0xB3000000u});
+    MiniPanel->hide();
+    MiniStatus = MakeLabel(T(QStringLiteral("Running...")), MiniPanel, {16, 12, 288, 20}, 13, 0xFFFFFFFFu);
+    MiniProgressFill = new TRoundedPanel(MiniPanel);
+    MiniProgressFill->setGeometry(DpI(16), DpI(38), 0, DpI(16));
+    MiniProgressFill->setRadius(6);
+    MiniProgressFill->setHitTest(false);
+    MiniCancel = MakeButton(T(QStringLiteral("Cancel")), TButton::Look::Ghost, MiniPanel, {16, 66, 140, 34});
+    MiniRestore = MakeButton(T(QStringLiteral("Restore")), TButton::Look::Primary, MiniPanel, {164, 66, 140, 34});
+    connect(MiniCancel, &TButton::clicked, this, &TFormScriptEditor::btnCancelClick);
+    connect(MiniRestore, &TButton::clicked, this, &TFormScriptEditor::ExitMiniMode);
+}
+
+void TFormScriptEditor::LoadScriptText(const QStringList& lines, bool caretOnLastLine)
+{
+    MemoScript->setPlainText(lines.join(u'\n'));
+    QTextCursor cursor(MemoScript->document());
+    if (caretOnLastLine)
+        cursor.setPosition(MemoScript->document()->lastBlock().position());
+    MemoScript->setTextCursor(cursor);
+}
+
+void TFormScriptEditor::RebuildScriptCombo()
+{
+    const QSignalBlocker block(CboScripts);
+    CboScripts->clear();
+    for (const TScriptEntry& e : FScripts)
+        CboScripts->addItem(e.Name);
+    CboScripts->setCurrentIndex(-1);
+}
+
+QString TFormScriptEditor::StatusText() const { return LblStatus->text(); }
+
+TAlphaColor TFormScriptEditor::StatusColor() const { return LblStatus->fontColour(); }
+
+void TFormScriptEditor::SetStatus(const QString& text, TAlphaColor color)
+{
+    LblStatus->setText(text);
+    LblStatus->setFontColour(ThemeMapTextColor(color));
+}
+
+void TFormScriptEditor::SetCurrentState()
+{
+    if (FReadCurrentState)
+        FCurrent = FReadCurrentState();
+}
+
+void TFormScriptEditor::InsertScriptLine(const QString& line)
+{
+    QTextDocument* doc = MemoScript->document();
+    const int caretLine = MemoScript->textCursor().blockNumber();
+    const int lineCount = MemoScript->toPlainText().isEmpty() ? 0 : doc->blockCount();
+    const int at = InsertedLineIndex(caretLine, lineCount);
+    QTextCursor cursor(doc);
+    if (at >= lineCount) {
+        cursor.movePosition(QTextCursor::End);
+        if (lineCount > 0)
+            cursor.insertText(QStringLiteral("\n"));
+        cursor.insertText(line);
+    } else {
+        cursor.setPosition(doc->findBlockByNumber(at).position());
+        cursor.insertText(line + u'\n');
+        cursor.movePosition(QTextCursor::PreviousCharacter);
+    }
+    MemoScript->setTextCursor(cursor);
+    MemoScript->setFocus();
+}
+
+void TFormScriptEditor::ShowBlendModeList(TButton* anchor)
+{
+    CboBlendMode->setGeometry(anchor->x(), anchor->y() + anchor->height() + DpI(2), anchor->width(), DpI(26));
+    CboBlendMode->show();
+    CboBlendMode->raise();
+    CboBlendMode->showPopup();
+}
+
+void TFormScriptEditor::BlendModeChosen(int index)
+{
+    if (index >= 0)
+        InsertScriptLine(InsertBlendLine(CboBlendMode->itemText(index)));
+    CboBlendMode->hide();
+}
+
+void TFormScriptEditor::ScriptComboChange(int index)
+{
+    if (FRunning || index < 0 || index >= int(FScripts.size()))
+        return;
+    const TScriptEntry& e = FScripts[size_t(index)];
+    LoadScriptText(SplitScriptLines(e.Text), false);
+    FCurrentFilePath.clear();
+    SetStatus(T(QStringLiteral("Loaded:")) + u' ' + e.Name, kStatusGrey);
+}
+
+void TFormScriptEditor::ImportScripts(const QStringList& paths)
+{
+    std::vector<TScriptEntry> found = ImportScriptFiles(paths);
+    const size_t first = FScripts.size();
+    for (TScriptEntry& e : found)
+        FScripts.push_back(std::move(e));
+    RebuildScriptCombo();
+    if (found.empty()) {
+        SetStatus(T(QStringLiteral("No scripts found")), kStatusRed);
+        return;
+    }
+    CboScripts->setCurrentIndex(int(first));
+    SetStatus(T(QStringLiteral("Imported %d script(s)")).replace(QStringLiteral("%d"), QString::number(found.size())),
+              kStatusGrey);
+}
+
+void TFormScriptEditor::BtnOpenClick()
+{
+    if (FRunning)
+        return;
+    const QStringList paths = AskOpenScriptFiles();
+    if (!paths.isEmpty())
+        ImportScripts(paths);
+}
+
+void TFormScriptEditor::BtnSaveClick()
+{
+    const QString fileName = AskSaveScriptFile();
+    if (fileName.isEmpty() || !ConfirmReplace(fileName))
+        return;
+    QString why;
+    if (!WriteFileAtomically(fileName, EncodeScriptForSave(SplitScriptLines(MemoScript->toPlainText())), &why)) {
+        ShowMessage(why);
+        return;
+    }
+    FCurrentFilePath = fileName;
+    LblStatus->setText(T(QStringLiteral("Saved:")) + u' ' + QFileInfo(fileName).fileName());
+}
+
+void TFormScriptEditor::BtnCloseClick()
+{
+    if (!FRunning)
+        close();
+}
+
+void TFormScriptEditor::BtnRunClick()
+{
+    if (FRunning)
+        return;
+    const QStringList lines = SplitScriptLines(MemoScript->toPlainText());
+    if (lines.isEmpty()) {
+        SetStatus(T(QStringLiteral("Script is empty")), StatusColor());
+        return;
+    }
+    std::vector<TScriptCommand> commands;
+    QStringList errors;
+    if (!ParseScript(lines, commands, errors)) {
+        SetStatus(T(QStringLiteral("Parse errors found")), kStatusRed);
+        ShowMessage(ScriptErrorsMessage(errors, &T));
+        return;
+    }
+    if (FCenterCanvas)
+        FCenterCanvas();
+    FRunning = true;
+    StopCubeAnimation();
+    SetRunningControls(true);
+    const TAlphaColor fill = ThemeMapTextColor(0xCCFFFFFFu);
+    ProgressFill->setFillColour(fill);
+    MiniProgressFill->setFillColour(fill);
+    ProgressFill->show();
+    SetProgressPercent(0);
+    SetStatus(T(QStringLiteral("Running...")), kStatusGrey);
+    EnterMiniMode();
+    if (FOnRunScript)
+        FOnRunScript(this, lines.join(u'\n'));
+}
+
+void TFormScriptEditor::SetRunningControls(bool running)
+{
+    BtnRun->setVisible(!running);
+    BtnRun->setEnabled(!running);
+    btnCancel->setVisible(running);
+    BtnOpen->setEnabled(!running);
+    BtnSave->setEnabled(!running);
+    BtnClose->setEnabled(!running);
+    BtnClose->setVisible(!running);
+    BtnMinimize->setVisible(running);
+    MemoScript->setReadOnly(running);
+    CboScripts->setEnabled(!running);
+}
+
+void TFormScriptEditor::btnCancelClick()
+{
+    if (FRunning && FCancelRun)
+        FCancelRun();
+}
+
+void TFormScriptEditor::UpdateProgress(int AStep, int ATotal, const QString& AStepName)
+{
+    if (ATotal > 0)
+        SetProgressPercent(double(AStep) / ATotal * 100.0);
+    const QString text = QStringLiteral("%1/%2: %3").arg(AStep).arg(ATotal).arg(AStepName);
+    LblStatus->setText(text);
+    if (FMiniMode)
+        MiniStatus->setText(text);
+}
+
+void TFormScriptEditor::SetProgressPercent(double percent)
+{
+    progressPercent_ = std::clamp(percent, 0.0, 100.0);
+    ProgressFill->resize(DpI(progressPercent_ * 175 / 100), ProgressFill->height());
+    MiniProgressFill->resize(DpI(progressPercent_ * 288 / 100), MiniProgressFill->height());
+}
+
+void TFormScriptEditor::FinishRun(const QString& AError)
+{
+    FRunning = false;
+    ExitMiniMode();
+    StartCubeAnimation();
+    SetRunningControls(false);
+    ProgressFill->hide();
+    SetProgressPercent(0);
+    if (!AError.isEmpty())
+        SetStatus(T(AError), kStatusRed);
+    else
+        SetStatus(T(QStringLiteral("Script completed successfully")), kStatusGreen);
+    if (FCenterCanvas)
+        FCenterCanvas();
+}
+
+void TFormScriptEditor::ResetToDefaultScript()
+{
+    if (FRunning)
+        return;
+    FCurrentFilePath.clear();
+    SetStatus(QString(), kStatusGrey);
+    LoadScriptText(ResetScriptLines(), true);
+}
+
+void TFormScriptEditor::EnterMiniMode()
+{
+    if (FMiniMode || !FRunning)
+        return;
+    FMiniMode = true;
+    FSaved = size();
+    FSavedLeft = x();
+    if (IsLightTheme()) {
+        MiniPanel->setFillColour(0xFFD9DEE6u);
+        MiniStatus->setFontColour(0xFF1E2A38u);
+    } else {
+        MiniPanel->setFillColour(0xFF1F2937u);
+        MiniStatus->setFontColour(0xFFFFFFFFu);
+    }
+    MiniStatus->setText(LblStatus->text());
+    BackgroundRect->hide();
+    MiniPanel->show();
+    MiniPanel->raise();
+    ApplyWindowBounds(FSavedLeft + (FSaved.width() - DpI(kMiniW)) / 2, y(), DpI(kMiniW), DpI(kMiniH));
+}
+
+void TFormScriptEditor::ExitMiniMode()
+{
+    if (!FMiniMode)
+        return;
+    FMiniMode = false;
+    MiniPanel->hide();
+    BackgroundRect->show();
+    ApplyWindowBounds(FSavedLeft, y(), FSaved.width(), FSaved.height());
+}
+
+void TFormScriptEditor::ApplyWindowBounds(int left, int top, int width, int height)
+{
+    setGeometry(left, top, width, height);
+}
+
+void TFormScriptEditor::ShowMemoMenu(const QPoint& at)
+{
+    QMenu menu(this);
+    const bool light = IsLightTheme();
+    menu.setStyleSheet(QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3; border-radius: 6px; "
+                                      "padding: 6px; } QMenu::item { padding: 6px 12px; border-radius: 4px; min-width: "
+                                      "136px; } QMenu::item:selected { background: %4; }")
+                           .arg(light ? QStringLiteral("#FFFFFF") : QStringLiteral("#314158"),
+                                light ? QStringLiteral("#1E2A38") : QStringLiteral("#E6E8EC"),
+                                light ? QStringLiteral("#C8CDD6") : QStringLiteral("#42526A"),
+                                light ? QStringLiteral("#E9EEF6") : QStringLiteral("#3D506B")));
+    menu.addAction(T(QStringLiteral("Cut")), MemoScript, &QPlainTextEdit::cut);
+    menu.addAction(T(QStringLiteral("Copy")), MemoScript, &QPlainTextEdit::copy);
+    menu.addAction(T(QStringLiteral("Paste")), MemoScript, &QPlainTextEdit::paste);
+    menu.addAction(T(QStringLiteral("Select all")), MemoScript, &QPlainTextEdit::selectAll);
+    menu.exec(MemoScript->viewport()->mapToGlobal(at));
+}
+
+void TFormScriptEditor::closeEvent(QCloseEvent* event)
+{
+    if (FRunning) {
+        event->ignore();
+        return;
+    }
+    StopCubeAnimation();
+    event->accept();
+}
+
+void TFormScriptEditor::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    QTimer::singleShot(0, this, [this] { StartCubeAnimation(); });
+}
+
+void TFormScriptEditor::mousePressEvent(QMouseEvent* event)
+{
+    const bool onTopBar = !FMiniMode && event->position().y() < DpI(10 + 45);
+    if (event->button() == Qt::LeftButton && (onTopBar || FMiniMode)) {
+        dragging_ = true;
+        dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TFormScriptEditor::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TFormScriptEditor::mouseReleaseEvent(QMouseEvent* event)
+{
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TFormScriptEditor::ShowMessage(const QString& text) { QMessageBox::warning(this, windowTitle(), text); }
+
+QStringList TFormScriptEditor::AskOpenScriptFiles()
+{
+    return QFileDialog::getOpenFileNames(this, QStringLiteral("Load script(s)"), ScriptsFolder(),
+                                         QStringLiteral("Pelandrovium scripts (*.vls);;ZIP archives (*.zip);;"
+                                                        "Text files (*.txt);;All files (*)"));
+}
+
+QString TFormScriptEditor::AskSaveScriptFile()
+{
+    QDir().mkpath(ScriptsFolder());
+    QFileDialog dialog(this, T(QStringLiteral("Save Script")), ScriptsFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("Pelandrovium Script (*.vls)"), QStringLiteral("Text files (*.txt)")});
+    dialog.setDefaultSuffix(QStringLiteral("vls"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!FCurrentFilePath.isEmpty())
+        dialog.selectFile(FCurrentFilePath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool TFormScriptEditor::ConfirmReplace(const QString& fileName)
+{
+    if (!QFileInfo::exists(fileName))
+        return true;
+    return QMessageBox::question(this, windowTitle(),
+                                 FormatOverwriteQuestion(T(QString::fromUtf8(kOverwriteQuestion)), fileName),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString TFormScriptEditor::AskWatermarkFile()
+{
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Select image file"), QString(),
+                                        QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.webp);;All Files (*)"));
+}
+
+} // namespace pv

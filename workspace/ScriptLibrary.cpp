@@ -1,0 +1,304 @@
+#include "workspace/ScriptLibrary.h"
+
+#include "platform/system/Files.h"
+#include "platform/system/Zip.h"
+#include "scripts/ScriptFormatters.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QResource>
+#include <QStringDecoder>
+
+namespace pv {
+namespace {
+
+QString Same(const QString& text) { return text; }
+
+// The characters Windows-1252 puts at 0x80..0x9F; the five codes it leaves
+// undefined map to the C1 control of the same number, as Windows does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString DecodeWindows1252(const QByteArray& bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = uint8_t(bytes[i]);
+        out[i] = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
+    }
+    return text;
+}
+
+bool IsValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    return !decoder.hasError();
+}
+
+bool HasPrefix(const QByteArray& bytes, std::initializer_list<uint8_t> prefix)
+{
+    if (bytes.size() < qsizetype(prefix.size()))
+        return false;
+    qsizetype i = 0;
+    for (uint8_t b : prefix)
+        if (uint8_t(bytes[i++]) != b)
+            return false;
+    return true;
+}
+
+QString Decode(QStringDecoder::Encoding encoding, const QByteArray& bytes, qsizetype skip)
+{
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    return decoder(bytes.mid(skip));
+}
+
+} // namespace
+
+QString ScriptEntryName(const QString& path)
+{
+    QString name = path;
+    name.replace(u'/', u'\\');
+    name = name.mid(name.lastIndexOf(u'\\') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0)
+        name.truncate(dot);
+    return name.replace(u'_', u' ');
+}
+
+std::vector<TScriptEntry> ReadScriptArchive(const ZipArchive& archive, bool BuiltIn)
+{
+    std::vector<TScriptEntry> entries;
+    try {
+        for (int i = 0; i < archive.count(); ++i) {
+            const QString name = archive.entryNames()[i];
+            if (LowerExtension(QString(name).replace(u'\\', u'/')) != QLatin1String(".vls"))
+                continue;
+            entries.push_back({ScriptEntryName(name), QString::fromUtf8(archive.read(i)), BuiltIn});
+        }
+    } catch (const std::exception&) {
+        // what was read so far stays listed
+    }
+    return entries;
+}
+
+QByteArray EmbeddedScriptArchive()
+{
+    QResource resource(QStringLiteral(":/PELANDROVIUM_SCRIPTS"));
+    if (!resource.isValid())
+        return {};
+    return resource.uncompressedData();
+}
+
+std::vector<TScriptEntry> LoadEmbeddedScripts()
+{
+    try {
+        const QByteArray data = EmbeddedScriptArchive();
+        if (data.isEmpty())
+            return {};
+        return ReadScriptArchive(ZipArchive::FromData(data, QStringLiteral("PELANDROVIUM_SCRIPTS")), true);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+QString DecodeScriptBytes(const QByteArray& bytes)
+{
+    if (HasPrefix(bytes, {0xEF, 0xBB, 0xBF}))
+        return Decode(QStringDecoder::Utf8, bytes, 3);
+    if (HasPrefix(bytes, {0xFF, 0xFE}))
+        return Decode(QStringDecoder::Utf16LE, bytes, 2);
+    if (HasPrefix(bytes, {0xFE, 0xFF}))
+        return Decode(QStringDecoder::Utf16BE, bytes, 2);
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    return DecodeWindows1252(bytes);
+}
+
+std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths)
+{
+    std::vector<TScriptEntry> entries;
+    for (const QString& path : paths) {
+        try {
+            if (LowerExtension(path) == QLatin1String(".zip")) {
+                for (TScriptEntry& e : ReadScriptArchive(ZipArchive::FromFile(path), false))
+                    entries.push_back(std::move(e));
+                continue;
+            }
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                continue;
+            entries.push_back({ScriptEntryName(path), DecodeScriptBytes(bytes), false});
+        } catch (const std::exception&) {
+            // an archive that cannot be opened is skipped
+        }
+    }
+    return entries;
+}
+
+QByteArray EncodeScriptForSave(const QStringList& lines)
+{
+    QByteArray out;
+    for (const QString& line : lines) {
+        out += line.toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+QStringList SplitScriptLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+const QStringList& StartupScriptLines()
+{
+    static const QStringList lines = {
+        QStringLiteral("######################################"),
+        QStringLiteral("###   Pelandrovium Example Script  ###"),
+        QStringLiteral("###     Triple Watercolor Script   ###"),
+        QStringLiteral("# Lines starting with # are comments #"),
+        QStringLiteral("######################################"),
+        QString(),
+        QStringLiteral("#Start from the source image"),
+        QStringLiteral("RESET"),
+        QStringLiteral("CLEAR"),
+        QStringLiteral("EFFECT Watercolor 30 40 40 100 20"),
+        QStringLiteral("SAVE myslot"),
+        QStringLiteral("RESET"),
+        QStringLiteral("EFFECT Watercolor2 90 20 55 20 55"),
+        QStringLiteral("BLEND myslot 50"),
+        QStringLiteral("SAVE myslot"),
+        QStringLiteral("RESET"),
+        QStringLiteral("NOCLEAR"),
+        QStringLiteral("EFFECT WatercolorSplashes 10 70 10 50 80"),
+        QStringLiteral("BLEND myslot 70"),
+        QStringLiteral("EFFECT Adjustments 55 52 55 15 52"),
+        QStringLiteral("FONT Georgia 24 italic #AAFFFFFF"),
+        QStringLiteral("TEXT 99% 99% 'Pelandrovium' shadow=on"),
+        QStringLiteral("FRAME brushstrokes 20 #FFFFFFFF"),
+        QStringLiteral("TEXTURE #1 30 1"),
+    };
+    return lines;
+}
+
+const QStringList& ResetScriptLines()
+{
+    static const QStringList lines = {
+        QStringLiteral("# Pelandrovium Example Script"),
+        QStringLiteral("# Lines starting with # are comments"),
+        QStringLiteral("####################################"),
+        QString(),
+        QStringLiteral("#Start from the source image"),
+        QStringLiteral("RESET"),
+        QStringLiteral("EFFECT Watercolor 30 40 40 100 20"),
+        QStringLiteral("SAVE myslot"),
+        QStringLiteral("RESET"),
+        QStringLiteral("EFFECT Watercolor2 90 20 55 20 55"),
+        QStringLiteral("BLEND myslot 50"),
+        QStringLiteral("SAVE myslot"),
+        QStringLiteral("NOCLEAR"),
+        QStringLiteral("EFFECT WatercolorSplashes 10 70 10 50 80"),
+        QStringLiteral("BLEND myslot 70"),
+        QStringLiteral("EFFECT Adjustments 55 52 55 15 52"),
+        QStringLiteral("FONT Georgia 24 italic #AAFFFFFF"),
+        QStringLiteral("TEXT 99% 99% 'Pelandrovium' shadow=on"),
+        QStringLiteral("FRAME brushstrokes 20 #FFFFFFFF"),
+        QStringLiteral("TEXTURE #2 30 1"),
+    };
+    return lines;
+}
+
+QString ScriptErrorsMessage(const QStringList& errors, QString (*Translate)(const QString&))
+{
+    if (!Translate)
+        Translate = &Same;
+    QString message = Translate(QStringLiteral("Script errors:")) + QStringLiteral("\n\n");
+    const qsizetype shown = std::min<qsizetype>(errors.size(), 5);
+    message += errors.mid(0, shown).join(u'\n');
+    if (errors.size() > 5)
+        message += u'\n' + Translate(QStringLiteral("... and %d more errors"))
+                               .replace(QStringLiteral("%d"), QString::number(errors.size() - 5));
+    return message;
+}
+
+int InsertedLineIndex(int caretLine, int lineCount)
+{
+    return caretLine < lineCount ? caretLine + 1 : lineCount;
+}
+
+QString HexColorText(TAlphaColor color)
+{
+    return u'#' + QStringLiteral("%1").arg(color, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+QStringList InsertEffectLines(const TScriptInsertState& s)
+{
+    if (s.EffectNumber <= 0)
+        return {QStringLiteral("EFFECT 100 50 50 50 50 50")};
+    QStringList lines;
+    if (s.EffectNumber == 404) {
+        if (s.LutFilePath.isEmpty())
+            lines << QStringLiteral("LUT_FILE C:\\path\\to\\your.cube");
+        else if (s.LutFilePath.contains(u' '))
+            lines << QStringLiteral("LUT_FILE \"") + s.LutFilePath + u'"';
+        else
+            lines << QStringLiteral("LUT_FILE ") + s.LutFilePath;
+    }
+    lines << FormatEffectLine(s.EffectNumber, s.P[0], s.P[1], s.P[2], s.P[3], s.P[4]);
+    return lines;
+}
+
+QString InsertTextureLine(const TScriptInsertState& s)
+{
+    if (s.TextureStrength < 0)
+        return QStringLiteral("TEXTURE");
+    return FormatTextureLine(s.TextureNumber, s.TextureStrength, s.TextureScale);
+}
+
+QString InsertFrameLine(const TScriptInsertState& s)
+{
+    if (s.FrameSize < 0)
+        return QStringLiteral("FRAME");
+    return FormatFrameLine(s.FrameNumber, s.FrameSize, HexColorText(s.FrameColor));
+}
+
+QString InsertBrushFrameLine(const TScriptInsertState& s)
+{
+    if (s.FrameSize < 0)
+        return QStringLiteral("FRAME brushstrokes 60");
+    return FormatBrushFrameLine(s.FrameSize, HexColorText(s.FrameColor), 40);
+}
+
+QString InsertContourLine(const TScriptInsertState& s)
+{
+    return QStringLiteral("CONTOUR ON ") + HexColorText(s.ContourColor);
+}
+
+QString InsertBlendLine(const QString& mode)
+{
+    return FormatBlendLine(QStringLiteral("myslot"), 50, mode == QLatin1String("normal") ? QString() : mode);
+}
+
+} // namespace pv
