@@ -16,5 +16,13 @@ void BM_Watercolor2_12MP(benchmark::State& state)
 }
 BENCHMARK(BM_Watercolor2_12MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
+// Brushstrokes 2 (305) at its defaults, seeded the same way.
+void BM_Brushstrokes2_12MP(benchmark::State& state)
+{
+    SetRandSeed(2026);
+    RunEffectOnReference(state, 305, 50, 30, 25, 60, 70);
+}
+BENCHMARK(BM_Brushstrokes2_12MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
 } // namespace
 } // namespace pv::bench

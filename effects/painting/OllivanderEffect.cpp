@@ -1,0 +1,580 @@
+// Brushstrokes 2 paints the picture with short curved strokes of three
+// bristle-brush masks, from large to small. Each stroke follows the direction
+// of the source's edges under its start, carries a patch of jittered source
+// colours, and goes where the canvas still differs most from the source (tiles
+// of 32 x 32 pixels weighted by their error). In trial mode a stroke is taken
+// back when it brings the pixels it covered no closer to the source. On an
+// erased canvas a coarse underpainting at half size is laid first. The result
+// is sharpened and its saturation changed.
+//
+// The run draws from the process-wide generator in one fixed order, so a seed
+// repeats a painting. The stroke loop is one sequence by nature (every trial
+// reads the canvas the strokes before it left); the picture-wide passes run on
+// the shared pool.
+
+#include "effects/painting/OllivanderEffect.h"
+
+#include "engine/ImageHelpers.h"
+#include "engine/SharpenSurface.h"
+#include "engine/U_repository.h"
+#include "engine/VibrancePop.h"
+#include "platform/system/LargeBuffer.h"
+#include "platform/system/Numbers.h"
+#include "platform/system/Threads.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace pv {
+
+// ------------------------------------------------------------------ derived values
+
+OllivanderParams ComputeOllivanderParams(int P1, int P2, int P3, int P4, [[maybe_unused]] int P5)
+{
+    OllivanderParams p;
+    p.lengthDivisor = std::max(1, 28 - P1 / 10);
+    // A script's huge P2 would make a run endless: the factor stops growing at P2 = 200.
+    p.strokeFactor = int(2 * int64_t(std::min(P2, 200)) / 25 + 1);
+    p.rejectBelow = 255 - 2 * int64_t(P2);
+    p.acceptFactor = float(P3) / 256.0f + 1.0f;
+    p.saturation = int(std::clamp<int64_t>(2 * int64_t(P4) - 100, -100, 100));
+    p.saturate = P4 != 128 && p.saturation != 0;
+    return p;
+}
+
+int64_t OllivanderAttempts(int w, int h, int strokeFactor, int multiplier)
+{
+    return int64_t(w) * int64_t(h) * int64_t(strokeFactor) / 48400 * int64_t(multiplier);
+}
+
+void OllivanderTiles::BuildWeights()
+{
+    running.resize(error.size());
+    total = 0;
+    for (size_t i = 0; i < error.size(); ++i) {
+        const int64_t e = error[i];
+        total += rejected[i] > 20 ? e / (rejected[i] / 20 + 1) : std::max<int64_t>(1, e);
+        running[i] = total;
+    }
+}
+
+int OllivanderTiles::Pick(RunRandom& random) const
+{
+    const int count = int(running.size());
+    if (total <= 0)
+        return random(count);
+    const int64_t r = int64_t(random.Float() * double(total));
+    int lo = 0, hi = count - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (running[size_t(mid)] < r)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void LoadOllivanderBrushes(BrushMaskData brushes[3])
+{
+    TForm3& repository = Form3();
+    const TRepositoryImage* images[3] = {&repository.PaintBrushSim, &repository.PaintBrushSim2,
+                                         &repository.PaintBrushSim3};
+    const char* files[3] = {"PaintBrushSim.png", "PaintBrushSim2.png", "PaintBrushSim3.png"};
+    for (int i = 0; i < 3; ++i) {
+        const QImage bitmap = images[i]->bitmap();
+        LoadBrushMask(bitmap.isNull() ? nullptr : &bitmap, brushes[i].alpha, brushes[i].w, brushes[i].h,
+                      QString::fromLatin1(files[i]));
+    }
+}
+
+// ------------------------------------------------------------------ the run
+
+namespace {
+
+inline int Channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
+inline int ColourDistance(uint32_t a, uint32_t b)
+{
+    return std::abs(Channel(a, 16) - Channel(b, 16)) + std::abs(Channel(a, 8) - Channel(b, 8)) +
+           std::abs(Channel(a, 0) - Channel(b, 0));
+}
+
+// One stamp pixel: the patch colour P laid with mask value m, then mixed into D
+// at the stroke's opacity; the pixel becomes opaque.
+inline uint32_t Lay(uint32_t D, uint32_t P, uint32_t m, uint32_t alpha)
+{
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const uint32_t d = (D >> shift) & 0xFF, p = (P >> shift) & 0xFF;
+        const uint32_t a = (d * (255 - m) + p * m) / 255;
+        out |= ((d * (255 - alpha) + a * alpha) / 255) << shift;
+    }
+    return out;
+}
+
+struct TouchedPixel {
+    int X, Y;
+    uint32_t OldColor;
+};
+
+struct StrokeRun {
+    int w = 0, h = 0;
+    bool preview = false;
+    bool hasAlpha = false;
+    bool doClear = true;
+    bool trial = false;
+    int P3 = 0, P5 = 0;
+    OllivanderParams p;
+    RunRandom random;
+
+    SkPixmap src;
+    ISkSurface dest;
+    SkPixmap destMap;
+    LargeBuffer<uint8_t> length; // edge strength, 0..255
+    LargeBuffer<float> angle;    // stroke direction, radians
+    OllivanderTiles tiles;
+    BrushMaskData brushes[3];
+    const BrushMaskData* brush = nullptr;
+
+    std::vector<uint32_t> patch;
+    int patchStride = 0;
+    std::vector<TouchedPixel> touched;
+    size_t touchedCapacity = 0;
+    LargeBuffer<uint8_t> marked;
+
+    size_t index(int x, int y) const { return size_t(y) * size_t(w) + size_t(x); }
+    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
+    int tileOf(int x, int y) const { return (y / 32) * tiles.tilesX + x / 32; }
+};
+
+// Edge directions from a 3 x 3 gradient of the strongest channel. Weak edges
+// get a random direction, drawn pixel by pixel in row order.
+void BuildEdgeField(StrokeRun& run)
+{
+    const int w = run.w, h = run.h;
+    run.length = LargeBuffer<uint8_t>(size_t(w) * size_t(h));
+    run.angle = LargeBuffer<float>(size_t(w) * size_t(h));
+    ParallelForRange(1, h - 1, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            if (y % 64 == 0)
+                CheckCancellation();
+            const uint32_t* up = run.src.row(y - 1);
+            const uint32_t* mid = run.src.row(y);
+            const uint32_t* down = run.src.row(y + 1);
+            for (int x = 1; x < w - 1; ++x) {
+                int gx = 0, gy = 0;
+                for (int shift = 16; shift >= 0; shift -= 8) {
+                    auto c = [shift](const uint32_t* row, int i) { return Channel(row[i], shift); };
+                    const int cy = 3 * c(up, x - 1) + 10 * c(up, x) + 3 * c(up, x + 1) - 3 * c(down, x - 1) -
+                                   10 * c(down, x) - 3 * c(down, x + 1);
+                    const int cx = 3 * c(up, x - 1) + 10 * c(mid, x - 1) + 3 * c(down, x - 1) - 3 * c(up, x + 1) -
+                                   10 * c(mid, x + 1) - 3 * c(down, x + 1);
+                    if (shift == 16 || std::abs(cy) > std::abs(gy))
+                        gy = cy;
+                    if (shift == 16 || std::abs(cx) > std::abs(gx))
+                        gx = cx;
+                }
+                const size_t i = run.index(x, y);
+                const int len = (std::abs(gx) + std::abs(gy)) / 32;
+                run.length[i] = uint8_t(len);
+                if (len >= 5)
+                    run.angle[i] = std::atan2(float(gy), float(gx)) + 1.5707f;
+            }
+        }
+    }, 16);
+    for (int y = 1; y < h - 1; ++y)
+        for (int x = 1; x < w - 1; ++x) {
+            const size_t i = run.index(x, y);
+            if (run.length[i] < 5)
+                run.angle[i] = float(run.random.Float() * 6.28);
+        }
+    ReportEffectProgress(run.dest, run.preview, 5);
+}
+
+void ComputeTileErrors(StrokeRun& run)
+{
+    OllivanderTiles& tiles = run.tiles;
+    ParallelFor(0, tiles.tilesY, [&](int ty) {
+        for (int tx = 0; tx < tiles.tilesX; ++tx) {
+            int64_t e = 0;
+            for (int y = ty * 32; y < std::min(run.h, ty * 32 + 32); ++y) {
+                const uint32_t* d = run.destMap.row(y);
+                const uint32_t* s = run.src.row(y);
+                for (int x = tx * 32; x < std::min(run.w, tx * 32 + 32); ++x)
+                    e += ColourDistance(d[x], s[x]);
+            }
+            const size_t t = size_t(ty) * size_t(tiles.tilesX) + size_t(tx);
+            tiles.error[t] = e;
+            tiles.rejected[t] = 0;
+        }
+    });
+}
+
+void QueueDisplay(const ISkSurface& surface)
+{
+    TEngineHost* host = EngineHost();
+    if (!host)
+        return;
+    ISkImage snap = surface->makeImageSnapshot();
+    RunOnUIQueued([snap = std::move(snap)] { ShowIntermediateResult(snap, -1); }, host->QueuedCallContext());
+}
+
+// The coarse first layer: blocks of 40 pixels at half size, each one stroke of
+// the large brush in the source colour under it.
+void Underpaint(StrokeRun& run)
+{
+    const int w = run.w, h = run.h;
+    int hw = w / 2, hh = h / 2;
+    if (hw < 10 || hh < 10) {
+        hw = w;
+        hh = h;
+    }
+    std::vector<uint32_t> under(size_t(hw) * size_t(hh), 0xFFFFFFFFu);
+    const BrushMaskData& brush = *run.brush;
+    const int BW = brush.w, BH = brush.h;
+    RunRandom& rnd = run.random;
+    const int rows = hh / 40;
+    for (int by = 0; by <= rows; ++by) {
+        if (by % 4 == 0) {
+            CheckCancellation();
+            ReportEffectProgress(run.dest, run.preview, Round(15.0 * by / (rows + 1)) + 5);
+        }
+        for (int bx = 0; bx <= hw / 40; ++bx) {
+            CheckCancellation();
+            const int x0 = 40 * bx, y0 = 40 * by;
+            double theta = run.angle[run.index(std::clamp(BW / 2 + x0 / 2, 1, w - 2),
+                                               std::clamp(BH / 2 + y0 / 2, 1, h - 2))];
+            double drift = rnd.Float() * 0.005 - 0.0025;
+            const uint32_t alpha = uint32_t(std::clamp(rnd(run.P5 / 10) + 15, 0, 255));
+            const uint32_t C = run.src.row(std::clamp((BH / 2 + y0) * 2, 0, h - 1))[std::clamp((BW / 2 + x0) * 2, 0, w - 1)];
+            if (run.hasAlpha && (C >> 24) == 0)
+                continue;
+            int steps = rnd((hw + hh) / 128);
+            steps += rnd(20);
+            steps += 10;
+            for (int k = 0; k <= steps; ++k) {
+                const int sx = x0 + int(std::floor(k * std::cos(theta)));
+                const int sy = y0 + int(std::floor(k * std::sin(theta)));
+                if (rnd(100) >= 75)
+                    drift += rnd.Float() * 0.003 - 0.0015;
+                theta += drift;
+                for (int py = 0; py < BH; ++py) {
+                    const int y = sy + py;
+                    if (y < 0 || y >= hh)
+                        continue;
+                    const uint8_t* mask = brush.alpha.data() + size_t(py) * size_t(BW);
+                    uint32_t* row = under.data() + size_t(y) * size_t(hw);
+                    const uint32_t* srcRow = run.src.row(std::clamp(2 * y, 0, h - 1));
+                    for (int px = std::max(0, -sx); px < BW && sx + px < hw; ++px) {
+                        const uint32_t m = mask[px];
+                        if (m == 0)
+                            continue;
+                        const int x = sx + px;
+                        if (run.hasAlpha && (srcRow[std::clamp(2 * x, 0, w - 1)] >> 24) == 0)
+                            continue;
+                        const int j = rnd(px + py + 1) % 3 == 0 ? -rnd(10) : 15;
+                        const uint32_t c = MakeColor(255, ClampToByte(Channel(C, 16) + j),
+                                                     ClampToByte(Channel(C, 8) + j), ClampToByte(Channel(C, 0) + j));
+                        row[x] = Lay(row[x], c, m, alpha);
+                    }
+                }
+            }
+        }
+    }
+    CheckCancellation();
+    const ISkImage layer = SkImage::MakeRasterCopy(under.data(), hw, hh, size_t(hw) * 4);
+    run.dest->getCanvas()->drawImageRect(layer, SkRect::MakeWH(float(w), float(h)), SkSamplingOptions::Linear());
+    if (!run.preview)
+        QueueDisplay(run.dest);
+}
+
+// Stamps the current brush with its top-left corner at (sx, sy).
+void Stamp(StrokeRun& run, int sx, int sy, uint32_t alpha)
+{
+    const BrushMaskData& brush = *run.brush;
+    const int BW = brush.w, BH = brush.h;
+    for (int py = std::max(0, -sy); py < BH && sy + py < run.h; ++py) {
+        const int y = sy + py;
+        const uint8_t* mask = brush.alpha.data() + size_t(py) * size_t(BW);
+        const uint32_t* patch = run.patch.data() + size_t(py) * size_t(run.patchStride);
+        const uint32_t* srcRow = run.src.row(y);
+        uint32_t* row = run.destMap.row(y);
+        uint8_t* marks = run.marked.data() + run.index(0, y);
+        for (int px = std::max(0, -sx); px < BW && sx + px < run.w; ++px) {
+            const uint32_t m = mask[px];
+            if (m == 0)
+                continue;
+            const int x = sx + px;
+            if (run.hasAlpha && (srcRow[x] >> 24) == 0)
+                continue;
+            if (run.trial && !marks[x] && run.touched.size() < run.touchedCapacity) {
+                marks[x] = 1;
+                run.touched.push_back({x, y, row[x]});
+            }
+            row[x] = Lay(row[x], patch[px], m, alpha);
+        }
+    }
+}
+
+// Keeps the stroke when it brought its pixels closer to the source (by the
+// acceptance factor), else restores them; the tiles learn either way.
+void Judge(StrokeRun& run, int cx, int cy)
+{
+    if (run.touched.empty())
+        return;
+    int64_t errOld = 0, errNew = 0;
+    for (const TouchedPixel& t : run.touched) {
+        const uint32_t q = run.src.row(t.Y)[t.X], c = run.destMap.row(t.Y)[t.X];
+        errOld += 32 * ColourDistance(t.OldColor, q);
+        errNew += 32 * ColourDistance(c, q);
+    }
+    const bool centreInside = run.inside(cx, cy);
+    if (double(errNew) * double(run.p.acceptFactor) >= double(errOld)) {
+        for (const TouchedPixel& t : run.touched)
+            run.destMap.row(t.Y)[t.X] = t.OldColor;
+        if (centreInside)
+            ++run.tiles.rejected[size_t(run.tileOf(cx, cy))];
+    } else {
+        for (const TouchedPixel& t : run.touched) {
+            const uint32_t q = run.src.row(t.Y)[t.X], c = run.destMap.row(t.Y)[t.X];
+            int64_t& e = run.tiles.error[size_t(run.tileOf(t.X, t.Y))];
+            e = std::max<int64_t>(0, e + ColourDistance(c, q) - ColourDistance(t.OldColor, q));
+        }
+        if (centreInside)
+            run.tiles.rejected[size_t(run.tileOf(cx, cy))] = 0;
+    }
+    for (const TouchedPixel& t : run.touched)
+        run.marked[run.index(t.X, t.Y)] = 0;
+    run.touched.clear();
+}
+
+// One attempt of round t: placement, the tests that may drop it, the colour
+// patch, the stroke and, in trial mode, its judgement.
+void Attempt(StrokeRun& run, int t)
+{
+    RunRandom& rnd = run.random;
+    const int w = run.w, h = run.h;
+    const int BW = run.brush->w, BH = run.brush->h;
+    const bool guided = rnd(100) < 90;
+    int x0, y0;
+    if (guided) {
+        const int tile = run.tiles.Pick(rnd);
+        x0 = (tile % run.tiles.tilesX) * 32 + rnd(32) - BW / 2;
+        y0 = (tile / run.tiles.tilesX) * 32 + rnd(32) - BH / 2;
+    } else {
+        x0 = rnd(w - 1) - BW / 2;
+        y0 = rnd(h - 1) - BH / 2;
+    }
+    const int cx = x0 + BW / 2, cy = y0 + BH / 2;
+    const bool inside = run.inside(cx, cy);
+    const int len = inside ? run.length[run.index(cx, cy)] : 0;
+    if (guided) {
+        if (t > 50 && inside && len < rnd(t / 8))
+            return;
+    } else {
+        if (rnd(290) < run.p.rejectBelow)
+            return;
+        if (t > 50 && (!inside || len < rnd(t / 4)))
+            return;
+    }
+
+    double theta = (cx >= 1 && cx < w - 1 && cy >= 1 && cy < h - 1) ? double(run.angle[run.index(cx, cy)])
+                                                                      : rnd.Float() * 6.28;
+    const int bias = rnd(100) < 70 ? -50 : 100;
+    double drift = rnd.Float() * 0.009 - 0.0045;
+    int steps = 10;
+    if (inside) {
+        const int d = run.p.lengthDivisor;
+        steps = rnd((500 - t) / d);
+        steps = std::max(8, std::min(150, steps + 2 * len / d));
+    }
+    int opacity = rnd(run.P5 / 2 + t / 30);
+    opacity = std::clamp(opacity + run.P5 / 8, 1, 255);
+
+    // The colour patch: the source near each pixel, or at the centre, jittered.
+    const int centreX = std::clamp(cx, 0, w - 1), centreY = std::clamp(cy, 0, h - 1);
+    const int nearCentre = run.P3 / 5 + 80;
+    for (int py = 0; py < BH; ++py) {
+        const int y = y0 + py;
+        if (y < 0 || y >= h)
+            continue;
+        uint32_t* patch = run.patch.data() + size_t(py) * size_t(run.patchStride);
+        for (int px = 0; px < BW; ++px) {
+            const int x = x0 + px;
+            if (x < 0 || x >= w)
+                continue;
+            const int j = rnd(px + py + 1) % 3 == 0 ? -rnd(20) : 25;
+            int sx, sy;
+            if (rnd(150) + bias < nearCentre) {
+                sx = centreX;
+                sy = centreY;
+            } else if (rnd(100) < run.P3) {
+                sx = x + rnd(7) - 3;
+                sy = y + rnd(7) - 3;
+            } else {
+                sx = x + rnd(3) - 1;
+                sy = y + rnd(3) - 1;
+            }
+            const uint32_t s = run.src.row(std::clamp(sy, 0, h - 1))[std::clamp(sx, 0, w - 1)];
+            patch[px] = MakeColor(255, ClampToByte(Channel(s, 16) + j), ClampToByte(Channel(s, 8) + j),
+                                  ClampToByte(Channel(s, 0) + j));
+        }
+    }
+
+    for (int k = 0; k <= steps; ++k) {
+        const int sx = x0 + int(std::floor(k * std::cos(theta)));
+        const int sy = y0 + int(std::floor(k * std::sin(theta)));
+        if (run.trial) {
+            if (rnd(100) > 80)
+                drift += rnd.Float() * 0.003 - 0.0015;
+        } else if (rnd(100) > 85) {
+            drift += rnd.Float() * 0.002 - 0.001;
+        }
+        theta += drift;
+        Stamp(run, sx, sy, uint32_t(opacity));
+    }
+    if (run.trial)
+        Judge(run, cx, cy);
+}
+
+void PaintStrokes(StrokeRun& run)
+{
+    CheckCancellation();
+    ComputeTileErrors(run);
+    run.tiles.BuildWeights();
+    int maxW = 0, maxH = 0;
+    for (const BrushMaskData& b : run.brushes) {
+        maxW = std::max(maxW, b.w);
+        maxH = std::max(maxH, b.h);
+    }
+    run.patchStride = maxW;
+    run.patch.assign(size_t(maxW) * size_t(maxH), 0u);
+    run.touchedCapacity = size_t(std::min<int64_t>(int64_t(run.w) * run.h, 200 * int64_t(maxW) * maxH));
+    run.marked = LargeBuffer<uint8_t>(size_t(run.w) * size_t(run.h));
+    int multiplier = 1;
+    for (int t = 0; t <= 500; ++t) {
+        if (t == 50)
+            run.brush = &run.brushes[1];
+        if (t == 400) {
+            run.brush = &run.brushes[2];
+            multiplier = 12;
+        }
+        if (run.doClear && t == 15)
+            run.trial = true;
+        if (t == 5 || t == 10 || t == 15 || t == 50 || t == 200 || t == 400)
+            ComputeTileErrors(run);
+        run.tiles.BuildWeights();
+        const int64_t n = OllivanderAttempts(run.w, run.h, run.p.strokeFactor, multiplier);
+        for (int64_t s = 0; s <= n; ++s) {
+            if (s % 25 == 0) {
+                CheckCancellation();
+                if (t % 5 == 0 && s == 0) {
+                    const int percent = Round(t * 80.0 / 500.0) + 20;
+                    ReportEffectProgress(run.dest, run.preview, percent);
+                    if (!run.preview && t % 10 == 0)
+                        QueueDisplay(run.dest);
+                }
+            }
+            Attempt(run, t);
+        }
+    }
+}
+
+// Gives every pixel the source's alpha. The painted colour is opaque colour,
+// so it is premultiplied with the new alpha (a pixel that still holds an
+// earlier translucent result is first turned back into straight colour).
+void TakeSourceAlpha(StrokeRun& run)
+{
+    ParallelForRange(0, run.h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const uint32_t* s = run.src.row(y);
+            uint32_t* d = run.destMap.row(y);
+            for (int x = 0; x < run.w; ++x) {
+                const uint32_t a = s[x] >> 24;
+                const uint32_t straight = UnpremultiplyPixel(d[x]) & 0x00FFFFFFu;
+                d[x] = a == 255 ? (0xFF000000u | straight) : PremultiplyColor((a << 24) | straight);
+            }
+        }
+    }, 16);
+}
+
+} // namespace
+
+void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+{
+    if (!Source || !Dest)
+        return;
+    CheckCancellation();
+    StrokeRun run;
+    if (!Source->peekPixels(run.src) || !run.src.valid())
+        return;
+    run.w = run.src.width;
+    run.h = run.src.height;
+    if (run.w <= 9 || run.h <= 9)
+        return;
+    run.hasAlpha = ImageHasTranslucentPixel(Source);
+    CheckCancellation();
+
+    run.preview = Preview;
+    run.dest = Dest;
+    if (Preview) {
+        Dest->getCanvas()->clear(kColorTransparent);
+        run.doClear = true;
+    } else {
+        const CanvasStart start = StartEffectCanvas(
+            Dest, CanvasStartOptions{ClearRule::InputTest, run.hasAlpha, kColorWhite, KeepMode::DrawBase});
+        run.doClear = start.DoClear;
+    }
+    if (!Dest->peekPixels(run.destMap) || run.destMap.width < run.w || run.destMap.height < run.h)
+        return;
+
+    CheckCancellation();
+    run.trial = !run.doClear;
+    run.p = ComputeOllivanderParams(P1, P2, P3, P4, P5);
+    run.P3 = P3;
+    run.P5 = P5;
+    run.tiles.tilesX = (run.w + 31) / 32;
+    run.tiles.tilesY = (run.h + 31) / 32;
+    const size_t tileCount = size_t(run.tiles.tilesX) * size_t(run.tiles.tilesY);
+    run.tiles.error.assign(tileCount, 0);
+    run.tiles.rejected.assign(tileCount, 0);
+    run.tiles.running.assign(tileCount, 0);
+
+    // The run draws from its own copy of the generator and hands the seed back.
+    run.random.seed = RandSeed();
+    struct SeedBack {
+        RunRandom& r;
+        ~SeedBack() { SetRandSeed(r.seed); }
+    } seedBack{run.random};
+
+    CheckCancellation();
+    BuildEdgeField(run);
+
+    CheckCancellation();
+    LoadOllivanderBrushes(run.brushes);
+    run.brush = &run.brushes[0];
+    CheckCancellation();
+
+    if (run.doClear) {
+        Underpaint(run);
+        if (!Dest->peekPixels(run.destMap))
+            return;
+    }
+    PaintStrokes(run);
+
+    CheckCancellation();
+    SharpenSurface(nullptr, Dest, run.doClear ? 40 : 10);
+    if (run.p.saturate)
+        VibrancePopInPlace(Dest, 0, run.p.saturation, 0, 0, 100, false);
+    if (run.hasAlpha) {
+        if (!Dest->peekPixels(run.destMap))
+            return;
+        TakeSourceAlpha(run);
+    }
+    ReportEffectFinished(Dest, Preview);
+}
+
+PV_REGISTER_EFFECT(305, Ollivander);
+
+} // namespace pv
