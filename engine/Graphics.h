@@ -134,6 +134,9 @@ bool IsEffectCancelled();
 void CheckCancellation();
 void SafeUpdateProgress(int Percent);
 void SafeUpdatePreview(const ISkSurface& Surface, int Percent);
+// UI thread only: puts a preview's picture into the preview box, unless the
+// user cancelled or a newer run has made that preview (its generation) stale.
+void ShowPreviewBoxIfCurrent(const ISkImage& snapshot, int generation);
 // UI thread only: shows an intermediate picture as the result.
 void ShowIntermediateResult(const ISkImage& Image, int Percent);
 // Progress of a run: SafeUpdatePreview with Dest in a preview, else SafeUpdateProgress.

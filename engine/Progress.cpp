@@ -104,6 +104,14 @@ void SafeUpdatePreview(const ISkSurface& Surface, int Percent)
         host->QueuedCallContext());
 }
 
+void ShowPreviewBoxIfCurrent(const ISkImage& snapshot, int generation)
+{
+    TEngineHost* host = EngineHost();
+    if (!host || !snapshot || host->Cancel.load() || host->FPreviewGeneration.load() != generation)
+        return;
+    host->ShowPreviewBox(snapshot, host->ProgressPercent.load());
+}
+
 void ShowIntermediateResult(const ISkImage& Image, int Percent)
 {
     TEngineHost* host = EngineHost();

@@ -121,6 +121,23 @@ TEST_F(ProgressTest, StalePreviewIsNeitherPushedNorDrawn)
     EXPECT_TRUE(host.previews.empty());
 }
 
+TEST_F(ProgressTest, PreviewBoxTakesOnlyCurrentUncancelledPreviews)
+{
+    const ISkImage picture = SolidImage(2, 2, 0xFF00FF00u);
+    host.FPreviewGeneration = 7;
+    host.ProgressPercent = 40;
+    ShowPreviewBoxIfCurrent(picture, 6); // a newer preview has started
+    EXPECT_TRUE(host.previews.empty());
+    host.Cancel = true;
+    ShowPreviewBoxIfCurrent(picture, 7);
+    EXPECT_TRUE(host.previews.empty());
+    host.Cancel = false;
+    ShowPreviewBoxIfCurrent(picture, 7);
+    ASSERT_EQ(host.previews.size(), 1u);
+    EXPECT_EQ(host.previews[0], picture);
+    EXPECT_EQ(host.previewPercents[0], 40) << "the percentage label stays as it was";
+}
+
 TEST_F(ProgressTest, PreviewWithoutSurfaceOnlyStoresThePercentage)
 {
     SafeUpdatePreview(nullptr, 50);

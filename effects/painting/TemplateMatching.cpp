@@ -1,0 +1,911 @@
+// Smooth painting repaints the picture with one brush mark of the atlas,
+// prepared in seven orientations. For every pixel it finds the orientation
+// whose stamp, filled with the mean colour under it, best matches the picture
+// around the pixel. Strokes are then taken on a grid, the best-matching pixel
+// of each window, and drawn worst first so the best matches end on top. Patches
+// the strokes missed are filled with their region's colour and bright specks
+// removed. Further passes repaint the previous pass's painting the same way.
+//
+// Every pass starts from a white silhouette of its input, so the erase switch
+// and the previous result play no part.
+
+#include "effects/painting/TemplateMatching.h"
+
+#include "engine/U_repository.h"
+#include "platform/graphics/PixelMath.h"
+#include "platform/system/LargeBuffer.h"
+#include "platform/system/Numbers.h"
+#include "platform/system/Threads.h"
+
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_sort.h>
+
+#include <smmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace pv {
+
+// ------------------------------------------------------------------ derived values
+
+TemplateMatchingParams ComputeTemplateMatchingParams(int P1, int P2)
+{
+    TemplateMatchingParams p;
+    p.BrushSize = Clamp(P1 / 2, 8, 50);
+    p.HalfSize = p.BrushSize / 2;
+    p.Passes = Clamp(P2 / 20, 1, 5);
+    p.GridStep = std::max(1, p.BrushSize / 10);
+    p.TotalWork = double(p.Passes) * 430.0;
+    return p;
+}
+
+int64_t TemplateMatchingKeptStrokes(int64_t count)
+{
+    return Round64(double(count) * double(0.95f));
+}
+
+SkRect AtlasCellRect(int cell, int cellSide)
+{
+    const float s = float(cellSide);
+    return SkRect::MakeXYWH(s * float(cell % 5), s * float(cell / 5), s, s);
+}
+
+const float* AtlasCoverageMatrix()
+{
+    static const float m[20] = {0, 0, 0, 0, 1, //
+                                0, 0, 0, 0, 1, //
+                                0, 0, 0, 0, 1, //
+                                -0.299f, -0.587f, -0.114f, 0, 1};
+    return m;
+}
+
+OrientedStamps BuildOrientedStamps(const ISkImage& atlas, int cell, int brushSize)
+{
+    OrientedStamps out;
+    out.BrushSize = brushSize;
+    out.HalfSize = brushSize / 2;
+    if (!atlas)
+        return out;
+    const SkRect r = AtlasCellRect(cell);
+    const ISkImage cellImage =
+        atlas->makeSubset(SkIRect::MakeXYWH(int(r.left), int(r.top), kAtlasCell, kAtlasCell));
+    if (!cellImage)
+        return out;
+    SkPaint paint;
+    paint.setAntiAlias(true);
+    paint.setColorFilter(SkColorFilters::Matrix(AtlasCoverageMatrix()));
+    const float step = 180.0f / 7.0f;
+    const float half = float(brushSize) / 2.0f;
+    for (int i = 0; i < 7; ++i) {
+        const ISkSurface surface = SkSurface::MakeRaster(brushSize, brushSize);
+        SkCanvas* canvas = surface->getCanvas();
+        canvas->save();
+        canvas->translate(half, half);
+        canvas->rotate(float(i) * step + 90.0f);
+        canvas->translate(-half, -half);
+        canvas->drawImageRect(cellImage, SkRect::MakeWH(float(cellImage->width()), float(cellImage->height())),
+                              SkRect::MakeWH(float(brushSize), float(brushSize)), SkSamplingOptions::Mitchell(),
+                              &paint, SkSrcRectConstraint::kFast);
+        canvas->restore();
+        canvas->flush();
+        out.Images.push_back(surface->makeImageSnapshot());
+        SkPixmap pm;
+        std::vector<TBrushPixelOffset> offsets;
+        if (out.Images.back()->peekPixels(pm))
+            for (int y = 0; y < brushSize; ++y)
+                for (int x = 0; x < brushSize; ++x) {
+                    const uint32_t a = pm.at(x, y) >> 24;
+                    if (a >= 10)
+                        offsets.push_back({int16_t(x - out.HalfSize), int16_t(y - out.HalfSize), uint8_t(a)});
+                }
+        out.BrushOffsets.push_back(std::move(offsets));
+    }
+    return out;
+}
+
+// ------------------------------------------------------------------ contrast
+
+std::vector<uint8_t> BuildContrastMap(const SkPixmap& input)
+{
+    const int w = input.width, h = input.height;
+    std::vector<uint8_t> map(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
+    if (w < 3 || h < 3)
+        return map;
+    ParallelForRange(1, h - 1, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const uint32_t* up = input.row(y - 1);
+            const uint32_t* mid = input.row(y);
+            const uint32_t* down = input.row(y + 1);
+            uint8_t* out = map.data() + size_t(y) * size_t(w);
+            for (int x = 1; x < w - 1; ++x) {
+                if ((mid[x] >> 24) < 10)
+                    continue;
+                int c = 0;
+                for (int shift = 0; shift <= 16; shift += 8) {
+                    auto v = [shift](uint32_t p) { return int((p >> shift) & 0xFF); };
+                    const int sum = v(up[x - 1]) + v(up[x]) + v(up[x + 1]) + v(mid[x - 1]) + v(mid[x + 1]) +
+                                    v(down[x - 1]) + v(down[x]) + v(down[x + 1]);
+                    c += std::abs(v(mid[x]) - (sum >> 3));
+                }
+                out[x] = uint8_t(std::min(255, c / 3));
+            }
+        }
+    }, 16);
+    return map;
+}
+
+// ------------------------------------------------------------------ matching
+
+namespace {
+
+// The jitter's random source: a hash of pixel, sub-pass and orientation, safe
+// to draw from any thread and the same whatever thread draws it.
+inline uint32_t JitterHash(uint32_t index, uint32_t salt, uint32_t o)
+{
+    uint32_t h = index * 0x9E3779B1u ^ (salt * 0x85EBCA77u + o * 0xC2B2AE3Du);
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
+inline int32_t Jitter(int32_t E, uint32_t index, uint32_t salt, uint32_t o)
+{
+    const uint32_t n = uint32_t(std::max(1, E >> 4));
+    return int32_t((uint64_t(JitterHash(index, salt, o)) * n) >> 32);
+}
+
+// A stamp laid out for the interior fast path: per stamp row the runs of
+// covered columns (for the mean, from row prefix sums) and the same pixels as
+// blocks of four with their coverage (for the error, four pixels at a time).
+struct StampPlan {
+    struct Run {
+        int16_t dY, c0, c1; // columns c0..c1 inclusive
+    };
+    struct Block {
+        int16_t dX;
+        __m128i wLo, wHi; // coverage for B, G, R of two pixels each, 0 for alpha
+    };
+    struct Single {
+        int16_t dX;
+        int16_t alpha;
+    };
+    struct Row {
+        int16_t dY;
+        uint32_t blockBegin, blockEnd, singleBegin, singleEnd;
+    };
+    std::vector<Run> runs;
+    std::vector<Block> blocks;
+    std::vector<Single> singles;
+    std::vector<Row> rows;
+    int count = 0;
+    uint64_t reciprocal = 0; // 2^32 / count, rounded up: exact division of sums below 2^20
+};
+
+StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets)
+{
+    StampPlan plan;
+    plan.count = int(offsets.size());
+    if (plan.count > 0)
+        plan.reciprocal = (uint64_t(1) << 32) / uint64_t(plan.count) + 1;
+    size_t i = 0;
+    while (i < offsets.size()) {
+        const int dY = offsets[i].dY;
+        StampPlan::Row row{int16_t(dY), uint32_t(plan.blocks.size()), 0, uint32_t(plan.singles.size()), 0};
+        while (i < offsets.size() && offsets[i].dY == dY) {
+            size_t j = i;
+            while (j + 1 < offsets.size() && offsets[j + 1].dY == dY && offsets[j + 1].dX == offsets[j].dX + 1)
+                ++j;
+            plan.runs.push_back({int16_t(dY), offsets[i].dX, offsets[j].dX});
+            size_t k = i;
+            for (; k + 3 <= j; k += 4) {
+                auto lanes = [&](size_t a, size_t b) {
+                    const short wa = short(offsets[a].Alpha), wb = short(offsets[b].Alpha);
+                    return _mm_setr_epi16(wa, wa, wa, 0, wb, wb, wb, 0);
+                };
+                plan.blocks.push_back({offsets[k].dX, lanes(k, k + 1), lanes(k + 2, k + 3)});
+            }
+            for (; k <= j; ++k)
+                plan.singles.push_back({offsets[k].dX, int16_t(offsets[k].Alpha)});
+            i = j + 1;
+        }
+        row.blockEnd = uint32_t(plan.blocks.size());
+        row.singleEnd = uint32_t(plan.singles.size());
+        plan.rows.push_back(row);
+    }
+    return plan;
+}
+
+inline int Chan(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
+
+// Error of a stamp filled with (mR, mG, mB) over an interior pixel, summed row
+// by row and stopped once it exceeds `best` (a partial sum above best loses
+// exactly as the full one would).
+inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampPlan& plan, int mR, int mG, int mB,
+                             int32_t best)
+{
+    const __m128i mean = _mm_setr_epi16(short(mB), short(mG), short(mR), 0, short(mB), short(mG), short(mR), 0);
+    int32_t E = 0;
+    for (const StampPlan::Row& row : plan.rows) {
+        const uint32_t* rp = centre + ptrdiff_t(row.dY) * ptrdiff_t(stride);
+        __m128i acc = _mm_setzero_si128();
+        for (uint32_t b = row.blockBegin; b < row.blockEnd; ++b) {
+            const StampPlan::Block& blk = plan.blocks[b];
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp + blk.dX));
+            const __m128i lo = _mm_abs_epi16(_mm_sub_epi16(_mm_cvtepu8_epi16(v), mean));
+            const __m128i hi = _mm_abs_epi16(_mm_sub_epi16(_mm_unpackhi_epi8(v, _mm_setzero_si128()), mean));
+            const __m128i s = _mm_hadd_epi32(_mm_madd_epi16(lo, blk.wLo), _mm_madd_epi16(hi, blk.wHi));
+            acc = _mm_add_epi32(acc, _mm_srli_epi32(s, 5));
+        }
+        acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+        acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
+        E += _mm_cvtsi128_si32(acc);
+        for (uint32_t s = row.singleBegin; s < row.singleEnd; ++s) {
+            const uint32_t p = rp[plan.singles[s].dX];
+            const int d = std::abs(Chan(p, 16) - mR) + std::abs(Chan(p, 8) - mG) + std::abs(Chan(p, 0) - mB);
+            E += (d * plan.singles[s].alpha) >> 5;
+        }
+        if (E > best)
+            break;
+    }
+    return E;
+}
+
+// Row prefix sums of B, G, R (lanes 0..2) for a range of input rows.
+struct alignas(16) Sum4 {
+    uint32_t v[4];
+};
+
+struct PrefixRows {
+    std::vector<Sum4> sums; // (w + 1) per row
+    int firstRow = 0, w = 0;
+    const Sum4* row(int y) const { return sums.data() + size_t(y - firstRow) * size_t(w + 1); }
+};
+
+inline __m128i Load(const Sum4& s) { return _mm_load_si128(reinterpret_cast<const __m128i*>(s.v)); }
+
+void BuildPrefix(const SkPixmap& input, int y0, int y1, PrefixRows& out)
+{
+    const int w = input.width;
+    out.firstRow = y0;
+    out.w = w;
+    const size_t need = size_t(std::max(0, y1 - y0)) * size_t(w + 1);
+    if (out.sums.size() < need)
+        out.sums.resize(need);
+    for (int y = y0; y < y1; ++y) {
+        const uint32_t* src = input.row(y);
+        Sum4* dst = out.sums.data() + size_t(y - y0) * size_t(w + 1);
+        __m128i acc = _mm_setzero_si128();
+        _mm_store_si128(reinterpret_cast<__m128i*>(dst[0].v), acc);
+        for (int x = 0; x < w; ++x) {
+            acc = _mm_add_epi32(acc, _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(src[x] & 0x00FFFFFFu))));
+            _mm_store_si128(reinterpret_cast<__m128i*>(dst[x + 1].v), acc);
+        }
+    }
+}
+
+struct MatchContext {
+    const SkPixmap* input;
+    const OrientedStamps* stamps;
+    const std::vector<uint8_t>* contrast;
+    std::vector<StampPlan> plans;
+    uint32_t salt;
+    TMatch* table;
+};
+
+void MatchBorderPixel(const MatchContext& mc, int x, int y, const int* cands, int nc, TMatch& m)
+{
+    const SkPixmap& in = *mc.input;
+    const int w = in.width, h = in.height;
+    const uint32_t index = uint32_t(y) * uint32_t(w) + uint32_t(x);
+    int32_t best = kNoMatch;
+    int bestAngle = 0, bR = 0, bG = 0, bB = 0;
+    for (int ci = 0; ci < nc; ++ci) {
+        const int o = cands[ci];
+        const auto& offs = mc.stamps->BrushOffsets[size_t(o)];
+        if (offs.empty())
+            continue;
+        int64_t sR = 0, sG = 0, sB = 0;
+        int k = 0;
+        for (const TBrushPixelOffset& p : offs) {
+            const int px = x + p.dX, py = y + p.dY;
+            if (px < 0 || py < 0 || px >= w || py >= h)
+                continue;
+            const uint32_t v = in.at(px, py);
+            sR += Chan(v, 16);
+            sG += Chan(v, 8);
+            sB += Chan(v, 0);
+            ++k;
+        }
+        if (k == 0)
+            continue;
+        const int mR = int(sR / k), mG = int(sG / k), mB = int(sB / k);
+        int32_t E = 0;
+        for (const TBrushPixelOffset& p : offs) {
+            const int px = x + p.dX, py = y + p.dY;
+            if (px < 0 || py < 0 || px >= w || py >= h) {
+                E += (int(p.Alpha) * 255) >> 5;
+            } else {
+                const uint32_t v = in.at(px, py);
+                const int d = std::abs(Chan(v, 16) - mR) + std::abs(Chan(v, 8) - mG) + std::abs(Chan(v, 0) - mB);
+                E += (d * int(p.Alpha)) >> 5;
+            }
+            if (E > best)
+                break;
+        }
+        E += Jitter(E, index, mc.salt, uint32_t(o));
+        if (E < best) {
+            best = E;
+            bestAngle = o;
+            bR = mR;
+            bG = mG;
+            bB = mB;
+            if (int64_t(best) < 12 * int64_t(k))
+                break;
+        }
+    }
+    m = {best, uint8_t(bestAngle), uint8_t(bR), uint8_t(bG), uint8_t(bB)};
+}
+
+// The candidate orientations of a pixel, in the order they are tried.
+int Candidates(const SkPixmap& in, const std::vector<uint8_t>& contrast, int x, int y, int* out)
+{
+    const int w = in.width, h = in.height;
+    const int c = contrast[size_t(y) * size_t(w) + size_t(x)];
+    if (c > 30 && x > 0 && x < w - 1 && y > 0 && y < h - 1) {
+        auto s = [&](int px, int py) {
+            const uint32_t v = in.at(px, py);
+            return Chan(v, 16) + Chan(v, 8) + Chan(v, 0);
+        };
+        const int gx = s(x + 1, y) - s(x - 1, y);
+        const int gy = s(x, y + 1) - s(x, y - 1);
+        if (std::abs(gx) > 5 || std::abs(gy) > 5) {
+            constexpr float kPi = std::numbers::pi_v<float>;
+            float theta = std::atan2(float(gy), float(gx)) + kPi / 2.0f;
+            if (theta < 0)
+                theta += 2.0f * kPi;
+            else if (theta >= 2.0f * kPi)
+                theta -= 2.0f * kPi;
+            const int d = Round(double(theta * 7.0f / kPi)) % 7;
+            out[0] = (d + 5) % 7;
+            out[1] = (d + 6) % 7;
+            out[2] = d;
+            out[3] = (d + 1) % 7;
+            out[4] = (d + 2) % 7;
+            return 5;
+        }
+    }
+    if (c > 15) {
+        out[0] = 0;
+        out[1] = 2;
+        out[2] = 4;
+        out[3] = 6;
+        return 4;
+    }
+    for (int i = 0; i < 7; ++i)
+        out[i] = i;
+    return 7;
+}
+
+} // namespace
+
+void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std::vector<uint8_t>& contrast,
+                 uint32_t salt, TMatch* table)
+{
+    const int w = input.width, h = input.height;
+    const int H = stamps.HalfSize, BS = stamps.BrushSize;
+    MatchContext mc{&input, &stamps, &contrast, {}, salt, table};
+    for (const auto& offs : stamps.BrushOffsets)
+        mc.plans.push_back(PlanStamp(offs));
+    const size_t stride = input.rowBytes / 4;
+    tbb::enumerable_thread_specific<PrefixRows> prefixes;
+    constexpr int kRowsPerPrefix = 32;
+
+    ParallelForRange(0, h, [&](int lo, int hi) {
+        PrefixRows& prefix = prefixes.local();
+        for (int y0 = lo; y0 < hi; y0 += kRowsPerPrefix) {
+            const int y1 = std::min(hi, y0 + kRowsPerPrefix);
+            const int p0 = std::max(0, y0 - H), p1 = std::min(h, y1 + (BS - 1 - H));
+            BuildPrefix(input, p0, p1, prefix);
+            for (int y = y0; y < y1; ++y) {
+                const uint32_t* row = input.row(y);
+                const bool interiorRow = y >= H && y < h - H;
+                for (int x = 0; x < w; ++x) {
+                    TMatch& m = table[size_t(y) * size_t(w) + size_t(x)];
+                    if ((row[x] >> 24) < 10) {
+                        m.Score = kNoMatch;
+                        continue;
+                    }
+                    int cands[7];
+                    const int nc = Candidates(input, contrast, x, y, cands);
+                    if (!interiorRow || x < H || x >= w - H) {
+                        MatchBorderPixel(mc, x, y, cands, nc, m);
+                        continue;
+                    }
+                    const uint32_t index = uint32_t(y) * uint32_t(w) + uint32_t(x);
+                    int32_t best = kNoMatch;
+                    int bestAngle = 0, bR = 0, bG = 0, bB = 0;
+                    for (int ci = 0; ci < nc; ++ci) {
+                        const int o = cands[ci];
+                        const StampPlan& plan = mc.plans[size_t(o)];
+                        if (plan.count == 0)
+                            continue;
+                        __m128i sum = _mm_setzero_si128();
+                        for (const StampPlan::Run& r : plan.runs) {
+                            const Sum4* pr = prefix.row(y + r.dY);
+                            sum = _mm_add_epi32(sum, _mm_sub_epi32(Load(pr[x + r.c1 + 1]), Load(pr[x + r.c0])));
+                        }
+                        const uint32_t sB = uint32_t(_mm_cvtsi128_si32(sum));
+                        const uint32_t sG = uint32_t(_mm_extract_epi32(sum, 1));
+                        const uint32_t sR = uint32_t(_mm_extract_epi32(sum, 2));
+                        const int mB = int((sB * plan.reciprocal) >> 32);
+                        const int mG = int((sG * plan.reciprocal) >> 32);
+                        const int mR = int((sR * plan.reciprocal) >> 32);
+                        int32_t E = InteriorError(row + x, stride, plan, mR, mG, mB, best);
+                        E += Jitter(E, index, salt, uint32_t(o));
+                        if (E < best) {
+                            best = E;
+                            bestAngle = o;
+                            bR = mR;
+                            bG = mG;
+                            bB = mB;
+                            if (int64_t(best) < 12 * int64_t(plan.count))
+                                break;
+                        }
+                    }
+                    m = {best, uint8_t(bestAngle), uint8_t(bR), uint8_t(bG), uint8_t(bB)};
+                }
+            }
+        }
+    }, 8);
+}
+
+// ------------------------------------------------------------------ stroke selection
+
+std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize, int gridStep)
+{
+    const int H = halfSize, step = std::max(1, gridStep);
+    std::vector<uint64_t> keys;
+    if (w <= 0 || h <= 0)
+        return keys;
+    keys.reserve(size_t(w) * size_t(h) / (size_t(step) * size_t(step)) + 16);
+    // Per column the lowest score of the window's rows and its (first) row.
+    std::vector<int32_t> colScore(static_cast<size_t>(w)), colRow(static_cast<size_t>(w));
+    auto columnMinimum = [&](int x, int r0, int r1) {
+        int32_t s = kNoMatch, row = -1;
+        for (int r = r0; r <= r1; ++r) {
+            const int32_t v = table[size_t(r) * size_t(w) + size_t(x)].Score;
+            if (v < s) {
+                s = v;
+                row = r;
+            }
+        }
+        colScore[size_t(x)] = s;
+        colRow[size_t(x)] = row;
+    };
+    const int g0 = -(H / step);
+    const int gyEnd = (h + H) / step, gxEnd = (w + H) / step;
+    for (int gy = g0; gy <= gyEnd; ++gy) {
+        const int r0 = std::max(0, gy * step - H), r1 = std::min(h - 1, gy * step + H);
+        if (r0 > r1)
+            continue;
+        std::fill(colScore.begin(), colScore.end(), kNoMatch);
+        std::fill(colRow.begin(), colRow.end(), -1);
+        for (int r = r0; r <= r1; ++r) {
+            const TMatch* row = table + size_t(r) * size_t(w);
+            for (int x = 0; x < w; ++x)
+                if (row[x].Score < colScore[size_t(x)]) {
+                    colScore[size_t(x)] = row[x].Score;
+                    colRow[size_t(x)] = r;
+                }
+        }
+        for (int gx = g0; gx <= gxEnd; ++gx) {
+            const int c0 = std::max(0, gx * step - H), c1 = std::min(w - 1, gx * step + H);
+            int32_t best = kNoMatch, bestRow = 0;
+            int bestX = -1;
+            // Row-major scan order: the lower row wins a tie, then the left column.
+            for (int x = c0; x <= c1; ++x) {
+                const int32_t s = colScore[size_t(x)];
+                if (s < best || (s == best && s < kNoMatch && colRow[size_t(x)] < bestRow)) {
+                    best = s;
+                    bestRow = colRow[size_t(x)];
+                    bestX = x;
+                }
+            }
+            if (bestX < 0)
+                continue;
+            const size_t index = size_t(bestRow) * size_t(w) + size_t(bestX);
+            keys.push_back((uint64_t(uint32_t(best)) << 32) | uint64_t(index));
+            table[index].Score = kNoMatch;
+            columnMinimum(bestX, r0, r1);
+        }
+    }
+    return keys;
+}
+
+std::vector<uint32_t> SortStrokesWorstFirst(std::vector<uint64_t>& keys)
+{
+    SharedPool().execute([&] { tbb::parallel_sort(keys.begin(), keys.end(), std::greater<uint64_t>()); });
+    std::vector<uint32_t> out(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        out[i] = uint32_t(keys[i]);
+    return out;
+}
+
+std::vector<uint32_t> SelectStrokes(TMatch* table, int w, int h, int halfSize, int gridStep)
+{
+    std::vector<uint64_t> keys = SelectStrokeKeys(table, w, h, halfSize, gridStep);
+    return SortStrokesWorstFirst(keys);
+}
+
+// ------------------------------------------------------------------ stroke drawing
+
+void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, const SkPixmap& dest,
+                 const std::function<bool(double)>& afterBand)
+{
+    const OrientedStamps& st = *d.stamps;
+    const int w = d.w, h = d.h, BS = st.BrushSize, H = st.HalfSize;
+    if (w <= 0 || h <= 0 || st.Images.empty())
+        return;
+    // Each stamp pixel as the colour filter sees it (0..1 lanes), zero where empty.
+    struct alignas(16) Lanes {
+        float v[4];
+    };
+    std::vector<std::vector<Lanes>> lanes(st.Images.size());
+    std::vector<std::vector<uint32_t>> raw(st.Images.size());
+    for (size_t o = 0; o < st.Images.size(); ++o) {
+        SkPixmap pm;
+        lanes[o].assign(size_t(BS) * size_t(BS), Lanes{});
+        raw[o].assign(size_t(BS) * size_t(BS), 0u);
+        if (!st.Images[o]->peekPixels(pm))
+            continue;
+        for (int y = 0; y < BS; ++y)
+            for (int x = 0; x < BS; ++x) {
+                raw[o][size_t(y * BS + x)] = pm.at(x, y);
+                _mm_store_ps(lanes[o][size_t(y * BS + x)].v, px::Load1(pm.at(x, y)));
+            }
+    }
+
+    constexpr int kTile = 64;
+    const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+    const size_t tiles = size_t(tilesX) * size_t(tilesY);
+    struct Box {
+        int x0, y0, x1, y1; // inclusive, clipped to the picture
+    };
+    auto boxOf = [&](uint32_t index) {
+        const int x = int(index % uint32_t(w)), y = int(index / uint32_t(w));
+        return Box{std::max(0, x - H), std::max(0, y - H), std::min(w - 1, x - H + BS - 1),
+                   std::min(h - 1, y - H + BS - 1)};
+    };
+    // Strokes per tile, in list order (a counting sort).
+    std::vector<uint32_t> start(tiles + 1, 0);
+    for (size_t i = 0; i < count; ++i) {
+        const Box b = boxOf(strokes[i]);
+        for (int ty = b.y0 / kTile; ty <= b.y1 / kTile; ++ty)
+            for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
+                ++start[size_t(ty) * size_t(tilesX) + size_t(tx) + 1];
+    }
+    for (size_t t = 0; t < tiles; ++t)
+        start[t + 1] += start[t];
+    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    LargeBuffer<uint32_t> entries(start[tiles]);
+    for (size_t i = 0; i < count; ++i) {
+        const Box b = boxOf(strokes[i]);
+        for (int ty = b.y0 / kTile; ty <= b.y1 / kTile; ++ty)
+            for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
+                entries[fill[size_t(ty) * size_t(tilesX) + size_t(tx)]++] = strokes[i];
+    }
+
+    for (int ty = 0; ty < tilesY; ++ty) {
+        ParallelFor(0, tilesX, [&](int tx) {
+            const size_t t = size_t(ty) * size_t(tilesX) + size_t(tx);
+            const int tx0 = tx * kTile, ty0 = ty * kTile;
+            const int tx1 = std::min(w, tx0 + kTile) - 1, ty1 = std::min(h, ty0 + kTile) - 1;
+            for (uint32_t e = start[t]; e < start[t + 1]; ++e) {
+                const uint32_t index = entries[e];
+                const TMatch& m = d.table[index];
+                const int X = int(index % uint32_t(w)) - H, Y = int(index / uint32_t(w)) - H;
+                const int x0 = std::max(X, tx0), x1 = std::min(X + BS - 1, tx1);
+                const int y0 = std::max(Y, ty0), y1 = std::min(Y + BS - 1, ty1);
+                const __m128 colour = px::Load1(MakeColor(255, m.R, m.G, m.B));
+                const Lanes* sl = lanes[m.BrushAngle].data();
+                const uint32_t* sr = raw[m.BrushAngle].data();
+                for (int y = y0; y <= y1; ++y) {
+                    uint32_t* row = dest.row(y);
+                    const size_t so = size_t(y - Y) * size_t(BS) - size_t(X);
+                    for (int x = x0; x <= x1; ++x) {
+                        if (sr[so + size_t(x)] == 0)
+                            continue;
+                        const uint32_t s = px::Store1(_mm_mul_ps(colour, _mm_load_ps(sl[so + size_t(x)].v)));
+                        if (s == 0)
+                            continue;
+                        row[x] = (s >> 24) == 255 ? s : px::SrcOverCoverage(s, row[x], 255);
+                    }
+                }
+            }
+        });
+        if (afterBand && !afterBand(double(ty + 1) / double(tilesY)))
+            return;
+    }
+}
+
+// ------------------------------------------------------------------ filling and specks
+
+namespace {
+
+inline int Brightness(uint32_t p) { return (Chan(p, 16) + Chan(p, 8) + Chan(p, 0)) / 3; }
+
+} // namespace
+
+void FillWhitePixels(const SkPixmap& input, const SkPixmap& canvas)
+{
+    const int w = input.width, h = input.height;
+    std::vector<uint8_t> mask(size_t(w) * size_t(h), 0), visited(size_t(w) * size_t(h), 0);
+    ParallelForRange(0, h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const uint32_t* in = input.row(y);
+            const uint32_t* cv = canvas.row(y);
+            uint8_t* mk = mask.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x)
+                mk[x] = (in[x] >> 24) >= 10 && Brightness(cv[x]) - Brightness(in[x]) > 15;
+        }
+    }, 16);
+    std::vector<uint32_t> region, stack;
+    for (int y0 = 0; y0 < h; ++y0)
+        for (int x0 = 0; x0 < w; ++x0) {
+            const size_t seed = size_t(y0) * size_t(w) + size_t(x0);
+            if (!mask[seed] || visited[seed])
+                continue;
+            region.clear();
+            stack.clear();
+            stack.push_back(uint32_t(seed));
+            visited[seed] = 1;
+            while (!stack.empty()) {
+                const uint32_t p = stack.back();
+                stack.pop_back();
+                region.push_back(p);
+                const int x = int(p % uint32_t(w)), y = int(p / uint32_t(w));
+                const int nx[4] = {x - 1, x + 1, x, x};
+                const int ny[4] = {y, y, y - 1, y + 1};
+                for (int k = 0; k < 4; ++k) {
+                    if (nx[k] < 0 || ny[k] < 0 || nx[k] >= w || ny[k] >= h)
+                        continue;
+                    const size_t q = size_t(ny[k]) * size_t(w) + size_t(nx[k]);
+                    const int dx = nx[k] - x0, dy = ny[k] - y0;
+                    if (!mask[q] || visited[q] || dx * dx + dy * dy > 625)
+                        continue;
+                    visited[q] = 1;
+                    stack.push_back(uint32_t(q));
+                }
+            }
+            int64_t sR = 0, sG = 0, sB = 0, n = 0;
+            for (const uint32_t p : region) {
+                const uint32_t v = input.at(int(p % uint32_t(w)), int(p / uint32_t(w)));
+                if ((v >> 24) > 10) {
+                    sR += Chan(v, 16);
+                    sG += Chan(v, 8);
+                    sB += Chan(v, 0);
+                    ++n;
+                }
+            }
+            if (n == 0)
+                continue;
+            const uint32_t colour = MakeColor(255, uint8_t(sR / n), uint8_t(sG / n), uint8_t(sB / n));
+            for (const uint32_t p : region)
+                canvas.at(int(p % uint32_t(w)), int(p / uint32_t(w))) = colour;
+        }
+}
+
+void RemoveBrightSpecks(const SkPixmap& canvas)
+{
+    const int w = canvas.width, h = canvas.height;
+    for (int y = 1; y < h - 1; ++y) {
+        const uint32_t* up = canvas.row(y - 1);
+        uint32_t* mid = canvas.row(y);
+        const uint32_t* down = canvas.row(y + 1);
+        for (int x = 1; x < w - 1; ++x) {
+            const uint32_t p = mid[x];
+            if ((p >> 24) < 10)
+                continue;
+            const int b = Brightness(p);
+            const uint32_t nb[8] = {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1], down[x - 1], down[x], down[x + 1]};
+            int n = 0, k = 0, sR = 0, sG = 0, sB = 0;
+            for (const uint32_t q : nb) {
+                if ((q >> 24) < 10)
+                    continue;
+                ++n;
+                sR += Chan(q, 16);
+                sG += Chan(q, 8);
+                sB += Chan(q, 0);
+                k += Brightness(q) < b - 30;
+            }
+            if (n > 0 && k >= 6)
+                mid[x] = MakeColor(255, uint8_t(sR / n), uint8_t(sG / n), uint8_t(sB / n));
+        }
+    }
+}
+
+// ------------------------------------------------------------------ the run
+
+namespace {
+
+constexpr int kFirstCell = 26, kLaterCell = 36;
+
+struct SmoothRun {
+    ISkSurface dest;
+    bool preview = false;
+    int generation = 0;
+    double done = 0, totalWork = 430;
+    uint32_t lastDisplay = 0;
+
+    static bool Cancelled()
+    {
+        const TEngineHost* host = EngineHost();
+        return host && host->Cancel.load();
+    }
+
+    void UpdateProgress(int v)
+    {
+        v = Clamp(v, 0, 101);
+        if (preview) {
+            SafeUpdatePreview(dest, v);
+            return;
+        }
+        if (!EngineHost())
+            return;
+        RunOnUISync([v] {
+            TEngineHost* host = EngineHost();
+            if (host && !host->Cancel.load())
+                host->UpdateProgressBar(v);
+        });
+    }
+    void Report() { UpdateProgress(Round(done / totalWork * 100.0)); }
+    void Add(double work)
+    {
+        done += work;
+        Report();
+    }
+
+    // Shows the canvas as the intermediate result of a full render (at most
+    // once a second unless forced).
+    void UpdateDisplay(bool force)
+    {
+        if (preview || !EngineHost())
+            return;
+        if (!force && GetTickMs() - lastDisplay <= 1000)
+            return;
+        dest->getCanvas()->flush();
+        const ISkImage snap = dest->makeImageSnapshot();
+        RunOnUISync([&snap] {
+            TEngineHost* host = EngineHost();
+            if (host && !host->Cancel.load())
+                ShowIntermediateResult(snap, -1);
+        });
+        lastDisplay = GetTickMs();
+    }
+
+    // The preview box follows the sub-passes; a preview that a newer run has
+    // made stale leaves the box to that run.
+    void ShowInPreviewBox()
+    {
+        if (!preview || !EngineHost())
+            return;
+        const ISkImage snap = dest->makeImageSnapshot();
+        const int gen = generation;
+        RunOnUISync([&snap, gen] { ShowPreviewBoxIfCurrent(snap, gen); });
+    }
+};
+
+// The white silhouette of the input: white with the input's alpha.
+void DrawSilhouette(const SkPixmap& input, const SkPixmap& canvas)
+{
+    const ISkColorFilter white = SkColorFilters::Blend(kColorWhite, SkBlendMode::kSrcIn);
+    ParallelForRange(0, input.height, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            uint32_t* out = canvas.row(y);
+            std::copy_n(input.row(y), input.width, out);
+            white->filterSpan(out, input.width);
+        }
+    }, 16);
+}
+
+void RunPass(SmoothRun& run, const SkPixmap& input, const SkPixmap& canvas, const OrientedStamps& stamps,
+             TMatch* table, uint32_t salt)
+{
+    const int w = input.width, h = input.height;
+    const std::vector<uint8_t> contrast = BuildContrastMap(input);
+    run.Add(8);
+    MatchPixels(input, stamps, contrast, salt, table);
+    run.Add(40);
+    std::vector<uint64_t> keys = SelectStrokeKeys(table, w, h, stamps.HalfSize, std::max(1, stamps.BrushSize / 10));
+    run.Add(20);
+    std::vector<uint32_t> strokes = SortStrokesWorstFirst(keys);
+    keys = {};
+    run.Add(8);
+    const size_t count = strokes.size();
+    const size_t keep = size_t(TemplateMatchingKeptStrokes(int64_t(count)));
+    const size_t first = keep < count ? count - keep : 0;
+    const StrokeDrawing drawing{&stamps, table, w, h};
+    const double base = run.done;
+    DrawStrokes(drawing, strokes.data() + first, count - first, canvas, [&](double fraction) {
+        if (SmoothRun::Cancelled())
+            return false;
+        run.UpdateProgress(Round((base + fraction * 24.0) / run.totalWork * 100.0));
+        run.UpdateDisplay(false);
+        return true;
+    });
+    run.Add(24);
+    run.UpdateDisplay(true);
+}
+
+} // namespace
+
+void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int /*P3*/, int /*P4*/,
+                      int /*P5*/, bool Preview)
+{
+    if (SmoothRun::Cancelled())
+        return;
+    if (!Source || !Dest)
+        return;
+    ISkImage atlas;
+    RunOnUISync([&atlas] { atlas = Form3().TemplateMatchingBrushes.image(); });
+    if (!atlas)
+        return;
+
+    const TemplateMatchingParams p = ComputeTemplateMatchingParams(P1, P2);
+    const int w = Source->width(), h = Source->height();
+    SmoothRun run;
+    run.dest = Dest;
+    run.preview = Preview;
+    run.generation = ThreadPreviewGeneration;
+    run.totalWork = p.TotalWork;
+    LargeBuffer<TMatch> table(size_t(w) * size_t(h));
+    run.lastDisplay = GetTickMs();
+    run.UpdateProgress(0);
+
+    ISkImage input = Source;
+    for (int pass = 1; pass <= p.Passes; ++pass) {
+        if (SmoothRun::Cancelled())
+            break;
+        SkPixmap in, canvas;
+        if (!input->peekPixels(in) || !in.valid())
+            return;
+        Dest->getCanvas()->clear(kColorTransparent);
+        Dest->getCanvas()->flush();
+        if (!Dest->peekPixels(canvas) || canvas.width < w || canvas.height < h)
+            return;
+        DrawSilhouette(in, canvas);
+        run.UpdateDisplay(true);
+
+        OrientedStamps stamps;
+        for (int sub = 1; sub <= 4; ++sub) {
+            if (SmoothRun::Cancelled())
+                break;
+            if (sub == 2) {
+                FillWhitePixels(in, canvas);
+                run.Add(20);
+                run.UpdateDisplay(true);
+            }
+            if (sub <= 2)
+                stamps = BuildOrientedStamps(atlas, sub == 1 ? kFirstCell : kLaterCell, p.BrushSize);
+            RunPass(run, in, canvas, stamps, table.data(), uint32_t(pass * 4 + sub));
+            run.ShowInPreviewBox();
+        }
+        RemoveBrightSpecks(canvas);
+        run.Add(10);
+        if (pass < p.Passes)
+            input = Dest->makeImageSnapshot();
+    }
+    if (EngineHost()) {
+        run.UpdateDisplay(true);
+        run.UpdateProgress(101);
+    }
+}
+
+PV_REGISTER_EFFECT(306, TemplateMatching);
+
+} // namespace pv
