@@ -60,7 +60,8 @@ TLabel* PanelLabel(const QString& text, QWidget* parent, QRect r, double size, T
     l->setGeometry(DpI(r.x()), DpI(r.y()), DpI(r.width()), DpI(r.height()));
     l->setFontSize(size);
     l->setFontColour(ThemeMapTextColor(colour));
-    l->setAlignment(Qt::Alignment(int(Qt::AlignCenter) | Qt::TextWordWrap));
+    l->setAlignment(Qt::AlignCenter);
+    l->setWordWrap(true);
     return l;
 }
 
@@ -173,7 +174,8 @@ void TBatchMode::CreateBatchOverlayControls()
         separator->setStyleSheet(QStringLiteral("background: rgba(255,255,255,64);"));
         PanelLabel(T(QStringLiteral("Advanced: run a script instead of the current effect")), FBatchMsgPanel,
                    {20, 148, 560, 18}, 11, 0xFF9CA3AFu);
-        auto* load = PanelButton(T(QStringLiteral("Load script...")), FBatchMsgPanel, {220, 173, 160, 28});
+        auto* load = PanelButton(T(QStringLiteral("Load script...")), FBatchMsgPanel, {220, 173, 160, 28},
+                                 TButton::Look::Ghost);
         connect(load, &TButton::clicked, this, &TBatchMode::BatchLoadScriptClick);
         PanelLabel(T(QStringLiteral("...or pick an embedded script:")), FBatchMsgPanel, {20, 209, 560, 16}, 11,
                    0xFF9CA3AFu);
@@ -198,7 +200,8 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchOverlayPanel->setFillColour(ThemeMapColor(0xFF314158u));
         FBatchOverlayPanel->setShadow({4, 2, 2, 0x80000000u});
         FBatchLabel = PanelLabel(ProcessingText(1, 1), FBatchOverlayPanel, {10, 25, 480, 30}, 16, 0xFFFFFFFFu);
-        FBatchCancelBtn = PanelButton(T(QStringLiteral("Cancel batch")), FBatchOverlayPanel, {150, 75, 200, 33});
+        FBatchCancelBtn = PanelButton(T(QStringLiteral("Cancel batch")), FBatchOverlayPanel, {150, 75, 200, 33},
+                                      TButton::Look::Ghost);
         connect(FBatchCancelBtn, &TButton::clicked, this, &TBatchMode::BatchCancelClick);
     }
 }

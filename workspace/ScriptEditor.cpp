@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QShortcut>
@@ -77,6 +78,7 @@ TFormScriptEditor::TFormScriptEditor(QWidget* owner) : QWidget(owner, Qt::Tool |
     RebuildScriptCombo();
     CreateMiniUI();
     LblStatus->raise();
+    UpdateWindowShape();
 
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
     f5->setContext(Qt::WindowShortcut);
@@ -100,7 +102,6 @@ void TFormScriptEditor::CreateDesign()
     BackgroundRect->setGeometry(DpI(10), DpI(10), DpI(804), DpI(750));
     BackgroundRect->setRadius(15);
     BackgroundRect->setFillColour(ThemeMapColor(0xFF111827u));
-    BackgroundRect->setShadow({6, 3.5, 3.5, 0xB3000000u});
 
     TopBar = new QWidget(BackgroundRect);
     TopBar->setGeometry(0, 0, DpI(804), DpI(45));
@@ -282,7 +283,6 @@ void TFormScriptEditor::CreateMiniUI()
     MiniPanel = new TRoundedPanel(this);
     MiniPanel->setGeometry(DpI(12), DpI(12), DpI(kMiniW - 24), DpI(kMiniH - 24));
     MiniPanel->setRadius(8);
-    MiniPanel->setShadow({6, 3.5, 3.5, 0xB3000000u});
     MiniPanel->hide();
     MiniStatus = MakeLabel(T(QStringLiteral("Running...")), MiniPanel, {16, 12, 288, 20}, 13, 0xFFFFFFFFu);
     MiniProgressFill = new TRoundedPanel(MiniPanel);
@@ -548,6 +548,18 @@ void TFormScriptEditor::ExitMiniMode()
 void TFormScriptEditor::ApplyWindowBounds(int left, int top, int width, int height)
 {
     setGeometry(left, top, width, height);
+    UpdateWindowShape();
+}
+
+void TFormScriptEditor::UpdateWindowShape()
+{
+    // The window is only its rounded body: without a compositing window
+    // manager the transparent margin would show as a black frame.
+    const QWidget* body = FMiniMode ? static_cast<QWidget*>(MiniPanel) : BackgroundRect;
+    const double radius = FMiniMode ? Dp(8) : Dp(15);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(body->geometry()), radius, radius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
 void TFormScriptEditor::ShowMemoMenu(const QPoint& at)

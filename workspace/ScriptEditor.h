@@ -115,6 +115,7 @@ private:
     void ShowBlendModeList(TButton* anchor);
     void BlendModeChosen(int index);
     void ApplyWindowBounds(int left, int top, int width, int height);
+    void UpdateWindowShape();
     void LoadScriptText(const QStringList& lines, bool caretOnLastLine);
 
     QWidget* TopBar = nullptr;

@@ -37,6 +37,12 @@ void TLabel::setLetterSpacing(double percent)
     update();
 }
 
+void TLabel::setWordWrap(bool wrap)
+{
+    wordWrap_ = wrap;
+    update();
+}
+
 void TLabel::setClickable(bool clickable)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents, !clickable);
@@ -57,6 +63,10 @@ void TLabel::paintEvent(QPaintEvent*)
         c.setAlphaF(c.alphaF() * 0.45f);
     p.setPen(c);
     p.setFont(font());
+    if (wordWrap_) {
+        p.drawText(rect(), int(alignment_) | Qt::TextWordWrap, text());
+        return;
+    }
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
     p.drawText(rect(), int(alignment_), shown);
 }

@@ -19,6 +19,8 @@ public:
     // Design pixel size and weight of the Inter face.
     void setFontSize(double designPixels, int weight = QFont::Normal);
     void setAlignment(Qt::Alignment alignment);
+    // Long texts break into lines instead of ending in an ellipsis.
+    void setWordWrap(bool wrap);
     void setLetterSpacing(double percent);
     // Clickable labels take the mouse and show the hand cursor; others let it pass.
     void setClickable(bool clickable);
@@ -40,6 +42,7 @@ protected:
 
 private:
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    bool wordWrap_ = false;
     bool pressed_ = false;
 };
 
