@@ -17,6 +17,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pv {
@@ -173,24 +174,31 @@ private:
     int savedRunId_;
 };
 
-// Parallel loop over [begin, end) on the shared pool. The body receives
+// Parallel loop over [begin, end) on the given pool. The body receives
 // sub-ranges (lo, hi) and runs with the caller's preview flag and generation;
 // an abort raised in the body reaches the caller as the same abort.
 template <typename Body>
-void ParallelForRange(int begin, int end, Body&& body, int grain = 1)
+void ParallelForRangeIn(tbb::task_arena& pool, int begin, int end, Body&& body, int grain = 1)
 {
     if (end <= begin)
         return;
     const bool preview = ThreadIsPreview;
     const int generation = ThreadPreviewGeneration;
     const int runId = ThreadRunId;
-    SharedPool().execute([&] {
+    pool.execute([&] {
         tbb::parallel_for(tbb::blocked_range<int>(begin, end, grain > 0 ? grain : 1),
                           [&](const tbb::blocked_range<int>& r) {
                               PreviewScope scope(preview, generation, runId);
                               body(r.begin(), r.end());
                           });
     });
+}
+
+// The same loop on the shared pool.
+template <typename Body>
+void ParallelForRange(int begin, int end, Body&& body, int grain = 1)
+{
+    ParallelForRangeIn(SharedPool(), begin, end, std::forward<Body>(body), grain);
 }
 
 // Parallel loop calling body(i) for every index.

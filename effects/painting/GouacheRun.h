@@ -1,0 +1,136 @@
+#pragma once
+// The state one gouache run shares between its stages (analysis, layers of
+// blobs, brush strokes, relief, gap filling, dumps), passed to each of them
+// explicitly. Picture-sized arrays are row-major, index y * w + x.
+
+#include "effects/painting/GouachePainting.h"
+#include "platform/system/LargeBuffer.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace pv {
+
+// |R1 - R2| + |G1 - G2| + |B1 - B2| of the stored bytes (alpha ignored).
+inline int GouacheColourDistance(uint32_t a, uint32_t b)
+{
+    return std::abs(int((a >> 16) & 0xFF) - int((b >> 16) & 0xFF)) +
+           std::abs(int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF)) + std::abs(int(a & 0xFF) - int(b & 0xFF));
+}
+
+inline bool GouacheNearWhite(uint32_t p)
+{
+    return ((p >> 16) & 0xFF) > 240 && ((p >> 8) & 0xFF) > 240 && (p & 0xFF) > 240;
+}
+
+// A seed candidate as one sortable integer: the score above bit 40, the pixel
+// index below it. Pixel indices grow with the row, then the column, so an
+// ascending sort orders by score, then row, then column.
+inline uint64_t PackGouacheKey(int64_t score, int64_t index) { return (uint64_t(score) << 40) | uint64_t(index); }
+inline int64_t GouacheKeyScore(uint64_t key) { return int64_t(key >> 40); }
+inline int64_t GouacheKeyIndex(uint64_t key) { return int64_t(key & ((uint64_t(1) << 40) - 1)); }
+
+struct GouacheRun {
+    // The picture.
+    int w = 0, h = 0;
+    const uint32_t* src = nullptr;   // source pixels, premultiplied, w per row
+    LargeBuffer<uint32_t> srcCopy;   // holds them when the source rows are not contiguous
+    ISkImage source;
+    ISkSurface dest;
+    bool preview = false;
+    bool hasTransparency = false;
+    GouacheParams p;
+
+    // Analysis.
+    LargeBuffer<uint8_t> Luma;
+    LargeBuffer<int32_t> EdgeMap;
+    int FGW = 0, FGH = 0;            // orientation grid, one cell per 8 x 8 block
+    std::vector<float> FldX, FldY;
+
+    // The painting.
+    LargeBuffer<uint32_t> Work;      // with texture and relief
+    LargeBuffer<uint32_t> Flat;      // the flat blob colours only
+    LargeBuffer<uint8_t> Coverage;   // 0 unpainted, 1 painted; 2 and 3 while gaps are filled
+    LargeBuffer<int32_t> BlobPix;    // unpainted list, then the blob, then the gap region
+    LargeBuffer<uint32_t> BlobCol;   // source colours of the blob's pixels
+    std::vector<int64_t> URowCnt;
+    std::vector<int32_t> MergeQueue; // 8 g^2 entries
+    bool DoClear = true;
+    ISkImage BaseImage;
+
+    // The current blob.
+    std::vector<int> SpokeR;
+    std::vector<float> cosT, sinT;
+    int QSpokes = 0;
+    float QAngleStep = 0;
+    int QMinR = 0, QMaxR = 0;
+    int Qsx = 0, Qsy = 0;
+    int QX0 = 0, QX1 = 0, QY0 = 0, QBBW = 0, QBBH = 0;
+    std::vector<int32_t> RowBuf;
+    std::vector<uint32_t> RowBufC;
+    std::vector<int32_t> RowCnt, RowCov;
+    std::vector<int64_t> RowSumR, RowSumG, RowSumB;
+
+    // Brush strokes and relief (only when StrokeAmp > 0).
+    LargeBuffer<int32_t> Hgt;        // empty without strokes
+    std::vector<uint8_t> BrAlpha;
+    int BrW = 0, BrH = 0;
+    std::vector<int32_t> stampRow, stampCol;
+    std::vector<int32_t> texR, texG, texB, texHeight, texWeight;
+
+    // The layer under way.
+    int layer = 0;
+    int R = 0;
+    std::vector<uint64_t> keys;      // sorted seed keys
+    int64_t seedCapacity = 0;        // C after it was limited to the keys
+    int64_t pixelBudget = 0;
+    int64_t paintedCount = 0;
+    int64_t keysTaken = 0;
+    uint32_t displayClock = 0;
+
+    size_t count() const { return size_t(w) * size_t(h); }
+    uint32_t srcAt(size_t i) const { return src[i]; }
+    bool hasHeights() const { return !Hgt.empty(); }
+
+    // Allocates the picture-sized arrays (all zero) for a w x h picture.
+    void allocate(int width, int height);
+};
+
+// Analysis maps: Luma and the smoothed EdgeMap.
+void BuildGouacheAnalysis(GouacheRun& run);
+
+// Copies the painting into Dest.
+void ShowGouacheWork(GouacheRun& run);
+
+// One layer of blobs (candidates, seeds, blobs, strokes).
+void PaintGouacheLayer(GouacheRun& run, int layer);
+
+// Brush strokes and relief.
+void PrepareGouacheBrush(GouacheRun& run);
+// Zeroes groups of fewer than 10 connected (8-neighbour) non-zero texels.
+void RemoveBrushSpecks(std::vector<uint8_t>& mask, int w, int h);
+void BuildGouacheOrientation(GouacheRun& run);
+// Strokes across the blob whose n pixels lead BlobPix, painted in `colour`.
+void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour);
+void ApplyGouacheRelief(GouacheRun& run);
+
+// Gap filling.
+bool PaintGapPixelFromNeighbours(GouacheRun& run, int32_t index, bool includeFilled);
+bool MergeSmallUncoveredRegion(GouacheRun& run, int32_t count);
+void FillGouacheGaps(GouacheRun& run);
+
+// Diagnostic dumps of one layer into `folder`.
+std::string GouacheSeedListText(const GouacheRun& run, int layer);
+std::string GouacheCoverageGreymap(const GouacheRun& run);
+void WriteGouacheDumps(const GouacheRun& run, int layer, const std::string& folder);
+
+// Parallel loop over rows (or other ranges) on the effect's pool.
+template <typename Body>
+void GouacheParallel(int begin, int end, Body&& body, int grain = 1)
+{
+    ParallelForRangeIn(GouachePool(), begin, end, std::forward<Body>(body), grain);
+}
+
+} // namespace pv

@@ -1,0 +1,309 @@
+// The paint body of a gouache: after a blob is painted flat, a few short
+// strokes of a brush mask are dragged across it along the local edge
+// direction, each slightly lighter or darker than the blob with a grainy
+// texture, and each stamp raises a height map. After the last layer the height
+// map is smoothed and shades the painting as a relief.
+
+#include "effects/painting/GouacheRun.h"
+
+#include "engine/ImageHelpers.h"
+#include "engine/U_repository.h"
+#include "platform/system/Numbers.h"
+#include "platform/system/Threads.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace pv {
+
+namespace {
+constexpr int kMaxHeight = 3000;
+constexpr int kSmallestSpeck = 10;
+constexpr int kOrientationPasses = 20;
+constexpr int kStrokeFade = 104;
+} // namespace
+
+void RemoveBrushSpecks(std::vector<uint8_t>& mask, int w, int h)
+{
+    if (w <= 0 || h <= 0 || mask.size() < size_t(w) * size_t(h))
+        return;
+    const size_t n = size_t(w) * size_t(h);
+    std::vector<uint8_t> visited(n, 0);
+    std::vector<int32_t> group;
+    for (size_t start = 0; start < n; ++start) {
+        if (mask[start] == 0 || visited[start])
+            continue;
+        group.clear();
+        group.push_back(int32_t(start));
+        visited[start] = 1;
+        for (size_t k = 0; k < group.size(); ++k) {
+            const int x = group[k] % w, y = group[k] / w;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const size_t j = size_t(ny) * size_t(w) + size_t(nx);
+                    if (mask[j] != 0 && !visited[j]) {
+                        visited[j] = 1;
+                        group.push_back(int32_t(j));
+                    }
+                }
+        }
+        if (group.size() < size_t(kSmallestSpeck))
+            for (int32_t j : group)
+                mask[size_t(j)] = 0;
+    }
+}
+
+void BuildGouacheOrientation(GouacheRun& run)
+{
+    const int w = run.w, h = run.h;
+    run.FGW = (w + 7) / 8;
+    run.FGH = (h + 7) / 8;
+    const size_t cells = size_t(run.FGW) * size_t(run.FGH);
+    run.FldX.assign(cells, 0.0f);
+    run.FldY.assign(cells, 0.0f);
+    GouacheParallel(0, run.FGH, [&](int lo, int hi) {
+        std::vector<int64_t> sx(size_t(run.FGW)), sy(size_t(run.FGW));
+        for (int b = lo; b < hi; ++b) {
+            std::fill(sx.begin(), sx.end(), 0);
+            std::fill(sy.begin(), sy.end(), 0);
+            for (int y = std::max(8 * b, 1); y <= std::min(8 * b + 7, h - 2); ++y) {
+                const uint8_t* l = run.Luma.data() + size_t(y) * size_t(w);
+                for (int x = 1; x <= w - 2; ++x) {
+                    const int gx = int(l[x + 1]) - int(l[x - 1]);
+                    const int gy = int(l[x + w]) - int(l[x - w]);
+                    sx[size_t(x / 8)] += gx * gx - gy * gy;
+                    sy[size_t(x / 8)] += 2 * gx * gy;
+                }
+            }
+            for (int c = 0; c < run.FGW; ++c) {
+                run.FldX[size_t(b) * size_t(run.FGW) + size_t(c)] = float(sx[size_t(c)]);
+                run.FldY[size_t(b) * size_t(run.FGW) + size_t(c)] = float(sy[size_t(c)]);
+            }
+        }
+    });
+    std::vector<float> tx(cells), ty(cells);
+    const int gw = run.FGW, gh = run.FGH;
+    for (int pass = 0; pass < kOrientationPasses; ++pass) {
+        GouacheParallel(0, gh, [&](int lo, int hi) {
+            for (int y = lo; y < hi; ++y)
+                for (int x = 0; x < gw; ++x) {
+                    float ax = 0, ay = 0;
+                    for (int dy = -1; dy <= 1; ++dy) {
+                        const size_t row = size_t(std::clamp(y + dy, 0, gh - 1)) * size_t(gw);
+                        for (int dx = -1; dx <= 1; ++dx) {
+                            const size_t i = row + size_t(std::clamp(x + dx, 0, gw - 1));
+                            ax += run.FldX[i];
+                            ay += run.FldY[i];
+                        }
+                    }
+                    tx[size_t(y) * size_t(gw) + size_t(x)] = ax / 9.0f;
+                    ty[size_t(y) * size_t(gw) + size_t(x)] = ay / 9.0f;
+                }
+        });
+        run.FldX.swap(tx);
+        run.FldY.swap(ty);
+    }
+}
+
+void PrepareGouacheBrush(GouacheRun& run)
+{
+    run.BrAlpha.clear();
+    run.BrW = run.BrH = 0;
+    RunOnUISync([&] {
+        const QImage brush = Form3().PaintBrushSim2.bitmap();
+        if (!brush.isNull())
+            LoadBrushMask(&brush, run.BrAlpha, run.BrW, run.BrH, QString());
+    });
+    if (run.BrAlpha.empty())
+        LoadBrushMask(nullptr, run.BrAlpha, run.BrW, run.BrH, QStringLiteral("PaintBrushSim2.png"));
+    RemoveBrushSpecks(run.BrAlpha, run.BrW, run.BrH);
+
+    run.Hgt = LargeBuffer<int32_t>(run.count());
+    const size_t texels = size_t(std::max(run.BrW, 0)) * size_t(std::max(run.BrH, 0));
+    run.stampRow.assign(size_t(4 * run.BrH + 4), 0);
+    run.stampCol.assign(size_t(4 * run.BrW + 4), 0);
+    for (auto* v : {&run.texR, &run.texG, &run.texB, &run.texHeight, &run.texWeight})
+        v->assign(texels, 0);
+    BuildGouacheOrientation(run);
+}
+
+namespace {
+
+float EdgeDirection(const GouacheRun& run, int px, int py)
+{
+    const int row = std::min(py / 8, run.FGH - 1), col = std::min(px / 8, run.FGW - 1);
+    const size_t cell = size_t(row) * size_t(run.FGW) + size_t(col);
+    return 0.5f * std::atan2(run.FldY[cell], run.FldX[cell]) + float(std::numbers::pi / 2);
+}
+
+// Mixes the texel colour into a painting pixel with weight omega (of 255).
+uint32_t MixTexel(uint32_t p, int r, int g, int b, int omega)
+{
+    auto mix = [&](uint32_t ch, int texel) {
+        const uint32_t v = ch * uint32_t(255 - omega) + uint32_t(texel) * uint32_t(omega);
+        return (v + (v >> 8) + 1) >> 8;
+    };
+    return (p & 0xFF000000u) | (mix((p >> 16) & 0xFF, r) << 16) | (mix((p >> 8) & 0xFF, g) << 8) | mix(p & 0xFF, b);
+}
+
+struct Stamp {
+    int sw = 0, sh = 0, hw = 0, hh = 0;
+};
+
+void PrintStamp(GouacheRun& run, const Stamp& st, int px, int py, uint32_t colour)
+{
+    const int w = run.w, h = run.h;
+    const int r0 = std::max(st.hh - py, 0), r1 = std::min(st.sh - 1, h + st.hh - py - 1);
+    const int c0 = std::max(st.hw - px, 0), c1 = std::min(st.sw - 1, w + st.hw - px - 1);
+    for (int r = r0; r <= r1; ++r) {
+        const int texRow = run.stampRow[size_t(r)];
+        const size_t rowBase = size_t(py + r - st.hh) * size_t(w);
+        for (int c = c0; c <= c1; ++c) {
+            const size_t texel = size_t(texRow + run.stampCol[size_t(c)]);
+            const int omega0 = run.texWeight[texel];
+            if (omega0 == 0)
+                continue;
+            const size_t p = rowBase + size_t(px + c - st.hw);
+            run.Hgt[p] = std::min(run.Hgt[p] + run.texHeight[texel], kMaxHeight);
+            if (run.Coverage[p] == 0)
+                continue;
+            const int dp = GouacheColourDistance(run.Flat[p], colour);
+            if (dp > kStrokeFade)
+                continue;
+            const int omega = dp > 40 ? (omega0 * (kStrokeFade - dp)) >> 6 : omega0;
+            run.Work[p] = MixTexel(run.Work[p], run.texR[texel], run.texG[texel], run.texB[texel], omega);
+        }
+    }
+}
+
+void DragStroke(GouacheRun& run, const Stamp& st, int x0, int y0, float theta0, float jitter, int Ls, uint32_t colour)
+{
+    const float pi = float(std::numbers::pi);
+    for (int side = 0; side <= 1; ++side) {
+        float fx = float(x0), fy = float(y0);
+        float phi = theta0 + float(side) * pi;
+        float drift = float(RandomFloat()) * 0.009f - 0.0045f;
+        if (side == 1) {
+            fx += std::cos(phi);
+            fy += std::sin(phi);
+        }
+        for (int q = side; q <= Ls; ++q) {
+            const int px = Round(double(fx)), py = Round(double(fy));
+            if (px < 0 || py < 0 || px >= run.w || py >= run.h)
+                break;
+            const size_t i = size_t(py) * size_t(run.w) + size_t(px);
+            if (run.Coverage[i] == 0 || GouacheColourDistance(run.Flat[i], colour) > kStrokeFade)
+                break;
+            if (q % 3 == 0)
+                PrintStamp(run, st, px, py, colour);
+            if (q % 4 == 3) {
+                float turn = EdgeDirection(run, px, py) + 0.22f * std::sin(0.012f * fx + 0.015f * fy) + jitter - phi;
+                while (turn > pi / 2)
+                    turn -= pi;
+                while (turn < -pi / 2)
+                    turn += pi;
+                phi += std::clamp(turn, -0.08f, 0.08f);
+            }
+            if (Random(100) > 80)
+                drift += float(RandomFloat()) * 0.003f - 0.0015f;
+            phi += drift;
+            fx += std::cos(phi);
+            fy += std::sin(phi);
+        }
+    }
+}
+
+} // namespace
+
+void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
+{
+    if (n <= 0 || run.BrW <= 0 || run.BrH <= 0)
+        return;
+    const int Ls = std::min(run.QMaxR + 10, 160);
+    const int64_t perStroke = std::max<int64_t>(1, int64_t(Ls) * run.BrH / 2);
+    const int N = int(std::clamp<int64_t>(4 * int64_t(n) / perStroke, 3, 300));
+    const int R2 = int((colour >> 16) & 0xFF), G2 = int((colour >> 8) & 0xFF), B2 = int(colour & 0xFF);
+    const int amp = run.p.StrokeAmp, t = run.p.t, k = run.p.k;
+    const size_t texels = size_t(run.BrW) * size_t(run.BrH);
+    for (int s = 0; s < N; ++s) {
+        const int32_t start = run.BlobPix[size_t(Random(n))];
+        const int x0 = start % run.w, y0 = start / run.w;
+        const float jitter = float(RandomFloat()) * 0.12f - 0.06f;
+        const float theta0 = EdgeDirection(run, x0, y0) + 0.22f * std::sin(0.012f * float(x0) + 0.015f * float(y0)) +
+                             jitter;
+        const float r1 = float(RandomFloat());
+        const float r2 = float(RandomFloat());
+        const float z = run.p.s * (r1 * r2 + 1.0f);
+        Stamp st;
+        st.sw = Round(double(float(run.BrW) * z));
+        st.sh = Round(double(float(run.BrH) * z));
+        st.hw = st.sw / 2;
+        st.hh = st.sh / 2;
+        const int o = Random(amp + 1) - amp / 2;
+        const int Rs = Clamp(R2 + o, 0, 255), Gs = Clamp(G2 + o, 0, 255), Bs = Clamp(B2 + o, 0, 255);
+        for (size_t i = 0; i < texels; ++i) {
+            const int u = Random(3) != 0 ? t : -Random(t + 1);
+            run.texR[i] = Clamp(Rs + u, 0, 255);
+            run.texG[i] = Clamp(Gs + u, 0, 255);
+            run.texB[i] = Clamp(Bs + u, 0, 255);
+        }
+        const int hs = Random(k / 2 + 1) + k / 8;
+        for (size_t i = 0; i < texels; ++i) {
+            const int a = run.BrAlpha[i];
+            run.texHeight[i] = a * hs / 2550;
+            run.texWeight[i] = (a * hs + 127) / 255;
+        }
+        for (int r = 0; r < st.sh; ++r)
+            run.stampRow[size_t(r)] = (r * run.BrH / st.sh) * run.BrW;
+        for (int c = 0; c < st.sw; ++c)
+            run.stampCol[size_t(c)] = c * run.BrW / st.sw;
+        DragStroke(run, st, x0, y0, theta0, jitter, Ls, colour);
+    }
+}
+
+void ApplyGouacheRelief(GouacheRun& run)
+{
+    const int w = run.w, h = run.h;
+    LargeBuffer<int32_t> smoothed(run.count());
+    GouacheParallel(0, h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const int32_t* rows[3] = {run.Hgt.data() + size_t(std::max(y - 1, 0)) * size_t(w),
+                                      run.Hgt.data() + size_t(y) * size_t(w),
+                                      run.Hgt.data() + size_t(std::min(y + 1, h - 1)) * size_t(w)};
+            int32_t* out = smoothed.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) {
+                const int xl = std::max(x - 1, 0), xr = std::min(x + 1, w - 1);
+                int sum = 0;
+                for (const int32_t* r : rows)
+                    sum += r[xl] + r[x] + r[xr];
+                out[x] = sum / 9;
+            }
+        }
+    });
+    run.Hgt = std::move(smoothed);
+    const int gain = run.p.StrokeAmp + 40;
+    GouacheParallel(1, h - 1, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const int32_t* above = run.Hgt.data() + size_t(y - 1) * size_t(w);
+            const int32_t* below = run.Hgt.data() + size_t(y + 1) * size_t(w);
+            uint32_t* out = run.Work.data() + size_t(y) * size_t(w);
+            for (int x = 1; x < w - 1; ++x) {
+                const int d = below[x + 1] - above[x - 1];
+                if (d == 0)
+                    continue;
+                const int f = std::clamp(d * gain / 768, -52, 52);
+                const uint32_t p = out[x];
+                const uint32_t r = ClampToByte(int((p >> 16) & 0xFF) + f);
+                const uint32_t g = ClampToByte(int((p >> 8) & 0xFF) + f);
+                const uint32_t b = ClampToByte(int(p & 0xFF) + f);
+                out[x] = (p & 0xFF000000u) | (r << 16) | (g << 8) | b;
+            }
+        }
+    });
+}
+
+} // namespace pv
