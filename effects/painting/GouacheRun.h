@@ -77,8 +77,20 @@ struct GouacheRun {
     LargeBuffer<int32_t> Hgt;        // empty without strokes
     std::vector<uint8_t> BrAlpha;
     int BrW = 0, BrH = 0;
-    std::vector<int32_t> stampRow, stampCol;
-    std::vector<int32_t> texR, texG, texB, texHeight, texWeight;
+    // The strokes of the current blob: their paths are walked first (they read
+    // only coverage, flat colours and the orientation grid), then every stamp
+    // is printed in order, rows spread over the pool.
+    struct Stroke {
+        int sw = 0, sh = 0, hw = 0, hh = 0;
+    };
+    struct StampAt {
+        int px = 0, py = 0, stroke = 0;
+    };
+    std::vector<Stroke> strokes;
+    std::vector<StampAt> stamps;
+    std::vector<uint32_t> texColour; // per stroke and texel: colour, weight in the top byte
+    std::vector<uint8_t> texHeight;  // per stroke and texel: height increment
+    std::vector<int32_t> stampRow, stampCol; // per stroke: texel row start of each stamp row, texel of each column
 
     // The layer under way.
     int layer = 0;

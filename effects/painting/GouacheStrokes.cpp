@@ -123,11 +123,6 @@ void PrepareGouacheBrush(GouacheRun& run)
     RemoveBrushSpecks(run.BrAlpha, run.BrW, run.BrH);
 
     run.Hgt = LargeBuffer<int32_t>(run.count());
-    const size_t texels = size_t(std::max(run.BrW, 0)) * size_t(std::max(run.BrH, 0));
-    run.stampRow.assign(size_t(4 * run.BrH + 4), 0);
-    run.stampCol.assign(size_t(4 * run.BrW + 4), 0);
-    for (auto* v : {&run.texR, &run.texG, &run.texB, &run.texHeight, &run.texWeight})
-        v->assign(texels, 0);
     BuildGouacheOrientation(run);
 }
 
@@ -141,46 +136,52 @@ float EdgeDirection(const GouacheRun& run, int px, int py)
 }
 
 // Mixes the texel colour into a painting pixel with weight omega (of 255).
-uint32_t MixTexel(uint32_t p, int r, int g, int b, int omega)
+inline uint32_t MixTexel(uint32_t p, uint32_t texel, int omega)
 {
-    auto mix = [&](uint32_t ch, int texel) {
-        const uint32_t v = ch * uint32_t(255 - omega) + uint32_t(texel) * uint32_t(omega);
-        return (v + (v >> 8) + 1) >> 8;
+    auto mix = [&](int shift) {
+        const uint32_t v = ((p >> shift) & 0xFF) * uint32_t(255 - omega) + ((texel >> shift) & 0xFF) * uint32_t(omega);
+        return ((v + (v >> 8) + 1) >> 8) << shift;
     };
-    return (p & 0xFF000000u) | (mix((p >> 16) & 0xFF, r) << 16) | (mix((p >> 8) & 0xFF, g) << 8) | mix(p & 0xFF, b);
+    return (p & 0xFF000000u) | mix(16) | mix(8) | mix(0);
 }
 
-struct Stamp {
-    int sw = 0, sh = 0, hw = 0, hh = 0;
-};
-
-void PrintStamp(GouacheRun& run, const Stamp& st, int px, int py, uint32_t colour)
+// Prints one stamp, only its rows in [lo, hi).
+void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, uint32_t colour, int lo, int hi)
 {
-    const int w = run.w, h = run.h;
-    const int r0 = std::max(st.hh - py, 0), r1 = std::min(st.sh - 1, h + st.hh - py - 1);
+    const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+    const int w = run.w, h = run.h, px = at.px, py = at.py;
+    const int r0 = std::max({st.hh - py, 0, lo - py + st.hh});
+    const int r1 = std::min({st.sh - 1, h + st.hh - py - 1, hi - 1 - py + st.hh});
     const int c0 = std::max(st.hw - px, 0), c1 = std::min(st.sw - 1, w + st.hw - px - 1);
+    const size_t texels = size_t(run.BrW) * size_t(run.BrH);
+    const uint32_t* texColour = run.texColour.data() + size_t(at.stroke) * texels;
+    const uint8_t* texHeight = run.texHeight.data() + size_t(at.stroke) * texels;
+    const int32_t* rowTable = run.stampRow.data() + size_t(at.stroke) * size_t(4 * run.BrH + 4);
+    const int32_t* colTable = run.stampCol.data() + size_t(at.stroke) * size_t(4 * run.BrW + 4);
     for (int r = r0; r <= r1; ++r) {
-        const int texRow = run.stampRow[size_t(r)];
-        const size_t rowBase = size_t(py + r - st.hh) * size_t(w);
+        const int texRow = rowTable[r];
+        const size_t rowBase = size_t(py + r - st.hh) * size_t(w) + size_t(px - st.hw);
         for (int c = c0; c <= c1; ++c) {
-            const size_t texel = size_t(texRow + run.stampCol[size_t(c)]);
-            const int omega0 = run.texWeight[texel];
+            const size_t texel = size_t(texRow + colTable[c]);
+            const uint32_t tc = texColour[texel];
+            const int omega0 = int(tc >> 24);
             if (omega0 == 0)
                 continue;
-            const size_t p = rowBase + size_t(px + c - st.hw);
-            run.Hgt[p] = std::min(run.Hgt[p] + run.texHeight[texel], kMaxHeight);
+            const size_t p = rowBase + size_t(c);
+            run.Hgt[p] = std::min(run.Hgt[p] + int32_t(texHeight[texel]), kMaxHeight);
             if (run.Coverage[p] == 0)
                 continue;
             const int dp = GouacheColourDistance(run.Flat[p], colour);
             if (dp > kStrokeFade)
                 continue;
             const int omega = dp > 40 ? (omega0 * (kStrokeFade - dp)) >> 6 : omega0;
-            run.Work[p] = MixTexel(run.Work[p], run.texR[texel], run.texG[texel], run.texB[texel], omega);
+            run.Work[p] = MixTexel(run.Work[p], tc, omega);
         }
     }
 }
 
-void DragStroke(GouacheRun& run, const Stamp& st, int x0, int y0, float theta0, float jitter, int Ls, uint32_t colour)
+// Walks both halves of a stroke and records where its stamps go.
+void WalkStroke(GouacheRun& run, int stroke, int x0, int y0, float theta0, float jitter, int Ls, uint32_t colour)
 {
     const float pi = float(std::numbers::pi);
     for (int side = 0; side <= 1; ++side) {
@@ -199,7 +200,7 @@ void DragStroke(GouacheRun& run, const Stamp& st, int x0, int y0, float theta0, 
             if (run.Coverage[i] == 0 || GouacheColourDistance(run.Flat[i], colour) > kStrokeFade)
                 break;
             if (q % 3 == 0)
-                PrintStamp(run, st, px, py, colour);
+                run.stamps.push_back({px, py, stroke});
             if (q % 4 == 3) {
                 float turn = EdgeDirection(run, px, py) + 0.22f * std::sin(0.012f * fx + 0.015f * fy) + jitter - phi;
                 while (turn > pi / 2)
@@ -217,6 +218,9 @@ void DragStroke(GouacheRun& run, const Stamp& st, int x0, int y0, float theta0, 
     }
 }
 
+// Below this many stamp pixels the stamps are printed on the calling thread.
+constexpr int64_t kParallelStampPixels = 1 << 18;
+
 } // namespace
 
 void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
@@ -229,6 +233,16 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
     const int R2 = int((colour >> 16) & 0xFF), G2 = int((colour >> 8) & 0xFF), B2 = int(colour & 0xFF);
     const int amp = run.p.StrokeAmp, t = run.p.t, k = run.p.k;
     const size_t texels = size_t(run.BrW) * size_t(run.BrH);
+    const size_t rowStride = size_t(4 * run.BrH + 4), colStride = size_t(4 * run.BrW + 4);
+    run.strokes.resize(size_t(N));
+    run.stamps.clear();
+    if (run.texColour.size() < size_t(N) * texels) {
+        run.texColour.resize(size_t(N) * texels);
+        run.texHeight.resize(size_t(N) * texels);
+        run.stampRow.resize(size_t(N) * rowStride);
+        run.stampCol.resize(size_t(N) * colStride);
+    }
+    int64_t stampPixels = 0;
     for (int s = 0; s < N; ++s) {
         const int32_t start = run.BlobPix[size_t(Random(n))];
         const int x0 = start % run.w, y0 = start / run.w;
@@ -238,31 +252,53 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         const float r1 = float(RandomFloat());
         const float r2 = float(RandomFloat());
         const float z = run.p.s * (r1 * r2 + 1.0f);
-        Stamp st;
+        GouacheRun::Stroke& st = run.strokes[size_t(s)];
         st.sw = Round(double(float(run.BrW) * z));
         st.sh = Round(double(float(run.BrH) * z));
         st.hw = st.sw / 2;
         st.hh = st.sh / 2;
         const int o = Random(amp + 1) - amp / 2;
         const int Rs = Clamp(R2 + o, 0, 255), Gs = Clamp(G2 + o, 0, 255), Bs = Clamp(B2 + o, 0, 255);
+        uint32_t* texColour = run.texColour.data() + size_t(s) * texels;
         for (size_t i = 0; i < texels; ++i) {
             const int u = Random(3) != 0 ? t : -Random(t + 1);
-            run.texR[i] = Clamp(Rs + u, 0, 255);
-            run.texG[i] = Clamp(Gs + u, 0, 255);
-            run.texB[i] = Clamp(Bs + u, 0, 255);
+            texColour[i] = (uint32_t(Clamp(Rs + u, 0, 255)) << 16) | (uint32_t(Clamp(Gs + u, 0, 255)) << 8) |
+                           uint32_t(Clamp(Bs + u, 0, 255));
         }
         const int hs = Random(k / 2 + 1) + k / 8;
+        uint8_t* texHeight = run.texHeight.data() + size_t(s) * texels;
         for (size_t i = 0; i < texels; ++i) {
             const int a = run.BrAlpha[i];
-            run.texHeight[i] = a * hs / 2550;
-            run.texWeight[i] = (a * hs + 127) / 255;
+            texHeight[i] = uint8_t(a * hs / 2550);
+            texColour[i] |= uint32_t((a * hs + 127) / 255) << 24;
         }
+        int32_t* rowTable = run.stampRow.data() + size_t(s) * rowStride;
+        int32_t* colTable = run.stampCol.data() + size_t(s) * colStride;
         for (int r = 0; r < st.sh; ++r)
-            run.stampRow[size_t(r)] = (r * run.BrH / st.sh) * run.BrW;
+            rowTable[r] = (r * run.BrH / st.sh) * run.BrW;
         for (int c = 0; c < st.sw; ++c)
-            run.stampCol[size_t(c)] = c * run.BrW / st.sw;
-        DragStroke(run, st, x0, y0, theta0, jitter, Ls, colour);
+            colTable[c] = c * run.BrW / st.sw;
+        const size_t before = run.stamps.size();
+        WalkStroke(run, s, x0, y0, theta0, jitter, Ls, colour);
+        stampPixels += int64_t(run.stamps.size() - before) * st.sw * st.sh;
     }
+    if (run.stamps.empty())
+        return;
+    auto print = [&](int lo, int hi) {
+        for (const GouacheRun::StampAt& at : run.stamps)
+            PrintStamp(run, at, colour, lo, hi);
+    };
+    if (stampPixels < kParallelStampPixels) {
+        print(0, run.h);
+        return;
+    }
+    int top = run.h, bottom = 0;
+    for (const GouacheRun::StampAt& at : run.stamps) {
+        const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+        top = std::min(top, std::max(at.py - st.hh, 0));
+        bottom = std::max(bottom, std::min(at.py - st.hh + st.sh, run.h));
+    }
+    GouacheParallel(top, bottom, print);
 }
 
 void ApplyGouacheRelief(GouacheRun& run)
