@@ -99,6 +99,26 @@ TEST_F(HeadlessRun, StipplesAndReportsTheJob)
             ASSERT_TRUE(pm.at(x, y) == 0xFFFFFFFFu || pm.at(x, y) == 0xFF000000u);
 }
 
+TEST_F(HeadlessRun, PaintsAGouacheByDefaultWithItsDumps)
+{
+    EXPECT_EQ(run({"--wctest", "in.png", "out.png"}), "ok effect=308 9x7 P=50,50,50,50,50");
+    const ISkImage out = DecodeImageFile(path("out.png"));
+    ASSERT_NE(out, nullptr);
+    SkPixmap pm;
+    out->peekPixels(pm);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(pm.at(x, y) >> 24, 255u);
+    // Five layers (P1 = 50), each with its seed list and coverage greymap.
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(QFile::exists(path(qPrintable(QStringLiteral("wcpoc_seeds_p%1.txt").arg(i))))) << i;
+        QFile cov(path(qPrintable(QStringLiteral("wcpoc_cov_p%1.pgm").arg(i))));
+        ASSERT_TRUE(cov.open(QIODevice::ReadOnly)) << i;
+        EXPECT_TRUE(cov.readAll().startsWith("P5\n9 7\n255\n"));
+    }
+    EXPECT_FALSE(QFile::exists(path("wcpoc_cov_p5.pgm")));
+}
+
 TEST_F(HeadlessRun, StatusLinesForEveryOutcome)
 {
     QFile(path("empty.jpg")).open(QIODevice::WriteOnly);

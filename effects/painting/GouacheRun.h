@@ -91,6 +91,7 @@ struct GouacheRun {
     std::vector<uint32_t> texColour; // per stroke and texel: colour, weight in the top byte
     std::vector<uint8_t> texHeight;  // per stroke and texel: height increment
     std::vector<int32_t> stampRow, stampCol; // per stroke: texel row start of each stamp row, texel of each column
+    std::vector<int32_t> stampSpan;          // per stroke and stamp row: first and last column with paint
 
     // The layer under way.
     int layer = 0;

@@ -154,28 +154,34 @@ void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, uint32_t colour,
     const int r1 = std::min({st.sh - 1, h + st.hh - py - 1, hi - 1 - py + st.hh});
     const int c0 = std::max(st.hw - px, 0), c1 = std::min(st.sw - 1, w + st.hw - px - 1);
     const size_t texels = size_t(run.BrW) * size_t(run.BrH);
-    const uint32_t* texColour = run.texColour.data() + size_t(at.stroke) * texels;
-    const uint8_t* texHeight = run.texHeight.data() + size_t(at.stroke) * texels;
+    const uint32_t* __restrict texColour = run.texColour.data() + size_t(at.stroke) * texels;
+    const uint8_t* __restrict texHeight = run.texHeight.data() + size_t(at.stroke) * texels;
     const int32_t* rowTable = run.stampRow.data() + size_t(at.stroke) * size_t(4 * run.BrH + 4);
-    const int32_t* colTable = run.stampCol.data() + size_t(at.stroke) * size_t(4 * run.BrW + 4);
+    const int32_t* spans = run.stampSpan.data() + size_t(at.stroke) * size_t(8 * run.BrH + 8);
+    const int32_t* __restrict colTable = run.stampCol.data() + size_t(at.stroke) * size_t(4 * run.BrW + 4);
+    int32_t* __restrict hgt = run.Hgt.data();
+    uint32_t* __restrict work = run.Work.data();
+    const uint32_t* __restrict flat = run.Flat.data();
+    const uint8_t* __restrict coverage = run.Coverage.data();
     for (int r = r0; r <= r1; ++r) {
         const int texRow = rowTable[r];
         const size_t rowBase = size_t(py + r - st.hh) * size_t(w) + size_t(px - st.hw);
-        for (int c = c0; c <= c1; ++c) {
+        const int from = std::max(c0, spans[2 * r]), to = std::min(c1, spans[2 * r + 1]);
+        for (int c = from; c <= to; ++c) {
             const size_t texel = size_t(texRow + colTable[c]);
             const uint32_t tc = texColour[texel];
             const int omega0 = int(tc >> 24);
             if (omega0 == 0)
                 continue;
             const size_t p = rowBase + size_t(c);
-            run.Hgt[p] = std::min(run.Hgt[p] + int32_t(texHeight[texel]), kMaxHeight);
-            if (run.Coverage[p] == 0)
+            hgt[p] = std::min(hgt[p] + int32_t(texHeight[texel]), kMaxHeight);
+            if (coverage[p] == 0)
                 continue;
-            const int dp = GouacheColourDistance(run.Flat[p], colour);
+            const int dp = GouacheColourDistance(flat[p], colour);
             if (dp > kStrokeFade)
                 continue;
             const int omega = dp > 40 ? (omega0 * (kStrokeFade - dp)) >> 6 : omega0;
-            run.Work[p] = MixTexel(run.Work[p], tc, omega);
+            work[p] = MixTexel(work[p], tc, omega);
         }
     }
 }
@@ -218,8 +224,20 @@ void WalkStroke(GouacheRun& run, int stroke, int x0, int y0, float theta0, float
     }
 }
 
+// The texel draws of a stroke (thousands) taken from the process-wide
+// generator's sequence in one go, without a shared update per draw.
+struct LocalDraws {
+    uint32_t seed = RandSeed();
+    int Random(int n)
+    {
+        seed = seed * 134775813u + 1u;
+        return n <= 0 ? 0 : int((uint64_t(seed) * uint32_t(n)) >> 32);
+    }
+    void finish() const { SetRandSeed(seed); }
+};
+
 // Below this many stamp pixels the stamps are printed on the calling thread.
-constexpr int64_t kParallelStampPixels = 1 << 18;
+constexpr int64_t kParallelStampPixels = 1 << 16;
 
 } // namespace
 
@@ -240,6 +258,7 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         run.texColour.resize(size_t(N) * texels);
         run.texHeight.resize(size_t(N) * texels);
         run.stampRow.resize(size_t(N) * rowStride);
+        run.stampSpan.resize(size_t(N) * rowStride * 2);
         run.stampCol.resize(size_t(N) * colStride);
     }
     int64_t stampPixels = 0;
@@ -260,11 +279,13 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         const int o = Random(amp + 1) - amp / 2;
         const int Rs = Clamp(R2 + o, 0, 255), Gs = Clamp(G2 + o, 0, 255), Bs = Clamp(B2 + o, 0, 255);
         uint32_t* texColour = run.texColour.data() + size_t(s) * texels;
+        LocalDraws draws;
         for (size_t i = 0; i < texels; ++i) {
-            const int u = Random(3) != 0 ? t : -Random(t + 1);
+            const int u = draws.Random(3) != 0 ? t : -draws.Random(t + 1);
             texColour[i] = (uint32_t(Clamp(Rs + u, 0, 255)) << 16) | (uint32_t(Clamp(Gs + u, 0, 255)) << 8) |
                            uint32_t(Clamp(Bs + u, 0, 255));
         }
+        draws.finish();
         const int hs = Random(k / 2 + 1) + k / 8;
         uint8_t* texHeight = run.texHeight.data() + size_t(s) * texels;
         for (size_t i = 0; i < texels; ++i) {
@@ -274,10 +295,22 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         }
         int32_t* rowTable = run.stampRow.data() + size_t(s) * rowStride;
         int32_t* colTable = run.stampCol.data() + size_t(s) * colStride;
-        for (int r = 0; r < st.sh; ++r)
-            rowTable[r] = (r * run.BrH / st.sh) * run.BrW;
         for (int c = 0; c < st.sw; ++c)
             colTable[c] = c * run.BrW / st.sw;
+        // Each stamp row only visits the columns between its first and last
+        // texel with paint (an empty row gets first > last).
+        int32_t* spans = run.stampSpan.data() + size_t(s) * rowStride * 2;
+        for (int r = 0; r < st.sh; ++r) {
+            rowTable[r] = (r * run.BrH / st.sh) * run.BrW;
+            const uint32_t* texRow = texColour + rowTable[r];
+            int first = 0, last = st.sw - 1;
+            while (first <= last && (texRow[colTable[first]] >> 24) == 0)
+                ++first;
+            while (last >= first && (texRow[colTable[last]] >> 24) == 0)
+                --last;
+            spans[2 * r] = first;
+            spans[2 * r + 1] = last;
+        }
         const size_t before = run.stamps.size();
         WalkStroke(run, s, x0, y0, theta0, jitter, Ls, colour);
         stampPixels += int64_t(run.stamps.size() - before) * st.sw * st.sh;
