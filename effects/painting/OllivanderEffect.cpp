@@ -25,6 +25,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+
+#include <smmintrin.h>
+#include <tbb/parallel_invoke.h>
 
 namespace pv {
 
@@ -113,9 +117,16 @@ inline uint32_t Lay(uint32_t D, uint32_t P, uint32_t m, uint32_t alpha)
     return out;
 }
 
-struct TouchedPixel {
-    int X, Y;
-    uint32_t OldColor;
+// One attempt that survived the placement tests: everything it needs to be
+// laid on the canvas. Within a round the attempts depend only on the source,
+// the edge field, the tile weights of the round and the generator, never on
+// the canvas, so they can be planned ahead of the strokes that use them.
+struct StrokePlan {
+    int cx = 0, cy = 0;
+    uint32_t opacity = 1;
+    const BrushMaskData* brush = nullptr;
+    std::vector<SkIPoint> stamps; // top-left corners, in order
+    std::vector<uint32_t> patch;  // brush width x brush height
 };
 
 struct StrokeRun {
@@ -128,7 +139,8 @@ struct StrokeRun {
     OllivanderParams p;
     RunRandom random;
 
-    SkPixmap src;
+    SkPixmap src; // the source copy
+    LargeBuffer<uint32_t> srcPixels;
     ISkSurface dest;
     SkPixmap destMap;
     LargeBuffer<uint8_t> length; // edge strength, 0..255
@@ -139,9 +151,13 @@ struct StrokeRun {
 
     std::vector<uint32_t> patch;
     int patchStride = 0;
-    std::vector<TouchedPixel> touched;
-    size_t touchedCapacity = 0;
-    LargeBuffer<uint8_t> marked;
+    // Scratch of the stroke being laid: the canvas under its box before it,
+    // which of the box's pixels it covered, one row of its mask.
+    std::vector<uint32_t> before;
+    std::vector<uint8_t> cover;
+    std::vector<uint8_t> maskRow;
+    // Two batches of planned strokes: one being laid, the next being drawn.
+    std::vector<StrokePlan> plans[2];
 
     size_t index(int x, int y) const { return size_t(y) * size_t(w) + size_t(x); }
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
@@ -273,7 +289,11 @@ void Underpaint(StrokeRun& run)
                         const int x = sx + px;
                         if (run.hasAlpha && (srcRow[std::clamp(2 * x, 0, w - 1)] >> 24) == 0)
                             continue;
-                        const int j = rnd(px + py + 1) % 3 == 0 ? -rnd(10) : 15;
+                        // j = -Random(10) when Random(px + py + 1) mod 3 = 0, else 15.
+                        const uint32_t s1 = RunRandom::Next(rnd.seed), s2 = RunRandom::Next(s1);
+                        const bool dark = RunRandom::Scale(s1, px + py + 1) % 3 == 0;
+                        const int j = dark ? -RunRandom::Scale(s2, 10) : 15;
+                        rnd.seed = dark ? s2 : s1;
                         const uint32_t c = MakeColor(255, ClampToByte(Channel(C, 16) + j),
                                                      ClampToByte(Channel(C, 8) + j), ClampToByte(Channel(C, 0) + j));
                         row[x] = Lay(row[x], c, m, alpha);
@@ -289,73 +309,13 @@ void Underpaint(StrokeRun& run)
         QueueDisplay(run.dest);
 }
 
-// Stamps the current brush with its top-left corner at (sx, sy).
-void Stamp(StrokeRun& run, int sx, int sy, uint32_t alpha)
-{
-    const BrushMaskData& brush = *run.brush;
-    const int BW = brush.w, BH = brush.h;
-    for (int py = std::max(0, -sy); py < BH && sy + py < run.h; ++py) {
-        const int y = sy + py;
-        const uint8_t* mask = brush.alpha.data() + size_t(py) * size_t(BW);
-        const uint32_t* patch = run.patch.data() + size_t(py) * size_t(run.patchStride);
-        const uint32_t* srcRow = run.src.row(y);
-        uint32_t* row = run.destMap.row(y);
-        uint8_t* marks = run.marked.data() + run.index(0, y);
-        for (int px = std::max(0, -sx); px < BW && sx + px < run.w; ++px) {
-            const uint32_t m = mask[px];
-            if (m == 0)
-                continue;
-            const int x = sx + px;
-            if (run.hasAlpha && (srcRow[x] >> 24) == 0)
-                continue;
-            if (run.trial && !marks[x] && run.touched.size() < run.touchedCapacity) {
-                marks[x] = 1;
-                run.touched.push_back({x, y, row[x]});
-            }
-            row[x] = Lay(row[x], patch[px], m, alpha);
-        }
-    }
-}
-
-// Keeps the stroke when it brought its pixels closer to the source (by the
-// acceptance factor), else restores them; the tiles learn either way.
-void Judge(StrokeRun& run, int cx, int cy)
-{
-    if (run.touched.empty())
-        return;
-    int64_t errOld = 0, errNew = 0;
-    for (const TouchedPixel& t : run.touched) {
-        const uint32_t q = run.src.row(t.Y)[t.X], c = run.destMap.row(t.Y)[t.X];
-        errOld += 32 * ColourDistance(t.OldColor, q);
-        errNew += 32 * ColourDistance(c, q);
-    }
-    const bool centreInside = run.inside(cx, cy);
-    if (double(errNew) * double(run.p.acceptFactor) >= double(errOld)) {
-        for (const TouchedPixel& t : run.touched)
-            run.destMap.row(t.Y)[t.X] = t.OldColor;
-        if (centreInside)
-            ++run.tiles.rejected[size_t(run.tileOf(cx, cy))];
-    } else {
-        for (const TouchedPixel& t : run.touched) {
-            const uint32_t q = run.src.row(t.Y)[t.X], c = run.destMap.row(t.Y)[t.X];
-            int64_t& e = run.tiles.error[size_t(run.tileOf(t.X, t.Y))];
-            e = std::max<int64_t>(0, e + ColourDistance(c, q) - ColourDistance(t.OldColor, q));
-        }
-        if (centreInside)
-            run.tiles.rejected[size_t(run.tileOf(cx, cy))] = 0;
-    }
-    for (const TouchedPixel& t : run.touched)
-        run.marked[run.index(t.X, t.Y)] = 0;
-    run.touched.clear();
-}
-
-// One attempt of round t: placement, the tests that may drop it, the colour
-// patch, the stroke and, in trial mode, its judgement.
-void Attempt(StrokeRun& run, int t)
+// Draws one attempt of round t. False when a placement test drops it.
+bool PlanAttempt(StrokeRun& run, int t, StrokePlan& plan)
 {
     RunRandom& rnd = run.random;
     const int w = run.w, h = run.h;
-    const int BW = run.brush->w, BH = run.brush->h;
+    const BrushMaskData& brush = *run.brush;
+    const int BW = brush.w, BH = brush.h;
     const bool guided = rnd(100) < 90;
     int x0, y0;
     if (guided) {
@@ -371,12 +331,12 @@ void Attempt(StrokeRun& run, int t)
     const int len = inside ? run.length[run.index(cx, cy)] : 0;
     if (guided) {
         if (t > 50 && inside && len < rnd(t / 8))
-            return;
+            return false;
     } else {
         if (rnd(290) < run.p.rejectBelow)
-            return;
+            return false;
         if (t > 50 && (!inside || len < rnd(t / 4)))
-            return;
+            return false;
     }
 
     double theta = (cx >= 1 && cx < w - 1 && cy >= 1 && cy < h - 1) ? double(run.angle[run.index(cx, cy)])
@@ -393,38 +353,52 @@ void Attempt(StrokeRun& run, int t)
     opacity = std::clamp(opacity + run.P5 / 8, 1, 255);
 
     // The colour patch: the source near each pixel, or at the centre, jittered.
+    // Pixels outside the picture keep what earlier strokes left there.
     const int centreX = std::clamp(cx, 0, w - 1), centreY = std::clamp(cy, 0, h - 1);
     const int nearCentre = run.P3 / 5 + 80;
+    uint32_t seed = rnd.seed;
     for (int py = 0; py < BH; ++py) {
         const int y = y0 + py;
         if (y < 0 || y >= h)
             continue;
         uint32_t* patch = run.patch.data() + size_t(py) * size_t(run.patchStride);
+        // Samples come from a few rows around this one: ask for the rows ahead.
+        const uint32_t* ahead = run.src.row(std::min(h - 1, y + 4));
+        for (int px = std::max(0, x0); px < std::min(w, x0 + BW); px += 16)
+            __builtin_prefetch(ahead + px);
         for (int px = 0; px < BW; ++px) {
             const int x = x0 + px;
             if (x < 0 || x >= w)
                 continue;
-            const int j = rnd(px + py + 1) % 3 == 0 ? -rnd(20) : 25;
-            int sx, sy;
-            if (rnd(150) + bias < nearCentre) {
-                sx = centreX;
-                sy = centreY;
-            } else if (rnd(100) < run.P3) {
-                sx = x + rnd(7) - 3;
-                sy = y + rnd(7) - 3;
-            } else {
-                sx = x + rnd(3) - 1;
-                sy = y + rnd(3) - 1;
-            }
+            // The draws of the rule below, with the next seeds chosen without
+            // branches: j = -Random(20) when Random(px + py + 1) mod 3 = 0, else
+            // 25; the centre when Random(150) + bias < nearCentre; else an offset
+            // of Random(7) - 3 per axis when Random(100) < P3, else Random(3) - 1.
+            const uint32_t s1 = RunRandom::Next(seed);
+            const uint32_t s2 = RunRandom::Next(s1);
+            const bool dark = RunRandom::Scale(s1, px + py + 1) % 3 == 0;
+            const int j = dark ? -RunRandom::Scale(s2, 20) : 25;
+            const uint32_t s3 = RunRandom::Next(dark ? s2 : s1);
+            const uint32_t s4 = RunRandom::Next(s3);
+            const uint32_t s5 = RunRandom::Next(s4);
+            const uint32_t s6 = RunRandom::Next(s5);
+            const bool centre = RunRandom::Scale(s3, 150) + bias < nearCentre;
+            const bool wide = RunRandom::Scale(s4, 100) < run.P3;
+            const int dx = wide ? RunRandom::Scale(s5, 7) - 3 : RunRandom::Scale(s5, 3) - 1;
+            const int dy = wide ? RunRandom::Scale(s6, 7) - 3 : RunRandom::Scale(s6, 3) - 1;
+            const int sx = centre ? centreX : x + dx;
+            const int sy = centre ? centreY : y + dy;
+            seed = centre ? s3 : s6;
             const uint32_t s = run.src.row(std::clamp(sy, 0, h - 1))[std::clamp(sx, 0, w - 1)];
             patch[px] = MakeColor(255, ClampToByte(Channel(s, 16) + j), ClampToByte(Channel(s, 8) + j),
                                   ClampToByte(Channel(s, 0) + j));
         }
     }
+    rnd.seed = seed;
 
+    plan.stamps.clear();
     for (int k = 0; k <= steps; ++k) {
-        const int sx = x0 + int(std::floor(k * std::cos(theta)));
-        const int sy = y0 + int(std::floor(k * std::sin(theta)));
+        plan.stamps.push_back({x0 + int(std::floor(k * std::cos(theta))), y0 + int(std::floor(k * std::sin(theta)))});
         if (run.trial) {
             if (rnd(100) > 80)
                 drift += rnd.Float() * 0.003 - 0.0015;
@@ -432,10 +406,193 @@ void Attempt(StrokeRun& run, int t)
             drift += rnd.Float() * 0.002 - 0.001;
         }
         theta += drift;
-        Stamp(run, sx, sy, uint32_t(opacity));
     }
-    if (run.trial)
-        Judge(run, cx, cy);
+    plan.cx = cx;
+    plan.cy = cy;
+    plan.opacity = uint32_t(opacity);
+    plan.brush = &brush;
+    plan.patch.resize(size_t(BW) * size_t(BH));
+    for (int py = 0; py < BH; ++py)
+        std::copy_n(run.patch.data() + size_t(py) * size_t(run.patchStride), BW, plan.patch.data() + size_t(py) * size_t(BW));
+    return true;
+}
+
+// Lay for n pixels at once; m holds each pixel's mask value (0 leaves it alone).
+void LayRow(uint32_t* dst, const uint32_t* patch, const uint8_t* m, int n, uint32_t alpha)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k255 = _mm_set1_epi16(255);
+    const __m128i kDiv = _mm_set1_epi16(short(0x8081));
+    const __m128i keep = _mm_set1_epi16(short(255 - alpha));
+    const __m128i take = _mm_set1_epi16(short(alpha));
+    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+    // Exact x div 255 for 16-bit x.
+    auto div255 = [&](__m128i x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, kDiv), 7); };
+    auto lay = [&](__m128i d, __m128i p, __m128i mm) {
+        const __m128i a = div255(_mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(k255, mm)), _mm_mullo_epi16(p, mm)));
+        return div255(_mm_add_epi16(_mm_mullo_epi16(d, keep), _mm_mullo_epi16(a, take)));
+    };
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint32_t m4;
+        std::memcpy(&m4, m + i, 4);
+        if (m4 == 0)
+            continue;
+        const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i P = _mm_loadu_si128(reinterpret_cast<const __m128i*>(patch + i));
+        const __m128i m16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(m4)), zero);
+        const __m128i mPairs = _mm_unpacklo_epi16(m16, m16);
+        const __m128i mLo = _mm_unpacklo_epi32(mPairs, mPairs);
+        const __m128i mHi = _mm_unpackhi_epi32(mPairs, mPairs);
+        const __m128i lo = lay(_mm_unpacklo_epi8(D, zero), _mm_unpacklo_epi8(P, zero), mLo);
+        const __m128i hi = lay(_mm_unpackhi_epi8(D, zero), _mm_unpackhi_epi8(P, zero), mHi);
+        const __m128i stamped = _mm_andnot_si128(_mm_cmpeq_epi32(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(m4))), zero), opaque);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), stamped));
+    }
+    for (; i < n; ++i)
+        if (m[i] != 0)
+            dst[i] = Lay(dst[i], patch[i], m[i], alpha);
+}
+
+// Lays a planned stroke; in trial mode keeps it only when it brings the
+// pixels it covered closer to the source, and lets the tiles learn either way.
+void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
+{
+    const BrushMaskData& brush = *plan.brush;
+    const int BW = brush.w, BH = brush.h;
+    int left = run.w, top = run.h, right = 0, bottom = 0; // covered box, [left, right) x [top, bottom)
+    for (const SkIPoint& s : plan.stamps) {
+        left = std::min(left, std::max(0, s.fX));
+        top = std::min(top, std::max(0, s.fY));
+        right = std::max(right, std::min(run.w, s.fX + BW));
+        bottom = std::max(bottom, std::min(run.h, s.fY + BH));
+    }
+    if (left >= right || top >= bottom)
+        return;
+    const int bw = right - left, bh = bottom - top;
+    const bool trial = run.trial;
+    if (trial) {
+        run.before.resize(size_t(bw) * size_t(bh));
+        run.cover.assign(size_t(bw) * size_t(bh), 0);
+        for (int y = top; y < bottom; ++y)
+            std::copy_n(run.destMap.row(y) + left, bw, run.before.data() + size_t(y - top) * size_t(bw));
+    }
+    run.maskRow.resize(size_t(BW));
+    for (const SkIPoint& s : plan.stamps) {
+        const int px0 = std::max(0, -s.fX), px1 = std::min(BW, run.w - s.fX);
+        const int py0 = std::max(0, -s.fY), py1 = std::min(BH, run.h - s.fY);
+        if (px0 >= px1)
+            continue;
+        for (int py = py0; py < py1; ++py) {
+            const int y = s.fY + py;
+            const uint8_t* m = brush.alpha.data() + size_t(py) * size_t(BW);
+            if (run.hasAlpha) {
+                // Pixels the source leaves fully transparent take no paint.
+                const uint32_t* srcRow = run.src.row(y) + s.fX;
+                for (int px = px0; px < px1; ++px)
+                    run.maskRow[size_t(px)] = (srcRow[px] >> 24) == 0 ? 0 : m[px];
+                m = run.maskRow.data();
+            }
+            LayRow(run.destMap.row(y) + s.fX + px0, plan.patch.data() + size_t(py) * size_t(BW) + px0, m + px0,
+                   px1 - px0, plan.opacity);
+            if (trial) {
+                uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw) + size_t(s.fX + px0 - left);
+                for (int px = px0; px < px1; ++px)
+                    cover[px - px0] |= m[px];
+            }
+        }
+    }
+    if (!trial)
+        return;
+
+    int64_t errOld = 0, errNew = 0;
+    for (int y = top; y < bottom; ++y) {
+        const uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* old = run.before.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* now = run.destMap.row(y) + left;
+        const uint32_t* q = run.src.row(y) + left;
+        for (int i = 0; i < bw; ++i)
+            if (cover[i]) {
+                errOld += 32 * ColourDistance(old[i], q[i]);
+                errNew += 32 * ColourDistance(now[i], q[i]);
+            }
+    }
+    if (errOld == 0 && errNew == 0) {
+        bool any = false;
+        for (uint8_t c : run.cover)
+            any |= c != 0;
+        if (!any)
+            return; // nothing was stamped
+    }
+    const bool centreInside = run.inside(plan.cx, plan.cy);
+    if (double(errNew) * double(run.p.acceptFactor) >= double(errOld)) {
+        for (int y = top; y < bottom; ++y)
+            std::copy_n(run.before.data() + size_t(y - top) * size_t(bw), bw, run.destMap.row(y) + left);
+        if (centreInside)
+            ++run.tiles.rejected[size_t(run.tileOf(plan.cx, plan.cy))];
+        return;
+    }
+    for (int y = top; y < bottom; ++y) {
+        const uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* old = run.before.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* now = run.destMap.row(y) + left;
+        const uint32_t* q = run.src.row(y) + left;
+        for (int i = 0; i < bw; ++i)
+            if (cover[i]) {
+                int64_t& e = run.tiles.error[size_t(run.tileOf(left + i, y))];
+                e = std::max<int64_t>(0, e + ColourDistance(now[i], q[i]) - ColourDistance(old[i], q[i]));
+            }
+    }
+    if (centreInside)
+        run.tiles.rejected[size_t(run.tileOf(plan.cx, plan.cy))] = 0;
+}
+
+// The attempts of round t. Planning (the generator's long sequence and the
+// colour patches) and laying strokes (the canvas) touch separate state, so
+// while one batch of plans is laid the next is drawn; the result is the same
+// as one attempt after the other.
+void PaintRound(StrokeRun& run, int t, int64_t attempts)
+{
+    if (attempts <= 0)
+        return;
+    const int64_t batch = std::clamp<int64_t>(attempts / 16, 16, 1024);
+    std::vector<StrokePlan>* plans = run.plans;
+    int counts[2] = {0, 0};
+    auto plan = [&](int64_t from, int slot) {
+        int& count = counts[slot];
+        count = 0;
+        for (int64_t s = from; s < std::min(attempts, from + batch); ++s) {
+            if (s % 25 == 0)
+                CheckCancellation();
+            if (plans[slot].size() <= size_t(count))
+                plans[slot].emplace_back();
+            if (PlanAttempt(run, t, plans[slot][size_t(count)]))
+                ++count;
+        }
+    };
+    auto apply = [&](int slot) {
+        for (int i = 0; i < counts[slot]; ++i)
+            ApplyStroke(run, plans[slot][size_t(i)]);
+    };
+    const bool preview = ThreadIsPreview;
+    const int generation = ThreadPreviewGeneration;
+    const int runId = ThreadRunId;
+    plan(0, 0);
+    int slot = 0;
+    for (int64_t next = batch; next < attempts; next += batch, slot ^= 1) {
+        SharedPool().execute([&] {
+            tbb::parallel_invoke(
+                [&] {
+                    PreviewScope scope(preview, generation, runId);
+                    plan(next, slot ^ 1);
+                },
+                [&] {
+                    PreviewScope scope(preview, generation, runId);
+                    apply(slot);
+                });
+        });
+    }
+    apply(slot);
 }
 
 void PaintStrokes(StrokeRun& run)
@@ -450,8 +607,6 @@ void PaintStrokes(StrokeRun& run)
     }
     run.patchStride = maxW;
     run.patch.assign(size_t(maxW) * size_t(maxH), 0u);
-    run.touchedCapacity = size_t(std::min<int64_t>(int64_t(run.w) * run.h, 200 * int64_t(maxW) * maxH));
-    run.marked = LargeBuffer<uint8_t>(size_t(run.w) * size_t(run.h));
     int multiplier = 1;
     for (int t = 0; t <= 500; ++t) {
         if (t == 50)
@@ -465,19 +620,14 @@ void PaintStrokes(StrokeRun& run)
         if (t == 5 || t == 10 || t == 15 || t == 50 || t == 200 || t == 400)
             ComputeTileErrors(run);
         run.tiles.BuildWeights();
-        const int64_t n = OllivanderAttempts(run.w, run.h, run.p.strokeFactor, multiplier);
-        for (int64_t s = 0; s <= n; ++s) {
-            if (s % 25 == 0) {
-                CheckCancellation();
-                if (t % 5 == 0 && s == 0) {
-                    const int percent = Round(t * 80.0 / 500.0) + 20;
-                    ReportEffectProgress(run.dest, run.preview, percent);
-                    if (!run.preview && t % 10 == 0)
-                        QueueDisplay(run.dest);
-                }
-            }
-            Attempt(run, t);
+        CheckCancellation();
+        if (t % 5 == 0) {
+            ReportEffectProgress(run.dest, run.preview, Round(t * 80.0 / 500.0) + 20);
+            if (!run.preview && t % 10 == 0)
+                QueueDisplay(run.dest);
         }
+        // Attempts 0..n of the round.
+        PaintRound(run, t, OllivanderAttempts(run.w, run.h, run.p.strokeFactor, multiplier) + 1);
     }
 }
 
@@ -507,12 +657,21 @@ void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
         return;
     CheckCancellation();
     StrokeRun run;
-    if (!Source->peekPixels(run.src) || !run.src.valid())
+    SkPixmap source;
+    if (!Source->peekPixels(source) || !source.valid())
         return;
-    run.w = run.src.width;
-    run.h = run.src.height;
+    run.w = source.width;
+    run.h = source.height;
     if (run.w <= 9 || run.h <= 9)
         return;
+    // The strokes sample the source all over the picture: a copy on large
+    // pages saves an address translation miss on nearly every patch row.
+    run.srcPixels = LargeBuffer<uint32_t>(size_t(run.w) * size_t(run.h));
+    run.src = SkPixmap{reinterpret_cast<uint8_t*>(run.srcPixels.data()), run.w, run.h, size_t(run.w) * 4};
+    ParallelForRange(0, run.h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y)
+            std::copy_n(source.row(y), run.w, run.src.row(y));
+    }, 32);
     run.hasAlpha = ImageHasTranslucentPixel(Source);
     CheckCancellation();
 

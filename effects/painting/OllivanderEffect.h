@@ -32,9 +32,14 @@ struct RunRandom {
     // 0..n-1 (0 for n <= 0); the seed advances either way.
     int32_t operator()(int32_t n)
     {
-        seed = seed * 134775813u + 1u;
-        return n <= 0 ? 0 : int32_t((uint64_t(seed) * uint32_t(n)) >> 32);
+        seed = Next(seed);
+        return Scale(seed, n);
     }
+    // The pieces of a draw, for loops that pick among several next seeds
+    // without branching: the seed after s, and what a draw that left seed s
+    // returns for n.
+    static uint32_t Next(uint32_t s) { return s * 134775813u + 1u; }
+    static int32_t Scale(uint32_t s, int32_t n) { return n <= 0 ? 0 : int32_t((uint64_t(s) * uint32_t(n)) >> 32); }
     // [0, 1).
     double Float()
     {

@@ -165,11 +165,13 @@ TEST(Ollivander, PicturesOfNinePixelsOrLessAreLeftAlone)
 
 TEST(Ollivander, PaintsTowardsTheSourceTheSameWayOnAnyPoolSize)
 {
-    const ISkImage source = Still(96, 72);
-    const auto [one, eight] = test::OnOneAndEightWorkers([&] { return Paint(source, 50, 30, 25, 60, 70, 31); });
+    // P2 = 100 on 320 x 240: up to 171 attempts a round, planned in batches
+    // while earlier batches are laid.
+    const ISkImage source = Still(320, 240);
+    const auto [one, eight] = test::OnOneAndEightWorkers([&] { return Paint(source, 50, 100, 25, 60, 70, 31); });
     EXPECT_EQ(one, eight);
-    EXPECT_EQ(Paint(source, 50, 30, 25, 60, 70, 31), one);
-    EXPECT_NE(Paint(source, 50, 30, 25, 60, 70, 32), one);
+    EXPECT_EQ(Paint(source, 50, 100, 25, 60, 70, 31), one);
+    EXPECT_NE(Paint(source, 50, 100, 25, 60, 70, 32), one);
     const std::vector<uint32_t> in = AllPixels(source);
     for (uint32_t p : one)
         ASSERT_EQ(p >> 24, 255u);
