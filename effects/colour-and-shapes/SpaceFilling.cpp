@@ -1,0 +1,1214 @@
+// The space-filling engine shared by Mosaic (squares), Circles (discs) and
+// Triangles. One run: a private working copy of the picture, the analysis maps
+// (edge map, strong-edge points, 16-pixel tiles, summed-area tables, flat-colour
+// islands), then size levels from the largest shape down, each with parallel
+// candidate searches and greedy acceptance, and finally gap filling and the
+// optional outlines. The shape only changes the geometry and a few tuning
+// values; everything else is this one engine.
+
+#include "effects/colour-and-shapes/SpaceFilling.h"
+
+#include "engine/Graphics.h"
+#include "engine/PixelPlanes.h"
+#include "platform/graphics/PolygonFill.h"
+#include "platform/graphics/SkCanvas.h"
+#include "platform/graphics/SkPaint.h"
+#include "platform/graphics/SkPath.h"
+#include "platform/system/LargeBuffer.h"
+#include "platform/system/Numbers.h"
+#include "platform/system/Threads.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace pv {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr float kCoverageTarget = 0.9998f;
+constexpr int kMaxSubPasses = 25;
+constexpr double kSizeFactor = 0.93;
+// The smallest half size: below one pixel the level loop would shrink
+// towards zero for ever, and no shape could cover the two pixels it needs.
+constexpr float kSmallestHalf = 1.0f;
+// Bounds on the candidate positions per level, so script-sized iteration
+// counts cannot go negative or exhaust memory.
+constexpr int64_t kMaxTrials = 1000000;
+constexpr double kMaxLevelTrials = 4194304.0;
+constexpr int kMaxQuality = 64;
+
+std::atomic<int> gWorkerOverride{0};
+
+struct ShapeTuning {
+    double span;  // rotation span (0: discs, never rotated)
+    float Es;     // edge weight of small sizes
+    float Ecap;   // edge level cap
+    float Ts, Tl; // tolerance widening for small sizes and late coverage
+    float F;      // trial factor
+};
+
+constexpr ShapeTuning Tuning(SpaceFillingShape shape)
+{
+    switch (shape) {
+    case SpaceFillingShape::Circle: return {0.0, 0.55f, 0.9f, 3.5f, 2.0f, 1.6f};
+    case SpaceFillingShape::Triangle: return {2.0 * kPi / 3.0, 0.5f, 0.85f, 2.5f, 1.5f, 1.0f};
+    case SpaceFillingShape::Square: break;
+    }
+    return {kPi / 2.0, 0.5f, 0.85f, 2.5f, 1.5f, 1.0f};
+}
+
+// ------------------------------------------------------------------ records
+
+struct TSFDCandidate {
+    float X, Y, Half, CosR, SinR;
+    uint8_t R8, G8, B8;
+    float Score;
+};
+
+struct TSFDUniformCenter {
+    int32_t X, Y;
+    float MaxHalf;
+};
+
+struct TSFDPoint {
+    int32_t X, Y;
+};
+
+// One entry of the interleaved summed-area tables: sums of R, G, B and of
+// their squares over the rectangle above and left of it.
+struct SatCell {
+    int64_t R, G, B, R2, G2, B2;
+};
+
+struct Box {
+    int x0, y0, x1, y1;
+    bool empty() const { return x1 < x0 || y1 < y0; }
+};
+
+// ------------------------------------------------------------------ shape geometry
+
+// Pixel centres are tested with each difference rounded to a float.
+struct SquareTest {
+    float cx, cy, half, c, s;
+    bool operator()(float px, float py) const
+    {
+        const float dx = px - cx, dy = py - cy;
+        const float u = float(double(dx) * c + double(dy) * s);
+        const float v = float(double(dy) * c - double(dx) * s);
+        return half >= std::fabs(u) && half >= std::fabs(v);
+    }
+};
+
+struct CircleTest {
+    float cx, cy, half;
+    bool operator()(float px, float py) const
+    {
+        const float dx = px - cx, dy = py - cy;
+        return double(dx) * dx + double(dy) * dy <= double(half) * half;
+    }
+};
+
+struct TriangleTest {
+    float v0x, v0y, v1x, v1y, v2x, v2y;
+    TriangleTest(float cx, float cy, float half, float c, float s)
+    {
+        v0x = float(cx + double(half) * c);
+        v0y = float(cy + double(half) * s);
+        v1x = float(cx + double(half) * (-0.5 * c - 0.8660254 * s));
+        v1y = float(cy + double(half) * (-0.5 * s + 0.8660254 * c));
+        v2x = float(cx + double(half) * (-0.5 * c + 0.8660254 * s));
+        v2y = float(cy + double(half) * (-0.5 * s - 0.8660254 * c));
+    }
+    static float Side(float px, float py, float ax, float ay, float bx, float by)
+    {
+        return float((double(px) - ax) * (double(by) - ay) - (double(bx) - ax) * (double(py) - ay));
+    }
+    bool operator()(float px, float py) const
+    {
+        const float d1 = Side(px, py, v0x, v0y, v1x, v1y);
+        const float d2 = Side(px, py, v1x, v1y, v2x, v2y);
+        const float d3 = Side(px, py, v2x, v2y, v0x, v0y);
+        const bool neg = d1 < 0 || d2 < 0 || d3 < 0;
+        const bool pos = d1 > 0 || d2 > 0 || d3 > 0;
+        return !(neg && pos);
+    }
+};
+
+// ------------------------------------------------------------------ context
+
+class TSFDContext {
+public:
+    int w = 0, h = 0;
+    std::vector<const uint32_t*> SrcRows;
+    LargeBuffer<float> EdgeMap;
+    LargeBuffer<uint8_t> Covered;
+    LargeBuffer<SatCell> Sat;
+    int SatStride = 0;
+    std::vector<int32_t> TileCoveredCount;
+    std::vector<int32_t> TileCapacity;
+    int TilesX = 0, TilesY = 0;
+    std::vector<TSFDPoint> ContourPts;
+    int ContourCount = 0;
+    std::vector<int32_t> OpenTiles;
+    int OpenTilesCount = 0;
+    std::vector<TSFDUniformCenter> UniformCenters;
+    int UniformCount = 0;
+    int UniformCursor = 0;
+    int64_t CoveredCount = 0;
+
+    static void RngStep(uint32_t& state)
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+    }
+    static float RngFloat(uint32_t& state)
+    {
+        RngStep(state);
+        return float(double(state) / 4294967295.0);
+    }
+    static int RngInt(uint32_t& state, int bound)
+    {
+        if (bound <= 1)
+            return 0;
+        RngStep(state);
+        return int(state % uint32_t(bound));
+    }
+
+    SatCell SatGet(int x0, int y0, int x1, int y1) const
+    {
+        const size_t S = size_t(SatStride);
+        const SatCell& a = Sat[size_t(y1 + 1) * S + size_t(x1 + 1)];
+        const SatCell& b = Sat[size_t(y0) * S + size_t(x1 + 1)];
+        const SatCell& c = Sat[size_t(y1 + 1) * S + size_t(x0)];
+        const SatCell& d = Sat[size_t(y0) * S + size_t(x0)];
+        return {a.R - b.R - c.R + d.R,       a.G - b.G - c.G + d.G,       a.B - b.B - c.B + d.B,
+                a.R2 - b.R2 - c.R2 + d.R2, a.G2 - b.G2 - c.G2 + d.G2, a.B2 - b.B2 - c.B2 + d.B2};
+    }
+
+    static float Variance(int64_t n, int64_t r, int64_t g, int64_t b, int64_t r2, int64_t g2, int64_t b2)
+    {
+        const double dn = double(n);
+        const float mr = float(double(r) / dn), mg = float(double(g) / dn), mb = float(double(b) / dn);
+        return float((double(r2) / dn - double(mr) * mr) + (double(g2) / dn - double(mg) * mg) +
+                     (double(b2) / dn - double(mb) * mb));
+    }
+
+    float BoxVariance(int x0, int y0, int x1, int y1) const
+    {
+        const SatCell s = SatGet(x0, y0, x1, y1);
+        const int64_t n = int64_t(x1 - x0 + 1) * int64_t(y1 - y0 + 1);
+        return Variance(n, s.R, s.G, s.B, s.R2, s.G2, s.B2);
+    }
+
+    bool BboxAllTilesEmpty(const Box& b) const
+    {
+        for (int ty = b.y0 / 16; ty <= b.y1 / 16; ++ty)
+            for (int tx = b.x0 / 16; tx <= b.x1 / 16; ++tx)
+                if (TileCoveredCount[size_t(tx) + size_t(ty) * size_t(TilesX)] != 0)
+                    return false;
+        return true;
+    }
+
+    bool IsCovered(int x, int y) const { return Covered[size_t(x) + size_t(y) * size_t(w)] != 0; }
+
+    void Cover(int x, int y)
+    {
+        uint8_t& c = Covered[size_t(x) + size_t(y) * size_t(w)];
+        if (c)
+            return;
+        c = 1;
+        ++CoveredCount;
+        ++TileCoveredCount[size_t(x / 16) + size_t(y / 16) * size_t(TilesX)];
+    }
+
+    // The box of a shape of half size 2 or less: every pixel in it counts.
+    Box SmallBox(float cx, float cy, float half) const
+    {
+        return {std::max(0, int(std::ceil(double(cx) - half - 1))), std::max(0, int(std::ceil(double(cy) - half - 1))),
+                std::min(w - 1, int(std::floor(double(cx) + half))), std::min(h - 1, int(std::floor(double(cy) + half)))};
+    }
+
+    Box RadiusBox(float cx, float cy, int r) const
+    {
+        return {std::max(0, int(std::floor(cx)) - r), std::max(0, int(std::floor(cy)) - r),
+                std::min(w - 1, int(std::ceil(cx)) + r), std::min(h - 1, int(std::ceil(cy)) + r)};
+    }
+
+    void PickSeed(float half, float contourFrac, int retries, uint32_t& state, float& sx, float& sy) const
+    {
+        float m = float(1.42 * half);
+        if (m > w / 2.0 - 1)
+            m = float(std::max(1.0, w / 2.0 - 1));
+        if (m > h / 2.0 - 1)
+            m = float(std::max(1.0, h / 2.0 - 1));
+        const float hiX = float(w - 1 - double(m)), hiY = float(h - 1 - double(m));
+        for (int attempt = 0; attempt <= retries; ++attempt) {
+            bool nearContour = false;
+            if (ContourCount > 0)
+                nearContour = contourFrac > RngFloat(state);
+            if (nearContour) {
+                const TSFDPoint p = ContourPts[size_t(RngInt(state, ContourCount))];
+                const float a = float(RngFloat(state) * (2.0 * kPi));
+                sx = float(p.X + double(half) * std::cos(double(a)));
+                sy = float(p.Y + double(half) * std::sin(double(a)));
+            } else if (OpenTilesCount > 0) {
+                const int tile = OpenTiles[size_t(RngInt(state, OpenTilesCount))];
+                const int tx = tile % TilesX, ty = tile / TilesX;
+                sx = float(16 * tx + RngInt(state, std::min(16 * (tx + 1), w) - 16 * tx) + 0.5);
+                sy = float(16 * ty + RngInt(state, std::min(16 * (ty + 1), h) - 16 * ty) + 0.5);
+            } else {
+                sx = float(m + double(RngFloat(state)) * (w - 1 - 2.0 * m));
+                sy = float(m + double(RngFloat(state)) * (h - 1 - 2.0 * m));
+            }
+            if (sx < m)
+                sx = m;
+            if (sx > hiX)
+                sx = hiX;
+            if (sy < m)
+                sy = m;
+            if (sy > hiY)
+                sy = hiY;
+            const int px = std::clamp(Round(sx), 0, w - 1), py = std::clamp(Round(sy), 0, h - 1);
+            if (!IsCovered(px, py))
+                return;
+        }
+    }
+
+    // Fit test over a box: `inside` is applied only when half > 2.
+    template <typename Inside>
+    bool Evaluate(const Box& box, float half, const Inside& inside, float edgeRejectLevel, float colorTolSq,
+                  TSFDCandidate& out) const
+    {
+        out.Score = 0;
+        if (box.empty())
+            return false;
+        const int64_t boxPixels = int64_t(box.x1 - box.x0 + 1) * int64_t(box.y1 - box.y0 + 1);
+        if (SatStride > 0 && half >= 6 && boxPixels >= 4 &&
+            double(BoxVariance(box.x0, box.y0, box.x1, box.y1)) > 1.5 * double(colorTolSq))
+            return false;
+        const bool tilesEmpty = BboxAllTilesEmpty(box);
+        const int step = half < 6 ? 1 : std::min(3, int(std::floor(half / 8.0)) + 1);
+        const bool test = half > 2;
+        int64_t n = 0, r = 0, g = 0, b = 0, r2 = 0, g2 = 0, b2 = 0;
+        for (int y = box.y0; y <= box.y1; y += step) {
+            const float py = float(y) + 0.5f;
+            const uint32_t* row = SrcRows[size_t(y)];
+            const float* edges = EdgeMap.data() + size_t(y) * size_t(w);
+            const uint8_t* covered = Covered.data() + size_t(y) * size_t(w);
+            for (int x = box.x0; x <= box.x1; x += step) {
+                if (test && !inside(float(x) + 0.5f, py))
+                    continue;
+                if (edges[x] > edgeRejectLevel)
+                    return false;
+                if (!tilesEmpty && covered[x])
+                    return false;
+                const uint32_t p = row[x];
+                const int64_t cr = (p >> 16) & 0xFF, cg = (p >> 8) & 0xFF, cb = p & 0xFF;
+                r += cr, g += cg, b += cb;
+                r2 += cr * cr, g2 += cg * cg, b2 += cb * cb;
+                ++n;
+            }
+        }
+        if (n < 2)
+            return false;
+        const float variance = Variance(n, r, g, b, r2, g2, b2);
+        if (variance > colorTolSq)
+            return false;
+        const double dn = double(n);
+        out.R8 = uint8_t(std::clamp(Round(double(float(double(r) / dn))), 0, 255));
+        out.G8 = uint8_t(std::clamp(Round(double(float(double(g) / dn))), 0, 255));
+        out.B8 = uint8_t(std::clamp(Round(double(float(double(b) / dn))), 0, 255));
+        out.Score = float(double(half) * half * (1.0 - double(variance) / std::max(1.0, double(colorTolSq))));
+        return true;
+    }
+
+    template <typename Inside>
+    bool IsAreaFree(const Box& box, bool test, const Inside& inside) const
+    {
+        if (box.empty() || BboxAllTilesEmpty(box))
+            return true;
+        for (int y = box.y0; y <= box.y1; ++y) {
+            const uint8_t* covered = Covered.data() + size_t(y) * size_t(w);
+            const float py = float(y) + 0.5f;
+            for (int x = box.x0; x <= box.x1; ++x)
+                if (covered[x] && (!test || inside(float(x) + 0.5f, py)))
+                    return false;
+        }
+        return true;
+    }
+
+    template <typename Inside>
+    void MarkCovered(const Box& box, bool test, const Inside& inside)
+    {
+        for (int y = box.y0; y <= box.y1; ++y) {
+            const float py = float(y) + 0.5f;
+            for (int x = box.x0; x <= box.x1; ++x)
+                if (!test || inside(float(x) + 0.5f, py))
+                    Cover(x, y);
+        }
+    }
+
+    void CompactOpenTiles()
+    {
+        int i = 0;
+        while (i < OpenTilesCount) {
+            const int tile = OpenTiles[size_t(i)];
+            if (TileCoveredCount[size_t(tile)] >= TileCapacity[size_t(tile)]) {
+                OpenTiles[size_t(i)] = OpenTiles[size_t(OpenTilesCount - 1)];
+                --OpenTilesCount;
+            } else {
+                ++i;
+            }
+        }
+    }
+};
+
+// ------------------------------------------------------------------ shapes
+
+// The geometry of one shape kind: boxes, inside test and outline polygon.
+template <SpaceFillingShape Kind>
+struct ShapeOps;
+
+template <>
+struct ShapeOps<SpaceFillingShape::Square> {
+    using Test = SquareTest;
+    static Test MakeTest(float cx, float cy, float half, float c, float s) { return {cx, cy, half, c, s}; }
+    static Box EvalBox(const TSFDContext& ctx, float cx, float cy, float half, float c, float s)
+    {
+        return ctx.RadiusBox(cx, cy, int(std::ceil(double(half) * (std::fabs(c) + std::fabs(s)))));
+    }
+    static Box CoverBox(const TSFDContext& ctx, float cx, float cy, float half, float c, float s)
+    {
+        return EvalBox(ctx, cx, cy, half, c, s);
+    }
+};
+
+template <>
+struct ShapeOps<SpaceFillingShape::Circle> {
+    using Test = CircleTest;
+    static Test MakeTest(float cx, float cy, float half, float, float) { return {cx, cy, half}; }
+    static Box EvalBox(const TSFDContext& ctx, float cx, float cy, float half, float, float)
+    {
+        return ctx.RadiusBox(cx, cy, int(std::ceil(half)));
+    }
+    static Box CoverBox(const TSFDContext& ctx, float cx, float cy, float half, float c, float s)
+    {
+        return EvalBox(ctx, cx, cy, half, c, s);
+    }
+};
+
+template <>
+struct ShapeOps<SpaceFillingShape::Triangle> {
+    using Test = TriangleTest;
+    static Test MakeTest(float cx, float cy, float half, float c, float s) { return {cx, cy, half, c, s}; }
+    static Box EvalBox(const TSFDContext& ctx, float cx, float cy, float half, float c, float s)
+    {
+        const TriangleTest t(cx, cy, half, c, s);
+        const float minX = std::min({t.v0x, t.v1x, t.v2x}), maxX = std::max({t.v0x, t.v1x, t.v2x});
+        const float minY = std::min({t.v0y, t.v1y, t.v2y}), maxY = std::max({t.v0y, t.v1y, t.v2y});
+        return {std::max(0, int(std::floor(minX))), std::max(0, int(std::floor(minY))),
+                std::min(ctx.w - 1, int(std::ceil(maxX))), std::min(ctx.h - 1, int(std::ceil(maxY)))};
+    }
+    static Box CoverBox(const TSFDContext& ctx, float cx, float cy, float half, float, float)
+    {
+        return ctx.RadiusBox(cx, cy, int(std::ceil(half)));
+    }
+};
+
+// ------------------------------------------------------------------ the run
+
+int ProcessorWorkers()
+{
+    const int n = int(std::thread::hardware_concurrency());
+    return std::clamp(n, 1, 16);
+}
+
+template <SpaceFillingShape Kind>
+class SpaceFillingRun {
+public:
+    using Ops = ShapeOps<Kind>;
+    static constexpr ShapeTuning kTuning = Tuning(Kind);
+
+    SpaceFillingRun(const SpaceFillingValues& values, TSFDContext& ctx, bool preview, const ISkSurface& dest)
+        : v_(values), ctx_(ctx), preview_(preview), dest_(dest)
+    {
+        dest_->peekPixels(destPixels_);
+    }
+
+    void EnableOutlines(TAlphaColor colour)
+    {
+        contourLayer_ = SkSurface::MakeRaster(ctx_.w, ctx_.h);
+        contourLayer_->getCanvas()->clear(kColorTransparent);
+        contourPaint_.setAntiAlias(true);
+        contourPaint_.setStyle(SkPaintStyle::kStroke);
+        contourPaint_.setStrokeJoin(SkStrokeJoin::kMiter);
+        contourPaint_.miterLimit = 4;
+        contourPaint_.setColor(colour | 0xFF000000u);
+    }
+
+    const ISkSurface& ContourLayer() const { return contourLayer_; }
+
+    SpaceFillingStats Run(int workers)
+    {
+        workers_ = std::max(1, workers);
+        lastTick_ = GetTickMs();
+        SpaceFillingStats stats;
+        stats.Levels = v_.Levels;
+        stats.StartCovered = ctx_.CoveredCount;
+        ReportEffectProgress(dest_, preview_, 0);
+        ComputeUniformIslands();
+
+        const int64_t total = int64_t(ctx_.w) * int64_t(ctx_.h);
+        const int64_t target = Round64(double(total) * double(kCoverageTarget));
+        const float Hmax = v_.Hmax, Hmin = v_.Hmin;
+        float half = Hmax;
+        int level = 0;
+        while (half >= Hmin) {
+            CheckCancellation();
+            if (ctx_.CoveredCount >= target)
+                break;
+            ++stats.LevelsRun;
+            const float t = Hmax > Hmin ? float((double(half) - Hmin) / (double(Hmax) - Hmin)) : 0.5f;
+            const float contourFrac = float(0.4 * t + 0.1);
+            const float cov = float(double(ctx_.CoveredCount) / double(total));
+            const float trialScale = cov <= 0.78f ? float(1.0 + 0.5 * cov)
+                                                  : float(std::max(0.45, 1.39 - 2.2 * (double(cov) - 0.78)));
+            const float late = cov > 0.85f ? float(std::min(1.0, (double(cov) - 0.85) / 0.15)) : 0.0f;
+            const float small = t < 0.7f ? float((0.7 - t) / 0.7) : 0.0f;
+            const float edgeRejectLevel =
+                float(std::min(double(kTuning.Ecap), 0.25 * t + 0.15 + double(kTuning.Es) * small + 0.45 * late));
+            const float colorTolSq =
+                float(double(v_.T0) * (1.0 + double(kTuning.Ts) * small + double(kTuning.Tl) * late));
+            float ratio = float(double(Hmax) / std::max(1.0, double(half)));
+            if (0.5 * Hmax > half)
+                ratio = float(std::min(8.0, double(ratio) * ratio));
+            else
+                ratio = std::min(5.0f, ratio);
+            if (ratio < 1)
+                ratio = 1;
+            const float damping = half > 15 ? float(std::max(0.5, 15.0 / half)) : 1.0f;
+            const double trialsRaw =
+                double(v_.Trials) * kTuning.F * double(trialScale) * double(ratio) * double(damping);
+            const int trialsThisLevel = int(std::clamp(double(Round64(trialsRaw)), 0.0, kMaxLevelTrials));
+            const int low = Round(double(level) / v_.Levels * 95.0);
+            const int high = Round(double(level + 1) / v_.Levels * 95.0);
+
+            stats.IslandsPerLevel.push_back(PlaceUniformIslands(float(half / kSizeFactor), half));
+            const int accepted = RunSizePass(half, contourFrac, edgeRejectLevel, colorTolSq, trialsThisLevel, low, high);
+            stats.AcceptedPerLevel.push_back(accepted);
+            if (streak_.LevelDone(accepted))
+                break;
+            half = float(kSizeFactor * half);
+            ++level;
+        }
+        FillRemainingGaps();
+        stats.Covered = ctx_.CoveredCount;
+        stats.Shapes = shapes_;
+        return stats;
+    }
+
+private:
+    // ---------------------------------------------------------- islands
+
+    void ComputeUniformIslands()
+    {
+        const int w = ctx_.w, h = ctx_.h;
+        const size_t S = size_t(w) + 1;
+        ctx_.Sat = LargeBuffer<SatCell>(S * (size_t(h) + 1));
+        LargeBuffer<uint32_t> edgeCount(S * (size_t(h) + 1));
+        SatCell* sat = ctx_.Sat.data();
+        uint32_t* ec = edgeCount.data();
+        // Row sums first (independent rows), then the running sums down the
+        // columns in strips: the same integers as a row-by-row build.
+        ParallelForRange(0, h, [&](int lo, int hi) {
+            for (int y = lo; y < hi; ++y) {
+                if ((y & 127) == 0)
+                    CheckCancellation();
+                const uint32_t* row = ctx_.SrcRows[size_t(y)];
+                const float* edges = ctx_.EdgeMap.data() + size_t(y) * size_t(w);
+                SatCell* out = sat + (size_t(y) + 1) * S;
+                uint32_t* outE = ec + (size_t(y) + 1) * S;
+                SatCell acc{};
+                uint32_t accE = 0;
+                out[0] = SatCell{};
+                outE[0] = 0;
+                for (int x = 0; x < w; ++x) {
+                    const uint32_t p = row[x];
+                    const int64_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                    acc.R += r, acc.G += g, acc.B += b;
+                    acc.R2 += r * r, acc.G2 += g * g, acc.B2 += b * b;
+                    accE += edges[x] > 0.15f ? 1u : 0u;
+                    out[x + 1] = acc;
+                    outE[x + 1] = accE;
+                }
+            }
+        }, 16);
+        constexpr int kStrip = 256;
+        ParallelFor(0, int((S + kStrip - 1) / kStrip), [&](int strip) {
+            const size_t x0 = size_t(strip) * kStrip, x1 = std::min(S, x0 + kStrip);
+            for (int y = 1; y <= h; ++y) {
+                SatCell* cur = sat + size_t(y) * S;
+                const SatCell* prev = cur - S;
+                uint32_t* curE = ec + size_t(y) * S;
+                const uint32_t* prevE = curE - S;
+                for (size_t x = x0; x < x1; ++x) {
+                    cur[x].R += prev[x].R, cur[x].G += prev[x].G, cur[x].B += prev[x].B;
+                    cur[x].R2 += prev[x].R2, cur[x].G2 += prev[x].G2, cur[x].B2 += prev[x].B2;
+                    curE[x] += prevE[x];
+                }
+            }
+        });
+        ctx_.SatStride = int(S);
+        CheckCancellation();
+
+        const int rmax = int(v_.Hmax);
+        const int rmin = std::max(1, int(std::ceil(v_.Hmin)));
+        const float T0 = v_.T0;
+        auto edgesIn = [&](int x0, int y0, int x1, int y1) {
+            return ec[size_t(y1 + 1) * S + size_t(x1 + 1)] - ec[size_t(y0) * S + size_t(x1 + 1)] -
+                   ec[size_t(y1 + 1) * S + size_t(x0)] + ec[size_t(y0) * S + size_t(x0)];
+        };
+        std::vector<int> rows;
+        for (int y = rmin; y < h - rmin; y += 3)
+            rows.push_back(y);
+        std::vector<std::vector<TSFDUniformCenter>> found(rows.size());
+        ParallelFor(0, int(rows.size()), [&](int i) {
+            const int y = rows[size_t(i)];
+            if (y % 32 == 0)
+                CheckCancellation();
+            std::vector<TSFDUniformCenter>& out = found[size_t(i)];
+            for (int x = rmin; x < w - rmin; x += 3) {
+                int lo = rmin, hi = std::min({x, w - x - 1, rmax, y, h - y - 1}), best = -1;
+                while (lo <= hi) {
+                    const int mid = (lo + hi) / 2;
+                    if (edgesIn(x - mid, y - mid, x + mid, y + mid) == 0 &&
+                        ctx_.BoxVariance(x - mid, y - mid, x + mid, y + mid) <= T0) {
+                        best = mid;
+                        lo = mid + 1;
+                    } else {
+                        hi = mid - 1;
+                    }
+                }
+                if (best >= rmin)
+                    out.push_back({x, y, float(best)});
+            }
+        });
+        CheckCancellation();
+        ctx_.UniformCenters.clear();
+        for (auto& row : found)
+            ctx_.UniformCenters.insert(ctx_.UniformCenters.end(), row.begin(), row.end());
+        // Equal sizes keep their scan order, so the order never depends on anything but the picture.
+        std::stable_sort(ctx_.UniformCenters.begin(), ctx_.UniformCenters.end(),
+                         [](const TSFDUniformCenter& a, const TSFDUniformCenter& b) { return a.MaxHalf > b.MaxHalf; });
+        ctx_.UniformCount = int(ctx_.UniformCenters.size());
+        ctx_.UniformCursor = 0;
+    }
+
+    int PlaceUniformIslands(float upper, float lower)
+    {
+        if (ctx_.UniformCount == 0)
+            return 0;
+        uint32_t state = 106698;
+        int placed = 0;
+        const float floorSize = std::max(v_.Hmin, float(0.9 * lower));
+        while (ctx_.UniformCursor < ctx_.UniformCount) {
+            const TSFDUniformCenter island = ctx_.UniformCenters[size_t(ctx_.UniformCursor)];
+            const float mh = island.MaxHalf;
+            if (mh >= upper) {
+                ++ctx_.UniformCursor;
+                continue;
+            }
+            if (mh < floorSize)
+                break;
+            ++ctx_.UniformCursor;
+            if (ctx_.IsCovered(island.X, island.Y))
+                continue;
+            float c = 1, s = 0;
+            if (kTuning.span > 0)
+                Angle(float(double(TSFDContext::RngFloat(state)) * kTuning.span), c, s);
+            TSFDCandidate cand;
+            if (TryShape(float(island.X + 0.5), float(island.Y + 0.5), mh, c, s, 0.9f, v_.T0, cand)) {
+                ++placed;
+                streak_.IslandPlaced();
+            }
+        }
+        if (placed > 0)
+            ctx_.CompactOpenTiles();
+        return placed;
+    }
+
+    // ---------------------------------------------------------- shapes
+
+    static void Angle(float a, float& c, float& s)
+    {
+        c = float(std::cos(double(a)));
+        s = float(std::sin(double(a)));
+    }
+
+    bool Evaluate(float cx, float cy, float half, float c, float s, float edgeRejectLevel, float colorTolSq,
+                  TSFDCandidate& out) const
+    {
+        const bool test = half > 2;
+        const Box box = test ? Ops::EvalBox(ctx_, cx, cy, half, c, s) : ctx_.SmallBox(cx, cy, half);
+        const typename Ops::Test inside = Ops::MakeTest(cx, cy, half, c, s);
+        if (!ctx_.Evaluate(box, half, inside, edgeRejectLevel, colorTolSq, out))
+            return false;
+        out.X = cx, out.Y = cy, out.Half = half, out.CosR = c, out.SinR = s;
+        return true;
+    }
+
+    bool IsAreaFree(const TSFDCandidate& cand) const
+    {
+        const bool test = cand.Half > 2;
+        const Box box = test ? Ops::CoverBox(ctx_, cand.X, cand.Y, cand.Half, cand.CosR, cand.SinR)
+                             : ctx_.SmallBox(cand.X, cand.Y, cand.Half);
+        return ctx_.IsAreaFree(box, test, Ops::MakeTest(cand.X, cand.Y, cand.Half, cand.CosR, cand.SinR));
+    }
+
+    void MarkCovered(const TSFDCandidate& cand)
+    {
+        const bool test = cand.Half > 2;
+        const Box box = test ? Ops::CoverBox(ctx_, cand.X, cand.Y, cand.Half, cand.CosR, cand.SinR)
+                             : ctx_.SmallBox(cand.X, cand.Y, cand.Half);
+        ctx_.MarkCovered(box, test, Ops::MakeTest(cand.X, cand.Y, cand.Half, cand.CosR, cand.SinR));
+    }
+
+    // Places a shape when its area is free and it fits; islands and gaps.
+    bool TryShape(float cx, float cy, float half, float c, float s, float edgeRejectLevel, float colorTolSq,
+                  TSFDCandidate& cand)
+    {
+        cand.X = cx, cand.Y = cy, cand.Half = half, cand.CosR = c, cand.SinR = s;
+        if (!IsAreaFree(cand) || !Evaluate(cx, cy, half, c, s, edgeRejectLevel, colorTolSq, cand))
+            return false;
+        MarkCovered(cand);
+        DrawShape(cand);
+        return true;
+    }
+
+    // The shape's outline in device coordinates, enlarged by `grow`.
+    int Outline(const TSFDCandidate& c, float grow, float* xy) const
+    {
+        const float s = c.Half + grow;
+        if constexpr (Kind == SpaceFillingShape::Square) {
+            const float corners[4][2] = {{-s, -s}, {s, -s}, {s, s}, {-s, s}};
+            for (int i = 0; i < 4; ++i) {
+                const double x = corners[i][0], y = corners[i][1];
+                xy[2 * i] = float(x * c.CosR - y * c.SinR + c.X);
+                xy[2 * i + 1] = float(x * c.SinR + y * c.CosR + c.Y);
+            }
+            return 4;
+        } else if constexpr (Kind == SpaceFillingShape::Triangle) {
+            const double unit[3][2] = {{1, 0}, {-0.5, 0.8660254}, {-0.5, -0.8660254}};
+            for (int i = 0; i < 3; ++i) {
+                const double x = unit[i][0], y = unit[i][1];
+                xy[2 * i] = float(double(s) * (x * c.CosR - y * c.SinR) + c.X);
+                xy[2 * i + 1] = float(double(s) * (x * c.SinR + y * c.CosR) + c.Y);
+            }
+            return 3;
+        } else {
+            // A regular polygon of the disc's area, its edges about 1.5 pixels long.
+            const int n = std::clamp(int(std::ceil(2.0 * kPi * s / 1.5)), 12, kMaxDiscVertices);
+            const double k = double(s) * std::sqrt(2.0 * kPi / (n * std::sin(2.0 * kPi / n)));
+            for (int i = 0; i < n; ++i) {
+                const double a = 2.0 * kPi * i / n;
+                xy[2 * i] = float(c.X + k * std::cos(a));
+                xy[2 * i + 1] = float(c.Y + k * std::sin(a));
+            }
+            return n;
+        }
+    }
+
+    void DrawShape(const TSFDCandidate& c)
+    {
+        ++shapes_;
+        float xy[2 * kMaxDiscVertices];
+        const int n = Outline(c, 0.1f, xy);
+        const uint32_t colour = 0xFF000000u | (uint32_t(c.R8) << 16) | (uint32_t(c.G8) << 8) | c.B8;
+        filler_.fill(destPixels_, xy, n, colour);
+        if (!contourLayer_)
+            return;
+        SkCanvas* canvas = contourLayer_->getCanvas();
+        contourPaint_.setStrokeWidth(SpaceFillingOutlineWidth(Kind, c.Half));
+        if constexpr (Kind == SpaceFillingShape::Circle) {
+            canvas->drawCircle(c.X, c.Y, c.Half, contourPaint_);
+        } else {
+            SkPath path;
+            path.moveTo(xy[0], xy[1]);
+            for (int i = 1; i < n; ++i)
+                path.lineTo(xy[2 * i], xy[2 * i + 1]);
+            path.close();
+            canvas->drawPath(path, contourPaint_);
+        }
+    }
+
+    // ---------------------------------------------------------- size levels
+
+    int RunSizePass(float half, float contourFrac, float edgeRejectLevel, float colorTolSq, int trialsThisLevel,
+                    int low, int high)
+    {
+        const int numRot = kTuning.span > 0 ? RotationsForSize(half, v_.Quality) : 1;
+        std::vector<float> rotCos, rotSin;
+        if (numRot > 1)
+            for (float a : SpaceFillingAngles(Kind, half, v_.Quality)) {
+                float c, s;
+                Angle(a, c, s);
+                rotCos.push_back(c);
+                rotSin.push_back(s);
+            }
+        std::vector<std::vector<TSFDCandidate>> workerCands(static_cast<size_t>(workers_));
+        std::vector<int> workerCounts(static_cast<size_t>(workers_));
+        const int64_t total = int64_t(ctx_.w) * int64_t(ctx_.h);
+        const int64_t target = Round64(double(total) * double(kCoverageTarget));
+        int acceptedTotal = 0, streak = 0;
+        std::vector<TSFDCandidate> merged;
+        for (int subPass = 1; subPass <= kMaxSubPasses; ++subPass) {
+            CheckCancellation();
+            if (ctx_.CoveredCount >= target)
+                break;
+            const int quota = trialsThisLevel / workers_;
+            for (int i = 0; i < workers_; ++i) {
+                const int trials = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
+                workerCands[size_t(i)].resize(size_t(trials) + 64);
+                workerCounts[size_t(i)] = 0;
+            }
+            ParallelFor(0, workers_, [&](int i) {
+                const int trials = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
+                uint32_t state = uint32_t(i + 1) * 7919u + uint32_t(subPass) * 31337u + 1969u;
+                if (state == 0)
+                    state = 1;
+                TSFDCandidate* out = workerCands[size_t(i)].data();
+                int count = 0;
+                for (int k = 0; k < trials; ++k) {
+                    if (k % 512 == 0 && IsEffectCancelled())
+                        break;
+                    float sx = 0, sy = 0;
+                    ctx_.PickSeed(half, contourFrac, 150, state, sx, sy);
+                    float best = -1;
+                    bool taken = false;
+                    TSFDCandidate cand;
+                    for (int r = 0; r < numRot; ++r) {
+                        float c = 1, s = 0;
+                        if (numRot > 1) {
+                            c = rotCos[size_t(r)];
+                            s = rotSin[size_t(r)];
+                        } else if (kTuning.span > 0 && half > 2) {
+                            Angle(float(double(TSFDContext::RngFloat(state)) * kTuning.span), c, s);
+                        }
+                        if (Evaluate(sx, sy, half, c, s, edgeRejectLevel, colorTolSq, cand) && cand.Score > best) {
+                            best = cand.Score;
+                            out[count] = cand;
+                            taken = true;
+                        }
+                    }
+                    if (taken)
+                        ++count;
+                }
+                workerCounts[size_t(i)] = count;
+            });
+            CheckCancellation();
+            size_t n = 0;
+            for (int c : workerCounts)
+                n += size_t(c);
+            if (n == 0) {
+                if (++streak >= 3)
+                    break;
+                continue;
+            }
+            merged.clear();
+            merged.reserve(n);
+            for (int i = 0; i < workers_; ++i)
+                merged.insert(merged.end(), workerCands[size_t(i)].begin(),
+                              workerCands[size_t(i)].begin() + workerCounts[size_t(i)]);
+            // Best first; equal scores keep the merge order, so a run is reproducible.
+            std::stable_sort(merged.begin(), merged.end(),
+                             [](const TSFDCandidate& a, const TSFDCandidate& b) { return a.Score > b.Score; });
+            int acceptedNow = 0;
+            for (const TSFDCandidate& cand : merged) {
+                if (!IsAreaFree(cand))
+                    continue;
+                MarkCovered(cand);
+                DrawShape(cand);
+                ++acceptedNow;
+            }
+            acceptedTotal += acceptedNow;
+            ctx_.CompactOpenTiles();
+            if (acceptedNow == 0) {
+                if (++streak >= 3)
+                    break;
+            } else {
+                streak = 0;
+            }
+            Feedback(std::clamp(low + Round((high - low) * std::min(1.0, subPass / 20.0)), 0, 99));
+        }
+        return acceptedTotal;
+    }
+
+    // ---------------------------------------------------------- gaps
+
+    void FillRemainingGaps()
+    {
+        const int w = ctx_.w, h = ctx_.h;
+        const int64_t total = int64_t(w) * int64_t(h);
+        if (ctx_.CoveredCount >= Round64(double(total) * 0.999))
+            return;
+        const int step = std::max(1, Round(2.0 * v_.Hmin));
+        uint32_t state = 59750;
+        bool placed = false;
+        for (int y = 0; y < h; y += step) {
+            for (int x = 0; x < w; x += step) {
+                if (ctx_.IsCovered(x, y))
+                    continue;
+                const float cx = float(x + 0.5), cy = float(y + 0.5);
+                float half = 0;
+                if constexpr (Kind == SpaceFillingShape::Square)
+                    half = float(double(v_.Hmin) * (0.8 + 0.4 * double(TSFDContext::RngFloat(state))));
+                for (int attempt = 0; attempt < 7; ++attempt) {
+                    float c = 1, s = 0;
+                    if constexpr (Kind == SpaceFillingShape::Square) {
+                        Angle(float(double(TSFDContext::RngFloat(state)) * kTuning.span), c, s);
+                    } else if constexpr (Kind == SpaceFillingShape::Circle) {
+                        half = float(double(v_.Hmin) * (0.8 + 0.4 * double(TSFDContext::RngFloat(state))));
+                    } else {
+                        half = float(double(v_.Hmin) * (1.0 + 0.2 * double(TSFDContext::RngFloat(state))));
+                        Angle(float(double(TSFDContext::RngFloat(state)) * kTuning.span), c, s);
+                    }
+                    TSFDCandidate cand;
+                    if (TryShape(cx, cy, half, c, s, 100.0f, 1e10f, cand)) {
+                        placed = true;
+                        break;
+                    }
+                }
+            }
+            const int next = y + step;
+            if (next % 32 == 0) {
+                CheckCancellation();
+                Feedback(std::clamp(95 + Round(double(next) / h * 4.0), 95, 99));
+            }
+        }
+        if (placed)
+            ctx_.CompactOpenTiles();
+    }
+
+    // ---------------------------------------------------------- feedback
+
+    void Feedback(int percent)
+    {
+        CheckCancellation();
+        const uint32_t now = GetTickMs();
+        if (preview_) {
+            if (now - lastTick_ >= 80) {
+                lastTick_ = now;
+                SafeUpdatePreview(dest_, percent);
+            }
+            return;
+        }
+        SafeUpdateProgress(percent);
+        if (now - lastTick_ <= 200)
+            return;
+        lastTick_ = now;
+        // Without a main window nothing would show the picture: skip the snapshot.
+        if (!EngineHost())
+            return;
+        const ISkImage snap = dest_->makeImageSnapshot();
+        if (!snap)
+            return;
+        RunOnUISync([&] {
+            const TEngineHost* host = EngineHost();
+            if (host && !host->IsDestroying() && !host->Cancel.load())
+                ShowIntermediateResult(snap, -1);
+        });
+    }
+
+    static constexpr int kMaxDiscVertices = 1024;
+
+    const SpaceFillingValues v_;
+    TSFDContext& ctx_;
+    const bool preview_;
+    ISkSurface dest_;
+    SkPixmap destPixels_;
+    PolygonFiller filler_;
+    ISkSurface contourLayer_;
+    SkPaint contourPaint_;
+    LevelStreak streak_;
+    int workers_ = 1;
+    uint32_t lastTick_ = 0;
+    int64_t shapes_ = 0;
+};
+
+// ------------------------------------------------------------------ maps
+
+void BuildEdgeMap(TSFDContext& ctx)
+{
+    const int w = ctx.w, h = ctx.h;
+    const size_t W = size_t(w), n = W * size_t(h);
+    ctx.EdgeMap = LargeBuffer<float>(n);
+    LargeBuffer<uint8_t> luma(n);
+    ParallelForRange(0, h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const uint32_t* row = ctx.SrcRows[size_t(y)];
+            uint8_t* out = luma.data() + size_t(y) * W;
+            for (int x = 0; x < w; ++x) {
+                const uint32_t p = row[x];
+                out[x] = uint8_t((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF)) >> 8);
+            }
+        }
+    }, 16);
+    float maximum = 0;
+    {
+        LargeBuffer<int16_t> gx(n), gy(n);
+        for (int y0 = 0; y0 < h; y0 += 64) {
+            CheckCancellation();
+            SobelGradientRows(luma.data(), w, h, y0, std::min(h, y0 + 64), gx.data(), gy.data());
+        }
+        std::vector<float> rowMax(size_t(h), 0.0f);
+        ParallelForRange(0, h, [&](int lo, int hi) {
+            for (int y = lo; y < hi; ++y) {
+                float m = 0;
+                float* out = ctx.EdgeMap.data() + size_t(y) * W;
+                const int16_t* ax = gx.data() + size_t(y) * W;
+                const int16_t* ay = gy.data() + size_t(y) * W;
+                for (int x = 0; x < w; ++x) {
+                    const int sx = ax[x], sy = ay[x];
+                    out[x] = float(std::sqrt(double(sx * sx + sy * sy)));
+                    m = std::max(m, out[x]);
+                }
+                rowMax[size_t(y)] = m;
+            }
+        }, 16);
+        for (float m : rowMax)
+            maximum = std::max(maximum, m);
+    }
+    if (maximum > 1e-6f)
+        ParallelForRange(0, h, [&](int lo, int hi) {
+            for (size_t i = size_t(lo) * W; i < size_t(hi) * W; ++i)
+                ctx.EdgeMap[i] = float(double(ctx.EdgeMap[i]) / maximum);
+        }, 16);
+}
+
+void BuildContourPoints(TSFDContext& ctx)
+{
+    ctx.ContourPts.clear();
+    ctx.ContourPts.reserve(4096);
+    for (int y = 1; y < ctx.h - 1; y += 3)
+        for (int x = 1; x < ctx.w - 1; x += 3)
+            if (ctx.EdgeMap[size_t(x) + size_t(y) * size_t(ctx.w)] >= 0.16f)
+                ctx.ContourPts.push_back({x, y});
+    ctx.ContourCount = int(ctx.ContourPts.size());
+}
+
+void InitTiles(TSFDContext& ctx)
+{
+    ctx.TilesX = (ctx.w + 15) / 16;
+    ctx.TilesY = (ctx.h + 15) / 16;
+    const size_t tiles = size_t(ctx.TilesX) * size_t(ctx.TilesY);
+    ctx.TileCoveredCount.assign(tiles, 0);
+    ctx.TileCapacity.resize(tiles);
+    ctx.OpenTiles.resize(tiles);
+    for (int ty = 0; ty < ctx.TilesY; ++ty)
+        for (int tx = 0; tx < ctx.TilesX; ++tx) {
+            const size_t i = size_t(tx) + size_t(ty) * size_t(ctx.TilesX);
+            ctx.TileCapacity[i] = (std::min(16 * (tx + 1), ctx.w) - 16 * tx) * (std::min(16 * (ty + 1), ctx.h) - 16 * ty);
+            ctx.OpenTiles[i] = int32_t(i);
+        }
+    ctx.OpenTilesCount = int(tiles);
+}
+
+// Draws `image` into a fresh w x h surface (optionally scaled) and snapshots it.
+ISkImage Redraw(const ISkImage& image, int w, int h, const SkRect& dst)
+{
+    const ISkSurface surface = SkSurface::MakeRaster(w, h);
+    SkCanvas* canvas = surface->getCanvas();
+    canvas->clear(kColorTransparent);
+    canvas->drawImageRect(image, SkRect::MakeWH(float(image->width()), float(image->height())), dst,
+                          SkSamplingOptions::Linear(), nullptr, SkSrcRectConstraint::kFast);
+    return surface->makeImageSnapshot();
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ public
+
+int SpaceFillingLevelCount(float hmax, float hmin)
+{
+    hmin = std::max(hmin, kSmallestHalf);
+    int levels = 0;
+    for (float s = hmax; s >= hmin; s = float(kSizeFactor * s))
+        ++levels;
+    return std::max(1, levels);
+}
+
+SpaceFillingValues SpaceFillingParameters(SpaceFillingShape shape, int P1, int P2, int P3, int P4, int P5, int w, int h,
+                                          bool preview)
+{
+    SpaceFillingValues v;
+    v.Trials = int(std::clamp<int64_t>(int64_t(P1) * 180 + 500, 0, kMaxTrials));
+    float hmax = float(P3 / 100.0 * 58.0 + 2.0);
+    hmax = std::min(hmax, float(0.45 * std::min(w, h)));
+    float hmin = float(P2 / 100.0 * 6.5 + 1.5);
+    if (hmin > 0.7 * hmax)
+        hmin = float(std::max(1.5, 0.5 * hmax));
+    if (!preview) {
+        hmax = float(hmax / 1.5);
+        hmin = float(hmin / 1.5);
+    }
+    v.Hmax = hmax;
+    v.Hmin = std::max(hmin, kSmallestHalf);
+    const double tol = P4 / 100.0 * 115.0 + 5.0;
+    v.T0 = float(tol * tol);
+    v.Quality = shape == SpaceFillingShape::Circle ? 1
+                                                   : int(std::clamp<int64_t>(Round64(P5 / 80.0 * 8.0) + 4, 1, kMaxQuality));
+    v.Levels = SpaceFillingLevelCount(v.Hmax, v.Hmin);
+    return v;
+}
+
+int RotationsForSize(float half, int q)
+{
+    if (half <= 2 || half > 25)
+        return 1;
+    if (half > 12)
+        return std::min(q, 3);
+    if (half > 5)
+        return std::min(q, 5);
+    return q;
+}
+
+std::vector<float> SpaceFillingAngles(SpaceFillingShape shape, float half, int q)
+{
+    const double span = Tuning(shape).span;
+    const int n = RotationsForSize(half, q);
+    std::vector<float> angles;
+    if (span <= 0 || n <= 1)
+        return angles;
+    for (int i = 0; i < n; ++i)
+        angles.push_back(float(double(i) / n * span));
+    return angles;
+}
+
+float SpaceFillingOutlineWidth(SpaceFillingShape shape, float half)
+{
+    const double least = shape == SpaceFillingShape::Circle ? 2.5 : 0.5;
+    return float(std::max(least, 0.08 * half));
+}
+
+void SetSpaceFillingWorkers(int workers) { gWorkerOverride = std::max(0, workers); }
+
+int SpaceFillingWorkers()
+{
+    const int n = gWorkerOverride.load();
+    return n > 0 ? std::min(n, 16) : ProcessorWorkers();
+}
+
+namespace {
+
+template <SpaceFillingShape Kind>
+SpaceFillingStats RunShape(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
+                           bool Preview)
+{
+    SpaceFillingStats none;
+    if (!Source || !Dest)
+        return none;
+    int w = Source->width(), h = Source->height();
+    if (w < 4 || h < 4)
+        return none;
+
+    ISkImage source = Source;
+    ISkSurface dest = Dest;
+    if (Preview) {
+        w = Round(1.5 * w);
+        h = Round(1.5 * h);
+        source = Redraw(Source, w, h, SkRect::MakeWH(float(Source->width() * 1.5), float(Source->height() * 1.5)));
+        dest = SkSurface::MakeRaster(w, h);
+    }
+    CheckCancellation();
+    ISkImage working = Redraw(source, w, h, SkRect::MakeWH(float(source->width()), float(source->height())));
+    source.reset();
+    if (!Preview) {
+        const ISkImage halfSize = Redraw(working, w / 2, h / 2, SkRect::MakeWH(float(w / 2), float(h / 2)));
+        working = Redraw(halfSize, w, h, SkRect::MakeWH(float(w), float(h)));
+    }
+    SkPixmap pixels;
+    if (!working || !working->peekPixels(pixels) || !pixels.valid())
+        return none;
+
+    TSFDContext ctx;
+    ctx.w = w;
+    ctx.h = h;
+    ctx.SrcRows.resize(size_t(h));
+    bool hasTransparency = false;
+    for (int y = 0; y < h; ++y) {
+        ctx.SrcRows[size_t(y)] = pixels.row(y);
+        if (!hasTransparency)
+            hasTransparency = std::any_of(pixels.row(y), pixels.row(y) + w, [](uint32_t p) { return p < 0xFF000000u; });
+    }
+
+    const SpaceFillingValues values = SpaceFillingParameters(Kind, P1, P2, P3, P4, P5, w, h, Preview);
+    BuildEdgeMap(ctx);
+    BuildContourPoints(ctx);
+    InitTiles(ctx);
+    ctx.Covered = LargeBuffer<uint8_t>(size_t(w) * size_t(h));
+    if (hasTransparency) {
+        for (int y = 0; y < h; ++y) {
+            const uint32_t* row = ctx.SrcRows[size_t(y)];
+            for (int x = 0; x < w; ++x)
+                if ((row[x] >> 24) < 128)
+                    ctx.Cover(x, y);
+        }
+        ctx.CompactOpenTiles();
+    }
+
+    if (Preview) {
+        dest->getCanvas()->clear(hasTransparency ? kColorTransparent : kColorWhite);
+    } else {
+        CanvasStartOptions options;
+        options.rule = ClearRule::InputTest;
+        options.transparencyFlag = hasTransparency;
+        options.keep = KeepMode::DrawBase;
+        StartEffectCanvas(dest, options);
+    }
+    dest->getCanvas()->flush();
+
+    SpaceFillingRun<Kind> run(values, ctx, Preview, dest);
+    const TEngineHost* host = EngineHost();
+    const bool outlines = host && host->FDrawContourChecked.load();
+    const TAlphaColor contourColour = host ? host->FContourColor.load() : kColorBlack;
+    if (outlines)
+        run.EnableOutlines(contourColour);
+
+    SpaceFillingStats stats = run.Run(SpaceFillingWorkers());
+
+    if (run.ContourLayer()) {
+        SkPaint paint;
+        paint.setAlpha(ColorA(contourColour));
+        dest->getCanvas()->drawImage(run.ContourLayer()->makeImageSnapshot(), 0, 0, SkSamplingOptions::Linear(), &paint);
+    }
+    if (Preview) {
+        dest->getCanvas()->flush();
+        const ISkImage work = dest->makeImageSnapshot();
+        SkCanvas* canvas = Dest->getCanvas();
+        canvas->clear(kColorTransparent);
+        canvas->drawImageRect(work, SkRect::MakeWH(float(w), float(h)),
+                              SkRect::MakeWH(float(Dest->width()), float(Dest->height())), SkSamplingOptions::Linear(),
+                              nullptr, SkSrcRectConstraint::kFast);
+    }
+    ReportEffectFinished(Dest, Preview);
+    return stats;
+}
+
+} // namespace
+
+SpaceFillingStats RunSpaceFilling(SpaceFillingShape shape, const ISkImage& Source, const ISkSurface& Dest, int P1,
+                                  int P2, int P3, int P4, int P5, bool Preview)
+{
+    switch (shape) {
+    case SpaceFillingShape::Circle: return RunShape<SpaceFillingShape::Circle>(Source, Dest, P1, P2, P3, P4, P5, Preview);
+    case SpaceFillingShape::Triangle:
+        return RunShape<SpaceFillingShape::Triangle>(Source, Dest, P1, P2, P3, P4, P5, Preview);
+    case SpaceFillingShape::Square: break;
+    }
+    return RunShape<SpaceFillingShape::Square>(Source, Dest, P1, P2, P3, P4, P5, Preview);
+}
+
+} // namespace pv
