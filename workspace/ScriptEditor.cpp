@@ -174,6 +174,7 @@ void TFormScriptEditor::CreateDesign()
     ProgressFill->hide();
     LblStatus = MakeLabel(QString(), bottom, {315, 45, 178, 33}, 12, kStatusGrey);
     LblStatus->setAlignment(Qt::AlignCenter);
+    LblStatus->setWordWrap(true);
     BtnClose = MakeButton(T(QStringLiteral("Close")), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
     BtnRun = MakeButton(T(QStringLiteral("Run")), TButton::Look::Primary, bottom, {639, 45, 150, 34});
     btnCancel = MakeButton(T(QStringLiteral("Cancel")), TButton::Look::Ghost, bottom, {639, 45, 150, 34});
@@ -320,6 +321,7 @@ TAlphaColor TFormScriptEditor::StatusColor() const { return LblStatus->fontColou
 void TFormScriptEditor::SetStatus(const QString& text, TAlphaColor color)
 {
     LblStatus->setText(text);
+    LblStatus->setToolTip(text);
     LblStatus->setFontColour(ThemeMapTextColor(color));
 }
 
@@ -426,7 +428,7 @@ void TFormScriptEditor::BtnRunClick()
         return;
     const QStringList lines = SplitScriptLines(MemoScript->toPlainText());
     if (lines.isEmpty()) {
-        SetStatus(T(QStringLiteral("Script is empty")), StatusColor());
+        LblStatus->setText(T(QStringLiteral("Script is empty")));
         return;
     }
     std::vector<TScriptCommand> commands;
@@ -587,6 +589,8 @@ void TFormScriptEditor::closeEvent(QCloseEvent* event)
         return;
     }
     StopCubeAnimation();
+    if (FUnlink)
+        FUnlink();
     event->accept();
 }
 

@@ -38,6 +38,8 @@ public:
     std::function<void()> FCancelRun;
     // Re-centres the main window's canvas.
     std::function<void()> FCenterCanvas;
+    // Removes the link that keeps the window above the main window.
+    std::function<void()> FUnlink;
 
     // ---- called by the main window
     void SetCurrentState();

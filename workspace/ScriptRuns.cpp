@@ -13,6 +13,7 @@
 #include "platform/widgets/CaptionedSlider.h"
 #include "scripts/ScriptEngine.h"
 #include "scripts/ScriptParser.h"
+#include "workspace/BatchProcessing.h"
 #include "workspace/CanvasView.h"
 #include "workspace/ScriptEditor.h"
 #include "workspace/ScriptLibrary.h"
@@ -147,6 +148,7 @@ void AttachScriptEditor(TForm1& form, TFormScriptEditor* editor)
         return s;
     };
     editor->FCancelRun = [&form] { form.Cancel = true; };
+    editor->FUnlink = [&form] { form.UnlinkScriptEditorWindow(); };
     editor->FCenterCanvas = [&form] {
         if (form.SkPaintBox1)
             form.SkPaintBox1->CenterImageInPaintBox();
@@ -179,6 +181,11 @@ void TForm1::RunScriptOnCurrentImage(const QString& AScriptText)
     }
     if (FScriptRunning.load()) {
         answer(QStringLiteral("Another script is running"));
+        return;
+    }
+    // A run between two files of a batch would be saved as the next file's result.
+    if (FBatch && FBatch->FBatchRunning) {
+        answer(QStringLiteral("Please wait for the batch to finish."));
         return;
     }
     // An effect run would replace the script's result with its own.

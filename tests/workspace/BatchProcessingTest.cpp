@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <chrono>
 #include <thread>
 
@@ -195,6 +196,36 @@ TEST(BatchProcessing, ScriptsRunOnEveryFileAndFailuresAreNotCounted)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("a_PV.png"))));
 }
 
+void FailingEffect(const ISkImage&, const ISkSurface&, int, int, int, int, int, bool)
+{
+    throw std::runtime_error("the effect broke");
+}
+
+// Whether the batch runs the selected effect or a script, an effect that
+// raises is reported for its file and the batch still ends with its summary.
+TEST(BatchProcessing, AFailingEffectIsReportedAndTheBatchEnds)
+{
+    const TEffectProc previous = ReplaceEffect(402, &FailingEffect);
+    for (const bool script : {false, true}) {
+        QTemporaryDir dir;
+        const QString a = WritePicture(dir, QStringLiteral("a.png"));
+        const QString b = WritePicture(dir, QStringLiteral("b.png"));
+        BatchForm form;
+        form.Batch().PrepareBatch({a, b});
+        if (script)
+            ASSERT_TRUE(form.Batch().UseBatchScript(QStringLiteral("EFFECT 402 50 50 50 50 50"), QStringLiteral("s")));
+        form.Batch().BatchStartClick();
+        WaitUntil([&] { return !form.Batch().FBatchRunning; });
+        WaitForEffectWorkers();
+        ASSERT_EQ(form.messages.size(), 3u) << script;
+        EXPECT_TRUE(form.messages[0].startsWith(QStringLiteral("Error processing image \"a.png\": ")))
+            << form.messages[0].toStdString();
+        EXPECT_EQ(form.Summary(), QStringLiteral("Batch complete: 0 of 2 images processed."));
+        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("*_PV*")}).isEmpty());
+    }
+    ReplaceEffect(402, previous);
+}
+
 std::atomic<int> gRunsStarted{0};
 std::atomic<bool> gReleaseRun{false};
 
@@ -224,6 +255,9 @@ TEST(BatchProcessing, CancelDuringTheSecondFileSavesItAndStops)
         gReleaseRun = false;
         WaitUntil([] { return gRunsStarted.load() >= 2; });
         form.Batch().BatchCancelClick();
+        // The script editor cannot slip a run in between two files.
+        form.RunScriptOnCurrentImage(QStringLiteral("RESIZE 10 10"));
+        EXPECT_FALSE(form.FScriptRunning.load());
         gReleaseRun = true;
         WaitUntil([&] { return !form.Batch().FBatchRunning; });
         WaitForEffectWorkers();

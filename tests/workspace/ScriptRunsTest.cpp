@@ -5,6 +5,7 @@
 #include "engine/ImageHistory.h"
 #include "workspace/ScriptEditor.h"
 
+#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <gtest/gtest.h>
@@ -128,6 +129,33 @@ TEST(ScriptRuns, CancelEndsTheRunWithoutSnapshot)
         ASSERT_TRUE(form.FSkImage);
         EXPECT_EQ(form.FSkImage->width(), 20) << "the window shows what the engine last handed to it";
         EXPECT_EQ(form.FSkSourceImage->width(), 40);
+    }
+    ReplaceEffect(402, previous);
+}
+
+// The window as the engine closes it: a close asked for during a run is
+// carried out after the hand-back.
+struct ClosingForm : EditorForm {
+    void Close() override { ++closes; }
+    int closes = 0;
+};
+
+TEST(ScriptRuns, CloseDuringARunHappensAfterTheHandBack)
+{
+    const TEffectProc previous = ReplaceEffect(402, &EffectUntilCancelled);
+    {
+        ClosingForm form;
+        gEffectStarted = false;
+        form.editor->MemoScript->setPlainText(QStringLiteral("EFFECT 402 50 50 50 50 50"));
+        form.editor->BtnRunClick();
+        WaitUntil([] { return gEffectStarted.load(); });
+        QCloseEvent event;
+        QCoreApplication::sendEvent(&form, &event); // sets Cancel and defers
+        EXPECT_FALSE(event.isAccepted());
+        EXPECT_EQ(form.closes, 0);
+        WaitUntil([&] { return !form.editor->FRunning; });
+        EXPECT_EQ(form.closes, 1);
+        EXPECT_FALSE(form.FCloseRequested.load());
     }
     ReplaceEffect(402, previous);
 }
