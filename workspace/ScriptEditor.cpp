@@ -106,7 +106,7 @@ void TFormScriptEditor::CreateDesign()
     TopBar = new QWidget(BackgroundRect);
     TopBar->setGeometry(0, 0, DpI(804), DpI(45));
     TopBar->setCursor(Qt::SizeAllCursor);
-    TopBar->setAttribute(Qt::WA_TransparentForMouseEvents);
+    TopBar->installEventFilter(this);
     LblTitle = MakeLabel(T(QStringLiteral("Script Editor")), TopBar, {15, 8, 400, 30}, 16, 0xFFFFFFFFu);
 
     auto* close = new TLabel(QStringLiteral("\u2715"), BackgroundRect);
@@ -284,6 +284,7 @@ void TFormScriptEditor::CreateMiniUI()
     MiniPanel = new TRoundedPanel(this);
     MiniPanel->setGeometry(DpI(12), DpI(12), DpI(kMiniW - 24), DpI(kMiniH - 24));
     MiniPanel->setRadius(8);
+    MiniPanel->installEventFilter(this);
     MiniPanel->hide();
     MiniStatus = MakeLabel(T(QStringLiteral("Running...")), MiniPanel, {16, 12, 288, 20}, 13, 0xFFFFFFFFu);
     MiniProgressFill = new TRoundedPanel(MiniPanel);
@@ -600,32 +601,30 @@ void TFormScriptEditor::showEvent(QShowEvent* event)
     QTimer::singleShot(0, this, [this] { StartCubeAnimation(); });
 }
 
-void TFormScriptEditor::mousePressEvent(QMouseEvent* event)
+bool TFormScriptEditor::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool onTopBar = !FMiniMode && event->position().y() < DpI(10 + 45);
-    if (event->button() == Qt::LeftButton && (onTopBar || FMiniMode)) {
+    // The title bar and, in mini mode, the whole panel drag the window.
+    if (watched != TopBar && watched != MiniPanel)
+        return QWidget::eventFilter(watched, event);
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() != Qt::LeftButton)
+            return false;
         dragging_ = true;
-        dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
-        return;
+        dragOffset_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
+        return true;
+    case QEvent::MouseMove:
+        if (!dragging_ || !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        move(mouse->globalPosition().toPoint() - dragOffset_);
+        return true;
+    case QEvent::MouseButtonRelease:
+        dragging_ = false;
+        return false;
+    default:
+        return false;
     }
-    QWidget::mousePressEvent(event);
-}
-
-void TFormScriptEditor::mouseMoveEvent(QMouseEvent* event)
-{
-    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-        event->accept();
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void TFormScriptEditor::mouseReleaseEvent(QMouseEvent* event)
-{
-    dragging_ = false;
-    QWidget::mouseReleaseEvent(event);
 }
 
 void TFormScriptEditor::ShowMessage(const QString& text) { QMessageBox::warning(this, windowTitle(), text); }

@@ -1,11 +1,15 @@
 #include "workspace/ScriptRuns.h"
 
 #include "FormFixture.h"
+#include "TestZip.h"
 #include "engine/Graphics.h"
 #include "engine/ImageHistory.h"
 #include "workspace/ScriptEditor.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <gtest/gtest.h>
@@ -24,7 +28,11 @@ class RecordingEditor : public TFormScriptEditor {
 public:
     using TFormScriptEditor::TFormScriptEditor;
     void ShowMessage(const QString& text) override { messages.push_back(text); }
+    QString AskSaveScriptFile() override { return saveAnswer; }
+    bool ConfirmReplace(const QString&) override { return replace; }
     std::vector<QString> messages;
+    QString saveAnswer;
+    bool replace = true;
 };
 
 struct EditorForm : RecordingForm {
@@ -217,6 +225,47 @@ TEST(ScriptEditor, PickingAnExampleLoadsItUnlessARunIsInProgress)
     form.editor->ResetToDefaultScript();
     EXPECT_EQ(form.editor->MemoScript->toPlainText(), ResetScriptLines().join(u'\n'));
     EXPECT_EQ(form.editor->MemoScript->textCursor().blockNumber(), ResetScriptLines().size() - 1);
+}
+
+TEST(ScriptEditor, ImportsScriptsAndSelectsTheFirst)
+{
+    QTemporaryDir dir;
+    const QString zip = dir.filePath(QStringLiteral("set.zip"));
+    ASSERT_TRUE(test::WriteZip(zip, {{QStringLiteral("a.vls"), "RESET"},
+                                     {QStringLiteral("b.vls"), "SWAP"},
+                                     {QStringLiteral("c.vls"), "CLEAR"},
+                                     {QStringLiteral("readme.txt"), "no"}}));
+    EditorForm form;
+    form.editor->ImportScripts({zip, zip});
+    ASSERT_EQ(form.editor->FScripts.size(), 15u + 6u) << "the same archive twice is listed twice";
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Imported 6 script(s)"));
+    EXPECT_EQ(form.editor->CboScripts->currentIndex(), 15);
+    EXPECT_EQ(form.editor->MemoScript->toPlainText(), QStringLiteral("RESET"));
+    EXPECT_FALSE(form.editor->FScripts[15].BuiltIn);
+
+    form.editor->ImportScripts({dir.filePath(QStringLiteral("missing.vls"))});
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("No scripts found"));
+    EXPECT_EQ(form.editor->StatusColor(), 0xFFFF6666u);
+}
+
+TEST(ScriptEditor, SavesTheMemoAsUtf8AndProposesItNextTime)
+{
+    QTemporaryDir dir;
+    EditorForm form;
+    form.editor->MemoScript->setPlainText(QStringLiteral("# café\nRESET"));
+    form.editor->saveAnswer = dir.filePath(QStringLiteral("mine.vls"));
+    form.editor->BtnSaveClick();
+    QFile saved(form.editor->saveAnswer);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("# caf\xC3\xA9\r\nRESET\r\n"));
+    EXPECT_EQ(form.editor->FCurrentFilePath, form.editor->saveAnswer);
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Saved: mine.vls"));
+
+    form.editor->MemoScript->setPlainText(QStringLiteral("SWAP"));
+    form.editor->replace = false;
+    form.editor->BtnSaveClick();
+    saved.seek(0);
+    EXPECT_EQ(saved.readAll(), QByteArray("# caf\xC3\xA9\r\nRESET\r\n")) << "refusing to replace keeps the file";
 }
 
 } // namespace
