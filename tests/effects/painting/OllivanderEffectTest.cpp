@@ -2,10 +2,14 @@
 
 #include "effects/painting/OllivanderEffect.h"
 #include "engine/SharpenSurface.h"
+#include "engine/U_repository.h"
 #include "engine/VibrancePop.h"
 #include "platform/system/Numbers.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <climits>
 #include <cmath>
@@ -139,6 +143,43 @@ TEST(OllivanderBrushes, RepositoryMasks)
         EXPECT_EQ(brushes[i].h, sizes[i][1]);
         ASSERT_EQ(brushes[i].alpha.size(), size_t(brushes[i].w) * size_t(brushes[i].h));
         EXPECT_GT(*std::max_element(brushes[i].alpha.begin(), brushes[i].alpha.end()), 200);
+    }
+}
+
+TEST(OllivanderBrushes, FallBackToTheWorkingFolderThenToTheCone)
+{
+    // Without the repository's masks: "PaintBrushSim2.png" in the working
+    // folder is read, the two missing files give the 32 x 32 cone.
+    TForm3& repository = Form3();
+    const QImage saved[3] = {repository.PaintBrushSim.bitmap(), repository.PaintBrushSim2.bitmap(),
+                             repository.PaintBrushSim3.bitmap()};
+    const QString oldFolder = QDir::currentPath();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QImage file(5, 4, QImage::Format_ARGB32);
+    file.fill(qRgba(0, 0, 0, 90));
+    ASSERT_TRUE(file.save(folder.filePath(QStringLiteral("PaintBrushSim2.png"))));
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    repository.PaintBrushSim.setBitmap(QImage());
+    repository.PaintBrushSim2.setBitmap(QImage());
+    repository.PaintBrushSim3.setBitmap(QImage());
+
+    BrushMaskData brushes[3];
+    LoadOllivanderBrushes(brushes);
+
+    QDir::setCurrent(oldFolder);
+    repository.PaintBrushSim.setBitmap(saved[0]);
+    repository.PaintBrushSim2.setBitmap(saved[1]);
+    repository.PaintBrushSim3.setBitmap(saved[2]);
+
+    EXPECT_EQ(brushes[1].w, 5);
+    EXPECT_EQ(brushes[1].h, 4);
+    EXPECT_EQ(brushes[1].alpha, std::vector<uint8_t>(20, 90));
+    for (int i : {0, 2}) {
+        EXPECT_EQ(brushes[i].w, 32);
+        EXPECT_EQ(brushes[i].h, 32);
+        EXPECT_EQ(brushes[i].alpha[size_t(16 * 32 + 16)], 255) << "the cone's centre";
+        EXPECT_EQ(brushes[i].alpha[0], 0);
     }
 }
 
