@@ -47,6 +47,8 @@ public:
     std::atomic<bool> FCloseRequested{false};
     std::atomic<int> PreviewStartX{0};
     std::atomic<int> PreviewStartY{0};
+    // Number of brush cells the impasto painting cuts from the working sheet.
+    std::atomic<int> GlobalBrushCount{40};
 
     // UI-thread state.
     ISkImage FSkImage;       // the result picture
@@ -59,6 +61,10 @@ public:
     QImage StoredTextureBitmap;
     float StoredTextureStrength = 50.0f;
     float StoredTextureScale = 1.0f;
+    // The user's imported brush sheets and whether each stamped-brush effect uses them.
+    bool CustomBrushesOn302 = false, CustomBrushesOn303 = false, CustomBrushesOn304 = false;
+    QImage CustomBrushBitmap302, CustomBrushBitmap303, CustomBrushBitmap304;
+    int CustomBrushCount304 = 0;
 
     // Marks the engine idle (no full render running).
     void MarkEngineIdle()

@@ -141,12 +141,6 @@ public:
     void StartBatchMode();
     TBatchMode& Batch();
 
-    // ---- effect options
-    bool CustomBrushesOn302 = false, CustomBrushesOn303 = false, CustomBrushesOn304 = false;
-    QImage CustomBrushBitmap302, CustomBrushBitmap303, CustomBrushBitmap304;
-    int CustomBrushCount304 = 0;
-    std::atomic<int> GlobalBrushCount{0};
-
     // ---- lookup-table source of the LUT effect
     QString FLUTFilePath;
     QByteArray FLUTData;

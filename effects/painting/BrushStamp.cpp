@@ -1,0 +1,440 @@
+// Brush stamps and the stamp machinery the stamped-brush paintings share.
+
+#include "effects/painting/BrushStamp.h"
+
+#include "engine/EngineHost.h"
+#include "engine/PixelPlanes.h"
+#include "engine/U_repository.h"
+#include "platform/graphics/SkMipmap.h"
+#include "platform/graphics/SkCanvas.h"
+#include "platform/system/Numbers.h"
+#include "platform/system/Threads.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace pv {
+
+// ------------------------------------------------------------------ cutting
+
+namespace {
+
+// Cell k of the sheet copied 1:1 into a transparent 256 x 256 picture (only
+// the part of the cell the sheet has).
+ISkImage CutCell(const SkPixmap& sheet, int k)
+{
+    QImage cell(kBrushCellSide, kBrushCellSide, QImage::Format_ARGB32_Premultiplied);
+    cell.fill(0);
+    const int x0 = kBrushCellSide * (k % kBrushCellsPerRow), y0 = kBrushCellSide * (k / kBrushCellsPerRow);
+    if (sheet.valid() && x0 < sheet.width && y0 < sheet.height) {
+        const int w = std::min(kBrushCellSide, sheet.width - x0), h = std::min(kBrushCellSide, sheet.height - y0);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(cell.scanLine(y), sheet.row(y0 + y) + x0, size_t(w) * 4);
+    }
+    return SkImage::MakeFromRaster(std::move(cell));
+}
+
+bool HasPaintOnProbeColumn(const ISkImage& stamp)
+{
+    SkPixmap pm;
+    if (!stamp->peekPixels(pm))
+        return false;
+    for (int y : {64, 96, 128, 160, 192})
+        if ((pm.at(128, y) >> 24) > 10)
+            return true;
+    return false;
+}
+
+} // namespace
+
+BrushStampSet CutBrushSheet(const ISkImage& sheet, BrushCutMode mode, int count)
+{
+    BrushStampSet set;
+    SkPixmap pm;
+    if (!sheet || !sheet->peekPixels(pm))
+        pm = {};
+    if (mode == BrushCutMode::Counted) {
+        count = std::clamp(count, 0, TForm3::kMaxBrushCount);
+        set.stamps.reserve(size_t(count));
+        for (int k = 0; k < count; ++k)
+            set.stamps.push_back(CutCell(pm, k));
+        return set;
+    }
+    if (!pm.valid())
+        return set;
+    const int cells = (pm.height / kBrushCellSide) * kBrushCellsPerRow;
+    for (int k = 0; k < cells; ++k) {
+        if (pm.width < kBrushCellSide * (k % kBrushCellsPerRow + 1) ||
+            pm.height < kBrushCellSide * (k / kBrushCellsPerRow + 1))
+            break;
+        ISkImage stamp = CutCell(pm, k);
+        if (HasPaintOnProbeColumn(stamp))
+            set.stamps.push_back(std::move(stamp));
+    }
+    return set;
+}
+
+ISkImage WorkingBrushSheet()
+{
+    ISkImage sheet;
+    RunOnUISync([&] { sheet = Form3().Brushes.image(); });
+    return sheet;
+}
+
+int CurrentGlobalBrushCount()
+{
+    int count = 40;
+    RunOnUISync([&] {
+        if (TEngineHost* host = EngineHost())
+            count = host->GlobalBrushCount.load();
+    });
+    return count;
+}
+
+// ------------------------------------------------------------------ orientation
+
+float ComputeBrushOrientation(const ISkImage& stamp, OrientationRule rule)
+{
+    SkPixmap pm;
+    if (!stamp || !stamp->peekPixels(pm))
+        return 0.0f;
+    double W = 0, Sx = 0, Sy = 0;
+    for (int y = 0; y < pm.height; ++y) {
+        const uint32_t* row = pm.row(y);
+        for (int x = 0; x < pm.width; ++x) {
+            const int a = int(row[x] >> 24);
+            if (a > rule.minAlpha) {
+                W += a;
+                Sx += double(a) * x;
+                Sy += double(a) * y;
+            }
+        }
+    }
+    if (W < rule.minWeight)
+        return 0.0f;
+    const double mx = Sx / W, my = Sy / W;
+    double Mxx = 0, Myy = 0, Mxy = 0;
+    for (int y = 0; y < pm.height; ++y) {
+        const uint32_t* row = pm.row(y);
+        const double dy = y - my;
+        for (int x = 0; x < pm.width; ++x) {
+            const int a = int(row[x] >> 24);
+            if (a > rule.minAlpha) {
+                const double dx = x - mx;
+                Mxx += a * dx * dx;
+                Myy += a * dy * dy;
+                Mxy += a * dx * dy;
+            }
+        }
+    }
+    return float(0.5 * std::atan2(2.0 * Mxy, Mxx - Myy));
+}
+
+void ComputeBrushAngles(BrushStampSet& set, OrientationRule rule)
+{
+    set.angles.assign(set.stamps.size(), 0.0f);
+    for (size_t k = 0; k < set.stamps.size(); ++k)
+        set.angles[k] = ComputeBrushOrientation(set.stamps[k], rule);
+}
+
+// ------------------------------------------------------------------ gradient map
+
+SkISize GradientMapSize(int W, int H)
+{
+    if (W <= 0 || H <= 0)
+        return {0, 0};
+    const int gw = std::min(W, 256);
+    const int gh = std::max(1, Round(double(H) * gw / double(W)));
+    return {gw, gh};
+}
+
+GradientMap BuildGradientMap(const ISkImage& picture)
+{
+    GradientMap map;
+    if (!picture || picture->width() <= 0 || picture->height() <= 0)
+        return map;
+    map.W = picture->width();
+    map.H = picture->height();
+    const SkISize size = GradientMapSize(map.W, map.H);
+    map.GradW = size.fWidth;
+    map.GradH = size.fHeight;
+    map.cells.assign(size_t(map.GradW) * size_t(map.GradH), TGradientInfo{});
+
+    const ISkSurface small = SkSurface::MakeRaster(map.GradW, map.GradH);
+    small->getCanvas()->drawImageRect(picture, SkRect::MakeWH(float(map.GradW), float(map.GradH)),
+                                      SkSamplingOptions::LinearMipmapNearest());
+    SkPixmap pm;
+    if (!small->peekPixels(pm))
+        return map;
+    const size_t n = size_t(map.GradW) * size_t(map.GradH);
+    std::vector<uint8_t> luma(n);
+    for (int y = 0; y < map.GradH; ++y)
+        for (int x = 0; x < map.GradW; ++x)
+            luma[size_t(y) * map.GradW + x] = uint8_t(Luma100(pm.at(x, y)));
+    std::vector<int16_t> gx(n), gy(n);
+    SobelGradients(luma.data(), map.GradW, map.GradH, gx.data(), gy.data());
+    for (int y = 1; y < map.GradH - 1; ++y)
+        for (int x = 1; x < map.GradW - 1; ++x) {
+            const size_t i = size_t(y) * map.GradW + x;
+            TGradientInfo& c = map.cells[i];
+            c.Magnitude = uint8_t(std::min(255, std::abs(int(gx[i])) + std::abs(int(gy[i]))));
+            c.Angle = std::atan2(float(gy[i]), float(gx[i]));
+        }
+    return map;
+}
+
+// ------------------------------------------------------------------ scratch and drawing
+
+StampScratch::StampScratch(int side)
+    : side_(std::max(1, side)), pixels_(size_t(side_) * size_t(side_), 0u), rows_(size_t(side_)), drawn_{}
+{
+    for (int y = 0; y < side_; ++y)
+        rows_[size_t(y)] = pixels_.data() + size_t(y) * size_t(side_);
+}
+
+void StampScratch::clear()
+{
+    if (drawn_.isEmpty())
+        return;
+    for (int y = drawn_.top; y < drawn_.bottom; ++y)
+        std::memset(row(y) + drawn_.left, 0, size_t(drawn_.width()) * 4);
+    drawn_ = {};
+}
+
+namespace {
+
+// Alpha of a premultiplied BGRA pixmap, clamped to its edges.
+struct AlphaSampler {
+    const uint8_t* base;
+    size_t rowBytes;
+    int w, h;
+
+    int at(int x, int y) const
+    {
+        x = x < 0 ? 0 : (x >= w ? w - 1 : x);
+        y = y < 0 ? 0 : (y >= h ? h - 1 : y);
+        return base[size_t(y) * rowBytes + size_t(x) * 4 + 3];
+    }
+
+    // Bilinear at (u, v) in pixel units (pixel centres at + 0.5).
+    float linear(float u, float v) const
+    {
+        const float fu = u - 0.5f, fv = v - 0.5f;
+        const float flu = std::floor(fu), flv = std::floor(fv);
+        const int x = int(flu), y = int(flv);
+        const float tx = fu - flu, ty = fv - flv;
+        float a00, a10, a01, a11;
+        if (x >= 0 && y >= 0 && x + 1 < w && y + 1 < h) {
+            const uint8_t* p = base + size_t(y) * rowBytes + size_t(x) * 4 + 3;
+            a00 = p[0], a10 = p[4], a01 = p[rowBytes], a11 = p[rowBytes + 4];
+        } else {
+            a00 = float(at(x, y)), a10 = float(at(x + 1, y)), a01 = float(at(x, y + 1)), a11 = float(at(x + 1, y + 1));
+        }
+        const float top = a00 + (a10 - a00) * tx, bot = a01 + (a11 - a01) * tx;
+        return top + (bot - top) * ty;
+    }
+
+    // Mitchell-Netravali (B = C = 1/3) weights of the taps at offsets -1, 0, 1, 2.
+    static void MitchellWeights(float t, float w[4])
+    {
+        constexpr float B = 1.0f / 3.0f, C = 1.0f / 3.0f;
+        auto nearW = [](float x) {
+            return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + (6 - 2 * B)) / 6.0f;
+        };
+        auto farW = [](float x) {
+            return ((-B - 6 * C) * x * x * x + (6 * B + 30 * C) * x * x + (-12 * B - 48 * C) * x + (8 * B + 24 * C)) /
+                   6.0f;
+        };
+        w[0] = farW(1 + t);
+        w[1] = nearW(t);
+        w[2] = nearW(1 - t);
+        w[3] = farW(2 - t);
+    }
+
+    float cubic(float u, float v) const
+    {
+        const float fu = u - 0.5f, fv = v - 0.5f;
+        const float flu = std::floor(fu), flv = std::floor(fv);
+        const int x = int(flu), y = int(flv);
+        float wx[4], wy[4];
+        MitchellWeights(fu - flu, wx);
+        MitchellWeights(fv - flv, wy);
+        float sum = 0;
+        if (x >= 1 && y >= 1 && x + 2 < w && y + 2 < h) {
+            const uint8_t* p = base + size_t(y - 1) * rowBytes + size_t(x - 1) * 4 + 3;
+            for (int j = 0; j < 4; ++j, p += rowBytes)
+                sum += wy[j] * (wx[0] * p[0] + wx[1] * p[4] + wx[2] * p[8] + wx[3] * p[12]);
+        } else {
+            for (int j = 0; j < 4; ++j)
+                sum += wy[j] * (wx[0] * at(x - 1, y - 1 + j) + wx[1] * at(x, y - 1 + j) + wx[2] * at(x + 1, y - 1 + j) +
+                                wx[3] * at(x + 2, y - 1 + j));
+        }
+        return std::clamp(sum, 0.0f, 255.0f);
+    }
+};
+
+// Columns [a, b) of a row where coefficient * (x + 0.5 - C) + offset lies in (-limit, limit).
+void Narrow(float coefficient, float offset, float limit, float C, double& a, double& b)
+{
+    if (std::abs(coefficient) < 1e-7f) {
+        if (!(std::abs(offset) < limit))
+            b = a;
+        return;
+    }
+    double lo = (-limit - offset) / coefficient, hi = (limit - offset) / coefficient;
+    if (lo > hi)
+        std::swap(lo, hi);
+    a = std::max(a, std::floor(lo + C - 0.5));
+    b = std::min(b, std::ceil(hi + C - 0.5) + 1);
+}
+
+template <bool Cubic>
+void RasteriseStamp(StampScratch& scratch, const SkIRect& bounds, const AlphaSampler& smp, float texScale, float half,
+                    float cosR, float sinR, float opacity, const float premul[4], StampLattice lattice)
+{
+    const float C = float(scratch.center());
+    const float limit = half + 0.5f;
+    const int step = lattice.step;
+    auto firstOnLattice = [&](int from) {
+        const int m = ((from - lattice.origin) % step + step) % step;
+        return m == 0 ? from : from + (step - m);
+    };
+    const float scaleCol = opacity / 255.0f;
+    for (int y = firstOnLattice(bounds.top); y < bounds.bottom; y += step) {
+        const float dy = float(y) + 0.5f - C;
+        // Local coordinates: lx = cos dx + sin dy, ly = -sin dx + cos dy.
+        double a = bounds.left, b = bounds.right;
+        Narrow(cosR, sinR * dy, limit, C, a, b);
+        Narrow(-sinR, cosR * dy, limit, C, a, b);
+        if (b <= a)
+            continue;
+        uint32_t* row = scratch.row(y);
+        for (int x = firstOnLattice(int(a)); x < int(b); x += step) {
+            const float dx = float(x) + 0.5f - C;
+            const float lx = cosR * dx + sinR * dy, ly = -sinR * dx + cosR * dy;
+            const float cx = std::min(1.0f, limit - std::abs(lx)), cy = std::min(1.0f, limit - std::abs(ly));
+            if (cx <= 0 || cy <= 0)
+                continue;
+            const float u = (lx + half) * texScale, v = (ly + half) * texScale;
+            const float alpha = Cubic ? smp.cubic(u, v) : smp.linear(u, v);
+            const float value = alpha * cx * cy * scaleCol;
+            if (value <= 0)
+                continue;
+            row[x] = (uint32_t(premul[3] * value + 0.5f) << 24) | (uint32_t(premul[2] * value + 0.5f) << 16) |
+                     (uint32_t(premul[1] * value + 0.5f) << 8) | uint32_t(premul[0] * value + 0.5f);
+        }
+    }
+}
+
+} // namespace
+
+void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour, float opacity, float rotation,
+               float size, const SkSamplingOptions& sampling, StampLattice lattice)
+{
+    scratch.clear();
+    SkPixmap pm;
+    opacity = std::clamp(opacity, 0.0f, 1.0f);
+    if (!stamp || !stamp->peekPixels(pm) || !(size > 0) || !(opacity > 0) || !std::isfinite(rotation) ||
+        !std::isfinite(size))
+        return;
+    lattice.step = std::max(1, lattice.step);
+    const float C = float(scratch.center());
+    const float half = size / 2;
+    const float cosR = float(std::cos(double(rotation))), sinR = float(std::sin(double(rotation)));
+    const float extent = half * (std::abs(cosR) + std::abs(sinR)) + 1.0f;
+    SkIRect bounds{int(std::floor(std::max(-1.0f, C - extent))), int(std::floor(std::max(-1.0f, C - extent))),
+                   int(std::ceil(std::min(float(scratch.side_) + 1, C + extent))),
+                   int(std::ceil(std::min(float(scratch.side_) + 1, C + extent)))};
+    if (!bounds.intersect(SkIRect::MakeWH(scratch.side_, scratch.side_)))
+        return;
+    scratch.drawn_ = bounds;
+
+    // The stamp's own colour does not matter: SrcIn keeps only its alpha.
+    const uint32_t pc = PremultiplyColor(colour);
+    const float premul[4] = {float(pc & 0xFF), float((pc >> 8) & 0xFF), float((pc >> 16) & 0xFF), float(pc >> 24)};
+    if (sampling.useCubic) {
+        const AlphaSampler smp{pm.base, pm.rowBytes, pm.width, pm.height};
+        RasteriseStamp<true>(scratch, bounds, smp, float(pm.width) / size, half, cosR, sinR, opacity, premul, lattice);
+        return;
+    }
+    // Linear filtering from the mip level nearest to the shrink.
+    SkPixmap level = pm;
+    const float shrink = size / float(pm.width);
+    if (shrink < 1.0f) {
+        const SkMipmap& mips = stamp->mipmap();
+        const int k = SkMipmap::LevelForScale(shrink, mips.levelCount());
+        if (k > 0)
+            level = mips.level(k);
+    }
+    const AlphaSampler smp{level.base, level.rowBytes, level.width, level.height};
+    RasteriseStamp<false>(scratch, bounds, smp, float(level.width) / size, half, cosR, sinR, opacity, premul, lattice);
+}
+
+// ------------------------------------------------------------------ compositing and relief
+
+void CompositeStamp(const StampScratch& scratch, const ScratchWindow& window, uint32_t* const* targetRows,
+                    int targetW, int targetH, int x, int y)
+{
+    const int C = scratch.center();
+    const int N = scratch.side();
+    // Only the drawn part of the window can change anything.
+    const SkIRect drawn = scratch.drawnBounds();
+    const int r0 = std::max({window.row0, 0, drawn.top, C - y});
+    const int r1 = std::min({window.row1, N - 1, drawn.bottom - 1, targetH - 1 - y + C});
+    const int c0 = std::max({window.col0, 0, drawn.left, C - x});
+    const int c1 = std::min({window.col1, N - 1, drawn.right - 1, targetW - 1 - x + C});
+    for (int r = r0; r <= r1; ++r) {
+        const uint32_t* s = scratch.row(r);
+        uint32_t* t = targetRows[y - C + r] + (x - C);
+        for (int c = c0; c <= c1; ++c) {
+            const uint32_t sp = s[c];
+            if (sp >> 24)
+                t[c] = CompositePixel(sp, t[c]);
+        }
+    }
+}
+
+void ApplyBrushRelief(StampScratch& scratch, int size, const ScratchWindow& window, int strength)
+{
+    const int N = scratch.side();
+    const int C = scratch.center();
+    const int d = std::max(1, size / 2 + size / 4);
+    // Neighbours are read at +-1: keep the window one pixel inside, and within the drawn bounds.
+    const SkIRect drawn = scratch.drawnBounds();
+    const int r0 = std::max({window.row0, 1, drawn.top, C - d + 1});
+    const int r1 = std::min({window.row1, N - 2, drawn.bottom - 1, C + d - 1});
+    const int c0 = std::max({window.col0, 1, drawn.left, C - d + 1});
+    const int c1 = std::min({window.col1, N - 2, drawn.right - 1, C + d - 1});
+    auto alpha = [&](int x, int y) { return int(scratch.row(y)[x] >> 24); };
+    for (int y = r0; y <= r1; ++y) {
+        uint32_t* row = scratch.row(y);
+        const int dyc = std::abs(y - C);
+        for (int x = c0; x <= c1; ++x) {
+            const uint32_t p = row[x];
+            const int a = int(p >> 24);
+            if (a <= 5)
+                continue;
+            const int dist = std::abs(x - C) + dyc;
+            if (dist >= d)
+                continue;
+            const int gx = std::clamp(alpha(x + 1, y) - alpha(x - 1, y), -40, 40);
+            const int gy = std::clamp(alpha(x, y + 1) - alpha(x, y - 1), -40, 40);
+            const int f = 255 - (dist * 255) / d;
+            int w = ((((gx - gy) * strength) / 10) * ((a * a) / 255)) / 255;
+            w = (w * ((f * f) / 255)) / 255;
+            w = std::clamp(w, -50, 50);
+            if (w == 0)
+                continue;
+            uint32_t out = p & 0xFF000000u;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int c = int((p >> shift) & 0xFF);
+                const int v = w > 0 ? ClampToByte(c + (w * (a - c)) / 512) : int((uint32_t(c) * uint32_t(255 - (-w) / 2)) >> 8);
+                out |= uint32_t(v) << shift;
+            }
+            row[x] = out;
+        }
+    }
+}
+
+} // namespace pv
