@@ -341,4 +341,8 @@ void StopAllEffects()
 
 int RunningEffectWorkers() { return gRunningWorkers.load(); }
 
+int NewEffectRunId() { return ++gNextRunId; }
+void EffectWorkerStarted() { ++gRunningWorkers; }
+void EffectWorkerFinished() { --gRunningWorkers; }
+
 } // namespace pv

@@ -17,6 +17,13 @@ void StopAllEffects();
 // Number of effect workers that have not finished yet.
 int RunningEffectWorkers();
 
+// For full renders that do not start through ProcessEffect (the brush-stroke
+// frame): a run id from the same counter, and their worker counted among the
+// effect workers the main window waits for when it goes.
+int NewEffectRunId();
+void EffectWorkerStarted();
+void EffectWorkerFinished();
+
 // The preview crop: clamps the window's start point (W, H the source size,
 // display the preview box size) and returns the source region to render, or
 // an empty rectangle when there is none.

@@ -87,6 +87,8 @@ public:
     virtual void SetPreviewBoxPicture(const ISkImage&) {}
     // Asks the canvas to redraw the result picture. UI thread.
     virtual void RedrawCanvas() {}
+    // Fits the canvas's zoom to the result picture and centres it. UI thread.
+    virtual void CalculateBestFitAndCenter() {}
     // Stops the pending live-preview timer (a full render starts). UI thread.
     virtual void StopPreviewTimer() {}
     // Tells the user something in a message box. UI thread.

@@ -1,5 +1,6 @@
 #include "scripts/ScriptHost.h"
 
+#include "effects/painting/BrushstrokesFrame.h"
 #include "engine/EngineHost.h"
 #include "engine/U_repository.h"
 #include "effects/colour-and-shapes/AutoEnhanceImage.h"
@@ -11,7 +12,7 @@
 namespace pv {
 namespace {
 
-std::atomic<TRenderBrushstrokesFrameProc> gBrushstrokesFrame{nullptr};
+std::atomic<TRenderBrushstrokesFrameProc> gBrushstrokesFrame{&RenderBrushstrokesFrame};
 std::atomic<TAutoEnhanceImageProc> gAutoEnhance{&AutoEnhanceImage};
 
 bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }

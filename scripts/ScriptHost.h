@@ -96,8 +96,9 @@ protected:
 };
 
 // Services of other effect families that FRAME brushstrokes and ENHANCE call.
-// They are installed by whoever links those families in; until then the
-// commands fail with a "not available" message.
+// The brush-stroke frame is the painting effects' RenderBrushstrokesFrame
+// unless replaced; a missing service makes its command fail with a "not
+// available" message. Passing nullptr removes a service.
 using TRenderBrushstrokesFrameProc = void (*)(ISkImage& Result, const ISkImage& Source, const ISkImage& Atlas,
                                               TAlphaColor BorderColor, int BorderWidth, int BrushSize);
 using TAutoEnhanceImageProc = ISkImage (*)(const ISkImage& Image);

@@ -243,6 +243,12 @@ void TForm1::RedrawCanvas()
     Q_EMIT canvasChanged();
 }
 
+void TForm1::CalculateBestFitAndCenter()
+{
+    if (!FDestroying && SkPaintBox1)
+        SkPaintBox1->CalculateBestFitAndCenter();
+}
+
 void TForm1::StopPreviewTimer() { UpdatePreviewTimer.stop(); }
 
 void TForm1::ShowMessage(const QString& text)

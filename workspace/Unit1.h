@@ -59,6 +59,7 @@ public:
     QSize PreviewBoxSize() const override;
     void SetPreviewBoxPicture(const ISkImage& picture) override;
     void RedrawCanvas() override;
+    void CalculateBestFitAndCenter() override;
     void StopPreviewTimer() override;
     void ShowMessage(const QString& text) override;
     QString GetEffectName(int effectNumber) const override;

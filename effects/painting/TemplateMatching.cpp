@@ -61,6 +61,29 @@ const float* AtlasCoverageMatrix()
     return m;
 }
 
+std::vector<ISkImage> CutAtlasStamps(const ISkImage& atlas, int cellSide, const float* coverage)
+{
+    std::vector<ISkImage> stamps;
+    if (!atlas || cellSide <= 0)
+        return stamps;
+    const ISkSurface surface = SkSurface::MakeRaster(cellSide, cellSide);
+    if (!surface)
+        return stamps;
+    SkPaint paint;
+    paint.setAntiAlias(true);
+    paint.setColorFilter(SkColorFilters::Matrix(coverage));
+    const SkRect dst = SkRect::MakeWH(float(cellSide), float(cellSide));
+    for (int k = 0; k < kAtlasMarks; ++k) {
+        SkCanvas* canvas = surface->getCanvas();
+        canvas->clear(kColorTransparent);
+        canvas->drawImageRect(atlas, AtlasCellRect(k, cellSide), dst, SkSamplingOptions::Mitchell(), &paint,
+                              SkSrcRectConstraint::kFast);
+        canvas->flush();
+        stamps.push_back(surface->makeImageSnapshot());
+    }
+    return stamps;
+}
+
 OrientedStamps BuildOrientedStamps(const ISkImage& atlas, int cell, int brushSize)
 {
     OrientedStamps out;

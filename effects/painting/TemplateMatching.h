@@ -29,8 +29,12 @@ int64_t TemplateMatchingKeptStrokes(int64_t count);
 // rectangle, and the colour matrix that turns its darkness into coverage of
 // a white stamp.
 constexpr int kAtlasCell = 250;
+constexpr int kAtlasMarks = 38;
 SkRect AtlasCellRect(int cell, int cellSide = kAtlasCell);
 const float* AtlasCoverageMatrix();
+// The 38 marks as stamps of cellSide x cellSide, each cell drawn (cubic) through
+// the colour matrix `coverage`.
+std::vector<ISkImage> CutAtlasStamps(const ISkImage& atlas, int cellSide, const float* coverage);
 
 // One covered pixel of an oriented stamp (coverage at least 10): its position
 // relative to the stamp's centre pixel.

@@ -1,4 +1,6 @@
 #include "effects/colour-and-shapes/AutoEnhanceImage.h"
+#include "effects/painting/BrushstrokesFrame.h"
+#include "engine/U_repository.h"
 #include "scripts/ScriptEngine.h"
 #include "scripts/ScriptParser.h"
 
@@ -102,7 +104,7 @@ protected:
     void TearDown() override
     {
         SetDecimalSeparator(QChar());
-        SetScriptBrushstrokesFrame(nullptr);
+        SetScriptBrushstrokesFrame(&RenderBrushstrokesFrame);
         SetScriptAutoEnhance(&AutoEnhanceImage);
     }
 
@@ -301,6 +303,7 @@ TEST_F(ScriptEngineTest, BrushFrameAndEnhanceGoThroughTheirServices)
 {
     context.BrushAtlas = Bitmap(4, 4, kBlack);
     QString error;
+    SetScriptBrushstrokesFrame(nullptr);
     EXPECT_EQ(Run("FRAME brushstrokes", error), nullptr);
     EXPECT_EQ(error, u"Line 1: Brushstrokes frame is not available");
 
@@ -333,6 +336,16 @@ TEST_F(ScriptEngineTest, EnhanceUsesTheAutomaticEnhancementByDefault)
     ASSERT_TRUE(enhanced) << error.toStdString();
     EXPECT_EQ(enhanced->width(), 8);
     EXPECT_NE(AllPixels(enhanced), pixels);
+}
+
+TEST_F(ScriptEngineTest, BrushFrameIsPaintedByDefault)
+{
+    context.BrushAtlas = TScriptBitmap(&Form3().TemplateMatchingBrushes);
+    QString error;
+    const ISkImage framed = Run("FRAME brushstrokes 6 #FF102030 brush=10", error);
+    ASSERT_TRUE(framed) << error.toStdString();
+    EXPECT_EQ(framed->width(), working->width() + 12);
+    EXPECT_EQ(framed->height(), working->height() + 12);
 }
 
 TEST_F(ScriptEngineTest, SwitchesAndLookupTablesGoToTheHost)
