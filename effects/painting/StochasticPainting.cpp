@@ -123,35 +123,32 @@ int64_t DabGain(const Dab& d, const uint8_t* alpha, float rot, const SkPixmap& s
     const int y0 = std::max(0, d.y - d.reach), y1 = std::min(h - 1, d.y + d.reach);
     const int x0 = std::max(0, d.x - d.reach), x1 = std::min(w - 1, d.x + d.reach);
     const int px0 = (x0 + step - 1) / step * step;
-    const uint32_t opaque = d.colour | 0xFF000000u;
     int64_t gain = 0;
     for (int py = (y0 + step - 1) / step * step; py <= y1; py += step) {
         const uint32_t* s = src.row(py);
         const uint32_t* c = dst.row(py);
         const float dy = float(py - d.y);
         const float uy = -dy * sn, vy = dy * cs;
+        // Branch-free: every sample is computed and counts only where the mark
+        // covers it, so the stamp reads of neighbouring samples overlap.
         for (int px = px0; px <= x1; px += step) {
-            if (hasTransparency && (s[px] >> 24) < 10)
-                continue;
             const float dx = float(px - d.x);
             const int u = int(std::nearbyint((dx * cs + uy) * d.scale + 125.0f));
             const int v = int(std::nearbyint((dx * sn + vy) * d.scale + 125.0f));
-            if (unsigned(u) >= unsigned(kStampSide) || unsigned(v) >= unsigned(kStampSide))
-                continue;
-            const int a = alpha[v * kStampSide + u];
-            if (a <= 10)
-                continue;
+            const bool inside = unsigned(u) < unsigned(kStampSide) && unsigned(v) < unsigned(kStampSide);
+            const int a = alpha[inside ? v * kStampSide + u : 0];
             const uint32_t cur = c[px], tgt = s[px];
+            const bool counts = inside && a > 10 && (!hasTransparency || (tgt >> 24) >= 10);
+            // k = 0 leaves the pixel as it is, k = 255 gives the dab colour itself.
             const int k = a * opacity / 255;
-            uint32_t sim = cur;
-            if (k >= 255) {
-                sim = opaque;
-            } else if (k > 0) {
-                sim = 0xFF000000u;
-                for (int shift = 0; shift <= 16; shift += 8)
-                    sim |= uint32_t((Chan(d.colour, shift) * k + Chan(cur, shift) * (255 - k)) / 255) << shift;
+            int dCur = 0, dSim = 0;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int t = Chan(tgt, shift), cc = Chan(cur, shift);
+                const int sim = (Chan(d.colour, shift) * k + cc * (255 - k)) / 255;
+                dCur += std::abs(t - cc);
+                dSim += std::abs(t - sim);
             }
-            gain += ColourDistance(tgt, cur) - ColourDistance(tgt, sim);
+            gain += counts ? dCur - dSim : 0;
         }
     }
     return gain;
