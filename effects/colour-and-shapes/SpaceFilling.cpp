@@ -89,7 +89,40 @@ struct Box {
 
 // ------------------------------------------------------------------ shape geometry
 
-// Pixel centres are tested with each difference rounded to a float.
+// Pixel centres are tested with each difference rounded to a float. Besides
+// the exact test, each shape gives per row the pixel-centre band that is
+// certainly inside (no test needed) and the band outside which nothing can be
+// inside; the margins exceed every rounding effect of the exact test, so only
+// pixels near the outline pay for it and the outcome is the same.
+struct RowBand {
+    double inLo = kHuge, inHi = -kHuge;   // certainly inside
+    double outLo = -kHuge, outHi = kHuge; // possibly inside
+    static constexpr double kHuge = 1e18;
+
+    // Adds the constraint a t + b >= 0 (t the pixel-centre x, or its offset
+    // from `origin`), certain beyond the margin `e` of the constraint's value.
+    void Constrain(double a, double b, double e, double origin)
+    {
+        if (std::fabs(a) < 1e-12) {
+            if (b >= e)
+                return;
+            inLo = kHuge, inHi = -kHuge;
+            if (b <= -e)
+                outLo = kHuge, outHi = -kHuge;
+            return;
+        }
+        const double root = origin - b / a, band = e / std::fabs(a) + 1e-9;
+        if (a > 0) {
+            inLo = std::max(inLo, root + band);
+            outLo = std::max(outLo, root - band);
+        } else {
+            inHi = std::min(inHi, root - band);
+            outHi = std::min(outHi, root + band);
+        }
+    }
+    void Start() { inLo = -kHuge, inHi = kHuge; }
+};
+
 struct SquareTest {
     float cx, cy, half, c, s;
     bool operator()(float px, float py) const
@@ -98,6 +131,17 @@ struct SquareTest {
         const float u = float(double(dx) * c + double(dy) * s);
         const float v = float(double(dy) * c - double(dx) * s);
         return half >= std::fabs(u) && half >= std::fabs(v);
+    }
+    RowBand Row(float py) const
+    {
+        const double dy = double(py - cy), e = 1e-5 * (double(half) + 1.0);
+        RowBand r;
+        r.Start();
+        r.Constrain(-c, half - dy * s, e, cx); //  u <= half
+        r.Constrain(c, half + dy * s, e, cx);  //  u >= -half
+        r.Constrain(s, half - dy * c, e, cx);  //  v <= half
+        r.Constrain(-s, half + dy * c, e, cx); //  v >= -half
+        return r;
     }
 };
 
@@ -108,11 +152,30 @@ struct CircleTest {
         const float dx = px - cx, dy = py - cy;
         return double(dx) * dx + double(dy) * dy <= double(half) * half;
     }
+    RowBand Row(float py) const
+    {
+        const double dy = double(py - cy), q = double(half) * half - dy * dy;
+        const double e = 1e-5 * (double(half) + 1.0) * (double(half) + 1.0), m = 1e-6 * (double(half) + 1.0);
+        RowBand r;
+        if (q + e <= 0) {
+            r.outLo = RowBand::kHuge, r.outHi = -RowBand::kHuge;
+            return r;
+        }
+        const double out = std::sqrt(q + e) + m;
+        r.outLo = cx - out, r.outHi = cx + out;
+        if (q - e > 0) {
+            const double in = std::sqrt(q - e) - m;
+            r.inLo = cx - in, r.inHi = cx + in;
+        }
+        return r;
+    }
 };
 
 struct TriangleTest {
     float v0x, v0y, v1x, v1y, v2x, v2y;
-    TriangleTest(float cx, float cy, float half, float c, float s)
+    float half;
+    double orientation; // +1 or -1: the sign of the edge functions inside
+    TriangleTest(float cx, float cy, float h, float c, float s) : half(h)
     {
         v0x = float(cx + double(half) * c);
         v0y = float(cy + double(half) * s);
@@ -120,6 +183,7 @@ struct TriangleTest {
         v1y = float(cy + double(half) * (-0.5 * s + 0.8660254 * c));
         v2x = float(cx + double(half) * (-0.5 * c + 0.8660254 * s));
         v2y = float(cy + double(half) * (-0.5 * s - 0.8660254 * c));
+        orientation = Side(v2x, v2y, v0x, v0y, v1x, v1y) >= 0 ? 1.0 : -1.0;
     }
     static float Side(float px, float py, float ax, float ay, float bx, float by)
     {
@@ -134,9 +198,58 @@ struct TriangleTest {
         const bool pos = d1 > 0 || d2 > 0 || d3 > 0;
         return !(neg && pos);
     }
+    RowBand Row(float py) const
+    {
+        const double hh = double(half) + 2.0, e = 1e-6 * (1.0 + 30.0 * hh * hh);
+        RowBand r;
+        r.Start();
+        auto edge = [&](float ax, float ay, float bx, float by) {
+            const double a = orientation * (double(by) - ay);
+            const double b = orientation * (-double(ax) * (double(by) - ay) - (double(bx) - ax) * (double(py) - ay));
+            r.Constrain(a, b, e, 0.0);
+        };
+        edge(v0x, v0y, v1x, v1y);
+        edge(v1x, v1y, v2x, v2y);
+        edge(v2x, v2y, v0x, v0y);
+        return r;
+    }
 };
 
+// Pixel columns of a row band within [x0, x1]: candidates (possibly inside)
+// and the certainly-inside part.
+struct ColumnSpan {
+    int from, to;     // possibly inside
+    int inFrom, inTo; // certainly inside
+};
+
+inline int FirstCentreAtOrAfter(double v, int lo, int hi)
+{
+    return int(std::clamp(std::ceil(v - 0.5), double(lo) - 1.0, double(hi) + 1.0));
+}
+inline int LastCentreAtOrBefore(double v, int lo, int hi)
+{
+    return int(std::clamp(std::floor(v - 0.5), double(lo) - 1.0, double(hi) + 1.0));
+}
+
+inline ColumnSpan Columns(const RowBand& r, int x0, int x1)
+{
+    return {std::max(x0, FirstCentreAtOrAfter(r.outLo, x0, x1)), std::min(x1, LastCentreAtOrBefore(r.outHi, x0, x1)),
+            FirstCentreAtOrAfter(r.inLo, x0, x1), LastCentreAtOrBefore(r.inHi, x0, x1)};
+}
+
 // ------------------------------------------------------------------ context
+
+class TSFDContext;
+
+// The rotations of one trial share the seed, and often their box: its colour
+// variance is looked up once.
+struct VarianceMemo {
+    int count = 0;
+    Box boxes[8];
+    float values[8];
+    void Clear() { count = 0; }
+    float Get(const TSFDContext& ctx, const Box& box);
+};
 
 class TSFDContext {
 public:
@@ -157,6 +270,38 @@ public:
     int UniformCount = 0;
     int UniformCursor = 0;
     int64_t CoveredCount = 0;
+    // During a size level: pixels that reject any candidate at the level's
+    // edge level (a strong edge or covered), one byte each, so the parallel
+    // search reads one byte instead of an edge value and a covered flag.
+    // Checking covered pixels unconditionally answers as the tile test does:
+    // tiles without covered pixels hold none.
+    LargeBuffer<uint64_t> BlockedBits;
+    float BlockedLevel = 0;
+    bool HasBlocked = false;
+    // `Covered` as bits: the seed picking reads it at random places, and the
+    // bit plane of even a large picture stays in the caches.
+    LargeBuffer<uint64_t> CoveredBits;
+
+    static bool Bit(const uint64_t* bits, size_t i) { return (bits[i >> 6] >> (i & 63)) & 1u; }
+    static void SetBit(uint64_t* bits, size_t i) { bits[i >> 6] |= uint64_t(1) << (i & 63); }
+
+    void PrepareBlocked(float edgeRejectLevel)
+    {
+        const size_t n = size_t(w) * size_t(h), words = (n + 63) / 64;
+        if (BlockedBits.empty())
+            BlockedBits = LargeBuffer<uint64_t>(words);
+        ParallelForRange(0, int(words), [&](int lo, int hi) {
+            for (size_t k = size_t(lo); k < size_t(hi); ++k) {
+                uint64_t word = 0;
+                const size_t end = std::min(n, k * 64 + 64);
+                for (size_t i = k * 64; i < end; ++i)
+                    word |= uint64_t(Covered[i] | (EdgeMap[i] > edgeRejectLevel ? 1 : 0)) << (i & 63);
+                BlockedBits[k] = word;
+            }
+        }, 1024);
+        BlockedLevel = edgeRejectLevel;
+        HasBlocked = true;
+    }
 
     static void RngStep(uint32_t& state)
     {
@@ -212,7 +357,7 @@ public:
         return true;
     }
 
-    bool IsCovered(int x, int y) const { return Covered[size_t(x) + size_t(y) * size_t(w)] != 0; }
+    bool IsCovered(int x, int y) const { return Bit(CoveredBits.data(), size_t(x) + size_t(y) * size_t(w)); }
 
     void Cover(int x, int y)
     {
@@ -220,6 +365,9 @@ public:
         if (c)
             return;
         c = 1;
+        SetBit(CoveredBits.data(), size_t(x) + size_t(y) * size_t(w));
+        if (HasBlocked)
+            SetBit(BlockedBits.data(), size_t(x) + size_t(y) * size_t(w));
         ++CoveredCount;
         ++TileCoveredCount[size_t(x / 16) + size_t(y / 16) * size_t(TilesX)];
     }
@@ -280,37 +428,69 @@ public:
     // Fit test over a box: `inside` is applied only when half > 2.
     template <typename Inside>
     bool Evaluate(const Box& box, float half, const Inside& inside, float edgeRejectLevel, float colorTolSq,
-                  TSFDCandidate& out) const
+                  TSFDCandidate& out, VarianceMemo* memo = nullptr) const
     {
         out.Score = 0;
         if (box.empty())
             return false;
         const int64_t boxPixels = int64_t(box.x1 - box.x0 + 1) * int64_t(box.y1 - box.y0 + 1);
-        if (SatStride > 0 && half >= 6 && boxPixels >= 4 &&
-            double(BoxVariance(box.x0, box.y0, box.x1, box.y1)) > 1.5 * double(colorTolSq))
-            return false;
-        const bool tilesEmpty = BboxAllTilesEmpty(box);
+        const bool useBlocked = HasBlocked && edgeRejectLevel == BlockedLevel;
+        const bool tilesEmpty = !useBlocked && BboxAllTilesEmpty(box);
         const int step = half < 6 ? 1 : std::min(3, int(std::floor(half / 8.0)) + 1);
         const bool test = half > 2;
+        auto rowSpan = [&](float py) {
+            ColumnSpan span{box.x0, box.x1, box.x0, box.x1};
+            if (test) {
+                span = Columns(inside.Row(py), box.x0, box.x1);
+                if (span.from > box.x0)
+                    span.from = box.x0 + (span.from - box.x0 + step - 1) / step * step;
+            }
+            return span;
+        };
+        // In a size level most candidates fail on a blocked pixel: that pass
+        // reads only the bit plane, and the colours are summed afterwards.
+        if (useBlocked) {
+            const uint64_t* bits = BlockedBits.data();
+            for (int y = box.y0; y <= box.y1; y += step) {
+                const float py = float(y) + 0.5f;
+                const ColumnSpan span = rowSpan(py);
+                const size_t rowStart = size_t(y) * size_t(w);
+                for (int x = span.from; x <= span.to; x += step)
+                    if (Bit(bits, rowStart + size_t(x)) &&
+                        ((x >= span.inFrom && x <= span.inTo) || inside(float(x) + 0.5f, py)))
+                        return false;
+            }
+        }
         int64_t n = 0, r = 0, g = 0, b = 0, r2 = 0, g2 = 0, b2 = 0;
         for (int y = box.y0; y <= box.y1; y += step) {
             const float py = float(y) + 0.5f;
+            const ColumnSpan span = rowSpan(py);
             const uint32_t* row = SrcRows[size_t(y)];
             const float* edges = EdgeMap.data() + size_t(y) * size_t(w);
             const uint8_t* covered = Covered.data() + size_t(y) * size_t(w);
-            for (int x = box.x0; x <= box.x1; x += step) {
-                if (test && !inside(float(x) + 0.5f, py))
+            for (int x = span.from; x <= span.to; x += step) {
+                if ((x < span.inFrom || x > span.inTo) && !inside(float(x) + 0.5f, py))
                     continue;
-                if (edges[x] > edgeRejectLevel)
-                    return false;
-                if (!tilesEmpty && covered[x])
-                    return false;
+                if (!useBlocked) {
+                    if (edges[x] > edgeRejectLevel)
+                        return false;
+                    if (!tilesEmpty && covered[x])
+                        return false;
+                }
                 const uint32_t p = row[x];
                 const int64_t cr = (p >> 16) & 0xFF, cg = (p >> 8) & 0xFF, cb = p & 0xFF;
                 r += cr, g += cg, b += cb;
                 r2 += cr * cr, g2 += cg * cg, b2 += cb * cb;
                 ++n;
             }
+        }
+        // Every test here only rejects, so their order does not change the
+        // outcome: the whole-box variance from the tables comes after the
+        // pixel pass, which turns away most candidates from the bit plane alone.
+        if (SatStride > 0 && half >= 6 && boxPixels >= 4) {
+            const float variance = memo ? memo->Get(*this, box) : BoxVariance(box.x0, box.y0, box.x1, box.y1);
+            if (double(variance) > 1.5 * double(colorTolSq))
+                return false;
         }
         if (n < 2)
             return false;
@@ -333,8 +513,10 @@ public:
         for (int y = box.y0; y <= box.y1; ++y) {
             const uint8_t* covered = Covered.data() + size_t(y) * size_t(w);
             const float py = float(y) + 0.5f;
-            for (int x = box.x0; x <= box.x1; ++x)
-                if (covered[x] && (!test || inside(float(x) + 0.5f, py)))
+            const ColumnSpan span =
+                test ? Columns(inside.Row(py), box.x0, box.x1) : ColumnSpan{box.x0, box.x1, box.x0, box.x1};
+            for (int x = span.from; x <= span.to; ++x)
+                if (covered[x] && ((x >= span.inFrom && x <= span.inTo) || inside(float(x) + 0.5f, py)))
                     return false;
         }
         return true;
@@ -345,8 +527,10 @@ public:
     {
         for (int y = box.y0; y <= box.y1; ++y) {
             const float py = float(y) + 0.5f;
-            for (int x = box.x0; x <= box.x1; ++x)
-                if (!test || inside(float(x) + 0.5f, py))
+            const ColumnSpan span =
+                test ? Columns(inside.Row(py), box.x0, box.x1) : ColumnSpan{box.x0, box.x1, box.x0, box.x1};
+            for (int x = span.from; x <= span.to; ++x)
+                if ((x >= span.inFrom && x <= span.inTo) || inside(float(x) + 0.5f, py))
                     Cover(x, y);
         }
     }
@@ -365,6 +549,19 @@ public:
         }
     }
 };
+
+float VarianceMemo::Get(const TSFDContext& ctx, const Box& box)
+{
+    for (int i = 0; i < count; ++i)
+        if (boxes[i].x0 == box.x0 && boxes[i].y0 == box.y0 && boxes[i].x1 == box.x1 && boxes[i].y1 == box.y1)
+            return values[i];
+    const float v = ctx.BoxVariance(box.x0, box.y0, box.x1, box.y1);
+    if (count < 8) {
+        boxes[count] = box;
+        values[count++] = v;
+    }
+    return v;
+}
 
 // ------------------------------------------------------------------ shapes
 
@@ -649,12 +846,12 @@ private:
     }
 
     bool Evaluate(float cx, float cy, float half, float c, float s, float edgeRejectLevel, float colorTolSq,
-                  TSFDCandidate& out) const
+                  TSFDCandidate& out, VarianceMemo* memo = nullptr) const
     {
         const bool test = half > 2;
         const Box box = test ? Ops::EvalBox(ctx_, cx, cy, half, c, s) : ctx_.SmallBox(cx, cy, half);
         const typename Ops::Test inside = Ops::MakeTest(cx, cy, half, c, s);
-        if (!ctx_.Evaluate(box, half, inside, edgeRejectLevel, colorTolSq, out))
+        if (!ctx_.Evaluate(box, half, inside, edgeRejectLevel, colorTolSq, out, memo))
             return false;
         out.X = cx, out.Y = cy, out.Half = half, out.CosR = c, out.SinR = s;
         return true;
@@ -763,6 +960,7 @@ private:
         const int64_t total = int64_t(ctx_.w) * int64_t(ctx_.h);
         const int64_t target = Round64(double(total) * double(kCoverageTarget));
         int acceptedTotal = 0, streak = 0;
+        ctx_.PrepareBlocked(edgeRejectLevel);
         std::vector<TSFDCandidate> merged;
         for (int subPass = 1; subPass <= kMaxSubPasses; ++subPass) {
             CheckCancellation();
@@ -781,6 +979,7 @@ private:
                     state = 1;
                 TSFDCandidate* out = workerCands[size_t(i)].data();
                 int count = 0;
+                VarianceMemo memo;
                 for (int k = 0; k < trials; ++k) {
                     if (k % 512 == 0 && IsEffectCancelled())
                         break;
@@ -789,6 +988,7 @@ private:
                     float best = -1;
                     bool taken = false;
                     TSFDCandidate cand;
+                    memo.Clear();
                     for (int r = 0; r < numRot; ++r) {
                         float c = 1, s = 0;
                         if (numRot > 1) {
@@ -797,7 +997,8 @@ private:
                         } else if (kTuning.span > 0 && half > 2) {
                             Angle(float(double(TSFDContext::RngFloat(state)) * kTuning.span), c, s);
                         }
-                        if (Evaluate(sx, sy, half, c, s, edgeRejectLevel, colorTolSq, cand) && cand.Score > best) {
+                        if (Evaluate(sx, sy, half, c, s, edgeRejectLevel, colorTolSq, cand, &memo) &&
+                            cand.Score > best) {
                             best = cand.Score;
                             out[count] = cand;
                             taken = true;
@@ -1149,6 +1350,7 @@ SpaceFillingStats RunShape(const ISkImage& Source, const ISkSurface& Dest, int P
     BuildContourPoints(ctx);
     InitTiles(ctx);
     ctx.Covered = LargeBuffer<uint8_t>(size_t(w) * size_t(h));
+    ctx.CoveredBits = LargeBuffer<uint64_t>((size_t(w) * size_t(h) + 63) / 64);
     if (hasTransparency) {
         for (int y = 0; y < h; ++y) {
             const uint32_t* row = ctx.SrcRows[size_t(y)];
