@@ -87,6 +87,45 @@ struct Box {
     bool empty() const { return x1 < x0 || y1 < y0; }
 };
 
+// ------------------------------------------------------------------ sorting
+
+// Quick sort, largest key first, with pivots drawn from a linear congruential
+// generator (seed * 134775813 + 1, index (seed * n) >> 32). Equal keys end up
+// in a scrambled order, which keeps equally sized shapes from being placed in
+// scan order (a visible lattice); the generator is the run's own, so a run
+// always sorts the same way.
+template <typename T, typename Key>
+void QuickSortDescending(T* a, int first, int last, Key key, uint32_t& seed)
+{
+    while (first < last) {
+        seed = seed * 134775813u + 1u;
+        const int pick = first + int((uint64_t(seed) * uint64_t(last - first + 1)) >> 32);
+        const float pivot = key(a[pick]);
+        int i = first, j = last;
+        do {
+            while (key(a[i]) > pivot)
+                ++i;
+            while (pivot > key(a[j]))
+                --j;
+            if (i <= j) {
+                std::swap(a[i], a[j]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        // Recurse into the smaller part, loop on the larger.
+        if (j - first < last - i) {
+            if (first < j)
+                QuickSortDescending(a, first, j, key, seed);
+            first = i;
+        } else {
+            if (i < last)
+                QuickSortDescending(a, i, last, key, seed);
+            last = j;
+        }
+    }
+}
+
 // ------------------------------------------------------------------ shape geometry
 
 // Pixel centres are tested with each difference rounded to a float. Besides
@@ -797,10 +836,10 @@ private:
         ctx_.UniformCenters.clear();
         for (auto& row : found)
             ctx_.UniformCenters.insert(ctx_.UniformCenters.end(), row.begin(), row.end());
-        // Equal sizes keep their scan order, so the order never depends on anything but the picture.
-        std::stable_sort(ctx_.UniformCenters.begin(), ctx_.UniformCenters.end(),
-                         [](const TSFDUniformCenter& a, const TSFDUniformCenter& b) { return a.MaxHalf > b.MaxHalf; });
         ctx_.UniformCount = int(ctx_.UniformCenters.size());
+        if (ctx_.UniformCount > 1)
+            QuickSortDescending(ctx_.UniformCenters.data(), 0, ctx_.UniformCount - 1,
+                                [](const TSFDUniformCenter& c) { return c.MaxHalf; }, sortSeed_);
         ctx_.UniformCursor = 0;
     }
 
@@ -1023,9 +1062,8 @@ private:
             for (int i = 0; i < workers_; ++i)
                 merged.insert(merged.end(), workerCands[size_t(i)].begin(),
                               workerCands[size_t(i)].begin() + workerCounts[size_t(i)]);
-            // Best first; equal scores keep the merge order, so a run is reproducible.
-            std::stable_sort(merged.begin(), merged.end(),
-                             [](const TSFDCandidate& a, const TSFDCandidate& b) { return a.Score > b.Score; });
+            QuickSortDescending(merged.data(), 0, int(merged.size()) - 1, [](const TSFDCandidate& c) { return c.Score; },
+                                sortSeed_);
             int acceptedNow = 0;
             for (const TSFDCandidate& cand : merged) {
                 if (!IsAreaFree(cand))
@@ -1134,6 +1172,7 @@ private:
     ISkSurface contourLayer_;
     SkPaint contourPaint_;
     LevelStreak streak_;
+    uint32_t sortSeed_ = 0; // the pivot generator of every sort in the run
     int workers_ = 1;
     uint32_t lastTick_ = 0;
     int64_t shapes_ = 0;
