@@ -264,6 +264,28 @@ TEST(SpaceFilling, DiscsIgnoreQualityAndShapesAreFlatColoured)
     }
 }
 
+TEST(SpaceFilling, OutlinesInTheContourColourAreBlendedAtItsAlpha)
+{
+    const ISkImage image = test::SolidImage(100, 80, 0xFF2040C0u);
+    FixedWorkers workers(2);
+    for (const int effect : kEffectOf) {
+        SCOPED_TRACE(effect);
+        auto reddish = [&](bool outlines) {
+            test::FakeHost host;
+            host.FDrawContourChecked = outlines;
+            host.FContourColor = 0x80FF0000u;
+            int count = 0;
+            for (uint32_t p : test::SurfacePixels(test::RunColourEffect(effect, image, 0, 20, 80, 35, 25))) {
+                EXPECT_NE(p, 0xFFFF0000u); // never the outline's own colour: it is blended at alpha 128
+                count += ColorR(p) > ColorB(p) ? 1 : 0;
+            }
+            return count;
+        };
+        EXPECT_EQ(reddish(false), 0);
+        EXPECT_GT(reddish(true), 100);
+    }
+}
+
 TEST(SpaceFilling, LevelLoopStopsTwelveLevelsAfterTheLastAcceptance)
 {
     // Left: flat, right: two-pixel stripes no shape can represent (edges
