@@ -15,6 +15,7 @@
 #include "platform/graphics/SkSamplingOptions.h"
 #include "platform/graphics/SkTypes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -179,6 +180,37 @@ inline uint32_t CompositePixel(uint32_t s, uint32_t t)
         out |= (((s >> shift) + ((m + (m >> 7)) >> 8)) & 0xFF) << shift;
     }
     return out;
+}
+
+// Visits what a stroke drawn on the scratch would lay on a picture with its
+// centre at (x, y): the scratch pixels of the window on the lattice that are
+// drawn (alpha > 0) and whose position (x - C + col, y - C + row) lies inside
+// w x h. visit(source, target, stamp) receives the pixels of both pictures
+// there and the scratch pixel; scoring reads them in place.
+template <typename Visit>
+void ForEachStampPixel(const StampScratch& scratch, const ScratchWindow& window, StampLattice lattice,
+                       uint32_t* const* sourceRows, uint32_t* const* targetRows, int w, int h, int x, int y,
+                       Visit&& visit)
+{
+    const int C = scratch.center();
+    const int step = std::max(1, lattice.step);
+    const SkIRect drawn = scratch.drawnBounds();
+    auto first = [&](int from) {
+        const int m = ((from - lattice.origin) % step + step) % step;
+        return m == 0 ? from : from + (step - m);
+    };
+    const int r0 = first(std::max({window.row0, drawn.top, C - y}));
+    const int r1 = std::min({window.row1, drawn.bottom - 1, h - 1 - y + C});
+    const int c0 = first(std::max({window.col0, drawn.left, C - x}));
+    const int c1 = std::min({window.col1, drawn.right - 1, w - 1 - x + C});
+    for (int r = r0; r <= r1; r += step) {
+        const uint32_t* sc = scratch.row(r);
+        const uint32_t* src = sourceRows[y - C + r] + (x - C);
+        const uint32_t* dst = targetRows[y - C + r] + (x - C);
+        for (int c = c0; c <= c1; c += step)
+            if (sc[c] >> 24)
+                visit(src[c], dst[c], sc[c]);
+    }
 }
 
 // Lays the window of the scratch onto the target with its centre at (x, y):

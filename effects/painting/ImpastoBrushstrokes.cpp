@@ -195,25 +195,16 @@ void PaintStroke(const ImpastoRun& run, StampScratch& scratch, BandRandom& rnd, 
             const float rotation = float(base + side * std::numbers::pi / 36.0);
             DrawStamp(scratch, run.stamps.stamps[size_t(j)], colour, run.v.GlobalOpacity, rotation,
                       float(l.WorkBrushSize), SkSamplingOptions::LinearMipmapNearest(), StampLattice{q, 0});
-            const SkIRect drawn = scratch.drawnBounds();
-            const int rs = (std::max(r0, drawn.top) + q - 1) / q * q, re = std::min(r1, drawn.bottom - 1);
-            const int cs = (std::max(c0, drawn.left) + q - 1) / q * q, ce = std::min(c1, drawn.right - 1);
             int64_t improvement = 0, sumAfter = 0, count = 0;
-            for (int r = rs; r <= re; r += q) {
-                const uint32_t* sc = scratch.row(r);
-                const uint32_t* srow = run.workSrc[size_t(y - C + r)] + (x - C);
-                const uint32_t* drow = run.workDst[size_t(y - C + r)] + (x - C);
-                for (int c = cs; c <= ce; c += q) {
-                    const uint32_t sp = sc[c];
-                    if (!(sp >> 24))
-                        continue;
-                    const int before = PixelError(srow[c], drow[c]);
-                    const int after = PixelError(srow[c], CompositePixel(sp, drow[c]));
-                    improvement += before - after;
-                    sumAfter += after;
-                    ++count;
-                }
-            }
+            ForEachStampPixel(scratch, ScratchWindow{r0, r1, c0, c1}, StampLattice{q, 0}, run.workSrc.data(),
+                              run.workDst.data(), run.v.WorkW, run.v.WorkH, x, y,
+                              [&](uint32_t src, uint32_t dst, uint32_t stamp) {
+                                  const int before = PixelError(src, dst);
+                                  const int after = PixelError(src, CompositePixel(stamp, dst));
+                                  improvement += before - after;
+                                  sumAfter += after;
+                                  ++count;
+                              });
             const int64_t avg = count > 0 ? sumAfter / count : 2147483647;
             const int64_t score = improvement - 2 * avg;
             if (improvement > l.Threshold && score > best) {

@@ -166,34 +166,17 @@ std::optional<SkIPoint> FindPosition(const PastelRun& run, int i, int s, int sam
 // Improvement of the stamp on the scratch at (bx, by), read every k-th pixel of the footprint.
 int64_t ScoreStroke(const PastelRun& run, const StampScratch& scratch, const OilPastelStep& st, int s, int bx, int by)
 {
-    const int C = scratch.center();
     const int k = st.ScoreStep;
     const int penalty = s < 15 ? 5 : (s < 40 ? 15 : 35);
-    const SkIRect drawn = scratch.drawnBounds();
-    // The lattice lo, lo + k, .. limited to the drawn part of the scratch and the picture.
-    auto first = [&](int from) { return from <= st.lo ? st.lo : st.lo + (from - st.lo + k - 1) / k * k; };
-    const int r0 = first(std::max({st.lo, drawn.top, C - by}));
-    const int r1 = std::min({st.hi, drawn.bottom - 1, run.h - 1 - by + C});
-    const int c0 = first(std::max({st.lo, drawn.left, C - bx}));
-    const int c1 = std::min({st.hi, drawn.right - 1, run.w - 1 - bx + C});
     int64_t sum = 0;
-    for (int r = r0; r <= r1; r += k) {
-        if (r % 50 == 0)
-            CheckCancellation();
-        const uint32_t* sc = scratch.row(r);
-        const uint32_t* srow = run.src[size_t(by - C + r)] + (bx - C);
-        const uint32_t* drow = run.dst[size_t(by - C + r)] + (bx - C);
-        for (int c = c0; c <= c1; c += k) {
-            const uint32_t sp = sc[c];
-            if (!(sp >> 24))
-                continue;
-            const int before = PixelError(srow[c], drow[c]);
-            if (run.doClear || before > 0)
-                sum += before - PixelError(srow[c], CompositePixel(sp, drow[c]));
-            else
-                sum -= penalty;
-        }
-    }
+    ForEachStampPixel(scratch, ScratchWindow::Square(st.lo, st.hi), StampLattice{k, st.lo}, run.src.data(),
+                      run.dst.data(), run.w, run.h, bx, by, [&](uint32_t src, uint32_t dst, uint32_t stamp) {
+                          const int before = PixelError(src, dst);
+                          if (run.doClear || before > 0)
+                              sum += before - PixelError(src, CompositePixel(stamp, dst));
+                          else
+                              sum -= penalty; // the canvas already matches here
+                      });
     return sum * k * k;
 }
 

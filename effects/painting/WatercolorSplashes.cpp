@@ -94,29 +94,14 @@ struct SplashRun {
 
 int64_t ScoreSplash(const SplashRun& run, const StampScratch& scratch, const WatercolorSplashesPass& p, int x, int y)
 {
-    const int C = scratch.center();
-    const int q = p.ScoreStep;
-    const SkIRect drawn = scratch.drawnBounds();
-    auto first = [&](int from) { return (from + q - 1) / q * q; };
-    const int r0 = first(std::max({p.lo, drawn.top, C - y}));
-    const int r1 = std::min({p.hi, drawn.bottom - 1, run.h - 1 - y + C});
-    const int c0 = first(std::max({p.lo, drawn.left, C - x}));
-    const int c1 = std::min({p.hi, drawn.right - 1, run.w - 1 - x + C});
     int64_t improvement = 0, sumBefore = 0, count = 0;
-    for (int r = r0; r <= r1; r += q) {
-        const uint32_t* sc = scratch.row(r);
-        const uint32_t* srow = run.src[size_t(y - C + r)] + (x - C);
-        const uint32_t* drow = run.dst[size_t(y - C + r)] + (x - C);
-        for (int c = c0; c <= c1; c += q) {
-            const uint32_t sp = sc[c];
-            if (!(sp >> 24))
-                continue;
-            const int before = PixelError(srow[c], drow[c]);
-            improvement += before - PixelError(srow[c], CompositePixel(sp, drow[c]));
-            sumBefore += before;
-            ++count;
-        }
-    }
+    ForEachStampPixel(scratch, ScratchWindow::Square(p.lo, p.hi), StampLattice{p.ScoreStep, 0}, run.src.data(),
+                      run.dst.data(), run.w, run.h, x, y, [&](uint32_t src, uint32_t dst, uint32_t stamp) {
+                          const int before = PixelError(src, dst);
+                          improvement += before - PixelError(src, CompositePixel(stamp, dst));
+                          sumBefore += before;
+                          ++count;
+                      });
     // A mark where the canvas already matches is not wanted.
     if (count > 0 && sumBefore / count < p.Threshold)
         improvement -= kFreeImprovement;

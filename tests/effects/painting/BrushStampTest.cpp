@@ -284,6 +284,41 @@ TEST(StampDrawing, CompositeLaysTheWindowCentredAndClipsToTheTarget)
     CompositeStamp(scratch, ScratchWindow::Square(0, 20), rows.data(), 8, 8, 100, -50);
 }
 
+TEST(StampDrawing, VisitsDrawnLatticePixelsInsideThePictureOnly)
+{
+    StampScratch scratch(21);
+    DrawStamp(scratch, SolidStamp(), 0xFF0000FFu, 1.0f, 0.0f, 6.0f, SkSamplingOptions::LinearMipmapNearest());
+    // Centred at 10, the stamp covers scratch rows and columns 7..12 (6 x 6 pixels).
+    std::vector<uint32_t> src(size_t(8) * 8, 0xFF00FF00u), dst(size_t(8) * 8, 0xFFFFFFFFu);
+    std::vector<uint32_t*> srcRows(8), dstRows(8);
+    for (int y = 0; y < 8; ++y) {
+        srcRows[size_t(y)] = src.data() + size_t(y) * 8;
+        dstRows[size_t(y)] = dst.data() + size_t(y) * 8;
+    }
+    struct Case {
+        StampLattice lattice;
+        int x, y, visits;
+    } cases[] = {
+        {{1, 0}, 4, 4, 36},  // the whole stamp lands inside
+        {{2, 0}, 4, 4, 9},   // rows and columns 8, 10, 12
+        {{2, 7}, 4, 4, 9},   // 7, 9, 11
+        {{3, 1}, 4, 4, 4},   // 7, 10
+        {{1, 0}, 0, 0, 9},   // only picture rows and columns 0..2
+        {{1, 0}, 50, 50, 0}, // entirely outside
+    };
+    for (const Case& c : cases) {
+        int visits = 0;
+        ForEachStampPixel(scratch, ScratchWindow::Square(0, 20), c.lattice, srcRows.data(), dstRows.data(), 8, 8, c.x,
+                          c.y, [&](uint32_t s, uint32_t d, uint32_t stamp) {
+                              EXPECT_EQ(s, 0xFF00FF00u);
+                              EXPECT_EQ(d, 0xFFFFFFFFu);
+                              EXPECT_EQ(stamp, 0xFF0000FFu);
+                              ++visits;
+                          });
+        EXPECT_EQ(visits, c.visits) << c.lattice.step << "/" << c.lattice.origin << " at " << c.x;
+    }
+}
+
 // Sets every pixel of the scratch (after a stamp drawn over all of it, so the
 // whole scratch counts as drawn).
 template <typename Pixel>
