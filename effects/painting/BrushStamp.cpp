@@ -3,6 +3,7 @@
 #include "effects/painting/BrushStamp.h"
 
 #include "engine/EngineHost.h"
+#include "engine/Graphics.h"
 #include "engine/PixelPlanes.h"
 #include "engine/U_repository.h"
 #include "platform/graphics/SkMipmap.h"
@@ -289,6 +290,8 @@ void Narrow(float coefficient, float offset, float limit, float C, double& a, do
     b = std::min(b, std::ceil(hi + C - 0.5) + 1);
 }
 
+constexpr int64_t kParallelStampPixels = 40000;
+
 template <bool Cubic>
 void RasteriseStamp(StampScratch& scratch, const SkIRect& bounds, const AlphaSampler& smp, float texScale, float half,
                     float cosR, float sinR, float opacity, const float premul[4], StampLattice lattice)
@@ -301,7 +304,10 @@ void RasteriseStamp(StampScratch& scratch, const SkIRect& bounds, const AlphaSam
         return m == 0 ? from : from + (step - m);
     };
     const float scaleCol = opacity / 255.0f;
-    for (int y = firstOnLattice(bounds.top); y < bounds.bottom; y += step) {
+    const int firstRow = firstOnLattice(bounds.top);
+    const int rows = firstRow < bounds.bottom ? (bounds.bottom - 1 - firstRow) / step + 1 : 0;
+    auto rasterRows = [&](int i0, int i1) {
+    for (int y = firstRow + i0 * step; y < firstRow + i1 * step; y += step) {
         const float dy = float(y) + 0.5f - C;
         // Local coordinates: lx = cos dx + sin dy, ly = -sin dx + cos dy.
         double a = bounds.left, b = bounds.right;
@@ -325,6 +331,14 @@ void RasteriseStamp(StampScratch& scratch, const SkIRect& bounds, const AlphaSam
                      (uint32_t(premul[1] * value + 0.5f) << 8) | uint32_t(premul[0] * value + 0.5f);
         }
     }
+    };
+    // Large stamps (the first strokes of a painting) split their rows over
+    // the pool; every row is computed on its own, so the result is the same.
+    const int64_t work = int64_t(rows) * ((bounds.width() + step - 1) / step);
+    if (work < kParallelStampPixels)
+        rasterRows(0, rows);
+    else
+        ParallelForRange(0, rows, rasterRows, std::max(1, int(4096 / std::max(1, bounds.width() / step))));
 }
 
 } // namespace
