@@ -398,15 +398,23 @@ void CompositeStamp(const StampScratch& scratch, const ScratchWindow& window, ui
     const int r1 = std::min({window.row1, N - 1, drawn.bottom - 1, targetH - 1 - y + C});
     const int c0 = std::max({window.col0, 0, drawn.left, C - x});
     const int c1 = std::min({window.col1, N - 1, drawn.right - 1, targetW - 1 - x + C});
-    for (int r = r0; r <= r1; ++r) {
-        const uint32_t* s = scratch.row(r);
-        uint32_t* t = targetRows[y - C + r] + (x - C);
-        for (int c = c0; c <= c1; ++c) {
-            const uint32_t sp = s[c];
-            if (sp >> 24)
-                t[c] = CompositePixel(sp, t[c]);
+    if (r1 < r0 || c1 < c0)
+        return;
+    auto rows = [&](int ra, int rb) {
+        for (int r = ra; r < rb; ++r) {
+            const uint32_t* s = scratch.row(r);
+            uint32_t* t = targetRows[y - C + r] + (x - C);
+            for (int c = c0; c <= c1; ++c) {
+                const uint32_t sp = s[c];
+                if (sp >> 24)
+                    t[c] = CompositePixel(sp, t[c]);
+            }
         }
-    }
+    };
+    if (int64_t(r1 - r0 + 1) * (c1 - c0 + 1) < kParallelStampPixels)
+        rows(r0, r1 + 1);
+    else
+        ParallelForRange(r0, r1 + 1, rows, std::max(1, 4096 / (c1 - c0 + 1)));
 }
 
 void ApplyBrushRelief(StampScratch& scratch, int size, const ScratchWindow& window, int strength)
@@ -424,7 +432,9 @@ void ApplyBrushRelief(StampScratch& scratch, int size, const ScratchWindow& wind
     for (int y = r0; y <= r1; ++y) {
         uint32_t* row = scratch.row(y);
         const int dyc = std::abs(y - C);
-        for (int x = c0; x <= c1; ++x) {
+        // Inside the diamond |x - C| + |y - C| < d only.
+        const int xa = std::max(c0, C - (d - 1 - dyc)), xb = std::min(c1, C + (d - 1 - dyc));
+        for (int x = xa; x <= xb; ++x) {
             const uint32_t p = row[x];
             const int a = int(p >> 24);
             if (a <= 5)
