@@ -245,6 +245,40 @@ StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets)
 
 inline int Chan(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
 
+// Channel sums of premultiplied pixels and their truncated mean.
+struct ColourSum {
+    int64_t R = 0, G = 0, B = 0, n = 0;
+    void Add(uint32_t p)
+    {
+        R += Chan(p, 16);
+        G += Chan(p, 8);
+        B += Chan(p, 0);
+        ++n;
+    }
+    uint32_t OpaqueMean() const { return MakeColor(255, uint8_t(R / n), uint8_t(G / n), uint8_t(B / n)); }
+};
+
+// The best candidate of a pixel so far.
+struct BestMatch {
+    int32_t score = kNoMatch;
+    int angle = 0, R = 0, G = 0, B = 0;
+
+    // Takes the candidate when it is better; true when the search may stop
+    // (an error below 12 per stamp pixel).
+    bool Offer(int32_t E, int o, int mR, int mG, int mB, int stampPixels)
+    {
+        if (E >= score)
+            return false;
+        score = E;
+        angle = o;
+        R = mR;
+        G = mG;
+        B = mB;
+        return int64_t(score) < 12 * int64_t(stampPixels);
+    }
+    TMatch Entry() const { return {score, uint8_t(angle), uint8_t(R), uint8_t(G), uint8_t(B)}; }
+};
+
 // Error of a stamp filled with (mR, mG, mB) over an interior pixel, summed row
 // by row and stopped once it exceeds `best` (a partial sum above best loses
 // exactly as the full one would).
@@ -325,28 +359,23 @@ void MatchBorderPixel(const MatchContext& mc, int x, int y, const int* cands, in
     const SkPixmap& in = *mc.input;
     const int w = in.width, h = in.height;
     const uint32_t index = uint32_t(y) * uint32_t(w) + uint32_t(x);
-    int32_t best = kNoMatch;
-    int bestAngle = 0, bR = 0, bG = 0, bB = 0;
+    BestMatch best;
     for (int ci = 0; ci < nc; ++ci) {
         const int o = cands[ci];
         const auto& offs = mc.stamps->BrushOffsets[size_t(o)];
         if (offs.empty())
             continue;
-        int64_t sR = 0, sG = 0, sB = 0;
-        int k = 0;
+        ColourSum sum;
         for (const TBrushPixelOffset& p : offs) {
             const int px = x + p.dX, py = y + p.dY;
-            if (px < 0 || py < 0 || px >= w || py >= h)
-                continue;
-            const uint32_t v = in.at(px, py);
-            sR += Chan(v, 16);
-            sG += Chan(v, 8);
-            sB += Chan(v, 0);
-            ++k;
+            if (px >= 0 && py >= 0 && px < w && py < h)
+                sum.Add(in.at(px, py));
         }
-        if (k == 0)
+        if (sum.n == 0)
             continue;
-        const int mR = int(sR / k), mG = int(sG / k), mB = int(sB / k);
+        const int k = int(sum.n);
+        const uint32_t mean = sum.OpaqueMean();
+        const int mR = Chan(mean, 16), mG = Chan(mean, 8), mB = Chan(mean, 0);
         int32_t E = 0;
         for (const TBrushPixelOffset& p : offs) {
             const int px = x + p.dX, py = y + p.dY;
@@ -357,21 +386,14 @@ void MatchBorderPixel(const MatchContext& mc, int x, int y, const int* cands, in
                 const int d = std::abs(Chan(v, 16) - mR) + std::abs(Chan(v, 8) - mG) + std::abs(Chan(v, 0) - mB);
                 E += (d * int(p.Alpha)) >> 5;
             }
-            if (E > best)
+            if (E > best.score)
                 break;
         }
         E += Jitter(E, index, mc.salt, uint32_t(o));
-        if (E < best) {
-            best = E;
-            bestAngle = o;
-            bR = mR;
-            bG = mG;
-            bB = mB;
-            if (int64_t(best) < 12 * int64_t(k))
-                break;
-        }
+        if (best.Offer(E, o, mR, mG, mB, k))
+            break;
     }
-    m = {best, uint8_t(bestAngle), uint8_t(bR), uint8_t(bG), uint8_t(bB)};
+    m = best.Entry();
 }
 
 // The candidate orientations of a pixel, in the order they are tried.
@@ -450,8 +472,7 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
                         continue;
                     }
                     const uint32_t index = uint32_t(y) * uint32_t(w) + uint32_t(x);
-                    int32_t best = kNoMatch;
-                    int bestAngle = 0, bR = 0, bG = 0, bB = 0;
+                    BestMatch best;
                     for (int ci = 0; ci < nc; ++ci) {
                         const int o = cands[ci];
                         const StampPlan& plan = mc.plans[size_t(o)];
@@ -468,19 +489,12 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
                         const int mB = int((sB * plan.reciprocal) >> 32);
                         const int mG = int((sG * plan.reciprocal) >> 32);
                         const int mR = int((sR * plan.reciprocal) >> 32);
-                        int32_t E = InteriorError(row + x, stride, plan, mR, mG, mB, best);
+                        int32_t E = InteriorError(row + x, stride, plan, mR, mG, mB, best.score);
                         E += Jitter(E, index, salt, uint32_t(o));
-                        if (E < best) {
-                            best = E;
-                            bestAngle = o;
-                            bR = mR;
-                            bG = mG;
-                            bB = mB;
-                            if (int64_t(best) < 12 * int64_t(plan.count))
-                                break;
-                        }
+                        if (best.Offer(E, o, mR, mG, mB, plan.count))
+                            break;
                     }
-                    m = {best, uint8_t(bestAngle), uint8_t(bR), uint8_t(bG), uint8_t(bB)};
+                    m = best.Entry();
                 }
             }
         }
@@ -705,19 +719,15 @@ void FillWhitePixels(const SkPixmap& input, const SkPixmap& canvas)
                     stack.push_back(uint32_t(q));
                 }
             }
-            int64_t sR = 0, sG = 0, sB = 0, n = 0;
+            ColourSum sum;
             for (const uint32_t p : region) {
                 const uint32_t v = input.at(int(p % uint32_t(w)), int(p / uint32_t(w)));
-                if ((v >> 24) > 10) {
-                    sR += Chan(v, 16);
-                    sG += Chan(v, 8);
-                    sB += Chan(v, 0);
-                    ++n;
-                }
+                if ((v >> 24) > 10)
+                    sum.Add(v);
             }
-            if (n == 0)
+            if (sum.n == 0)
                 continue;
-            const uint32_t colour = MakeColor(255, uint8_t(sR / n), uint8_t(sG / n), uint8_t(sB / n));
+            const uint32_t colour = sum.OpaqueMean();
             for (const uint32_t p : region)
                 canvas.at(int(p % uint32_t(w)), int(p / uint32_t(w))) = colour;
         }
@@ -736,18 +746,16 @@ void RemoveBrightSpecks(const SkPixmap& canvas)
                 continue;
             const int b = Brightness(p);
             const uint32_t nb[8] = {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1], down[x - 1], down[x], down[x + 1]};
-            int n = 0, k = 0, sR = 0, sG = 0, sB = 0;
+            ColourSum sum;
+            int k = 0;
             for (const uint32_t q : nb) {
                 if ((q >> 24) < 10)
                     continue;
-                ++n;
-                sR += Chan(q, 16);
-                sG += Chan(q, 8);
-                sB += Chan(q, 0);
+                sum.Add(q);
                 k += Brightness(q) < b - 30;
             }
-            if (n > 0 && k >= 6)
-                mid[x] = MakeColor(255, uint8_t(sR / n), uint8_t(sG / n), uint8_t(sB / n));
+            if (k >= 6)
+                mid[x] = sum.OpaqueMean();
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "engine/FakeHost.h"
+#include "PaintingPictures.h"
 
 #include "effects/painting/BrushstrokesFrame.h"
 #include "engine/EffectWorker.h"
@@ -20,7 +21,7 @@ using test::FakeHost;
 using test::ImageFromPixels;
 using test::SolidImage;
 
-ISkImage Atlas() { return Form3().TemplateMatchingBrushes.image(); }
+ISkImage Atlas() { return test::BrushAtlas(); }
 
 // A picture whose every pixel is different, so misplaced copies show.
 ISkImage Gradient(int w, int h)
@@ -32,12 +33,7 @@ ISkImage Gradient(int w, int h)
     return ImageFromPixels(w, h, px);
 }
 
-uint32_t At(const ISkImage& image, int x, int y)
-{
-    SkPixmap pm;
-    image->peekPixels(pm);
-    return pm.at(x, y);
-}
+uint32_t At(const ISkImage& image, int x, int y) { return test::PixelsOf(image).at(x, y); }
 
 TEST(BrushstrokesFrame, GeometryOfTheBands)
 {

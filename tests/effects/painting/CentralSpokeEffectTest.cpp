@@ -1,4 +1,5 @@
 #include "engine/FakeHost.h"
+#include "PaintingPictures.h"
 
 #include "effects/painting/CentralSpokeEffect.h"
 #include "effects/painting/EdgeStrokeOverlay.h"
@@ -15,25 +16,8 @@ namespace pv {
 namespace {
 
 using test::FakeHost;
+using test::Landscape;
 using test::PixelAt;
-
-// A small photograph-like picture: sky gradient, a dark hill, a bright sun.
-ISkImage Landscape(int w, int h)
-{
-    std::vector<uint32_t> px(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool hill = y > h / 2 + int(6 * std::sin(x / 7.0));
-            const bool sun = (x - w / 4) * (x - w / 4) + (y - h / 4) * (y - h / 4) < (h / 6) * (h / 6);
-            const int n = int(((uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u)) % 9u) - 4;
-            uint32_t c = hill ? MakeColor(255, uint8_t(60 + n), uint8_t(110 + n + x % 20), uint8_t(40 + n))
-                              : MakeColor(255, uint8_t(90 + y), uint8_t(140 + y), uint8_t(230 - y / 4));
-            if (sun)
-                c = 0xFFFFE8A0u;
-            px[size_t(y * w + x)] = c;
-        }
-    return SkImage::MakeRasterCopy(px.data(), w, h, size_t(w) * 4);
-}
 
 std::vector<uint32_t> Pixels(const ISkSurface& s)
 {

@@ -1,4 +1,5 @@
 #include "engine/FakeHost.h"
+#include "PaintingPictures.h"
 
 #include "effects/painting/TemplateMatching.h"
 #include "engine/U_repository.h"
@@ -19,39 +20,16 @@ using test::DrainEvents;
 using test::FakeHost;
 using test::ImageFromPixels;
 using test::SolidImage;
+using test::Landscape;
 
-ISkImage Atlas() { return Form3().TemplateMatchingBrushes.image(); }
-
-// Sky, a dark wavy hill and a bright sun, with a little noise.
-ISkImage Landscape(int w, int h)
-{
-    std::vector<uint32_t> px(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool hill = y > h / 2 + int(6 * std::sin(x / 7.0));
-            const bool sun = (x - w / 4) * (x - w / 4) + (y - h / 4) * (y - h / 4) < (h / 6) * (h / 6);
-            const int n = int(((uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u)) % 9u) - 4;
-            uint32_t c = hill ? MakeColor(255, uint8_t(60 + n), uint8_t(110 + n + x % 20), uint8_t(40 + n))
-                              : MakeColor(255, uint8_t(90 + y % 100), uint8_t(140 + y % 100), uint8_t(230 - y % 100 / 4));
-            if (sun)
-                c = 0xFFFFE8A0u;
-            px[size_t(y * w + x)] = c;
-        }
-    return ImageFromPixels(w, h, px);
-}
+ISkImage Atlas() { return test::BrushAtlas(); }
+SkPixmap Map(const ISkImage& image) { return test::PixelsOf(image); }
 
 ISkSurface Paint(const ISkImage& source, int P1, int P2, bool preview = false)
 {
     const ISkSurface dest = SkSurface::MakeRaster(source->width(), source->height());
     TemplateMatching(source, dest, P1, P2, 0, 0, 0, preview);
     return dest;
-}
-
-SkPixmap Map(const ISkImage& image)
-{
-    SkPixmap pm;
-    image->peekPixels(pm);
-    return pm;
 }
 
 SkPixmap Map(const ISkSurface& surface)
