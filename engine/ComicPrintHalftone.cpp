@@ -171,17 +171,8 @@ void MultiplyOpaqueRow(uint32_t* dst, const uint32_t* src, int n)
 // Shows the composite as the result while the print goes on.
 void ShowFeedback(const ISkSurface& composite)
 {
-    TEngineHost* host = EngineHost();
-    if (!host)
-        return;
-    ISkImage snap = composite->makeImageSnapshot();
-    RunOnUIQueued(
-        [snap = std::move(snap)] {
-            const TEngineHost* h = EngineHost();
-            if (h && !h->Cancel.load())
-                ShowIntermediateResult(snap, -1);
-        },
-        host->QueuedCallContext());
+    if (EngineHost())
+        QueueIntermediateResult(composite->makeImageSnapshot(), -1);
 }
 
 } // namespace

@@ -133,6 +133,9 @@ extern std::atomic<uint32_t> LastProgressTick;
 
 bool IsEffectCancelled();
 void CheckCancellation();
+// The main window's cancel flag, read directly (false without a main window);
+// for effects that stop their own loops and end normally.
+bool UserCancelRequested();
 void SafeUpdateProgress(int Percent);
 void SafeUpdatePreview(const ISkSurface& Surface, int Percent);
 // UI thread only: puts a preview's picture into the preview box, unless the
@@ -140,6 +143,13 @@ void SafeUpdatePreview(const ISkSurface& Surface, int Percent);
 void ShowPreviewBoxIfCurrent(const ISkImage& snapshot, int generation);
 // UI thread only: shows an intermediate picture as the result.
 void ShowIntermediateResult(const ISkImage& Image, int Percent);
+// From a worker: queues ShowIntermediateResult with the snapshot (skipped when
+// the user has cancelled by the time it runs, or without a main window).
+void QueueIntermediateResult(ISkImage Snapshot, int Percent);
+// From a worker: tells the main window's progress bar a value through a
+// blocking call, without the throttle or the cancellation test, and only while
+// the calling run is the current one.
+void ReportProgressBarSync(int Percent);
 // Progress of a run: SafeUpdatePreview with Dest in a preview, else SafeUpdateProgress.
 void ReportEffectProgress(const ISkSurface& Dest, bool Preview, int Percent);
 // The usual end of a run: a preview lets its final picture through the

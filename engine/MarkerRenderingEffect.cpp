@@ -20,12 +20,6 @@
 namespace pv {
 namespace {
 
-bool CancelFlag()
-{
-    const TEngineHost* host = EngineHost();
-    return host && host->Cancel.load(std::memory_order_relaxed);
-}
-
 struct MarkerRun {
     const ISkSurface& dest;
     bool preview;
@@ -81,7 +75,7 @@ bool ComputeGradients(const SkPixmap& src, Gradients& g, MarkerRun& run)
     // Blocks of ten rows, each ending at a progress row.
     const int block = 10 * std::max(1, h / 200);
     for (int y0 = 0; y0 < h; y0 += block) {
-        if (CancelFlag())
+        if (UserCancelRequested())
             return false;
         const int y1 = std::min(h, y0 + block);
         SobelGradientRows(luma.data(), w, h, y0, y1, g.gx.data(), g.gy.data());
@@ -89,7 +83,7 @@ bool ComputeGradients(const SkPixmap& src, Gradients& g, MarkerRun& run)
             if (y % 10 == 0)
                 run.update();
     }
-    return !CancelFlag();
+    return !UserCancelRequested();
 }
 
 inline int Channel(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
@@ -237,7 +231,7 @@ void DrawMarkerPass(const SkPixmap& src, const Gradients& g, const MarkerValues&
     // A stroke reaches past the picture after w + h steps, whatever its length.
     const int64_t stepLimit = int64_t(w) + h;
     for (int y = 0; y < h; y += step) {
-        if (CancelFlag())
+        if (UserCancelRequested())
             break;
         run.update();
         for (int x = 0; x < w; x += step) {
@@ -292,7 +286,7 @@ void DrawEdgePass(const SkPixmap& src, const Gradients& g, const MarkerValues& v
     const int w = src.width, h = src.height;
     const float pi = std::numbers::pi_v<float>;
     for (int y = 2; y <= h - 3; y += 2) {
-        if (CancelFlag())
+        if (UserCancelRequested())
             return;
         if (y % 20 == 0)
             run.update();
@@ -405,7 +399,7 @@ void MarkerRenderingEffect(const ISkImage& Source, const ISkSurface& Dest, int P
     if (Preview)
         ReportEffectFinished(Dest, true);
 
-    if (!CancelFlag() && v.EdgeValue > 2) {
+    if (!UserCancelRequested() && v.EdgeValue > 2) {
         DrawEdgePass(src, g, v, canvas, run);
         if (Preview)
             ReportEffectFinished(Dest, true);
@@ -413,7 +407,7 @@ void MarkerRenderingEffect(const ISkImage& Source, const ISkSurface& Dest, int P
     g = Gradients{};
 
     // Only where the source is transparent is there anything to take away.
-    if (!CancelFlag() && HasTranslucentPixel(src)) {
+    if (!UserCancelRequested() && HasTranslucentPixel(src)) {
         SkPaint paint;
         paint.blendMode = SkBlendMode::kDstIn;
         canvas->drawImage(Source, 0, 0, SkSamplingOptions(), &paint);
@@ -421,12 +415,7 @@ void MarkerRenderingEffect(const ISkImage& Source, const ISkSurface& Dest, int P
 
     // The final report bypasses the cancellation test: a run stopped by the
     // flag after its last progress step still ends normally.
-    const int runId = ThreadRunId;
-    RunOnUISync([runId] {
-        TEngineHost* host = EngineHost();
-        if (host && host->FCurrentRunId.load() == runId)
-            host->UpdateProgressBar(101);
-    });
+    ReportProgressBarSync(101);
 }
 
 PV_REGISTER_EFFECT(202, MarkerRenderingEffect);

@@ -52,6 +52,12 @@ bool IsEffectCancelled()
     return host->Cancel.load(std::memory_order_relaxed);
 }
 
+bool UserCancelRequested()
+{
+    const TEngineHost* host = EngineHost();
+    return host && host->Cancel.load(std::memory_order_relaxed);
+}
+
 void CheckCancellation()
 {
     if (!IsEffectCancelled())
@@ -123,6 +129,32 @@ void ShowIntermediateResult(const ISkImage& Image, int Percent)
     }
     if (Percent >= 0)
         host->UpdateProgressBar(Percent);
+}
+
+void QueueIntermediateResult(ISkImage Snapshot, int Percent)
+{
+    TEngineHost* host = EngineHost();
+    if (!host || !Snapshot)
+        return;
+    RunOnUIQueued(
+        [snap = std::move(Snapshot), Percent] {
+            const TEngineHost* h = EngineHost();
+            if (h && !h->Cancel.load())
+                ShowIntermediateResult(snap, Percent);
+        },
+        host->QueuedCallContext());
+}
+
+void ReportProgressBarSync(int Percent)
+{
+    if (!EngineHost())
+        return;
+    const int runId = ThreadRunId;
+    RunOnUISync([runId, Percent] {
+        TEngineHost* host = EngineHost();
+        if (host && host->FCurrentRunId.load() == runId)
+            host->UpdateProgressBar(Percent);
+    });
 }
 
 void ReportEffectProgress(const ISkSurface& Dest, bool Preview, int Percent)
