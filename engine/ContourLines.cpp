@@ -276,6 +276,9 @@ void DrawContourLines(const ContourEdges& edges, const ContourLineStyle& style, 
                     if (style.Scaled) {
                         const float v = float(raw) * style.ScaleA * style.ScaleB;
                         intensity = v >= 255.0f ? 255 : Round(v);
+                    } else if (style.Percent != 100) {
+                        const double v = double(raw) * style.Percent / 100.0;
+                        intensity = v >= 255.0 ? 255 : (v <= 0.0 ? 0 : Round(v));
                     } else {
                         intensity = int(std::clamp<int64_t>(raw, std::numeric_limits<int>::min(), 255));
                     }

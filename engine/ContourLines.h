@@ -65,14 +65,16 @@ ContourEdges ExtractContourEdges(const ISkImage& Source, const ContourSettings& 
 // How line pixels become dots in the mask.
 struct ContourLineStyle {
     // intensity = Term + (m * Slope) div max(1, high threshold) + Offset, then
-    // (when Scaled) times ScaleA times ScaleB in single precision and rounded;
-    // at most 255, and nothing is drawn at 0 or below.
+    // (when Scaled) times ScaleA times ScaleB in single precision and rounded,
+    // else times Percent / 100 and rounded; at most 255, and nothing is drawn
+    // at 0 or below.
     int64_t Term = 0;
     int Slope = 175;
     int Offset = 20;
     bool Scaled = false;
     float ScaleA = 1.0f;
     float ScaleB = 1.0f;
+    int Percent = 100;
     // Thickness Base, raised up to Greatest where the edge bends; 0 draws a
     // one-pixel dot with a halo, a negative thickness nothing.
     int BaseThickness = 0;
