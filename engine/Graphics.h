@@ -146,6 +146,9 @@ void ShowIntermediateResult(const ISkImage& Image, int Percent);
 // From a worker: queues ShowIntermediateResult with the snapshot (skipped when
 // the user has cancelled by the time it runs, or without a main window).
 void QueueIntermediateResult(ISkImage Snapshot, int Percent);
+// From a worker: ShowIntermediateResult through a blocking call (nothing
+// without a main window).
+void ShowIntermediateResultSync(const ISkImage& Image, int Percent);
 // From a worker: tells the main window's progress bar a value through a
 // blocking call, without the throttle or the cancellation test, and only while
 // the calling run is the current one.

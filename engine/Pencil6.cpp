@@ -322,7 +322,7 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
     canvas->clear(kColorTransparent);
     canvas->drawImage(sketch, 0, 0);
     if (!Preview) {
-        RunOnUISync([&] { ShowIntermediateResult(sketch, -1); });
+        ShowIntermediateResultSync(sketch, -1);
         ReportProgressBarSync(101);
     }
     if (v.ColourOpacity > 0) {
@@ -332,7 +332,7 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
         canvas->drawImage(Source, 0, 0, SkSamplingOptions(), &paint);
         if (!Preview) {
             const ISkImage coloured = Dest->makeImageSnapshot();
-            RunOnUISync([&] { ShowIntermediateResult(coloured, -1); });
+            ShowIntermediateResultSync(coloured, -1);
         }
     }
     if (Preview) {

@@ -145,6 +145,13 @@ void QueueIntermediateResult(ISkImage Snapshot, int Percent)
         host->QueuedCallContext());
 }
 
+void ShowIntermediateResultSync(const ISkImage& Image, int Percent)
+{
+    if (!EngineHost())
+        return;
+    RunOnUISync([&] { ShowIntermediateResult(Image, Percent); });
+}
+
 void ReportProgressBarSync(int Percent)
 {
     if (!EngineHost())

@@ -1,0 +1,366 @@
+// Pencil Sketch 3 draws with a simulated pencil that wanders: each stroke
+// starts at a random point, chosen more often in dark areas, heads along the
+// local edge (or one of four slants where the picture is flat), veers at each
+// step toward the darkest neighbour within a fan of directions and darkens the
+// paper until it is as dark as the picture there. A local-contrast pass can
+// prepare the picture first and a colour pass can tint the drawing.
+
+#include "engine/DynamicPencil.h"
+
+#include "engine/PixelPlanes.h"
+#include "platform/system/LargeBuffer.h"
+#include "platform/system/Numbers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace pv {
+namespace {
+
+constexpr int kFan = 16;
+constexpr double kFanStart = -1.2;
+constexpr double kFanStep = 0.17142857142857143;
+constexpr int kMaxSteps = 5000;
+
+inline int R(uint32_t p) { return int((p >> 16) & 0xFF); }
+inline int G(uint32_t p) { return int((p >> 8) & 0xFF); }
+inline int B(uint32_t p) { return int(p & 0xFF); }
+inline uint32_t Grey(int g) { return 0xFF000000u | uint32_t(g) << 16 | uint32_t(g) << 8 | uint32_t(g); }
+
+struct Paper {
+    int w = 0, h = 0;
+    LargeBuffer<uint32_t> source;  // composited over white, opaque
+    LargeBuffer<uint16_t> sum;     // R + G + B of source
+    LargeBuffer<uint8_t> alpha;    // the source's alpha
+    LargeBuffer<uint32_t> drawing; // grey, opaque
+    size_t index(int x, int y) const { return size_t(y) * size_t(w) + size_t(x); }
+};
+
+void CompositeOverWhite(const SkPixmap& src, Paper& p)
+{
+    const size_t n = size_t(p.w) * size_t(p.h);
+    p.source = LargeBuffer<uint32_t>(n);
+    p.alpha = LargeBuffer<uint8_t>(n);
+    p.drawing = LargeBuffer<uint32_t>(n);
+    ParallelForRange(0, p.h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const uint32_t* s = src.row(y);
+            for (int x = 0; x < p.w; ++x) {
+                const size_t i = p.index(x, y);
+                const uint32_t a = s[x] >> 24;
+                p.alpha[i] = uint8_t(a);
+                p.drawing[i] = 0xFFFFFFFFu;
+                if (a < 10) {
+                    p.source[i] = 0xFFFFFFFFu;
+                    continue;
+                }
+                const double v = double(a) / 255.0;
+                auto over = [v](int c) { return uint32_t(Round(c * v + (1.0 - v) * 255.0)); };
+                p.source[i] = 0xFF000000u | over(R(s[x])) << 16 | over(G(s[x])) << 8 | over(B(s[x]));
+            }
+        }
+    }, 16);
+}
+
+// Local contrast: each channel pushed away from a blend of its 9 x 9
+// neighbourhood mean (borders repeated) and the picture's mean. The last row
+// and column stay as they are.
+void LocalContrast(Paper& p, int Ct)
+{
+    CheckCancellation();
+    const int w = p.w, h = p.h;
+    const size_t n = size_t(w) * size_t(h);
+    int64_t total[3] = {0, 0, 0};
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t c = p.source[i];
+        total[0] += R(c), total[1] += G(c), total[2] += B(c);
+    }
+    int mean[3];
+    for (int c = 0; c < 3; ++c)
+        mean[c] = int(total[c] / int64_t(n));
+
+    LargeBuffer<uint8_t> plane(n);
+    LargeBuffer<uint16_t> rowSums(n);
+    LargeBuffer<uint32_t> result(n);
+    std::memcpy(result.data(), p.source.data(), n * 4);
+    for (int c = 0; c < 3; ++c) {
+        CheckCancellation();
+        const int shift = 16 - 8 * c;
+        ParallelForRange(0, h, [&](int lo, int hi) {
+            for (size_t i = size_t(lo) * size_t(w); i < size_t(hi) * size_t(w); ++i)
+                plane[i] = uint8_t((p.source[i] >> shift) & 0xFF);
+        }, 16);
+        ClampedRowSums(plane.data(), w, h, 4, rowSums.data());
+        ParallelForRange(0, h - 1, [&](int lo, int hi) {
+            std::vector<uint32_t> sums(static_cast<size_t>(w));
+            for (int y = lo; y < hi; ++y) {
+                ClampedColumnSums(rowSums.data(), w, h, 4, y, sums.data());
+                for (int x = 0; x < w - 1; ++x) {
+                    const size_t i = p.index(x, y);
+                    const int v = plane[i];
+                    const int local = (int(sums[size_t(x)]) - v) / 80;
+                    const int blended = (2 * local + mean[c]) / 3;
+                    const int out = ClampToByte(v + Round(double(v - blended) * Ct / 100.0));
+                    result[i] = (result[i] & ~(0xFFu << shift)) | uint32_t(out) << shift;
+                }
+            }
+        }, 8);
+    }
+    std::memcpy(p.source.data(), result.data(), n * 4);
+}
+
+// A start point chosen more often where the picture is dark; false when
+// none was found within the allowed tries.
+bool StartPoint(const Paper& p, double& x, double& y, int& ix, int& iy)
+{
+    for (int tries = 0; tries < kDynamicPencilStartTries; ++tries) {
+        if ((tries & 1023) == 1023)
+            CheckCancellation();
+        const int x0 = Random(p.w), y0 = Random(p.h);
+        ix = std::clamp(x0, 1, p.w - 2);
+        iy = std::clamp(y0, 1, p.h - 2);
+        const int grey = p.sum[p.index(ix, iy)] / 3;
+        if (grey < Random(255)) {
+            x = x0;
+            y = y0;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Stroke(Paper& p, const DynamicPencilValues& v)
+{
+    double x, y;
+    int ix, iy;
+    if (!StartPoint(p, x, y, ix, iy))
+        return;
+    const int w = p.w, h = p.h;
+    int gx = 0, gy = 0;
+    {
+        auto at = [&](int dx, int dy) { return p.source[p.index(ix + dx, iy + dy)]; };
+        int bestX = 0, bestY = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int shift = 16 - 8 * c;
+            auto ch = [&](int dx, int dy) { return int((at(dx, dy) >> shift) & 0xFF); };
+            const int cy = 3 * ch(-1, -1) + 10 * ch(0, -1) + 3 * ch(1, -1) - 3 * ch(-1, 1) - 10 * ch(0, 1) - 3 * ch(1, 1);
+            const int cx = 3 * ch(-1, -1) + 10 * ch(-1, 0) + 3 * ch(-1, 1) - 3 * ch(1, -1) - 10 * ch(1, 0) - 3 * ch(1, 1);
+            bestY = c == 0 ? cy : std::max(bestY, cy);
+            bestX = c == 0 ? cx : std::max(bestX, cx);
+        }
+        gx = bestX, gy = bestY;
+    }
+    const int N = std::abs(gx) + std::abs(gy);
+    const bool flat = !(N > v.Blending + 1);
+    float m;
+    if (!flat) {
+        m = std::atan2(float(gy), float(gx)) + 1.5707f;
+    } else if (Random(100) < 27) {
+        m = Random(100) > 50 ? 0.6707f : 3.81229f;
+    } else {
+        m = Random(100) > 50 ? -0.4f : 2.74159f;
+    }
+    const int startSum = p.sum[p.index(ix, iy)];
+    double K = double((768 - startSum) >> 6);
+    double fanCos[kFan], fanSin[kFan];
+    for (int k = 0; k < kFan; ++k) {
+        const double t = kFanStart + k * kFanStep;
+        fanCos[k] = std::cos(double(m) + t);
+        fanSin[k] = std::sin(double(m) + t);
+    }
+    const double decay = double(v.StrokeLength) / 1500.0 + 0.7;
+    const int tolerance = v.Blending / 3;
+    for (int step = 0; step < kMaxSteps; ++step) {
+        if (step % 100 == 0)
+            CheckCancellation();
+        {
+            const size_t i = p.index(ix, iy);
+            const uint32_t s = p.source[i];
+            uint32_t& d = p.drawing[i];
+            const int Z = (R(d) + G(d) + B(d) - int(p.sum[i])) / v.DarkenDivisor;
+            if (Z < -4) {
+                d = Grey(std::min(255, Round(1.1 * R(s))));
+            } else {
+                d = Grey(R(d) * (255 - std::max(Z, 0)) / 256);
+            }
+        }
+        double dirX, dirY;
+        int chosen = -1; // the fan direction taken; -1 for straight on
+        if (Random(100) >= 25) {
+            int best = 768;
+            for (int k = 0; k < kFan; ++k) {
+                const int px = Round(x + fanCos[k]), py = Round(y + fanSin[k]);
+                if (px < 1 || py < 1 || px > w - 2 || py > h - 2)
+                    continue;
+                const int C = p.sum[p.index(px, py)];
+                if (C - best < tolerance) {
+                    best = C;
+                    chosen = k;
+                }
+            }
+        }
+        if (flat) {
+            const double l = 0.3 * RandomFloat() - 0.15;
+            dirX = std::cos(double(m) + l), dirY = std::sin(double(m) + l);
+        } else if (chosen >= 0) {
+            dirX = fanCos[chosen], dirY = fanSin[chosen];
+        } else {
+            dirX = std::cos(double(m)), dirY = std::sin(double(m));
+        }
+        x += dirX;
+        y += dirY;
+        ix = Round(x);
+        iy = Round(y);
+        K *= decay;
+        if (K < 0.01)
+            break;
+        if (ix < 1)
+            ix = 1, x = 1;
+        else if (ix >= w - 1)
+            ix = w - 2, x = w - 2;
+        if (iy < 1)
+            iy = 1, y = 1;
+        else if (iy >= h - 1)
+            iy = h - 2, y = h - 2;
+    }
+}
+
+void ColourPass(Paper& p, int CI)
+{
+    const double u = CI / 255.0;
+    ParallelForRange(0, p.h, [&](int lo, int hi) {
+        for (size_t i = size_t(lo) * size_t(p.w); i < size_t(hi) * size_t(p.w); ++i) {
+            const int g = R(p.drawing[i]);
+            if (g > 200)
+                continue;
+            const uint32_t s = p.source[i];
+            const int r = R(s), gg = G(s), b = B(s);
+            const int chroma = std::max({r, gg, b}) - std::min({r, gg, b});
+            const int luma = (30 * r + 59 * gg + 11 * b) / 100;
+            int colour[3] = {g, g, g};
+            if (chroma >= 10 && luma >= 5) {
+                double D = double(g) / luma;
+                if (D < 0.7)
+                    D = 0.7 * D + 0.21;
+                const double W = std::min(1.0, chroma / 50.0);
+                const int src[3] = {r, gg, b};
+                for (int c = 0; c < 3; ++c) {
+                    const int scaled = ClampToByte(Round(src[c] * D));
+                    colour[c] = Round(g * (1.0 - W) + scaled * W);
+                }
+            }
+            uint32_t out = 0xFF000000u;
+            for (int c = 0; c < 3; ++c)
+                out |= uint32_t(ClampToByte(Round(g * (1.0 - u) + colour[c] * u))) << (16 - 8 * c);
+            p.drawing[i] = out;
+        }
+    }, 16);
+}
+
+// The drawing with the source's alpha, premultiplied, into the destination.
+void CopyToDest(const Paper& p, const ISkSurface& Dest, bool withAlpha)
+{
+    SkPixmap dst;
+    if (!Dest->peekPixels(dst))
+        return;
+    const int w = std::min(p.w, dst.width), h = std::min(p.h, dst.height);
+    ParallelForRange(0, h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            uint32_t* d = dst.row(y);
+            for (int x = 0; x < w; ++x) {
+                const size_t i = p.index(x, y);
+                const uint32_t c = p.drawing[i];
+                const uint32_t a = withAlpha ? p.alpha[i] : 255;
+                if (a == 255) {
+                    d[x] = c;
+                    continue;
+                }
+                auto m = [a](uint32_t ch) { return (ch * a + 127) / 255; };
+                d[x] = a << 24 | m((c >> 16) & 0xFF) << 16 | m((c >> 8) & 0xFF) << 8 | m(c & 0xFF);
+            }
+        }
+    }, 16);
+}
+
+} // namespace
+
+DynamicPencilValues DynamicPencilValuesFor(int P1, int P2, int P3, int P4, int P5)
+{
+    auto scaled = [](int p) { return Round(2.55 * std::clamp(p, -1000, 1000)); };
+    DynamicPencilValues v;
+    v.Iterations = scaled(P1);
+    v.StrokeLength = scaled(P2);
+    v.Blending = scaled(P3);
+    v.Contrast = scaled(P4);
+    v.Colour = scaled(P5);
+    // Stroke lengths above 2.55 x 125 would make the divisor 0 or negative.
+    v.DarkenDivisor = std::max(1, (255 - v.StrokeLength) / 8 + 8);
+    return v;
+}
+
+int64_t DynamicPencilStrokeCount(int Iterations, int w, int h)
+{
+    return Round64((100.0 * Iterations + 1000.0) * std::min(35.0, w / 200.0) * std::min(35.0, h / 200.0));
+}
+
+void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+{
+    CheckCancellation();
+    if (!Source || !Dest)
+        return;
+    SkPixmap src;
+    if (!Source->peekPixels(src) || !src.valid() || src.width == 0 || src.height == 0)
+        return;
+    const DynamicPencilValues v = DynamicPencilValuesFor(P1, P2, P3, P4, P5);
+    Paper p;
+    p.w = src.width;
+    p.h = src.height;
+    CompositeOverWhite(src, p);
+    // Pictures narrower or lower than 3 pixels keep their white paper.
+    const bool drawable = p.w >= 3 && p.h >= 3;
+    if (drawable && v.Contrast > 0)
+        LocalContrast(p, v.Contrast);
+    p.sum = LargeBuffer<uint16_t>(size_t(p.w) * size_t(p.h));
+    ParallelForRange(0, p.h, [&](int lo, int hi) {
+        for (size_t i = size_t(lo) * size_t(p.w); i < size_t(hi) * size_t(p.w); ++i)
+            p.sum[i] = uint16_t(R(p.source[i]) + G(p.source[i]) + B(p.source[i]));
+    }, 16);
+    if (!Preview)
+        ReportProgressBarSync(0);
+
+    const int64_t maxi = drawable ? DynamicPencilStrokeCount(v.Iterations, p.w, p.h) : -1;
+    const int64_t S = std::max<int64_t>(1, maxi / 20);
+    const double divisor = double(std::max<int64_t>(1, maxi));
+    int reports = 0;
+    for (int64_t i = 0; i <= maxi; ++i) {
+        CheckCancellation();
+        if (i % S == 0 || i == maxi) {
+            const int pct = Round(double(i) / divisor * 100.0);
+            if (!Preview) {
+                ReportProgressBarSync(pct);
+                if (++reports % 4 == 0) {
+                    CopyToDest(p, Dest, false);
+                    const ISkImage snap = Dest->makeImageSnapshot();
+                    ShowIntermediateResultSync(snap, -1);
+                }
+            } else if (i % (5 * S) == 0) {
+                CopyToDest(p, Dest, false);
+                SafeUpdatePreview(Dest, pct);
+            }
+        }
+        Stroke(p, v);
+    }
+
+    if (v.Colour > 0)
+        ColourPass(p, v.Colour);
+    CopyToDest(p, Dest, true);
+    if (Preview)
+        ReportEffectFinished(Dest, true);
+    else
+        ReportProgressBarSync(101);
+}
+
+PV_REGISTER_EFFECT(102, DynamicPencil);
+
+} // namespace pv
