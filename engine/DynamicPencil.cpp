@@ -112,16 +112,16 @@ void LocalContrast(Paper& p, int Ct)
 
 // A start point chosen more often where the picture is dark; false when
 // none was found within the allowed tries.
-bool StartPoint(const Paper& p, double& x, double& y, int& ix, int& iy)
+bool StartPoint(SequentialRandom& rng, const Paper& p, double& x, double& y, int& ix, int& iy)
 {
     for (int tries = 0; tries < kDynamicPencilStartTries; ++tries) {
         if ((tries & 1023) == 1023)
             CheckCancellation();
-        const int x0 = Random(p.w), y0 = Random(p.h);
+        const int x0 = rng.Random(p.w), y0 = rng.Random(p.h);
         ix = std::clamp(x0, 1, p.w - 2);
         iy = std::clamp(y0, 1, p.h - 2);
         const int grey = p.sum[p.index(ix, iy)] / 3;
-        if (grey < Random(255)) {
+        if (grey < rng.Random(255)) {
             x = x0;
             y = y0;
             return true;
@@ -130,11 +130,11 @@ bool StartPoint(const Paper& p, double& x, double& y, int& ix, int& iy)
     return false;
 }
 
-void Stroke(Paper& p, const DynamicPencilValues& v)
+void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
 {
     double x, y;
     int ix, iy;
-    if (!StartPoint(p, x, y, ix, iy))
+    if (!StartPoint(rng, p, x, y, ix, iy))
         return;
     const int w = p.w, h = p.h;
     int gx = 0, gy = 0;
@@ -156,10 +156,10 @@ void Stroke(Paper& p, const DynamicPencilValues& v)
     float m;
     if (!flat) {
         m = std::atan2(float(gy), float(gx)) + 1.5707f;
-    } else if (Random(100) < 27) {
-        m = Random(100) > 50 ? 0.6707f : 3.81229f;
+    } else if (rng.Random(100) < 27) {
+        m = rng.Random(100) > 50 ? 0.6707f : 3.81229f;
     } else {
-        m = Random(100) > 50 ? -0.4f : 2.74159f;
+        m = rng.Random(100) > 50 ? -0.4f : 2.74159f;
     }
     const int startSum = p.sum[p.index(ix, iy)];
     double K = double((768 - startSum) >> 6);
@@ -187,7 +187,7 @@ void Stroke(Paper& p, const DynamicPencilValues& v)
         }
         double dirX, dirY;
         int chosen = -1; // the fan direction taken; -1 for straight on
-        if (Random(100) >= 25) {
+        if (rng.Random(100) >= 25) {
             int best = 768;
             for (int k = 0; k < kFan; ++k) {
                 const int px = Round(x + fanCos[k]), py = Round(y + fanSin[k]);
@@ -201,7 +201,7 @@ void Stroke(Paper& p, const DynamicPencilValues& v)
             }
         }
         if (flat) {
-            const double l = 0.3 * RandomFloat() - 0.15;
+            const double l = 0.3 * rng.RandomFloat() - 0.15;
             dirX = std::cos(double(m) + l), dirY = std::sin(double(m) + l);
         } else if (chosen >= 0) {
             dirX = fanCos[chosen], dirY = fanSin[chosen];
@@ -333,6 +333,7 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
     const int64_t S = std::max<int64_t>(1, maxi / 20);
     const double divisor = double(std::max<int64_t>(1, maxi));
     int reports = 0;
+    SequentialRandom rng;
     for (int64_t i = 0; i <= maxi; ++i) {
         CheckCancellation();
         if (i % S == 0 || i == maxi) {
@@ -349,7 +350,7 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
                 SafeUpdatePreview(Dest, pct);
             }
         }
-        Stroke(p, v);
+        Stroke(rng, p, v);
     }
 
     if (v.Colour > 0)

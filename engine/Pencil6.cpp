@@ -11,6 +11,7 @@
 #include "platform/system/Threads.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -23,50 +24,76 @@ constexpr float kOtherFlatAngle = 2.7415926f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr int kMaxLinePoints = 2001;
 
-inline int DrawnGrey(uint32_t p) { return (p >> 24) == 0 ? 255 : int((p >> 8) & 0xFF); }
+// Everything a candidate reads of one pixel, in one word: the drawn grey
+// (255 where the paper is transparent), the picture's grey, their difference
+// (0 where the source is transparent), two flags, min(M div 2500, 40) of the
+// gradient magnitude M and the line angle. The words lie in blocks of 4 x 4
+// pixels, so a short line in any direction touches few cache lines.
+constexpr uint64_t kSourceClear = 1u << 24; // source alpha below 10
+constexpr uint64_t kPaperClear = 2u << 24;  // the paper is transparent here
+inline int Drawn(uint64_t c) { return int(c & 0xFF); }
+inline int Target(uint64_t c) { return int((c >> 8) & 0xFF); }
+inline int Need(uint64_t c) { return int((c >> 16) & 0xFF); }
+inline int MagnitudeBand(uint64_t c) { return int((c >> 26) & 63); }
+inline float Angle(uint64_t c) { return std::bit_cast<float>(uint32_t(c >> 32)); }
 
-// The working planes of one run.
 struct Sketch {
     int W = 0, H = 0;
-    const SkPixmap* src = nullptr;
-    LargeBuffer<uint32_t> drawing;
-    LargeBuffer<uint8_t> target;   // the picture's grey
-    LargeBuffer<int32_t> magnitude;
-    LargeBuffer<float> angle;
+    size_t blocksPerRow = 0;
+    LargeBuffer<uint64_t> cells;
+    LargeBuffer<uint8_t> darkening; // M div 1800, row-major
 
+    size_t cell(int x, int y) const
+    {
+        return ((size_t(y >> 2) * blocksPerRow + size_t(x >> 2)) << 4) | size_t((y & 3) << 2) | size_t(x & 3);
+    }
     size_t index(int x, int y) const { return size_t(y) * size_t(W) + size_t(x); }
-    uint32_t alpha(int x, int y) const { return src->row(y)[x] >> 24; }
+    void setDrawn(size_t i, int grey)
+    {
+        const uint64_t c = cells[i];
+        cells[i] = (c & ~uint64_t(0x00FF00FF)) | uint64_t(std::abs(Target(c) - grey)) << 16 | uint64_t(grey);
+    }
+    uint32_t pixel(int x, int y) const
+    {
+        const uint64_t c = cells[cell(x, y)];
+        const uint32_t g = uint32_t(Drawn(c));
+        return (c & kPaperClear) ? 0u : 0xFF000000u | g << 16 | g << 8 | g;
+    }
 };
 
 // Paper, target grey and the gradient field.
-void Prepare(Sketch& s)
+void Prepare(SequentialRandom& rng, Sketch& s, const SkPixmap& src)
 {
     const int W = s.W, H = s.H;
     const size_t n = size_t(W) * size_t(H);
-    const SkPixmap& src = *s.src;
-    s.drawing = LargeBuffer<uint32_t>(n);
-    s.target = LargeBuffer<uint8_t>(n);
+    s.blocksPerRow = (size_t(W) + 3) / 4;
+    s.cells = LargeBuffer<uint64_t>(s.blocksPerRow * ((size_t(H) + 3) / 4) * 16);
     bool transparent = false;
     for (size_t i = 0; i < std::min<size_t>(n, kMaxLinePoints); ++i)
         if ((src.row(int(i / size_t(W)))[i % size_t(W)] >> 24) < 250) {
             transparent = true;
             break;
         }
+    LargeBuffer<uint8_t> target(n);
     ParallelForRange(0, H, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
             const uint32_t* p = src.row(y);
             for (int x = 0; x < W; ++x) {
                 const uint32_t a = p[x] >> 24;
-                const size_t i = s.index(x, y);
-                s.drawing[i] = transparent && a < 10 ? 0u : kWhite;
-                s.target[i] = a < 11 ? 255
-                                     : uint8_t((3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10);
+                const uint32_t t = a < 11 ? 255u : (3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10;
+                target[s.index(x, y)] = uint8_t(t);
+                uint64_t c = 255u | t << 8;
+                if (a < 10)
+                    c |= kSourceClear | (transparent ? kPaperClear : 0u);
+                else
+                    c |= uint64_t(255u - t) << 16;
+                s.cells[s.cell(x, y)] = c;
             }
         }
     }, 16);
 
-    s.magnitude = LargeBuffer<int32_t>(n);
-    s.angle = LargeBuffer<float>(n);
+    LargeBuffer<int32_t> magnitude(n);
+    LargeBuffer<float> angle(n);
     // Gradients in parallel; the random defaults of weak gradients are drawn
     // afterwards in row order, as one thread would draw them.
     for (int y0 = 1; y0 < H - 1; y0 += 64) {
@@ -75,32 +102,39 @@ void Prepare(Sketch& s)
         ParallelForRange(y0, y1, [&](int lo, int hi) {
             for (int y = lo; y < hi; ++y)
                 for (int x = 1; x < W - 1; ++x) {
-                    auto g = [&](int xx, int yy) { return int(s.target[s.index(xx, yy)]); };
+                    auto g = [&](int xx, int yy) { return int(target[s.index(xx, yy)]); };
                     const int gx = 47 * g(x - 1, y - 1) + 162 * g(x - 1, y) + 47 * g(x - 1, y + 1) -
                                    47 * g(x + 1, y - 1) - 162 * g(x + 1, y) - 47 * g(x + 1, y + 1);
                     const int gy = 47 * g(x - 1, y - 1) + 162 * g(x, y - 1) + 47 * g(x + 1, y - 1) -
                                    47 * g(x - 1, y + 1) - 162 * g(x, y + 1) - 47 * g(x + 1, y + 1);
                     const int m = std::abs(gx) + std::abs(gy);
                     const size_t i = s.index(x, y);
-                    s.magnitude[i] = m;
-                    s.angle[i] = m > 3000 ? std::atan2(float(gy), float(gx)) + 1.5707f : -100.0f;
+                    magnitude[i] = m;
+                    angle[i] = m > 3000 ? std::atan2(float(gy), float(gx)) + 1.5707f : -100.0f;
                 }
         });
         for (int y = y0; y < y1; ++y)
             for (int x = 1; x < W - 1; ++x) {
-                float& a = s.angle[s.index(x, y)];
+                float& a = angle[s.index(x, y)];
                 if (a == -100.0f)
-                    a = Random(100) > 50 ? kFlatAngle : kOtherFlatAngle;
+                    a = rng.Random(100) > 50 ? kFlatAngle : kOtherFlatAngle;
                 if (a < 0)
                     a += float(2 * std::numbers::pi);
                 if (a > float(std::numbers::pi))
                     a -= float(std::numbers::pi);
             }
     }
+    s.darkening = LargeBuffer<uint8_t>(n);
     ParallelForRange(0, H, [&](int lo, int hi) {
-        for (size_t i = size_t(lo) * size_t(W); i < size_t(hi) * size_t(W); ++i)
-            if (s.magnitude[i] == 0)
-                s.angle[i] = kFlatAngle;
+        for (int y = lo; y < hi; ++y)
+            for (int x = 0; x < W; ++x) {
+                const size_t i = s.index(x, y);
+                const int m = magnitude[i];
+                const float a = m == 0 ? kFlatAngle : angle[i];
+                s.darkening[i] = uint8_t(m / 1800);
+                uint64_t& c = s.cells[s.cell(x, y)];
+                c |= uint64_t(std::min(m / 2500, 40)) << 26 | uint64_t(std::bit_cast<uint32_t>(a)) << 32;
+            }
     }, 16);
 }
 
@@ -112,12 +146,13 @@ inline int Taper(int k, int n, int extra)
 }
 
 struct Candidate {
-    std::vector<int> xy; // x0, y0, x1, y1, ...
+    std::vector<int> xy;       // x0, y0, x1, y1, ...
+    std::vector<size_t> cells; // the points' cells
     int tone = 0;
 };
 
 // One search: up to Nc + 1 candidates, the best improving line kept in best.
-bool Search(Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial, Candidate& best)
+bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial, Candidate& best)
 {
     const int W = s.W, H = s.H;
     int64_t bestScore = 0;
@@ -128,25 +163,24 @@ bool Search(Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial
         // differs from the picture.
         int x, y;
         for (;;) {
-            x = Random(W - 2) + 1;
-            y = Random(H - 2) + 1;
-            const size_t i = s.index(x, y);
-            const int need = s.alpha(x, y) < 10 ? 0 : std::abs(int(s.target[i]) - DrawnGrey(s.drawing[i]));
-            if (!(Random(Pct * 5) > need && Pct > 4))
+            x = rng.Random(W - 2) + 1;
+            y = rng.Random(H - 2) + 1;
+            __builtin_prefetch(&s.cells[s.cell(rng.Ahead(2, W - 2) + 1, rng.Ahead(3, H - 2) + 1)]);
+            const int need = Need(s.cells[s.cell(x, y)]);
+            if (!(rng.Random(Pct * 5) > need && Pct > 4))
                 break;
         }
-        const size_t i = s.index(x, y);
-        const int drawn = DrawnGrey(s.drawing[i]);
-        const int tone = (2 * drawn + int(s.target[i])) / 3;
-        int64_t L = Random(v.MaxLen / 2 - Pct + 100) / 3;
-        L += Random(std::min(s.magnitude[i] / 2500, 40));
+        const uint64_t centre = s.cells[s.cell(x, y)];
+        const int tone = (2 * Drawn(centre) + Target(centre)) / 3;
+        int64_t L = rng.Random(v.MaxLen / 2 - Pct + 100) / 3;
+        L += rng.Random(MagnitudeBand(centre));
         L = std::min<int64_t>(L + v.MinLen + 3, v.MaxLen);
-        const double a = s.angle[i];
+        const double a = Angle(centre);
         const double ch = std::cos(a) / 2.0, sh = std::sin(a) / 2.0;
         {
             const int ex = std::clamp<int64_t>(x + Round64(double(L) * ch), 0, W - 1);
             const int ey = std::clamp<int64_t>(y + Round64(double(L) * sh), 0, H - 1);
-            double diff = std::abs(a - double(s.angle[s.index(ex, ey)]));
+            double diff = std::abs(a - double(Angle(s.cells[s.cell(ex, ey)])));
             if (diff > std::numbers::pi)
                 diff = 2 * std::numbers::pi - diff;
             if (diff > 1.05) {
@@ -162,21 +196,25 @@ bool Search(Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial
             continue;
         BresenhamLine(x1, y1, x2, y2, trial.xy);
         const int n = int(trial.xy.size() / 2);
+        trial.cells.resize(size_t(n));
+        for (int k = 0; k < n; ++k) {
+            const size_t j = s.cell(trial.xy[size_t(2 * k)], trial.xy[size_t(2 * k + 1)]);
+            trial.cells[size_t(k)] = j;
+            __builtin_prefetch(&s.cells[j]);
+        }
         int64_t score = 0;
         for (int k = 0; k < n; ++k) {
-            const int px = trial.xy[size_t(2 * k)], py = trial.xy[size_t(2 * k + 1)];
-            const size_t j = s.index(px, py);
-            if (s.alpha(px, py) < 10)
+            const uint64_t cl = s.cells[trial.cells[size_t(k)]];
+            if (cl & kSourceClear)
                 continue;
-            const int cur = DrawnGrey(s.drawing[j]);
+            const int cur = Drawn(cl);
             const int w = Taper(k, n, 0);
             const int tried = ((255 - w) * tone + w * cur) / 255;
-            const int t = s.target[j];
-            score += std::abs(tried - t) - std::abs(cur - t);
+            score += std::abs(tried - Target(cl)) - Need(cl);
         }
         if (score < bestScore) {
             bestScore = score;
-            std::swap(best.xy, trial.xy);
+            std::swap(best.cells, trial.cells);
             best.tone = tone;
             sinceBetter = 0;
         }
@@ -191,22 +229,34 @@ bool Search(Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial
 
 void DrawLine(Sketch& s, const Candidate& line)
 {
-    const int n = int(line.xy.size() / 2);
+    const int n = int(line.cells.size());
     for (int k = 0; k < n; ++k) {
-        const int px = line.xy[size_t(2 * k)], py = line.xy[size_t(2 * k + 1)];
-        if (s.alpha(px, py) < 10)
+        const size_t i = line.cells[size_t(k)];
+        const uint64_t c = s.cells[i];
+        if (c & kSourceClear)
             continue;
-        uint32_t& d = s.drawing[s.index(px, py)];
         const int w = Taper(k, n, 64);
-        const uint32_t g = uint32_t(((255 - w) * line.tone + w * DrawnGrey(d)) / 255);
-        d = 0xFF000000u | g << 16 | g << 8 | g;
+        s.setDrawn(i, ((255 - w) * line.tone + w * Drawn(c)) / 255);
     }
 }
 
-ISkImage CopyOf(const Sketch& s)
+// The drawing as premultiplied pixels.
+QImage Drawing(const Sketch& s)
 {
-    return SkImage::MakeRasterCopy(s.drawing.data(), s.W, s.H, size_t(s.W) * 4);
+    QImage out(s.W, s.H, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        throw std::bad_alloc();
+    ParallelForRange(0, s.H, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(out.scanLine(y));
+            for (int x = 0; x < s.W; ++x)
+                row[x] = s.pixel(x, y);
+        }
+    }, 16);
+    return out;
 }
+
+ISkImage CopyOf(const Sketch& s) { return SkImage::MakeFromRaster(Drawing(s)); }
 
 } // namespace
 
@@ -272,8 +322,8 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
     Sketch s;
     s.W = src.width;
     s.H = src.height;
-    s.src = &src;
-    Prepare(s);
+    SequentialRandom rng;
+    Prepare(rng, s, src);
 
     // Pictures without an interior pixel keep their white paper.
     const int64_t maxi = s.W >= 3 && s.H >= 3 ? Pencil6StepCount(P3, s.W, s.H, Preview) : -1;
@@ -284,7 +334,7 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
     best.xy.reserve(2 * kMaxLinePoints);
     for (int64_t i = 0; i <= maxi; ++i) {
         CheckCancellation();
-        if (!Preview && GetTickMs() - lastShown > 200) {
+        if (!Preview && EngineHost() && GetTickMs() - lastShown > 200) {
             lastShown = GetTickMs();
             QueueIntermediateResult(CopyOf(s), int(i * 100 / divisor + 1));
         }
@@ -292,7 +342,7 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
         const int searches = Pct > 5 ? int(i * 4 / divisor + 1) : 26;
         const int nc = Pencil6Candidates(v.Quality, Pct);
         for (int k = 0; k < searches; ++k)
-            if (Search(s, v, Pct, nc, trial, best))
+            if (Search(rng, s, v, Pct, nc, trial, best))
                 DrawLine(s, best);
     }
 
@@ -300,24 +350,17 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
     ParallelForRange(0, s.H, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y)
             for (int x = 0; x < s.W; ++x) {
-                const size_t i = s.index(x, y);
-                uint32_t& d = s.drawing[i];
-                if (s.alpha(x, y) < 10 || (d >> 24) <= 200)
+                const size_t i = s.cell(x, y);
+                const uint64_t c = s.cells[i];
+                if ((c & (kSourceClear | kPaperClear)) || 3 * Drawn(c) >= 540)
                     continue;
-                const int r = int((d >> 16) & 0xFF), g = int((d >> 8) & 0xFF), b = int(d & 0xFF);
-                if (r + g + b >= 540)
-                    continue;
-                const int k = s.magnitude[i] / 1800;
-                d = (d & 0xFF000000u) | uint32_t(std::max(0, r - k)) << 16 | uint32_t(std::max(0, g - k)) << 8 |
-                    uint32_t(std::max(0, b - k));
+                s.setDrawn(i, std::max(0, Drawn(c) - int(s.darkening[s.index(x, y)])));
             }
     }, 16);
-    s.magnitude.reset();
-    s.angle.reset();
-    s.target.reset();
+    s.darkening.reset();
 
     const ISkImage sketch = CopyOf(s);
-    s.drawing.reset();
+    s.cells.reset();
     SkCanvas* canvas = Dest->getCanvas();
     canvas->clear(kColorTransparent);
     canvas->drawImage(sketch, 0, 0);

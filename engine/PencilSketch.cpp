@@ -53,6 +53,7 @@ void DrawPencilRows(const uint32_t* in, int RW, int RH, uint32_t* out, size_t ou
 {
     const size_t W = size_t(RW);
     const int64_t ci = v.ColourKept;
+    SequentialRandom rng;
     int texRow = 1;
     bool streak = false;
     for (int y = 1; y <= RH - 2; ++y) {
@@ -75,15 +76,15 @@ void DrawPencilRows(const uint32_t* in, int RW, int RH, uint32_t* out, size_t ou
             const Rgb centre{int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF)};
             const Rgb left = Neighbour(row[x - 1]);
             const int lum = (3 * centre.r + 6 * centre.g + centre.b) / 10;
-            if (Random(100) >= 92) {
-                texRow = Random(tex.Height - 3) + 1;
-                streak = Random(100) > 50;
+            if (rng.Random(100) >= 92) {
+                texRow = rng.Random(tex.Height - 3) + 1;
+                streak = rng.Random(100) > 50;
             }
             const int e1 = (Difference(centre, left) + Difference(centre, Neighbour(up[x - 1]))) / 4;
             const int e2 = (Difference(centre, Neighbour(up[x])) + Difference(centre, Neighbour(down[x - 1]))) / 4;
             int r, g, b;
             if (e1 < v.EdgeThreshold && e2 < v.EdgeThreshold) {
-                const int column = std::min(2 * lum + Random(2), tex.Width - 1);
+                const int column = std::min(2 * lum + rng.Random(2), tex.Width - 1);
                 const int t = tex.Grey[size_t(texRow) * size_t(tex.Width) + size_t(column)];
                 const int rq = left.r / 10 * 10, gq = left.g / 10 * 10, bq = left.b / 10 * 10;
                 const int grey = (rq + gq + bq) / 3;
@@ -95,8 +96,8 @@ void DrawPencilRows(const uint32_t* in, int RW, int RH, uint32_t* out, size_t ou
                 auto mix = [&](int q) { return ClampChannel((ClampChannel(q + offset) * ci + gg * (100 - ci)) / 100); };
                 r = mix(rq), g = mix(gq), b = mix(bq);
             } else {
-                streak = Random(100) > 50;
-                texRow = Random(tex.Height - 3) + 1;
+                streak = rng.Random(100) > 50;
+                texRow = rng.Random(tex.Height - 3) + 1;
                 const int64_t offset = 255 - v.EdgeDarkness - e1 - e2;
                 const int re = ClampChannel(left.r + offset), ge = ClampChannel(left.g + offset),
                           be = ClampChannel(left.b + offset);

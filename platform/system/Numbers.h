@@ -34,4 +34,41 @@ int32_t Random(int32_t n);
 // [0, 1) as seed / 2^32.
 double RandomFloat();
 
+// The process-wide generator's sequence drawn by one thread without an atomic
+// update per draw: takes the seed when made and hands it back when destroyed.
+// For loops that draw millions of numbers; the sequence is the one Random and
+// RandomFloat give while no other thread draws meanwhile.
+class SequentialRandom {
+public:
+    SequentialRandom() : seed_(RandSeed()) {}
+    ~SequentialRandom() { SetRandSeed(seed_); }
+    SequentialRandom(const SequentialRandom&) = delete;
+    SequentialRandom& operator=(const SequentialRandom&) = delete;
+
+    int32_t Random(int32_t n)
+    {
+        seed_ = seed_ * 134775813u + 1u;
+        if (n <= 0)
+            return 0;
+        return static_cast<int32_t>((static_cast<uint64_t>(seed_) * static_cast<uint32_t>(n)) >> 32);
+    }
+    double RandomFloat()
+    {
+        seed_ = seed_ * 134775813u + 1u;
+        return static_cast<double>(seed_) / 4294967296.0;
+    }
+    // What the k-th next Random(n) would return (k = 1 is the next draw),
+    // without drawing: lets a loop prefetch what it will read next.
+    int32_t Ahead(int k, int32_t n) const
+    {
+        uint32_t seed = seed_;
+        for (int i = 0; i < k; ++i)
+            seed = seed * 134775813u + 1u;
+        return n <= 0 ? 0 : static_cast<int32_t>((static_cast<uint64_t>(seed) * static_cast<uint32_t>(n)) >> 32);
+    }
+
+private:
+    uint32_t seed_;
+};
+
 } // namespace pv
