@@ -28,13 +28,39 @@ inline int G(uint32_t p) { return int((p >> 8) & 0xFF); }
 inline int B(uint32_t p) { return int(p & 0xFF); }
 inline uint32_t Grey(int g) { return 0xFF000000u | uint32_t(g) << 16 | uint32_t(g) << 8 | uint32_t(g); }
 
+// What a stroke reads and writes of one pixel, in one word: the source's
+// colour composited over white (bits 0-23), the drawing's grey (24-31) and
+// the source's R + G + B (32-47). The words lie in blocks of 4 x 4 pixels, so
+// a stroke wandering in any direction stays within few cache lines.
+inline int DrawingGrey(uint64_t c) { return int((c >> 24) & 0xFF); }
+inline int SourceSum(uint64_t c) { return int((c >> 32) & 0xFFFF); }
+
 struct Paper {
     int w = 0, h = 0;
-    LargeBuffer<uint32_t> source;  // composited over white, opaque
-    LargeBuffer<uint16_t> sum;     // R + G + B of source
-    LargeBuffer<uint8_t> alpha;    // the source's alpha
-    LargeBuffer<uint32_t> drawing; // grey, opaque
+    size_t blocksPerRow = 0;
+    LargeBuffer<uint32_t> source; // composited over white, opaque, row-major
+    LargeBuffer<uint8_t> alpha;   // the source's alpha, row-major
+    LargeBuffer<uint64_t> cells;
     size_t index(int x, int y) const { return size_t(y) * size_t(w) + size_t(x); }
+    size_t cell(int x, int y) const
+    {
+        return ((size_t(y >> 2) * blocksPerRow + size_t(x >> 2)) << 4) | size_t((y & 3) << 2) | size_t(x & 3);
+    }
+    void setGrey(size_t i, int g) { cells[i] = (cells[i] & ~uint64_t(0xFF000000u)) | uint64_t(g) << 24; }
+
+    // The strokes' words from the source (after any contrast pass), on white paper.
+    void makeCells()
+    {
+        blocksPerRow = (size_t(w) + 3) / 4;
+        cells = LargeBuffer<uint64_t>(blocksPerRow * ((size_t(h) + 3) / 4) * 16);
+        ParallelForRange(0, h, [&](int lo, int hi) {
+            for (int y = lo; y < hi; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const uint32_t c = source[index(x, y)];
+                    cells[cell(x, y)] = (c & 0xFFFFFFu) | uint64_t(0xFF) << 24 | uint64_t(R(c) + G(c) + B(c)) << 32;
+                }
+        }, 16);
+    }
 };
 
 void CompositeOverWhite(const SkPixmap& src, Paper& p)
@@ -42,7 +68,6 @@ void CompositeOverWhite(const SkPixmap& src, Paper& p)
     const size_t n = size_t(p.w) * size_t(p.h);
     p.source = LargeBuffer<uint32_t>(n);
     p.alpha = LargeBuffer<uint8_t>(n);
-    p.drawing = LargeBuffer<uint32_t>(n);
     ParallelForRange(0, p.h, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
             const uint32_t* s = src.row(y);
@@ -50,7 +75,6 @@ void CompositeOverWhite(const SkPixmap& src, Paper& p)
                 const size_t i = p.index(x, y);
                 const uint32_t a = s[x] >> 24;
                 p.alpha[i] = uint8_t(a);
-                p.drawing[i] = 0xFFFFFFFFu;
                 if (a < 10) {
                     p.source[i] = 0xFFFFFFFFu;
                     continue;
@@ -120,7 +144,9 @@ bool StartPoint(SequentialRandom& rng, const Paper& p, double& x, double& y, int
         const int x0 = rng.Random(p.w), y0 = rng.Random(p.h);
         ix = std::clamp(x0, 1, p.w - 2);
         iy = std::clamp(y0, 1, p.h - 2);
-        const int grey = p.sum[p.index(ix, iy)] / 3;
+        __builtin_prefetch(&p.cells[p.cell(std::clamp(rng.Ahead(2, p.w), 1, p.w - 2),
+                                           std::clamp(rng.Ahead(3, p.h), 1, p.h - 2))]);
+        const int grey = SourceSum(p.cells[p.cell(ix, iy)]) / 3;
         if (grey < rng.Random(255)) {
             x = x0;
             y = y0;
@@ -139,7 +165,7 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     const int w = p.w, h = p.h;
     int gx = 0, gy = 0;
     {
-        auto at = [&](int dx, int dy) { return p.source[p.index(ix + dx, iy + dy)]; };
+        auto at = [&](int dx, int dy) { return p.cells[p.cell(ix + dx, iy + dy)]; };
         int bestX = 0, bestY = 0;
         for (int c = 0; c < 3; ++c) {
             const int shift = 16 - 8 * c;
@@ -161,7 +187,7 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     } else {
         m = rng.Random(100) > 50 ? -0.4f : 2.74159f;
     }
-    const int startSum = p.sum[p.index(ix, iy)];
+    const int startSum = SourceSum(p.cells[p.cell(ix, iy)]);
     double K = double((768 - startSum) >> 6);
     double fanCos[kFan], fanSin[kFan];
     for (int k = 0; k < kFan; ++k) {
@@ -175,15 +201,14 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
         if (step % 100 == 0)
             CheckCancellation();
         {
-            const size_t i = p.index(ix, iy);
-            const uint32_t s = p.source[i];
-            uint32_t& d = p.drawing[i];
-            const int Z = (R(d) + G(d) + B(d) - int(p.sum[i])) / v.DarkenDivisor;
-            if (Z < -4) {
-                d = Grey(std::min(255, Round(1.1 * R(s))));
-            } else {
-                d = Grey(R(d) * (255 - std::max(Z, 0)) / 256);
-            }
+            const size_t i = p.cell(ix, iy);
+            const uint64_t c = p.cells[i];
+            const int d = DrawingGrey(c);
+            const int Z = (3 * d - SourceSum(c)) / v.DarkenDivisor;
+            if (Z < -4)
+                p.setGrey(i, std::min(255, Round(1.1 * R(uint32_t(c)))));
+            else
+                p.setGrey(i, d * (255 - std::max(Z, 0)) / 256);
         }
         double dirX, dirY;
         int chosen = -1; // the fan direction taken; -1 for straight on
@@ -193,7 +218,7 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
                 const int px = Round(x + fanCos[k]), py = Round(y + fanSin[k]);
                 if (px < 1 || py < 1 || px > w - 2 || py > h - 2)
                     continue;
-                const int C = p.sum[p.index(px, py)];
+                const int C = SourceSum(p.cells[p.cell(px, py)]);
                 if (C - best < tolerance) {
                     best = C;
                     chosen = k;
@@ -226,52 +251,51 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     }
 }
 
-void ColourPass(Paper& p, int CI)
+// The colour pass of one drawn grey g (at most 200) over the source colour s.
+uint32_t TintedPixel(int g, uint32_t s, double u)
 {
-    const double u = CI / 255.0;
-    ParallelForRange(0, p.h, [&](int lo, int hi) {
-        for (size_t i = size_t(lo) * size_t(p.w); i < size_t(hi) * size_t(p.w); ++i) {
-            const int g = R(p.drawing[i]);
-            if (g > 200)
-                continue;
-            const uint32_t s = p.source[i];
-            const int r = R(s), gg = G(s), b = B(s);
-            const int chroma = std::max({r, gg, b}) - std::min({r, gg, b});
-            const int luma = (30 * r + 59 * gg + 11 * b) / 100;
-            int colour[3] = {g, g, g};
-            if (chroma >= 10 && luma >= 5) {
-                double D = double(g) / luma;
-                if (D < 0.7)
-                    D = 0.7 * D + 0.21;
-                const double W = std::min(1.0, chroma / 50.0);
-                const int src[3] = {r, gg, b};
-                for (int c = 0; c < 3; ++c) {
-                    const int scaled = ClampToByte(Round(src[c] * D));
-                    colour[c] = Round(g * (1.0 - W) + scaled * W);
-                }
-            }
-            uint32_t out = 0xFF000000u;
-            for (int c = 0; c < 3; ++c)
-                out |= uint32_t(ClampToByte(Round(g * (1.0 - u) + colour[c] * u))) << (16 - 8 * c);
-            p.drawing[i] = out;
+    const int r = R(s), gg = G(s), b = B(s);
+    const int chroma = std::max({r, gg, b}) - std::min({r, gg, b});
+    const int luma = (30 * r + 59 * gg + 11 * b) / 100;
+    int colour[3] = {g, g, g};
+    if (chroma >= 10 && luma >= 5) {
+        double D = double(g) / luma;
+        if (D < 0.7)
+            D = 0.7 * D + 0.21;
+        const double W = std::min(1.0, chroma / 50.0);
+        const int src[3] = {r, gg, b};
+        for (int c = 0; c < 3; ++c) {
+            const int scaled = ClampToByte(Round(src[c] * D));
+            colour[c] = Round(g * (1.0 - W) + scaled * W);
         }
-    }, 16);
+    }
+    uint32_t out = 0xFF000000u;
+    for (int c = 0; c < 3; ++c)
+        out |= uint32_t(ClampToByte(Round(g * (1.0 - u) + colour[c] * u))) << (16 - 8 * c);
+    return out;
 }
 
-// The drawing with the source's alpha, premultiplied, into the destination.
-void CopyToDest(const Paper& p, const ISkSurface& Dest, bool withAlpha)
+// The drawing into the destination: while drawing, the grey alone; at the
+// end with the colour pass (CI > 0) and the source's alpha, premultiplied.
+void CopyToDest(const Paper& p, const ISkSurface& Dest, bool final, int CI)
 {
     SkPixmap dst;
     if (!Dest->peekPixels(dst))
         return;
     const int w = std::min(p.w, dst.width), h = std::min(p.h, dst.height);
+    const double u = CI / 255.0;
     ParallelForRange(0, h, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
             uint32_t* d = dst.row(y);
             for (int x = 0; x < w; ++x) {
+                const int g = DrawingGrey(p.cells[p.cell(x, y)]);
+                if (!final) {
+                    d[x] = Grey(g);
+                    continue;
+                }
                 const size_t i = p.index(x, y);
-                const uint32_t c = p.drawing[i];
-                const uint32_t a = withAlpha ? p.alpha[i] : 255;
+                const uint32_t c = CI > 0 && g <= 200 ? TintedPixel(g, p.source[i], u) : Grey(g);
+                const uint32_t a = p.alpha[i];
                 if (a == 255) {
                     d[x] = c;
                     continue;
@@ -321,11 +345,7 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
     const bool drawable = p.w >= 3 && p.h >= 3;
     if (drawable && v.Contrast > 0)
         LocalContrast(p, v.Contrast);
-    p.sum = LargeBuffer<uint16_t>(size_t(p.w) * size_t(p.h));
-    ParallelForRange(0, p.h, [&](int lo, int hi) {
-        for (size_t i = size_t(lo) * size_t(p.w); i < size_t(hi) * size_t(p.w); ++i)
-            p.sum[i] = uint16_t(R(p.source[i]) + G(p.source[i]) + B(p.source[i]));
-    }, 16);
+    p.makeCells();
     if (!Preview)
         ReportProgressBarSync(0);
 
@@ -341,21 +361,19 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
             if (!Preview) {
                 ReportProgressBarSync(pct);
                 if (++reports % 4 == 0) {
-                    CopyToDest(p, Dest, false);
+                    CopyToDest(p, Dest, false, 0);
                     const ISkImage snap = Dest->makeImageSnapshot();
                     ShowIntermediateResultSync(snap, -1);
                 }
             } else if (i % (5 * S) == 0) {
-                CopyToDest(p, Dest, false);
+                CopyToDest(p, Dest, false, 0);
                 SafeUpdatePreview(Dest, pct);
             }
         }
         Stroke(rng, p, v);
     }
 
-    if (v.Colour > 0)
-        ColourPass(p, v.Colour);
-    CopyToDest(p, Dest, true);
+    CopyToDest(p, Dest, true, v.Colour);
     if (Preview)
         ReportEffectFinished(Dest, true);
     else
