@@ -10,6 +10,19 @@
 namespace pv::bench {
 namespace {
 
+// The pencil sketches and Crosshatch at their defaults.
+void BM_PencilSketch1_12MP(benchmark::State& state) { RunEffectOnReference(state, 100, 20, 50, 65, 5, 80); }
+BENCHMARK(BM_PencilSketch1_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PencilSketch2_12MP(benchmark::State& state) { RunEffectOnReference(state, 101, 10, 40, 30, 0, 30); }
+BENCHMARK(BM_PencilSketch2_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PencilSketch3_12MP(benchmark::State& state) { RunEffectOnReference(state, 102, 20, 80, 30, 25, 0); }
+BENCHMARK(BM_PencilSketch3_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Crosshatch12MP(benchmark::State& state) { RunEffectOnReference(state, 103, 75, 50, 35, 25, 20); }
+BENCHMARK(BM_Crosshatch12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Black & white at its defaults, and with the simplification at its middle.
 void BM_BlackAndWhiteInk12MP(benchmark::State& state) { RunEffectOnReference(state, 200, 50, 50, 0, 0, 0); }
 BENCHMARK(BM_BlackAndWhiteInk12MP)->Unit(benchmark::kMillisecond)->UseRealTime();

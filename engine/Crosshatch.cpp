@@ -278,8 +278,9 @@ CrosshatchValues CrosshatchValuesFor(int P1, int P3, int P4, int P5)
     v.Spacing = std::max(1.6f, 30.0f - float(P1) / 100.0f * 28.0f);
     v.ToneContrast = (float(P3) - 50.0f) / 50.0f;
     v.StrokeLength = float(P4) / 100.0f * 147.0f + 3.0f;
-    // Wider strokes than 32 pixels (script values) only flood the paper more slowly.
-    v.StrokeWidth = std::min(32.0f, float(P5) / 100.0f * 3.2f + 0.3f);
+    // Script values: no negative widths, and wider strokes than 32 pixels
+    // would only flood the paper more slowly.
+    v.StrokeWidth = std::clamp(float(P5) / 100.0f * 3.2f + 0.3f, 0.0f, 32.0f);
     v.Jitter = 0.2f;
     v.SmoothingRadius = int(std::clamp(std::nearbyint(v.Spacing), 2.0f, 24.0f));
     return v;

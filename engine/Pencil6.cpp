@@ -265,8 +265,8 @@ Pencil6Values Pencil6ValuesFor(int P1, int P2, int P4, int P5)
     Pencil6Values v;
     v.MaxLen = int(std::clamp<int64_t>(int64_t(P2) + 5, -10000, 10000));
     v.MinLen = std::min(std::clamp(P1, -10000, 10000), v.MaxLen);
-    v.Quality = int(std::clamp<int64_t>(Round64(2.5 * P5), -1000, 1000));
-    v.ColourOpacity = std::clamp(Round(255.0 * P4 / 100.0), 0, 255);
+    v.Quality = int(std::clamp<int64_t>(Round64(2.5 * P5), -1000, 500));
+    v.ColourOpacity = Round(std::clamp(255.0 * P4 / 100.0, 0.0, 255.0));
     return v;
 }
 

@@ -16,7 +16,7 @@ struct Pencil6Values {
     int ColourOpacity = 0; // alpha of the colour layer, Round(255 P4 / 100), 0..255
 };
 // Script values are held to what can run: stroke sizes within +-10000 and a
-// quality within +-1000 (the candidate count stays bounded).
+// quality within -1000..500 (at most 25 times the usual candidates).
 Pencil6Values Pencil6ValuesFor(int P1, int P2, int P4, int P5);
 
 // Steps of the stroke loop minus one ("maxi"): 20 P3 + 100, in a full render

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QObject>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -72,6 +73,41 @@ inline std::vector<uint32_t> AllPixels(const ISkImage& image)
         for (int y = 0; y < pm.height; ++y)
             out.insert(out.end(), pm.row(y), pm.row(y) + pm.width);
     return out;
+}
+
+// Runs an effect by number on a fresh transparent surface of the picture's size.
+inline ISkSurface RunEffect(int number, const ISkImage& image, int P1, int P2, int P3, int P4, int P5,
+                            bool preview = false)
+{
+    const ISkSurface dest = SkSurface::MakeRaster(image->width(), image->height());
+    ProcessEffectOnSurface(image, dest, number, P1, P2, P3, P4, P5, preview);
+    return dest;
+}
+
+// True when no colour channel of any pixel exceeds its alpha.
+inline bool AllValidPremultiplied(const std::vector<uint32_t>& pixels)
+{
+    for (const uint32_t p : pixels) {
+        const uint32_t a = p >> 24;
+        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
+            return false;
+    }
+    return true;
+}
+
+// A w x h opaque test picture: a dark disc on a light gradient, with a
+// darker band, so edges, flat parts and several tones all occur.
+inline ISkImage DrawingFixture(int w, int h)
+{
+    std::vector<uint32_t> px;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int dx = x - w / 2, dy = y - h / 2;
+            const bool disc = dx * dx + dy * dy < (h / 4) * (h / 4);
+            const uint32_t v = disc ? 30u : (y < h / 5 ? 110u : uint32_t(170 + 80 * x / std::max(1, w)));
+            px.push_back(0xFF000000u | std::min(255u, v + 20) << 16 | v << 8 | (v * 3 / 4));
+        }
+    return ImageFromPixels(w, h, px);
 }
 
 // Runs f with the shared pool at one worker and again at eight, and returns
