@@ -594,16 +594,23 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
     };
     std::vector<std::vector<Lanes>> lanes(st.Images.size());
     std::vector<std::vector<uint32_t>> raw(st.Images.size());
+    // Per stamp row the first and last painted column (an empty row: first > last).
+    std::vector<std::vector<std::pair<int, int>>> spans(st.Images.size());
     for (size_t o = 0; o < st.Images.size(); ++o) {
         SkPixmap pm;
         lanes[o].assign(size_t(BS) * size_t(BS), Lanes{});
         raw[o].assign(size_t(BS) * size_t(BS), 0u);
+        spans[o].assign(size_t(BS), {BS, -1});
         if (!st.Images[o]->peekPixels(pm))
             continue;
         for (int y = 0; y < BS; ++y)
             for (int x = 0; x < BS; ++x) {
                 raw[o][size_t(y * BS + x)] = pm.at(x, y);
                 _mm_store_ps(lanes[o][size_t(y * BS + x)].v, px::Load1(pm.at(x, y)));
+                if (pm.at(x, y) != 0) {
+                    spans[o][size_t(y)].first = std::min(spans[o][size_t(y)].first, x);
+                    spans[o][size_t(y)].second = x;
+                }
             }
     }
 
@@ -651,10 +658,12 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                 const __m128 colour = px::Load1(MakeColor(255, m.R, m.G, m.B));
                 const Lanes* sl = lanes[m.BrushAngle].data();
                 const uint32_t* sr = raw[m.BrushAngle].data();
+                const std::pair<int, int>* span = spans[m.BrushAngle].data();
                 for (int y = y0; y <= y1; ++y) {
                     uint32_t* row = dest.row(y);
                     const size_t so = size_t(y - Y) * size_t(BS) - size_t(X);
-                    for (int x = x0; x <= x1; ++x) {
+                    const int xa = std::max(x0, X + span[y - Y].first), xb = std::min(x1, X + span[y - Y].second);
+                    for (int x = xa; x <= xb; ++x) {
                         if (sr[so + size_t(x)] == 0)
                             continue;
                         const uint32_t s = px::Store1(_mm_mul_ps(colour, _mm_load_ps(sl[so + size_t(x)].v)));
