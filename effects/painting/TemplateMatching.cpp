@@ -185,6 +185,9 @@ inline int32_t Jitter(int32_t E, uint32_t index, uint32_t salt, uint32_t o)
 // A stamp laid out for the interior fast path: per stamp row the runs of
 // covered columns (for the mean, from row prefix sums) and the same pixels as
 // blocks of four with their coverage (for the error, four pixels at a time).
+// A run's last block may reach back over columns already counted, or on into
+// the stamp's square, with coverage 0 there: an interior pixel's square lies
+// inside the picture.
 struct StampPlan {
     struct Run {
         int16_t dY, c0, c1; // columns c0..c1 inclusive
@@ -193,23 +196,19 @@ struct StampPlan {
         int16_t dX;
         __m128i wLo, wHi; // coverage for B, G, R of two pixels each, 0 for alpha
     };
-    struct Single {
-        int16_t dX;
-        int16_t alpha;
-    };
     struct Row {
         int16_t dY;
-        uint32_t blockBegin, blockEnd, singleBegin, singleEnd;
+        uint32_t blockBegin, blockEnd;
     };
     std::vector<Run> runs;
     std::vector<Block> blocks;
-    std::vector<Single> singles;
     std::vector<Row> rows;
     int count = 0;
     uint64_t reciprocal = 0; // 2^32 / count, rounded up: exact division of sums below 2^20
 };
 
-StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets)
+// lastColumn: the square's last column relative to its centre (at least 3).
+StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets, int lastColumn)
 {
     StampPlan plan;
     plan.count = int(offsets.size());
@@ -218,26 +217,27 @@ StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets)
     size_t i = 0;
     while (i < offsets.size()) {
         const int dY = offsets[i].dY;
-        StampPlan::Row row{int16_t(dY), uint32_t(plan.blocks.size()), 0, uint32_t(plan.singles.size()), 0};
+        StampPlan::Row row{int16_t(dY), uint32_t(plan.blocks.size()), 0};
         while (i < offsets.size() && offsets[i].dY == dY) {
             size_t j = i;
             while (j + 1 < offsets.size() && offsets[j + 1].dY == dY && offsets[j + 1].dX == offsets[j].dX + 1)
                 ++j;
-            plan.runs.push_back({int16_t(dY), offsets[i].dX, offsets[j].dX});
-            size_t k = i;
-            for (; k + 3 <= j; k += 4) {
-                auto lanes = [&](size_t a, size_t b) {
-                    const short wa = short(offsets[a].Alpha), wb = short(offsets[b].Alpha);
-                    return _mm_setr_epi16(wa, wa, wa, 0, wb, wb, wb, 0);
-                };
-                plan.blocks.push_back({offsets[k].dX, lanes(k, k + 1), lanes(k + 2, k + 3)});
+            const int c0 = offsets[i].dX, c1 = offsets[j].dX;
+            plan.runs.push_back({int16_t(dY), int16_t(c0), int16_t(c1)});
+            for (int next = c0; next <= c1;) {
+                const int start = std::min(next, lastColumn - 3);
+                short w[4];
+                for (int q = 0; q < 4; ++q) {
+                    const int col = start + q;
+                    w[q] = col >= next && col <= c1 ? short(offsets[i + size_t(col - c0)].Alpha) : short(0);
+                }
+                plan.blocks.push_back({int16_t(start), _mm_setr_epi16(w[0], w[0], w[0], 0, w[1], w[1], w[1], 0),
+                                       _mm_setr_epi16(w[2], w[2], w[2], 0, w[3], w[3], w[3], 0)});
+                next = start + 4;
             }
-            for (; k <= j; ++k)
-                plan.singles.push_back({offsets[k].dX, int16_t(offsets[k].Alpha)});
             i = j + 1;
         }
         row.blockEnd = uint32_t(plan.blocks.size());
-        row.singleEnd = uint32_t(plan.singles.size());
         plan.rows.push_back(row);
     }
     return plan;
@@ -301,11 +301,6 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
         acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
         acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
         E += _mm_cvtsi128_si32(acc);
-        for (uint32_t s = row.singleBegin; s < row.singleEnd; ++s) {
-            const uint32_t p = rp[plan.singles[s].dX];
-            const int d = std::abs(Chan(p, 16) - mR) + std::abs(Chan(p, 8) - mG) + std::abs(Chan(p, 0) - mB);
-            E += (d * plan.singles[s].alpha) >> 5;
-        }
         if (E > best)
             break;
     }
@@ -445,7 +440,7 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
     const int H = stamps.HalfSize, BS = stamps.BrushSize;
     MatchContext mc{&input, &stamps, &contrast, {}, salt, table};
     for (const auto& offs : stamps.BrushOffsets)
-        mc.plans.push_back(PlanStamp(offs));
+        mc.plans.push_back(PlanStamp(offs, BS - 1 - H));
     const size_t stride = input.rowBytes / 4;
     tbb::enumerable_thread_specific<PrefixRows> prefixes;
     constexpr int kRowsPerPrefix = 32;
