@@ -160,10 +160,31 @@ struct RowBand {
         }
     }
     void Start() { inLo = -kHuge, inHi = kHuge; }
+
+    // Adds lo <= t <= hi, certain beyond `band`.
+    void Between(double lo, double hi, double band)
+    {
+        inLo = std::max(inLo, lo + band);
+        outLo = std::max(outLo, lo - band);
+        inHi = std::min(inHi, hi - band);
+        outHi = std::min(outHi, hi + band);
+    }
 };
 
 struct SquareTest {
     float cx, cy, half, c, s;
+    // Per-shape parts of the row bands: reciprocals of the constraint slopes
+    // and the margins they turn into along x.
+    double e, invC, invS, bandC, bandS;
+
+    SquareTest(float x, float y, float h, float cosR, float sinR) : cx(x), cy(y), half(h), c(cosR), s(sinR)
+    {
+        e = 1e-5 * (double(half) + 1.0);
+        invC = std::fabs(c) >= 1e-12f ? 1.0 / c : 0.0;
+        invS = std::fabs(s) >= 1e-12f ? 1.0 / s : 0.0;
+        bandC = e * std::fabs(invC) + 1e-9;
+        bandS = e * std::fabs(invS) + 1e-9;
+    }
     bool operator()(float px, float py) const
     {
         const float dx = px - cx, dy = py - cy;
@@ -173,13 +194,25 @@ struct SquareTest {
     }
     RowBand Row(float py) const
     {
-        const double dy = double(py - cy), e = 1e-5 * (double(half) + 1.0);
+        const double dy = double(py - cy);
         RowBand r;
         r.Start();
-        r.Constrain(-c, half - dy * s, e, cx); //  u <= half
-        r.Constrain(c, half + dy * s, e, cx);  //  u >= -half
-        r.Constrain(s, half - dy * c, e, cx);  //  v <= half
-        r.Constrain(-s, half + dy * c, e, cx); //  v >= -half
+        if (invC != 0.0) {
+            // |u| <= half: cx + (-half - dy s) / c .. cx + (half - dy s) / c, ordered by the sign of c.
+            const double a = cx + (-double(half) - dy * s) * invC, b = cx + (double(half) - dy * s) * invC;
+            r.Between(std::min(a, b), std::max(a, b), bandC);
+        } else {
+            r.Constrain(-c, half - dy * s, e, cx);
+            r.Constrain(c, half + dy * s, e, cx);
+        }
+        if (invS != 0.0) {
+            // |v| <= half: v = dy c - dx s.
+            const double a = cx + (dy * c - double(half)) * invS, b = cx + (dy * c + double(half)) * invS;
+            r.Between(std::min(a, b), std::max(a, b), bandS);
+        } else {
+            r.Constrain(s, half - dy * c, e, cx);
+            r.Constrain(-s, half + dy * c, e, cx);
+        }
         return r;
     }
 };
@@ -358,7 +391,7 @@ public:
         if (bound <= 1)
             return 0;
         RngStep(state);
-        return int(state % uint32_t(bound));
+        return bound == 16 ? int(state & 15u) : int(state % uint32_t(bound));
     }
 
     SatCell SatGet(int x0, int y0, int x1, int y1) const
@@ -611,7 +644,7 @@ struct ShapeOps;
 template <>
 struct ShapeOps<SpaceFillingShape::Square> {
     using Test = SquareTest;
-    static Test MakeTest(float cx, float cy, float half, float c, float s) { return {cx, cy, half, c, s}; }
+    static Test MakeTest(float cx, float cy, float half, float c, float s) { return Test(cx, cy, half, c, s); }
     static Box EvalBox(const TSFDContext& ctx, float cx, float cy, float half, float c, float s)
     {
         return ctx.RadiusBox(cx, cy, int(std::ceil(double(half) * (std::fabs(c) + std::fabs(s)))));
