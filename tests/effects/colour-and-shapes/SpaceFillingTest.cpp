@@ -90,6 +90,30 @@ TEST(SpaceFilling, ScriptSizedParametersStayRunnable)
     EXPECT_EQ(SpaceFillingLevelCount(2.0f, -100.0f), 10); // 2 .. 1.04, the floor of 1 holds
 }
 
+TEST(SpaceFilling, ScriptSizedParametersFinish)
+{
+    // Whole runs with values no slider gives: the level loop ends, no trial
+    // count goes negative, and the picture is still filled (by the gap filler
+    // when no level runs).
+    struct Case {
+        int P1, P2, P3, P4, P5;
+    };
+    const ISkImage image = test::GradientPicture(40, 30);
+    FixedWorkers workers(2);
+    for (const Shape shape : kShapes)
+        for (const Case c : {Case{-1000, INT_MIN, INT_MAX, INT_MAX, INT_MIN}, Case{INT_MIN, -24, -1000, INT_MIN, INT_MAX},
+                             Case{0, -30, 80, 35, 1000}}) {
+            SCOPED_TRACE(testing::Message() << int(shape) << " P1=" << c.P1 << " P2=" << c.P2 << " P3=" << c.P3);
+            for (const bool preview : {false, true}) {
+                const ISkSurface dest = SkSurface::MakeRaster(40, 30);
+                const SpaceFillingStats stats = RunSpaceFilling(shape, image, dest, c.P1, c.P2, c.P3, c.P4, c.P5, preview);
+                EXPECT_LE(stats.LevelsRun, stats.Levels);
+                EXPECT_GT(stats.Shapes, 0);
+                EXPECT_EQ(test::PixelAt(dest, 20, 15) >> 24, 0xFFu);
+            }
+        }
+}
+
 TEST(SpaceFilling, RotationSets)
 {
     struct Case {
