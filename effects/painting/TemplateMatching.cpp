@@ -505,12 +505,19 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
     if (w <= 0 || h <= 0)
         return keys;
     keys.reserve(size_t(w) * size_t(h) / (size_t(step) * size_t(step)) + 16);
-    // Per column the lowest score of the window's rows and its (first) row.
+    // The scores on their own, contiguous, for four columns at a time.
+    LargeBuffer<int32_t> scores(size_t(w) * size_t(h));
+    ParallelForRange(0, h, [&](int lo, int hi) {
+        for (size_t i = size_t(lo) * size_t(w); i < size_t(hi) * size_t(w); ++i)
+            scores[i] = table[i].Score;
+    }, 64);
+    // Per column the lowest score of the window's rows and its (first) row;
+    // as (score << 32 | row) the lowest key is also the first in scan order.
     std::vector<int32_t> colScore(static_cast<size_t>(w)), colRow(static_cast<size_t>(w));
     auto columnMinimum = [&](int x, int r0, int r1) {
         int32_t s = kNoMatch, row = -1;
         for (int r = r0; r <= r1; ++r) {
-            const int32_t v = table[size_t(r) * size_t(w) + size_t(x)].Score;
+            const int32_t v = scores[size_t(r) * size_t(w) + size_t(x)];
             if (v < s) {
                 s = v;
                 row = r;
@@ -528,30 +535,41 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
         std::fill(colScore.begin(), colScore.end(), kNoMatch);
         std::fill(colRow.begin(), colRow.end(), -1);
         for (int r = r0; r <= r1; ++r) {
-            const TMatch* row = table + size_t(r) * size_t(w);
-            for (int x = 0; x < w; ++x)
-                if (row[x].Score < colScore[size_t(x)]) {
-                    colScore[size_t(x)] = row[x].Score;
+            const int32_t* row = scores.data() + size_t(r) * size_t(w);
+            const __m128i rv = _mm_set1_epi32(r);
+            int x = 0;
+            for (; x + 4 <= w; x += 4) {
+                __m128i* cs = reinterpret_cast<__m128i*>(colScore.data() + x);
+                __m128i* cr = reinterpret_cast<__m128i*>(colRow.data() + x);
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+                const __m128i c = _mm_loadu_si128(cs);
+                const __m128i lower = _mm_cmplt_epi32(v, c);
+                _mm_storeu_si128(cs, _mm_blendv_epi8(c, v, lower));
+                _mm_storeu_si128(cr, _mm_blendv_epi8(_mm_loadu_si128(cr), rv, lower));
+            }
+            for (; x < w; ++x)
+                if (row[x] < colScore[size_t(x)]) {
+                    colScore[size_t(x)] = row[x];
                     colRow[size_t(x)] = r;
                 }
         }
         for (int gx = g0; gx <= gxEnd; ++gx) {
             const int c0 = std::max(0, gx * step - H), c1 = std::min(w - 1, gx * step + H);
-            int32_t best = kNoMatch, bestRow = 0;
+            uint64_t best = ~uint64_t(0);
             int bestX = -1;
             // Row-major scan order: the lower row wins a tie, then the left column.
             for (int x = c0; x <= c1; ++x) {
-                const int32_t s = colScore[size_t(x)];
-                if (s < best || (s == best && s < kNoMatch && colRow[size_t(x)] < bestRow)) {
-                    best = s;
-                    bestRow = colRow[size_t(x)];
+                const uint64_t key = (uint64_t(uint32_t(colScore[size_t(x)])) << 32) | uint32_t(colRow[size_t(x)]);
+                if (key < best) {
+                    best = key;
                     bestX = x;
                 }
             }
-            if (bestX < 0)
+            if (bestX < 0 || int32_t(best >> 32) >= kNoMatch)
                 continue;
-            const size_t index = size_t(bestRow) * size_t(w) + size_t(bestX);
-            keys.push_back((uint64_t(uint32_t(best)) << 32) | uint64_t(index));
+            const size_t index = size_t(uint32_t(best)) * size_t(w) + size_t(bestX);
+            keys.push_back((best & 0xFFFFFFFF00000000ull) | uint64_t(index));
+            scores[index] = kNoMatch;
             table[index].Score = kNoMatch;
             columnMinimum(bestX, r0, r1);
         }
