@@ -882,7 +882,7 @@ private:
             return 0;
         uint32_t state = 106698;
         int placed = 0;
-        const float floorSize = std::max(v_.Hmin, float(0.9 * lower));
+        const double floorSize = std::max(double(v_.Hmin), 0.9 * double(lower));
         while (ctx_.UniformCursor < ctx_.UniformCount) {
             const TSFDUniformCenter island = ctx_.UniformCenters[size_t(ctx_.UniformCursor)];
             const float mh = island.MaxHalf;
@@ -890,7 +890,7 @@ private:
                 ++ctx_.UniformCursor;
                 continue;
             }
-            if (mh < floorSize)
+            if (double(mh) < floorSize)
                 break;
             ++ctx_.UniformCursor;
             if (ctx_.IsCovered(island.X, island.Y))
