@@ -77,8 +77,16 @@ struct TSFDPoint {
 };
 
 // One entry of the interleaved summed-area tables: sums of R, G, B and of
-// their squares over the rectangle above and left of it.
-struct SatCell {
+// their squares over the rectangle above and left of it. When every
+// rectangle the run asks about sums to less than 2^32, the entries are kept
+// modulo 2^32 (half the memory): differences of such entries are still exact.
+template <typename T>
+struct SatCellOf {
+    T R, G, B, R2, G2, B2;
+};
+using SatWide = SatCellOf<int64_t>;
+using SatNarrow = SatCellOf<uint32_t>;
+struct SatSums {
     int64_t R, G, B, R2, G2, B2;
 };
 
@@ -329,7 +337,9 @@ public:
     std::vector<const uint32_t*> SrcRows;
     LargeBuffer<float> EdgeMap;
     LargeBuffer<uint8_t> Covered;
-    LargeBuffer<SatCell> Sat;
+    LargeBuffer<SatWide> SatWideCells;
+    LargeBuffer<SatNarrow> SatNarrowCells;
+    bool SatIsNarrow = false;
     int SatStride = 0;
     std::vector<int32_t> TileCoveredCount;
     std::vector<int32_t> TileCapacity;
@@ -394,15 +404,24 @@ public:
         return bound == 16 ? int(state & 15u) : int(state % uint32_t(bound));
     }
 
-    SatCell SatGet(int x0, int y0, int x1, int y1) const
+    template <typename Cell>
+    SatSums SatGetIn(const Cell* table, int x0, int y0, int x1, int y1) const
     {
+        using T = decltype(Cell::R);
         const size_t S = size_t(SatStride);
-        const SatCell& a = Sat[size_t(y1 + 1) * S + size_t(x1 + 1)];
-        const SatCell& b = Sat[size_t(y0) * S + size_t(x1 + 1)];
-        const SatCell& c = Sat[size_t(y1 + 1) * S + size_t(x0)];
-        const SatCell& d = Sat[size_t(y0) * S + size_t(x0)];
-        return {a.R - b.R - c.R + d.R,       a.G - b.G - c.G + d.G,       a.B - b.B - c.B + d.B,
-                a.R2 - b.R2 - c.R2 + d.R2, a.G2 - b.G2 - c.G2 + d.G2, a.B2 - b.B2 - c.B2 + d.B2};
+        const Cell& a = table[size_t(y1 + 1) * S + size_t(x1 + 1)];
+        const Cell& b = table[size_t(y0) * S + size_t(x1 + 1)];
+        const Cell& c = table[size_t(y1 + 1) * S + size_t(x0)];
+        const Cell& d = table[size_t(y0) * S + size_t(x0)];
+        auto sum = [](T a, T b, T c, T d) { return int64_t(T(a - b - c + d)); };
+        return {sum(a.R, b.R, c.R, d.R),     sum(a.G, b.G, c.G, d.G),     sum(a.B, b.B, c.B, d.B),
+                sum(a.R2, b.R2, c.R2, d.R2), sum(a.G2, b.G2, c.G2, d.G2), sum(a.B2, b.B2, c.B2, d.B2)};
+    }
+
+    SatSums SatGet(int x0, int y0, int x1, int y1) const
+    {
+        return SatIsNarrow ? SatGetIn(SatNarrowCells.data(), x0, y0, x1, y1)
+                           : SatGetIn(SatWideCells.data(), x0, y0, x1, y1);
     }
 
     static float Variance(int64_t n, int64_t r, int64_t g, int64_t b, int64_t r2, int64_t g2, int64_t b2)
@@ -415,7 +434,7 @@ public:
 
     float BoxVariance(int x0, int y0, int x1, int y1) const
     {
-        const SatCell s = SatGet(x0, y0, x1, y1);
+        const SatSums s = SatGet(x0, y0, x1, y1);
         const int64_t n = int64_t(x1 - x0 + 1) * int64_t(y1 - y0 + 1);
         return Variance(n, s.R, s.G, s.B, s.R2, s.G2, s.B2);
     }
@@ -782,31 +801,30 @@ public:
 private:
     // ---------------------------------------------------------- islands
 
-    void ComputeUniformIslands()
+    // Summed-area tables of the colours and of the edge count: row sums first
+    // (independent rows), then running sums down the columns in strips; the
+    // same integers as a row-by-row build.
+    template <typename Cell>
+    void BuildSat(Cell* sat, uint32_t* ec)
     {
+        using T = decltype(Cell::R);
         const int w = ctx_.w, h = ctx_.h;
         const size_t S = size_t(w) + 1;
-        ctx_.Sat = LargeBuffer<SatCell>(S * (size_t(h) + 1));
-        LargeBuffer<uint32_t> edgeCount(S * (size_t(h) + 1));
-        SatCell* sat = ctx_.Sat.data();
-        uint32_t* ec = edgeCount.data();
-        // Row sums first (independent rows), then the running sums down the
-        // columns in strips: the same integers as a row-by-row build.
         ParallelForRange(0, h, [&](int lo, int hi) {
             for (int y = lo; y < hi; ++y) {
                 if ((y & 127) == 0)
                     CheckCancellation();
                 const uint32_t* row = ctx_.SrcRows[size_t(y)];
                 const float* edges = ctx_.EdgeMap.data() + size_t(y) * size_t(w);
-                SatCell* out = sat + (size_t(y) + 1) * S;
+                Cell* out = sat + (size_t(y) + 1) * S;
                 uint32_t* outE = ec + (size_t(y) + 1) * S;
-                SatCell acc{};
+                Cell acc{};
                 uint32_t accE = 0;
-                out[0] = SatCell{};
+                out[0] = Cell{};
                 outE[0] = 0;
                 for (int x = 0; x < w; ++x) {
                     const uint32_t p = row[x];
-                    const int64_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                    const T r = T((p >> 16) & 0xFF), g = T((p >> 8) & 0xFF), b = T(p & 0xFF);
                     acc.R += r, acc.G += g, acc.B += b;
                     acc.R2 += r * r, acc.G2 += g * g, acc.B2 += b * b;
                     accE += edges[x] > 0.15f ? 1u : 0u;
@@ -819,8 +837,8 @@ private:
         ParallelFor(0, int((S + kStrip - 1) / kStrip), [&](int strip) {
             const size_t x0 = size_t(strip) * kStrip, x1 = std::min(S, x0 + kStrip);
             for (int y = 1; y <= h; ++y) {
-                SatCell* cur = sat + size_t(y) * S;
-                const SatCell* prev = cur - S;
+                Cell* cur = sat + size_t(y) * S;
+                const Cell* prev = cur - S;
                 uint32_t* curE = ec + size_t(y) * S;
                 const uint32_t* prevE = curE - S;
                 for (size_t x = x0; x < x1; ++x) {
@@ -830,6 +848,26 @@ private:
                 }
             }
         });
+    }
+
+    void ComputeUniformIslands()
+    {
+        const int w = ctx_.w, h = ctx_.h;
+        const size_t S = size_t(w) + 1;
+        LargeBuffer<uint32_t> edgeCount(S * (size_t(h) + 1));
+        uint32_t* ec = edgeCount.data();
+        // The largest rectangle the run asks about: an island square or the box
+        // of a shape of the largest size (squares reach sqrt 2 times their half size).
+        const double largest = std::max(double(v_.Hmax), 1.2 * double(v_.Hmin));
+        const double side = 2.0 * std::ceil(1.4143 * largest) + 3.0;
+        ctx_.SatIsNarrow = side <= 256.0; // 256 * 256 * 255 * 255 < 2^32
+        if (ctx_.SatIsNarrow) {
+            ctx_.SatNarrowCells = LargeBuffer<SatNarrow>(S * (size_t(h) + 1));
+            BuildSat(ctx_.SatNarrowCells.data(), ec);
+        } else {
+            ctx_.SatWideCells = LargeBuffer<SatWide>(S * (size_t(h) + 1));
+            BuildSat(ctx_.SatWideCells.data(), ec);
+        }
         ctx_.SatStride = int(S);
         CheckCancellation();
 

@@ -267,6 +267,16 @@ TEST(SpaceFilling, DiscsIgnoreQualityAndShapesAreFlatColoured)
     const auto high = test::SurfacePixels(test::RunColourEffect(502, image, 0, 30, 80, 35, 100));
     EXPECT_EQ(low, high);
 
+    // Shapes far larger than the sliders allow (64-bit colour sums).
+    for (const Shape shape : kShapes) {
+        const ISkSurface dest = SkSurface::MakeRaster(400, 300);
+        const SpaceFillingStats stats =
+            RunSpaceFilling(shape, test::SolidImage(400, 300, 0xFF4080C0u), dest, 0, 20, 1000, 35, 25, false);
+        const std::vector<uint32_t> out = test::SurfacePixels(dest);
+        EXPECT_GT(std::count(out.begin(), out.end(), 0xFF4080C0u), 400 * 300 / 2) << int(shape);
+        EXPECT_LT(stats.Shapes, 400 * 300 / 20) << int(shape);
+    }
+
     // A flat picture: every shape takes its colour (pixels between shapes
     // keep the white canvas or blend with it at a shape's edge), and the big
     // flat area is filled by few large shapes.
