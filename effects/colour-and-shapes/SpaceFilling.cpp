@@ -319,6 +319,24 @@ inline ColumnSpan Columns(const RowBand& r, int x0, int x1)
 
 // ------------------------------------------------------------------ context
 
+// Exact division and remainder of 32-bit values by a fixed divisor with two
+// multiplications instead of a division (the seed picking divides by the same
+// counts millions of times).
+struct ExactDivisor {
+    uint64_t magic = 0;
+    uint32_t d = 1;
+    void Set(uint32_t divisor)
+    {
+        d = std::max<uint32_t>(1, divisor);
+        magic = d > 1 ? UINT64_MAX / d + 1 : 0;
+    }
+    uint32_t Div(uint32_t a) const { return d > 1 ? uint32_t((static_cast<unsigned __int128>(magic) * a) >> 64) : a; }
+    uint32_t Mod(uint32_t a) const
+    {
+        return d > 1 ? uint32_t((static_cast<unsigned __int128>(magic * a) * d) >> 64) : 0;
+    }
+};
+
 class TSFDContext;
 
 // The rotations of one trial share the seed, and often their box: its colour
@@ -396,6 +414,23 @@ public:
         RngStep(state);
         return float(double(state) / 4294967295.0);
     }
+    // Divisors of the counts the seed picking draws from (set before each
+    // parallel search, while the counts stay fixed).
+    ExactDivisor ContourDiv, OpenTilesDiv, TilesXDiv;
+    void PrepareDivisors()
+    {
+        ContourDiv.Set(uint32_t(std::max(1, ContourCount)));
+        OpenTilesDiv.Set(uint32_t(std::max(1, OpenTilesCount)));
+        TilesXDiv.Set(uint32_t(std::max(1, TilesX)));
+    }
+    static int RngInt(uint32_t& state, const ExactDivisor& bound)
+    {
+        if (bound.d <= 1)
+            return 0;
+        RngStep(state);
+        return int(bound.Mod(state));
+    }
+
     static int RngInt(uint32_t& state, int bound)
     {
         if (bound <= 1)
@@ -489,13 +524,13 @@ public:
             if (ContourCount > 0)
                 nearContour = contourFrac > RngFloat(state);
             if (nearContour) {
-                const TSFDPoint p = ContourPts[size_t(RngInt(state, ContourCount))];
+                const TSFDPoint p = ContourPts[size_t(RngInt(state, ContourDiv))];
                 const float a = float(RngFloat(state) * (2.0 * kPi));
                 sx = float(p.X + double(half) * std::cos(double(a)));
                 sy = float(p.Y + double(half) * std::sin(double(a)));
             } else if (OpenTilesCount > 0) {
-                const int tile = OpenTiles[size_t(RngInt(state, OpenTilesCount))];
-                const int tx = tile % TilesX, ty = tile / TilesX;
+                const uint32_t tile = uint32_t(OpenTiles[size_t(RngInt(state, OpenTilesDiv))]);
+                const int ty = int(TilesXDiv.Div(tile)), tx = int(tile) - ty * TilesX;
                 sx = float(16 * tx + RngInt(state, std::min(16 * (tx + 1), w) - 16 * tx) + 0.5);
                 sy = float(16 * ty + RngInt(state, std::min(16 * (ty + 1), h) - 16 * ty) + 0.5);
             } else {
@@ -1082,6 +1117,7 @@ private:
                 workerCands[size_t(i)].resize(size_t(trials) + 64);
                 workerCounts[size_t(i)] = 0;
             }
+            ctx_.PrepareDivisors();
             ParallelFor(0, workers_, [&](int i) {
                 const int trials = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
                 uint32_t state = uint32_t(i + 1) * 7919u + uint32_t(subPass) * 31337u + 1969u;
