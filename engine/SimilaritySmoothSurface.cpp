@@ -38,13 +38,20 @@ struct SmoothPass {
 
 inline int Channel(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
 
-// One output row. The window is walked offset by offset over the whole row, so
-// the inner loops run over contiguous pixels; each pixel still sums its
-// neighbours in the same order (rows top to bottom, then left to right).
+// Pixels per stretch of a row whose sums stay in the first-level cache while
+// the whole window is walked over them.
+constexpr int kStretch = 384;
+// The range table's entry of weight 0, for neighbours that do not take part.
+constexpr int kRangeOff = 256;
+
+// One output row, in stretches. Each stretch walks the window offset by
+// offset, so the inner loops run over contiguous pixels; each pixel still sums
+// its neighbours in the same order (rows top to bottom, then left to right).
 template <bool Bilateral>
-[[gnu::always_inline]] inline void SmoothRow(const SmoothPass& s, int y, float* sumR, float* sumG, float* sumB,
-                                             float* sumW)
+[[gnu::always_inline]] inline void SmoothRow(const SmoothPass& s, int y, float* __restrict sumR,
+                                             float* __restrict sumG, float* __restrict sumB, float* __restrict sumW)
 {
+    const float* __restrict range = s.range;
     const int w = s.w;
     std::fill(sumR, sumR + w, 0.0f);
     std::fill(sumG, sumG + w, 0.0f);
@@ -52,33 +59,61 @@ template <bool Bilateral>
     std::fill(sumW, sumW + w, 0.0f);
     const uint32_t* centre = s.guideRows[y];
     const int y0 = std::max(0, y - s.radius), y1 = std::min(s.h - 1, y + s.radius);
-    for (int yy = y0; yy <= y1; ++yy) {
-        const int dy = yy - y;
-        const uint32_t* inRow = s.in + size_t(yy) * size_t(w);
-        const uint32_t* gRow = s.guideRows[yy];
-        const float* kerRow = s.spatial + size_t(dy + s.kerRadius) * size_t(s.kerSize) + s.kerRadius;
-        for (int dx = -s.radius; dx <= s.radius; ++dx) {
-            const float k = kerRow[dx];
-            const int xs = std::max(0, -dx), xe = std::min(w, w - dx);
-            const uint32_t* q = inRow + dx;
-            const uint32_t* g = gRow + dx;
-            for (int x = xs; x < xe; ++x) {
-                const uint32_t c = centre[x], gq = g[x], qv = q[x];
-                const int dr = Channel(c, 16) - Channel(gq, 16);
-                const int dg = Channel(c, 8) - Channel(gq, 8);
-                const int db = Channel(c, 0) - Channel(gq, 0);
-                const bool take = dr * dr + dg * dg + db * db <= s.thr2 && (qv >> 24) != 0;
-                float wgt;
+    for (int x0 = 0; x0 < w; x0 += kStretch) {
+        const int x1 = std::min(w, x0 + kStretch);
+        for (int yy = y0; yy <= y1; ++yy) {
+            const int dy = yy - y;
+            const uint32_t* inRow = s.in + size_t(yy) * size_t(w);
+            const uint32_t* gRow = s.guideRows[yy];
+            const float* kerRow = s.spatial + size_t(dy + s.kerRadius) * size_t(s.kerSize) + s.kerRadius;
+            for (int dx = -s.radius; dx <= s.radius; ++dx) {
+                const float k = kerRow[dx];
+                const int xs = std::max(x0, -dx), xe = std::min(x1, w - dx);
+                const uint32_t* q = inRow + dx;
+                const uint32_t* g = gRow + dx;
                 if constexpr (Bilateral) {
-                    const int m = std::max(std::abs(dr), std::max(std::abs(dg), std::abs(db)));
-                    wgt = take ? k * s.range[m] : 0.0f;
+                    // Three loops, so that the two over whole pixels
+                    // vectorise: the table index of each neighbour's weight
+                    // (kRangeOff for one that does not take part), the
+                    // weights from the table, the sums.
+                    int index[kStretch];
+                    float weight[kStretch];
+                    const int n = xe - xs;
+                    for (int i = 0; i < n; ++i) {
+                        const int x = xs + i;
+                        const uint32_t c = centre[x], gq = g[x], qv = q[x];
+                        const int dr = Channel(c, 16) - Channel(gq, 16);
+                        const int dg = Channel(c, 8) - Channel(gq, 8);
+                        const int db = Channel(c, 0) - Channel(gq, 0);
+                        const bool take = (dr * dr + dg * dg + db * db <= s.thr2) & ((qv >> 24) != 0);
+                        const int m = std::max(std::abs(dr), std::max(std::abs(dg), std::abs(db)));
+                        index[i] = take ? m : kRangeOff;
+                    }
+                    for (int i = 0; i < n; ++i)
+                        weight[i] = k * range[index[i]];
+                    for (int i = 0; i < n; ++i) {
+                        const int x = xs + i;
+                        const uint32_t qv = q[x];
+                        const float wgt = weight[i];
+                        sumR[x] = sumR[x] + wgt * float(Channel(qv, 16));
+                        sumG[x] = sumG[x] + wgt * float(Channel(qv, 8));
+                        sumB[x] = sumB[x] + wgt * float(Channel(qv, 0));
+                        sumW[x] = sumW[x] + wgt;
+                    }
                 } else {
-                    wgt = take ? k : 0.0f;
+                    for (int x = xs; x < xe; ++x) {
+                        const uint32_t c = centre[x], gq = g[x], qv = q[x];
+                        const int dr = Channel(c, 16) - Channel(gq, 16);
+                        const int dg = Channel(c, 8) - Channel(gq, 8);
+                        const int db = Channel(c, 0) - Channel(gq, 0);
+                        const bool take = dr * dr + dg * dg + db * db <= s.thr2 && (qv >> 24) != 0;
+                        const float wgt = take ? k : 0.0f;
+                        sumR[x] = sumR[x] + wgt * float(Channel(qv, 16));
+                        sumG[x] = sumG[x] + wgt * float(Channel(qv, 8));
+                        sumB[x] = sumB[x] + wgt * float(Channel(qv, 0));
+                        sumW[x] = sumW[x] + wgt;
+                    }
                 }
-                sumR[x] = sumR[x] + wgt * float(Channel(qv, 16));
-                sumG[x] = sumG[x] + wgt * float(Channel(qv, 8));
-                sumB[x] = sumB[x] + wgt * float(Channel(qv, 0));
-                sumW[x] = sumW[x] + wgt;
             }
         }
     }
@@ -219,7 +254,7 @@ void SimilaritySmoothSurface_MT(const ISkSurface& Surface, const ISkImage& Guide
         for (int dx = -walk; dx <= walk; ++dx)
             spatial[size_t(dy + walk) * size_t(kerSize) + size_t(dx + walk)] =
                 std::exp(-0.5f * float(dx * dx + dy * dy) / (sigma * sigma));
-    std::array<float, 256> rangeLut{};
+    std::array<float, kRangeOff + 1> rangeLut{}; // the last entry stays 0
 
     // Squares of thresholds beyond the largest possible distance all mean "every colour".
     const int threshold = std::min(std::abs(SimilarityThreshold), 1000);
@@ -243,7 +278,7 @@ void SimilaritySmoothSurface_MT(const ISkSurface& Surface, const ISkImage& Guide
             OnProgress(float(n) / float(Iterations));
         if (UseBilateral) {
             const float sr = RangeSigma * (1.0f + 0.2f * float(n - 1));
-            for (int d = 0; d < 256; ++d)
+            for (int d = 0; d < kRangeOff; ++d)
                 rangeLut[size_t(d)] = std::exp(-float(d * d) / (2.0f * sr * sr));
             pass.range = rangeLut.data();
         }
