@@ -336,7 +336,8 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
         CheckCancellation();
         if (!Preview && EngineHost() && GetTickMs() - lastShown > 200) {
             lastShown = GetTickMs();
-            QueueIntermediateResult(CopyOf(s), int(i * 100 / divisor + 1));
+            // The last steps would show 101, which means "finished".
+            QueueIntermediateResult(CopyOf(s), int(std::min<int64_t>(100, i * 100 / divisor + 1)));
         }
         const int Pct = int(i * 100 / divisor);
         const int searches = Pct > 5 ? int(i * 4 / divisor + 1) : 26;

@@ -1,9 +1,11 @@
 #include "FakeHost.h"
 
 #include "engine/Pencil6.h"
+#include "platform/system/Threads.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace pv {
@@ -99,6 +101,22 @@ TEST(Pencil6, TransparencyAmongTheFirstPixelsIsKept)
     std::fill(late.end() - 60, late.end(), 0u);
     const std::vector<uint32_t> white = Sketch(test::ImageFromPixels(60, 40, late));
     EXPECT_EQ(white.back(), 0xFFFFFFFFu);
+}
+
+uint32_t gTick = 0;
+uint32_t SlowTick() { return gTick += 250; } // every step finds the last display long ago
+
+TEST(Pencil6, IntermediatePicturesNeverReportFinished)
+{
+    test::FakeHost host;
+    SetTickSource(&SlowTick);
+    Sketch(DrawingFixture(40, 30)); // 1200 / 40000 x 700 + 1 = 22 steps in a full render
+    test::DrainEvents();
+    SetTickSource(nullptr);
+    ASSERT_GE(host.progress.size(), 10u);
+    EXPECT_EQ(std::count(host.progress.begin(), host.progress.end(), 101), 1) << "only the end says 101";
+    EXPECT_EQ(*std::max_element(host.progress.begin(), host.progress.end()), 101);
+    EXPECT_EQ(std::count(host.progress.begin(), host.progress.end(), 100), 1) << "the last step shows 100";
 }
 
 TEST(Pencil6, TinyPicturesAndScriptValues)
