@@ -268,12 +268,7 @@ void ComicPrintHalftone(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         return;
     const int w = src.width, h = src.height;
     const size_t W = size_t(w), n = W * size_t(h);
-    LargeBuffer<uint8_t> alpha(n);
-    ParallelForRange(0, h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y)
-            for (int x = 0; x < w; ++x)
-                alpha[size_t(y) * W + size_t(x)] = uint8_t(src.row(y)[x] >> 24);
-    }, 16);
+    const LargeBuffer<uint8_t> alpha = AlphaPlane(src);
     CheckCancellation();
 
     const ComicValues v = ComicPrintValues(P1, P2, P3, P4);

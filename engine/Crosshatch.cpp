@@ -9,6 +9,7 @@
 #include "engine/Crosshatch.h"
 
 #include "engine/ContourLines.h"
+#include "engine/PixelPlanes.h"
 #include "platform/graphics/SkImageFilter.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
@@ -314,12 +315,7 @@ void Crosshatch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     const int w = src.width, h = src.height;
     const size_t W = size_t(w), n = W * size_t(h);
     const CrosshatchValues v = CrosshatchValuesFor(P1, P3, P4, P5);
-    LargeBuffer<uint8_t> alpha(n);
-    ParallelForRange(0, h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y)
-            for (int x = 0; x < w; ++x)
-                alpha[size_t(y) * W + size_t(x)] = uint8_t(src.row(y)[x] >> 24);
-    }, 16);
+    const LargeBuffer<uint8_t> alpha = AlphaPlane(src);
     CheckCancellation();
 
     LargeBuffer<float> tone(n);

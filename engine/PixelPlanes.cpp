@@ -6,6 +6,21 @@
 
 namespace pv {
 
+LargeBuffer<uint8_t> AlphaPlane(const SkPixmap& pixels)
+{
+    const size_t W = size_t(std::max(0, pixels.width));
+    LargeBuffer<uint8_t> alpha(W * size_t(std::max(0, pixels.height)));
+    ParallelForRange(0, pixels.height, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const uint32_t* row = pixels.row(y);
+            uint8_t* out = alpha.data() + size_t(y) * W;
+            for (size_t x = 0; x < W; ++x)
+                out[x] = uint8_t(row[x] >> 24);
+        }
+    }, 16);
+    return alpha;
+}
+
 void SobelGradients(const uint8_t* grey, int w, int h, int16_t* gx, int16_t* gy)
 {
     SobelGradientRows(grey, w, h, 0, h, gx, gy);

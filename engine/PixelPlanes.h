@@ -1,9 +1,12 @@
 #pragma once
 // Pixel work the drawing effects share: luma of stored pixels, premultiplying,
-// Sobel gradients of a grey plane, and sums over square windows (clamped to the
+// the alpha plane, Sobel gradients of a grey plane, and sums over square windows (clamped to the
 // border, or clipped to the picture). Every plane is row-major, one entry per
 // pixel; the loops run on the shared pool and their results never depend on
 // the number of threads.
+
+#include "platform/graphics/SkTypes.h"
+#include "platform/system/LargeBuffer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,6 +33,9 @@ inline uint32_t PremultiplyTruncating(uint32_t a, uint32_t r, uint32_t g, uint32
 {
     return (a << 24) | ((r * a / 255) << 16) | ((g * a / 255) << 8) | (b * a / 255);
 }
+
+// The alpha byte of every pixel, row-major.
+LargeBuffer<uint8_t> AlphaPlane(const SkPixmap& pixels);
 
 // Sobel gradients of a grey plane: gx = right column minus left column, gy =
 // lower row minus upper row (weights 1, 2, 1). Border pixels get 0. Both fit
