@@ -371,11 +371,13 @@ public:
     int UniformCursor = 0;
     int64_t CoveredCount = 0;
     // During a size level: pixels that reject any candidate at the level's
-    // edge level (a strong edge or covered), one byte each, so the parallel
-    // search reads one byte instead of an edge value and a covered flag.
+    // edge level (a strong edge or covered), one bit each in 8 x 8 blocks (one
+    // 64-bit word per block), so a shape's box touches few cache lines and
+    // the parallel search reads neither edge values nor covered flags.
     // Checking covered pixels unconditionally answers as the tile test does:
     // tiles without covered pixels hold none.
     LargeBuffer<uint64_t> BlockedBits;
+    int BlocksX = 0;
     float BlockedLevel = 0;
     bool HasBlocked = false;
     // `Covered` as bits: the seed picking reads it at random places, and the
@@ -384,21 +386,32 @@ public:
 
     static bool Bit(const uint64_t* bits, size_t i) { return (bits[i >> 6] >> (i & 63)) & 1u; }
     static void SetBit(uint64_t* bits, size_t i) { bits[i >> 6] |= uint64_t(1) << (i & 63); }
+    size_t BlockBit(int x, int y) const
+    {
+        return ((size_t(y >> 3) * size_t(BlocksX) + size_t(x >> 3)) << 6) | size_t(((y & 7) << 3) | (x & 7));
+    }
 
     void PrepareBlocked(float edgeRejectLevel)
     {
-        const size_t n = size_t(w) * size_t(h), words = (n + 63) / 64;
+        BlocksX = (w + 7) / 8;
+        const int blocksY = (h + 7) / 8;
         if (BlockedBits.empty())
-            BlockedBits = LargeBuffer<uint64_t>(words);
-        ParallelForRange(0, int(words), [&](int lo, int hi) {
-            for (size_t k = size_t(lo); k < size_t(hi); ++k) {
-                uint64_t word = 0;
-                const size_t end = std::min(n, k * 64 + 64);
-                for (size_t i = k * 64; i < end; ++i)
-                    word |= uint64_t(Covered[i] | (EdgeMap[i] > edgeRejectLevel ? 1 : 0)) << (i & 63);
-                BlockedBits[k] = word;
+            BlockedBits = LargeBuffer<uint64_t>(size_t(BlocksX) * size_t(blocksY));
+        ParallelForRange(0, blocksY, [&](int lo, int hi) {
+            for (int by = lo; by < hi; ++by) {
+                uint64_t* words = BlockedBits.data() + size_t(by) * size_t(BlocksX);
+                std::fill_n(words, BlocksX, uint64_t(0));
+                for (int y = by * 8; y < std::min(h, by * 8 + 8); ++y) {
+                    const size_t row = size_t(y) * size_t(w);
+                    const unsigned shiftRow = unsigned(y & 7) << 3;
+                    for (int x = 0; x < w; ++x) {
+                        const uint64_t blocked = uint64_t(Covered[row + size_t(x)] |
+                                                          (EdgeMap[row + size_t(x)] > edgeRejectLevel ? 1 : 0));
+                        words[x >> 3] |= blocked << (shiftRow | unsigned(x & 7));
+                    }
+                }
             }
-        }, 1024);
+        }, 4);
         BlockedLevel = edgeRejectLevel;
         HasBlocked = true;
     }
@@ -493,7 +506,7 @@ public:
         c = 1;
         SetBit(CoveredBits.data(), size_t(x) + size_t(y) * size_t(w));
         if (HasBlocked)
-            SetBit(BlockedBits.data(), size_t(x) + size_t(y) * size_t(w));
+            SetBit(BlockedBits.data(), BlockBit(x, y));
         ++CoveredCount;
         ++TileCoveredCount[size_t(x / 16) + size_t(y / 16) * size_t(TilesX)];
     }
@@ -568,8 +581,10 @@ public:
             ColumnSpan span{box.x0, box.x1, box.x0, box.x1};
             if (test) {
                 span = Columns(inside.Row(py), box.x0, box.x1);
-                if (span.from > box.x0)
-                    span.from = box.x0 + (span.from - box.x0 + step - 1) / step * step;
+                if (span.from > box.x0 && step > 1) {
+                    const int skip = span.from - box.x0;
+                    span.from = box.x0 + (step == 2 ? (skip + 1) & ~1 : (skip + 2) / 3 * 3);
+                }
             }
             return span;
         };
@@ -580,9 +595,8 @@ public:
             for (int y = box.y0; y <= box.y1; y += step) {
                 const float py = float(y) + 0.5f;
                 const ColumnSpan span = rowSpan(py);
-                const size_t rowStart = size_t(y) * size_t(w);
                 for (int x = span.from; x <= span.to; x += step)
-                    if (Bit(bits, rowStart + size_t(x)) &&
+                    if (Bit(bits, BlockBit(x, y)) &&
                         ((x >= span.inFrom && x <= span.inTo) || inside(float(x) + 0.5f, py)))
                         return false;
             }
