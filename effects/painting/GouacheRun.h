@@ -82,16 +82,19 @@ struct GouacheRun {
     // is printed in order, rows spread over the pool.
     struct Stroke {
         int sw = 0, sh = 0, hw = 0, hh = 0;
+        size_t offset = 0;     // of its enlarged stamp in stampTexel and stampHeight
+        size_t spanOffset = 0; // of its row spans in stampSpan
     };
     struct StampAt {
         int px = 0, py = 0, stroke = 0;
     };
     std::vector<Stroke> strokes;
     std::vector<StampAt> stamps;
-    std::vector<uint32_t> texColour; // per stroke and texel: colour, weight in the top byte
-    std::vector<uint8_t> texHeight;  // per stroke and texel: height increment
-    std::vector<int32_t> stampRow, stampCol; // per stroke: texel row start of each stamp row, texel of each column
-    std::vector<int32_t> stampSpan;          // per stroke and stamp row: first and last column with paint
+    std::vector<uint32_t> texColour;   // the stroke's texel colours
+    std::vector<int32_t> stampCol;     // texel column of each stamp column
+    std::vector<uint32_t> stampTexel;  // enlarged stamps: colour, weight in the top byte
+    std::vector<uint8_t> stampHeight;  // enlarged stamps: height increments
+    std::vector<int32_t> stampSpan;    // per stamp row: first and last column with paint
 
     // The layer under way.
     int layer = 0;

@@ -135,17 +135,20 @@ float EdgeDirection(const GouacheRun& run, int px, int py)
     return 0.5f * std::atan2(run.FldY[cell], run.FldX[cell]) + float(std::numbers::pi / 2);
 }
 
-// Mixes the texel colour into a painting pixel with weight omega (of 255).
-inline uint32_t MixTexel(uint32_t p, uint32_t texel, int omega)
+// Mixes the texel colour into a painting pixel with weight omega (of 255);
+// weight 0 leaves the pixel as it is.
+inline uint32_t MixTexel(uint32_t p, uint32_t texel, uint32_t omega)
 {
     auto mix = [&](int shift) {
-        const uint32_t v = ((p >> shift) & 0xFF) * uint32_t(255 - omega) + ((texel >> shift) & 0xFF) * uint32_t(omega);
+        const uint32_t v = ((p >> shift) & 0xFF) * (255 - omega) + ((texel >> shift) & 0xFF) * omega;
         return ((v + (v >> 8) + 1) >> 8) << shift;
     };
     return (p & 0xFF000000u) | mix(16) | mix(8) | mix(0);
 }
 
-// Prints one stamp, only its rows in [lo, hi).
+// Prints one stamp, only its rows in [lo, hi). Every step is written without
+// branches (a texel without paint adds no height and mixes with weight 0), so
+// the row loop vectorises.
 void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, uint32_t colour, int lo, int hi)
 {
     const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
@@ -153,35 +156,27 @@ void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, uint32_t colour,
     const int r0 = std::max({st.hh - py, 0, lo - py + st.hh});
     const int r1 = std::min({st.sh - 1, h + st.hh - py - 1, hi - 1 - py + st.hh});
     const int c0 = std::max(st.hw - px, 0), c1 = std::min(st.sw - 1, w + st.hw - px - 1);
-    const size_t texels = size_t(run.BrW) * size_t(run.BrH);
-    const uint32_t* __restrict texColour = run.texColour.data() + size_t(at.stroke) * texels;
-    const uint8_t* __restrict texHeight = run.texHeight.data() + size_t(at.stroke) * texels;
-    const int32_t* rowTable = run.stampRow.data() + size_t(at.stroke) * size_t(4 * run.BrH + 4);
-    const int32_t* spans = run.stampSpan.data() + size_t(at.stroke) * size_t(8 * run.BrH + 8);
-    const int32_t* __restrict colTable = run.stampCol.data() + size_t(at.stroke) * size_t(4 * run.BrW + 4);
+    const int32_t* spans = run.stampSpan.data() + st.spanOffset;
     int32_t* __restrict hgt = run.Hgt.data();
     uint32_t* __restrict work = run.Work.data();
     const uint32_t* __restrict flat = run.Flat.data();
     const uint8_t* __restrict coverage = run.Coverage.data();
+    const int cr = int((colour >> 16) & 0xFF), cg = int((colour >> 8) & 0xFF), cb = int(colour & 0xFF);
     for (int r = r0; r <= r1; ++r) {
-        const int texRow = rowTable[r];
+        const uint32_t* __restrict texel = run.stampTexel.data() + st.offset + size_t(r) * size_t(st.sw);
+        const uint8_t* __restrict rise = run.stampHeight.data() + st.offset + size_t(r) * size_t(st.sw);
         const size_t rowBase = size_t(py + r - st.hh) * size_t(w) + size_t(px - st.hw);
         const int from = std::max(c0, spans[2 * r]), to = std::min(c1, spans[2 * r + 1]);
         for (int c = from; c <= to; ++c) {
-            const size_t texel = size_t(texRow + colTable[c]);
-            const uint32_t tc = texColour[texel];
-            const int omega0 = int(tc >> 24);
-            if (omega0 == 0)
-                continue;
             const size_t p = rowBase + size_t(c);
-            hgt[p] = std::min(hgt[p] + int32_t(texHeight[texel]), kMaxHeight);
-            if (coverage[p] == 0)
-                continue;
-            const int dp = GouacheColourDistance(flat[p], colour);
-            if (dp > kStrokeFade)
-                continue;
-            const int omega = dp > 40 ? (omega0 * (kStrokeFade - dp)) >> 6 : omega0;
-            work[p] = MixTexel(work[p], tc, omega);
+            hgt[p] = std::min(hgt[p] + int32_t(rise[c]), kMaxHeight);
+            const uint32_t tc = texel[c], f = flat[p];
+            const int dp = std::abs(int((f >> 16) & 0xFF) - cr) + std::abs(int((f >> 8) & 0xFF) - cg) +
+                           std::abs(int(f & 0xFF) - cb);
+            const int omega0 = int(tc >> 24);
+            int omega = dp > 40 ? (omega0 * std::max(kStrokeFade - dp, 0)) >> 6 : omega0;
+            omega = coverage[p] != 0 ? omega : 0;
+            work[p] = MixTexel(work[p], tc, uint32_t(omega));
         }
     }
 }
@@ -238,6 +233,72 @@ struct LocalDraws {
 
 // Below this many stamp pixels the stamps are printed on the calling thread.
 constexpr int64_t kParallelStampPixels = 1 << 16;
+// Enlarged stamps kept at once; more strokes are printed in batches.
+constexpr size_t kStampBatchTexels = size_t(1) << 22;
+
+// Prints the stamps collected so far, in order, and starts a new batch.
+void PrintStamps(GouacheRun& run, uint32_t colour, int64_t stampPixels)
+{
+    auto print = [&](int lo, int hi) {
+        for (const GouacheRun::StampAt& at : run.stamps) {
+            const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+            if (at.py - st.hh < hi && at.py - st.hh + st.sh > lo)
+                PrintStamp(run, at, colour, lo, hi);
+        }
+    };
+    if (stampPixels < kParallelStampPixels) {
+        print(0, run.h);
+    } else {
+        int top = run.h, bottom = 0;
+        for (const GouacheRun::StampAt& at : run.stamps) {
+            const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+            top = std::min(top, std::max(at.py - st.hh, 0));
+            bottom = std::max(bottom, std::min(at.py - st.hh + st.sh, run.h));
+        }
+        // Every band looks at every stamp: bands of a few dozen rows at least.
+        GouacheParallel(top, bottom, print, std::max(16, (bottom - top) / 64));
+    }
+    run.strokes.clear();
+    run.stamps.clear();
+    run.stampTexel.clear();
+    run.stampHeight.clear();
+    run.stampSpan.clear();
+}
+
+// The stroke's stamp at its enlargement: texel colours and weights, heights,
+// and per row the columns between its first and last texel with paint (an
+// empty row gets first > last).
+void EnlargeStamp(GouacheRun& run, GouacheRun::Stroke& st, int hs)
+{
+    const int BrW = run.BrW, BrH = run.BrH;
+    st.offset = run.stampTexel.size();
+    st.spanOffset = run.stampSpan.size();
+    run.stampTexel.resize(st.offset + size_t(st.sw) * size_t(st.sh));
+    run.stampHeight.resize(st.offset + size_t(st.sw) * size_t(st.sh));
+    run.stampSpan.resize(st.spanOffset + 2 * size_t(st.sh));
+    run.stampCol.resize(size_t(st.sw));
+    for (int c = 0; c < st.sw; ++c)
+        run.stampCol[size_t(c)] = c * BrW / st.sw;
+    for (int r = 0; r < st.sh; ++r) {
+        const size_t texRow = size_t(r * BrH / st.sh) * size_t(BrW);
+        uint32_t* texel = run.stampTexel.data() + st.offset + size_t(r) * size_t(st.sw);
+        uint8_t* rise = run.stampHeight.data() + st.offset + size_t(r) * size_t(st.sw);
+        int first = st.sw, last = -1;
+        for (int c = 0; c < st.sw; ++c) {
+            const size_t i = texRow + size_t(run.stampCol[size_t(c)]);
+            const int a = run.BrAlpha[i];
+            const uint32_t weight = uint32_t((a * hs + 127) / 255);
+            texel[c] = run.texColour[i] | weight << 24;
+            rise[c] = uint8_t(a * hs / 2550);
+            if (weight != 0) {
+                first = std::min(first, c);
+                last = c;
+            }
+        }
+        run.stampSpan[st.spanOffset + 2 * size_t(r)] = first;
+        run.stampSpan[st.spanOffset + 2 * size_t(r) + 1] = last;
+    }
+}
 
 } // namespace
 
@@ -251,16 +312,9 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
     const int R2 = int((colour >> 16) & 0xFF), G2 = int((colour >> 8) & 0xFF), B2 = int(colour & 0xFF);
     const int amp = run.p.StrokeAmp, t = run.p.t, k = run.p.k;
     const size_t texels = size_t(run.BrW) * size_t(run.BrH);
-    const size_t rowStride = size_t(4 * run.BrH + 4), colStride = size_t(4 * run.BrW + 4);
-    run.strokes.resize(size_t(N));
+    run.texColour.resize(texels);
+    run.strokes.clear();
     run.stamps.clear();
-    if (run.texColour.size() < size_t(N) * texels) {
-        run.texColour.resize(size_t(N) * texels);
-        run.texHeight.resize(size_t(N) * texels);
-        run.stampRow.resize(size_t(N) * rowStride);
-        run.stampSpan.resize(size_t(N) * rowStride * 2);
-        run.stampCol.resize(size_t(N) * colStride);
-    }
     int64_t stampPixels = 0;
     for (int s = 0; s < N; ++s) {
         const int32_t start = run.BlobPix[size_t(Random(n))];
@@ -271,67 +325,33 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         const float r1 = float(RandomFloat());
         const float r2 = float(RandomFloat());
         const float z = run.p.s * (r1 * r2 + 1.0f);
-        GouacheRun::Stroke& st = run.strokes[size_t(s)];
+        GouacheRun::Stroke st;
         st.sw = Round(double(float(run.BrW) * z));
         st.sh = Round(double(float(run.BrH) * z));
         st.hw = st.sw / 2;
         st.hh = st.sh / 2;
         const int o = Random(amp + 1) - amp / 2;
         const int Rs = Clamp(R2 + o, 0, 255), Gs = Clamp(G2 + o, 0, 255), Bs = Clamp(B2 + o, 0, 255);
-        uint32_t* texColour = run.texColour.data() + size_t(s) * texels;
         LocalDraws draws;
         for (size_t i = 0; i < texels; ++i) {
             const int u = draws.Random(3) != 0 ? t : -draws.Random(t + 1);
-            texColour[i] = (uint32_t(Clamp(Rs + u, 0, 255)) << 16) | (uint32_t(Clamp(Gs + u, 0, 255)) << 8) |
-                           uint32_t(Clamp(Bs + u, 0, 255));
+            run.texColour[i] = (uint32_t(Clamp(Rs + u, 0, 255)) << 16) | (uint32_t(Clamp(Gs + u, 0, 255)) << 8) |
+                               uint32_t(Clamp(Bs + u, 0, 255));
         }
         draws.finish();
         const int hs = Random(k / 2 + 1) + k / 8;
-        uint8_t* texHeight = run.texHeight.data() + size_t(s) * texels;
-        for (size_t i = 0; i < texels; ++i) {
-            const int a = run.BrAlpha[i];
-            texHeight[i] = uint8_t(a * hs / 2550);
-            texColour[i] |= uint32_t((a * hs + 127) / 255) << 24;
+        if (run.stampTexel.size() + size_t(st.sw) * size_t(st.sh) > kStampBatchTexels && !run.strokes.empty()) {
+            PrintStamps(run, colour, stampPixels);
+            stampPixels = 0;
         }
-        int32_t* rowTable = run.stampRow.data() + size_t(s) * rowStride;
-        int32_t* colTable = run.stampCol.data() + size_t(s) * colStride;
-        for (int c = 0; c < st.sw; ++c)
-            colTable[c] = c * run.BrW / st.sw;
-        // Each stamp row only visits the columns between its first and last
-        // texel with paint (an empty row gets first > last).
-        int32_t* spans = run.stampSpan.data() + size_t(s) * rowStride * 2;
-        for (int r = 0; r < st.sh; ++r) {
-            rowTable[r] = (r * run.BrH / st.sh) * run.BrW;
-            const uint32_t* texRow = texColour + rowTable[r];
-            int first = 0, last = st.sw - 1;
-            while (first <= last && (texRow[colTable[first]] >> 24) == 0)
-                ++first;
-            while (last >= first && (texRow[colTable[last]] >> 24) == 0)
-                --last;
-            spans[2 * r] = first;
-            spans[2 * r + 1] = last;
-        }
+        EnlargeStamp(run, st, hs);
+        run.strokes.push_back(st);
         const size_t before = run.stamps.size();
-        WalkStroke(run, s, x0, y0, theta0, jitter, Ls, colour);
+        WalkStroke(run, int(run.strokes.size()) - 1, x0, y0, theta0, jitter, Ls, colour);
         stampPixels += int64_t(run.stamps.size() - before) * st.sw * st.sh;
     }
-    if (run.stamps.empty())
-        return;
-    auto print = [&](int lo, int hi) {
-        for (const GouacheRun::StampAt& at : run.stamps)
-            PrintStamp(run, at, colour, lo, hi);
-    };
-    if (stampPixels < kParallelStampPixels) {
-        print(0, run.h);
-        return;
-    }
-    int top = run.h, bottom = 0;
-    for (const GouacheRun::StampAt& at : run.stamps) {
-        const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
-        top = std::min(top, std::max(at.py - st.hh, 0));
-        bottom = std::max(bottom, std::min(at.py - st.hh + st.sh, run.h));
-    }
-    GouacheParallel(top, bottom, print);
+    if (!run.stamps.empty())
+        PrintStamps(run, colour, stampPixels);
 }
 
 void ApplyGouacheRelief(GouacheRun& run)
