@@ -17,7 +17,7 @@
 namespace pv {
 namespace {
 
-constexpr int kParallelRasterPixels = 16384;
+constexpr int kParallelRasterPixels = 4096;
 constexpr int kParallelFillPixels = 32768;
 constexpr int kFillChunk = 16384;
 constexpr uint32_t kDisplayIntervalMs = 1800;
@@ -374,6 +374,7 @@ bool ImprovesPainting(const GouacheRun& run, const BlobScan& scan, uint32_t colo
 
 void FillBlob(GouacheRun& run, int n, uint32_t colour)
 {
+    run.printing.wait();
     auto fill = [&](int lo, int hi) {
         for (int k = lo; k < hi; ++k) {
             const size_t i = size_t(run.BlobPix[size_t(k)]);
@@ -477,6 +478,7 @@ void PaintGouacheLayer(GouacheRun& run, int layer)
         ++run.keysTaken;
         PaintSeed(run, lv, int32_t(GouacheKeyIndex(*it)));
     }
+    run.printing.wait();
 }
 
 } // namespace pv

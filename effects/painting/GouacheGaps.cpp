@@ -102,6 +102,7 @@ bool MergeSmallUncoveredRegion(GouacheRun& run, int32_t count)
 void FillGouacheGaps(GouacheRun& run)
 {
     CheckCancellation();
+    run.printing.wait();
     const size_t total = run.count();
     const int64_t mergeLimit = 8 * int64_t(run.p.g) * run.p.g;
     for (size_t start = 0; start < total; ++start) {

@@ -158,6 +158,7 @@ void BuildGouacheAnalysis(GouacheRun& run)
 // held to the alpha so Dest stays a valid premultiplied picture.
 void ShowGouacheWork(GouacheRun& run)
 {
+    run.printing.wait();
     SkPixmap pm;
     if (!run.dest->peekPixels(pm))
         return;

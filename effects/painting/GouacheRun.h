@@ -6,6 +6,8 @@
 #include "effects/painting/GouachePainting.h"
 #include "platform/system/LargeBuffer.h"
 
+#include <tbb/task_group.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -105,6 +107,33 @@ struct GouacheRun {
     int64_t paintedCount = 0;
     int64_t keysTaken = 0;
     uint32_t displayClock = 0;
+
+    // The last blob's stamps, printed on the pool while the next seeds are
+    // examined (that reads only the source, Flat and Coverage). Whatever reads
+    // or writes Work or Hgt waits for them first. Declared last: a run that
+    // ends early waits for them before its buffers go.
+    class PendingStamps {
+    public:
+        ~PendingStamps() { wait(); }
+        template <typename F>
+        void start(F&& print)
+        {
+            GouachePool().execute([&] { group_.run(std::forward<F>(print)); });
+            pending_ = true;
+        }
+        void wait()
+        {
+            if (!pending_)
+                return;
+            GouachePool().execute([&] { group_.wait(); });
+            pending_ = false;
+        }
+
+    private:
+        tbb::task_group group_;
+        bool pending_ = false;
+    };
+    PendingStamps printing;
 
     size_t count() const { return size_t(w) * size_t(h); }
     uint32_t srcAt(size_t i) const { return src[i]; }

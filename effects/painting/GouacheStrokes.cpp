@@ -232,7 +232,7 @@ struct LocalDraws {
 };
 
 // Below this many stamp pixels the stamps are printed on the calling thread.
-constexpr int64_t kParallelStampPixels = 1 << 16;
+constexpr int64_t kParallelStampPixels = 1 << 14;
 // Enlarged stamps kept at once; more strokes are printed in batches.
 constexpr size_t kStampBatchTexels = size_t(1) << 22;
 
@@ -279,6 +279,13 @@ void EnlargeStamp(GouacheRun& run, GouacheRun::Stroke& st, int hs)
     run.stampCol.resize(size_t(st.sw));
     for (int c = 0; c < st.sw; ++c)
         run.stampCol[size_t(c)] = c * BrW / st.sw;
+    // Weight and height increment of every mask value at this stroke's strength.
+    uint32_t weightOf[256];
+    uint8_t riseOf[256];
+    for (int a = 0; a < 256; ++a) {
+        weightOf[a] = uint32_t((a * hs + 127) / 255);
+        riseOf[a] = uint8_t(a * hs / 2550);
+    }
     for (int r = 0; r < st.sh; ++r) {
         const size_t texRow = size_t(r * BrH / st.sh) * size_t(BrW);
         uint32_t* texel = run.stampTexel.data() + st.offset + size_t(r) * size_t(st.sw);
@@ -286,10 +293,10 @@ void EnlargeStamp(GouacheRun& run, GouacheRun::Stroke& st, int hs)
         int first = st.sw, last = -1;
         for (int c = 0; c < st.sw; ++c) {
             const size_t i = texRow + size_t(run.stampCol[size_t(c)]);
-            const int a = run.BrAlpha[i];
-            const uint32_t weight = uint32_t((a * hs + 127) / 255);
+            const uint8_t a = run.BrAlpha[i];
+            const uint32_t weight = weightOf[a];
             texel[c] = run.texColour[i] | weight << 24;
-            rise[c] = uint8_t(a * hs / 2550);
+            rise[c] = riseOf[a];
             if (weight != 0) {
                 first = std::min(first, c);
                 last = c;
@@ -306,6 +313,7 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
 {
     if (n <= 0 || run.BrW <= 0 || run.BrH <= 0)
         return;
+    run.printing.wait();
     const int Ls = std::min(run.QMaxR + 10, 160);
     const int64_t perStroke = std::max<int64_t>(1, int64_t(Ls) * run.BrH / 2);
     const int N = int(std::clamp<int64_t>(4 * int64_t(n) / perStroke, 3, 300));
@@ -351,11 +359,12 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         stampPixels += int64_t(run.stamps.size() - before) * st.sw * st.sh;
     }
     if (!run.stamps.empty())
-        PrintStamps(run, colour, stampPixels);
+        run.printing.start([&run, colour, stampPixels] { PrintStamps(run, colour, stampPixels); });
 }
 
 void ApplyGouacheRelief(GouacheRun& run)
 {
+    run.printing.wait();
     const int w = run.w, h = run.h;
     LargeBuffer<int32_t> smoothed(run.count());
     GouacheParallel(0, h, [&](int lo, int hi) {

@@ -99,6 +99,7 @@ TEST(GouacheStrokes, StrokesStayOnTheirPaintAndHeightsSaturate)
     StrokeFixture f;
     SetRandSeed(99);
     PaintGouacheStrokes(f.run, f.n, StrokeFixture::kColour);
+    f.run.printing.wait();
     bool textured = false;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 60; ++x) {
@@ -118,12 +119,17 @@ TEST(GouacheStrokes, StrokesAreTheSameOnAnyPoolSize)
 {
     auto paint = [](int workers) {
         SetGouachePoolWorkers(workers);
-        StrokeFixture f(400, 300); // many long strokes: printed in parallel
-        f.run.QMaxR = 150;
-        SetRandSeed(5);
-        PaintGouacheStrokes(f.run, f.n, StrokeFixture::kColour);
+        std::vector<uint32_t> work;
+        {
+            StrokeFixture f(400, 300); // many long strokes: printed in parallel
+            f.run.QMaxR = 150;
+            SetRandSeed(5);
+            PaintGouacheStrokes(f.run, f.n, StrokeFixture::kColour);
+            f.run.printing.wait();
+            work.assign(f.run.Work.data(), f.run.Work.data() + f.run.count());
+        }
         SetGouachePoolWorkers(0);
-        return std::vector<uint32_t>(f.run.Work.data(), f.run.Work.data() + f.run.count());
+        return work;
     };
     EXPECT_EQ(paint(1), paint(8));
 }
