@@ -209,35 +209,82 @@ void RoughenOutline(GouacheRun& run, float phi)
     SmoothCyclicIntArray(run.SpokeR, run.QSpokes, 0.9f * phi + 0.55f);
 }
 
+// The angle of (x, y) in [0, 2 pi) to within 2e-6 (a minimax polynomial of
+// the arctangent); it only picks the spokes around a pixel, and pixels within
+// kSectorMargin of a spoke's direction take the exact angle.
+inline double FastAngle(int y, int x)
+{
+    const double ax = std::abs(double(x)), ay = std::abs(double(y));
+    const double big = std::max(ax, ay), small = std::min(ax, ay);
+    const double a = big > 0 ? small / big : 0.0;
+    const double s = a * a;
+    double r = (((((-0.0117212 * s + 0.05265332) * s - 0.11643287) * s + 0.19354346) * s - 0.33262347) * s +
+                0.99997726) *
+               a;
+    if (ay > ax)
+        r = std::numbers::pi / 2 - r;
+    if (x < 0)
+        r = std::numbers::pi - r;
+    if (y < 0)
+        r = 2 * std::numbers::pi - r;
+    return r;
+}
+constexpr double kSectorMargin = 1e-3; // in spoke steps: 1e-4 radians and more
+
 void RasteriseRow(GouacheRun& run, int r)
 {
     const int y = run.QY0 + r;
     const int oy = y - run.Qsy;
     const int64_t maxR2 = int64_t(run.QMaxR) * run.QMaxR, minR2 = int64_t(run.QMinR) * run.QMinR;
     const float twoPi = float(2 * std::numbers::pi);
+    const double invStep = 1.0 / double(run.QAngleStep);
     int32_t* idx = run.RowBuf.data() + size_t(r) * size_t(run.QBBW);
     uint32_t* col = run.RowBufC.data() + size_t(r) * size_t(run.QBBW);
     int cnt = 0, cov = 0;
     int64_t sr = 0, sg = 0, sb = 0;
     const size_t rowBase = size_t(y) * size_t(run.w);
-    for (int x = run.QX0; x <= run.QX1; ++x) {
+    // Only the columns inside the longest spoke's circle can belong to the blob.
+    const int64_t rest = maxR2 - int64_t(oy) * oy;
+    int reach = rest < 0 ? -1 : int(std::sqrt(double(rest)));
+    while (reach >= 0 && int64_t(reach) * reach > rest)
+        --reach;
+    while (int64_t(reach + 1) * (reach + 1) <= rest)
+        ++reach;
+    const int xFrom = std::max(run.QX0, run.Qsx - reach), xTo = std::min(run.QX1, run.Qsx + reach);
+    for (int x = xFrom; x <= xTo; ++x) {
         const int ox = x - run.Qsx;
         const int64_t d2 = int64_t(ox) * ox + int64_t(oy) * oy;
         if (d2 > maxR2)
             continue;
         if (d2 > minR2) {
-            float alpha = std::atan2(float(oy), float(ox));
-            if (alpha < 0)
-                alpha += twoPi;
-            const float f = alpha / run.QAngleStep;
-            int j = Trunc(f);
-            if (j >= run.QSpokes)
-                j = 0;
-            const float r0 = float(run.SpokeR[size_t(j)]);
-            const float r1 = float(run.SpokeR[size_t((j + 1) % run.QSpokes)]);
-            const float rho = r0 + (r1 - r0) * (f - float(j)) + 0.5f;
-            if (double(d2) > double(rho) * double(rho))
-                continue;
+            // Most pixels are decided by the two spokes around them alone; the
+            // exact outline radius is needed only between their lengths and
+            // next to a spoke's direction.
+            const double fa = FastAngle(oy, ox) * invStep;
+            const int ja = int(fa);
+            const double frac = fa - double(ja);
+            bool exact = ja >= run.QSpokes || frac < kSectorMargin || frac > 1.0 - kSectorMargin;
+            if (!exact) {
+                const int s0 = run.SpokeR[size_t(ja)], s1 = run.SpokeR[size_t((ja + 1) % run.QSpokes)];
+                const double inner = double(std::min(s0, s1)) + 0.5, outer = double(std::max(s0, s1)) + 0.5;
+                if (double(d2) > outer * outer)
+                    continue;
+                exact = double(d2) > inner * inner;
+            }
+            if (exact) {
+                float alpha = std::atan2(float(oy), float(ox));
+                if (alpha < 0)
+                    alpha += twoPi;
+                const float f = alpha / run.QAngleStep;
+                int j = Trunc(f);
+                if (j >= run.QSpokes)
+                    j = 0;
+                const float r0 = float(run.SpokeR[size_t(j)]);
+                const float r1 = float(run.SpokeR[size_t((j + 1) % run.QSpokes)]);
+                const float rho = r0 + (r1 - r0) * (f - float(j)) + 0.5f;
+                if (double(d2) > double(rho) * double(rho))
+                    continue;
+            }
         }
         const size_t i = rowBase + size_t(x);
         const uint32_t s = run.src[i];

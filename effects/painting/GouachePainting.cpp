@@ -114,6 +114,27 @@ void GouacheRun::allocate(int width, int height)
     URowCnt.assign(size_t(h), 0);
 }
 
+void SmoothGouacheMap(LargeBuffer<int32_t>& map, int w, int h)
+{
+    LargeBuffer<int32_t> smoothed(map.size());
+    GouacheParallel(0, h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const int32_t* rows[3] = {map.data() + size_t(std::max(y - 1, 0)) * size_t(w),
+                                      map.data() + size_t(y) * size_t(w),
+                                      map.data() + size_t(std::min(y + 1, h - 1)) * size_t(w)};
+            int32_t* out = smoothed.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) {
+                const int xl = std::max(x - 1, 0), xr = std::min(x + 1, w - 1);
+                int sum = 0;
+                for (const int32_t* r : rows)
+                    sum += r[xl] + r[x] + r[xr];
+                out[x] = sum / 9;
+            }
+        }
+    });
+    map = std::move(smoothed);
+}
+
 void BuildGouacheAnalysis(GouacheRun& run)
 {
     const int w = run.w, h = run.h;
@@ -134,23 +155,7 @@ void BuildGouacheAnalysis(GouacheRun& run)
             }
         }
     });
-    LargeBuffer<int32_t> smoothed(run.count());
-    GouacheParallel(0, h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y) {
-            const int32_t* rows[3] = {run.EdgeMap.data() + size_t(std::max(y - 1, 0)) * size_t(w),
-                                      run.EdgeMap.data() + size_t(y) * size_t(w),
-                                      run.EdgeMap.data() + size_t(std::min(y + 1, h - 1)) * size_t(w)};
-            int32_t* out = smoothed.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                const int xl = std::max(x - 1, 0), xr = std::min(x + 1, w - 1);
-                int sum = 0;
-                for (const int32_t* r : rows)
-                    sum += r[xl] + r[x] + r[xr];
-                out[x] = sum / 9;
-            }
-        }
-    });
-    run.EdgeMap = std::move(smoothed);
+    SmoothGouacheMap(run.EdgeMap, w, h);
 }
 
 // Copies the painting into Dest. Paint over a translucent base picture can be

@@ -143,6 +143,10 @@ struct GouacheRun {
     void allocate(int width, int height);
 };
 
+// Replaces every value by the mean (div 9) of its 3 x 3 neighbourhood,
+// coordinates clamped into the picture.
+void SmoothGouacheMap(LargeBuffer<int32_t>& map, int w, int h);
+
 // Analysis maps: Luma and the smoothed EdgeMap.
 void BuildGouacheAnalysis(GouacheRun& run);
 

@@ -366,23 +366,7 @@ void ApplyGouacheRelief(GouacheRun& run)
 {
     run.printing.wait();
     const int w = run.w, h = run.h;
-    LargeBuffer<int32_t> smoothed(run.count());
-    GouacheParallel(0, h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y) {
-            const int32_t* rows[3] = {run.Hgt.data() + size_t(std::max(y - 1, 0)) * size_t(w),
-                                      run.Hgt.data() + size_t(y) * size_t(w),
-                                      run.Hgt.data() + size_t(std::min(y + 1, h - 1)) * size_t(w)};
-            int32_t* out = smoothed.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                const int xl = std::max(x - 1, 0), xr = std::min(x + 1, w - 1);
-                int sum = 0;
-                for (const int32_t* r : rows)
-                    sum += r[xl] + r[x] + r[xr];
-                out[x] = sum / 9;
-            }
-        }
-    });
-    run.Hgt = std::move(smoothed);
+    SmoothGouacheMap(run.Hgt, w, h);
     const int gain = run.p.StrokeAmp + 40;
     GouacheParallel(1, h - 1, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
