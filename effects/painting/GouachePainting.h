@@ -39,7 +39,8 @@ int GouacheAcceptancePercent(int L, int layer);
 
 // The effect's own pool of at most 8 workers, created once and kept.
 tbb::task_arena& GouachePool();
-// Tests and benchmarks may run the pool with fewer workers (0 restores 8).
+// Tests and benchmarks may run the pool with fewer workers (0 restores 8),
+// between runs only: the pool is made anew.
 void SetGouachePoolWorkers(int workers);
 int GouachePoolWorkers();
 
