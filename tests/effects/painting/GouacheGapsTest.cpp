@@ -141,6 +141,13 @@ TEST(GouacheDumps, SeedListAndGreymapFormats)
     run.seedCapacity = 0;
     EXPECT_EQ(GouacheSeedListText(run, 0), "");
 
+    // Columns and rows far beyond 20 bits are written as they are.
+    GouacheRun wide;
+    wide.allocate(2000000, 1);
+    wide.keys = {PackGouacheKey(12530, 1999999)};
+    wide.seedCapacity = 1;
+    EXPECT_EQ(GouacheSeedListText(wide, 7), "7 1999999 0 12530\r\n");
+
     GouacheRun grey;
     grey.allocate(2, 2);
     for (uint8_t c = 0; c < 4; ++c)

@@ -1,6 +1,7 @@
 #include "engine/FakeHost.h"
 
 #include "effects/painting/GouachePainting.h"
+#include "effects/painting/GouacheRun.h"
 #include "engine/VibrancePop.h"
 #include "platform/system/Numbers.h"
 
@@ -237,13 +238,35 @@ TEST(GouachePainting, EraseOffStartsFromThePreviousResult)
 
 TEST(GouachePainting, TranslucentPreviousResultStaysValid)
 {
-    const ISkImage source = Scene(64, 48);
+    // The left half of the source matches the translucent previous result and
+    // is never repainted; the relief of the paint on the right half lightens
+    // the pixels along the border, which must stay within their alpha.
+    std::vector<uint32_t> px(64 * 48);
+    for (size_t i = 0; i < px.size(); ++i)
+        px[i] = i % 64 < 32 ? 0xFF303030u : 0xFFC83C3Cu;
+    const ISkImage source = test::ImageFromPixels(64, 48, px);
     FakeHost host;
     host.FSkSourceImage = source;
     host.FEraseBdChecked = false;
     host.FSkImage = SolidImage(64, 48, 0x40303030u);
-    for (uint32_t p : Paint(source, 70, 25, 25, 100, 100))
+    const std::vector<uint32_t> out = Paint(source, 70, 25, 25, 100, 100);
+    for (uint32_t p : out)
         ASSERT_TRUE(ValidPremultiplied(p)) << std::hex << p;
+    EXPECT_EQ(out[0] >> 24, 0x40u) << "the previous result shows where nothing was painted";
+}
+
+TEST(GouachePainting, LayersShownOverATranslucentStartStayValid)
+{
+    // Strokes and relief can lift the colour of a translucent pixel of the
+    // previous result above its alpha; the picture shown holds it there.
+    GouacheRun run;
+    run.allocate(2, 1);
+    run.dest = SkSurface::MakeRaster(2, 1);
+    run.Work[0] = 0x40645020u;
+    run.Work[1] = 0xFF645020u;
+    ShowGouacheWork(run);
+    EXPECT_EQ(test::PixelAt(run.dest, 0, 0), 0x40404020u);
+    EXPECT_EQ(test::PixelAt(run.dest, 1, 0), 0xFF645020u);
 }
 
 TEST(GouachePainting, HeadlessDumpsOneSeedListAndGreymapPerLayer)
