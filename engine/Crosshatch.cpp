@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace pv {
@@ -344,7 +345,7 @@ void Crosshatch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     const ISkSurface work = SkSurface::MakeRaster(w, h);
     SkPixmap paper;
     if (!work || !work->peekPixels(paper))
-        return;
+        throw std::bad_alloc();
     work->getCanvas()->clear(kColorWhite);
     if (!start.DoClear)
         work->getCanvas()->drawImage(start.BaseImage, 0, 0);

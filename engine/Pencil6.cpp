@@ -14,6 +14,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <numbers>
 
 namespace pv {

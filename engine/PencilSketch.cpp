@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 namespace pv {
 namespace {
@@ -169,7 +170,7 @@ void PencilSketch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
     {
         const ISkSurface turn = SkSurface::MakeRaster(RW, RH);
         if (!turn)
-            return;
+            throw std::bad_alloc();
         SkCanvas* canvas = turn->getCanvas();
         canvas->clear(kColorTransparent);
         canvas->translate(float(RW) / 2.0f, float(RH) / 2.0f);
@@ -181,7 +182,7 @@ void PencilSketch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
 
     QImage drawing(RW, RH, QImage::Format_ARGB32_Premultiplied);
     if (drawing.isNull())
-        throw Exception("Not enough memory for the pencil drawing");
+        throw std::bad_alloc();
     drawing.fill(0u);
     DrawPencilRows(in.data(), RW, RH, reinterpret_cast<uint32_t*>(drawing.bits()), size_t(drawing.bytesPerLine()) / 4,
                    tex, v, Dest, Preview);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace pv {
 namespace {
@@ -70,7 +71,7 @@ LargeBuffer<uint32_t> SmoothColours(const ISkImage& Source, const CartoonValues&
     ISkSurface surface = SkSurface::MakeRaster(w, h);
     SkPixmap pm;
     if (!surface || !surface->peekPixels(pm))
-        return out;
+        throw std::bad_alloc();
     {
         const ISkImage pre = v.PreBlurSigma > 0 ? BlurImage(Source, v.PreBlurSigma, v.PreBlurSigma, SkTileMode::kClamp)
                                                 : Source;
