@@ -178,6 +178,15 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
         L = std::min<int64_t>(L + v.MinLen + 3, v.MaxLen);
         const double a = Angle(centre);
         const double ch = std::cos(a) / 2.0, sh = std::sin(a) / 2.0;
+        // The line lies along this ray whatever the direction check decides:
+        // fetch its pixels while the end point's angle is read.
+        if (L > 0 && L <= 4000) {
+            for (int64_t t = -L; t <= L; t += 2) {
+                const int px = std::clamp(x + int(double(t) * ch), 0, W - 1);
+                const int py = std::clamp(y + int(double(t) * sh), 0, H - 1);
+                __builtin_prefetch(&s.cells[s.cell(px, py)]);
+            }
+        }
         {
             const int ex = std::clamp<int64_t>(x + Round64(double(L) * ch), 0, W - 1);
             const int ey = std::clamp<int64_t>(y + Round64(double(L) * sh), 0, H - 1);
