@@ -179,6 +179,9 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     }
     const int N = std::abs(gx) + std::abs(gy);
     const bool flat = !(N > v.Blending + 1);
+    // Strictly flatter start points also wobble at random (N = Bl + 1 takes
+    // a fixed slant but veers like an edge).
+    const bool wobbles = N < v.Blending + 1;
     float m;
     if (!flat) {
         m = std::atan2(float(gy), float(gx)) + 1.5707f;
@@ -235,7 +238,7 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
                 }
             }
         }
-        if (flat) {
+        if (wobbles) {
             const double l = 0.3 * rng.RandomFloat() - 0.15;
             dirX = std::cos(double(m) + l), dirY = std::sin(double(m) + l);
         } else if (chosen >= 0) {
