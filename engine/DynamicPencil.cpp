@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace pv {
 namespace {
@@ -22,6 +21,18 @@ constexpr int kFan = 16;
 constexpr double kFanStart = -1.2;
 constexpr double kFanStep = 0.17142857142857143;
 constexpr int kMaxSteps = 5000;
+
+// Cosine and sine of the fan's angle offsets.
+struct FanTable {
+    double cos[kFan], sin[kFan];
+    FanTable()
+    {
+        for (int k = 0; k < kFan; ++k) {
+            cos[k] = std::cos(kFanStart + k * kFanStep);
+            sin[k] = std::sin(kFanStart + k * kFanStep);
+        }
+    }
+};
 
 inline int R(uint32_t p) { return int((p >> 16) & 0xFF); }
 inline int G(uint32_t p) { return int((p >> 8) & 0xFF); }
@@ -104,10 +115,10 @@ void LocalContrast(Paper& p, int Ct)
     for (int c = 0; c < 3; ++c)
         mean[c] = int(total[c] / int64_t(n));
 
+    // Each channel is taken out before it changes, and a channel's new
+    // values only read its own copy: the results go straight into the source.
     LargeBuffer<uint8_t> plane(n);
     LargeBuffer<uint16_t> rowSums(n);
-    LargeBuffer<uint32_t> result(n);
-    std::memcpy(result.data(), p.source.data(), n * 4);
     for (int c = 0; c < 3; ++c) {
         CheckCancellation();
         const int shift = 16 - 8 * c;
@@ -126,12 +137,11 @@ void LocalContrast(Paper& p, int Ct)
                     const int local = (int(sums[size_t(x)]) - v) / 80;
                     const int blended = (2 * local + mean[c]) / 3;
                     const int out = ClampToByte(v + Round(double(v - blended) * Ct / 100.0));
-                    result[i] = (result[i] & ~(0xFFu << shift)) | uint32_t(out) << shift;
+                    p.source[i] = (p.source[i] & ~(0xFFu << shift)) | uint32_t(out) << shift;
                 }
             }
         }, 8);
     }
-    std::memcpy(p.source.data(), result.data(), n * 4);
 }
 
 // A start point chosen more often where the picture is dark; false when
@@ -192,11 +202,14 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     }
     const int startSum = SourceSum(p.cells[p.cell(ix, iy)]);
     double K = double((768 - startSum) >> 6);
+    // Directions by angle addition from the heading's own cosine and sine:
+    // one sine and cosine per stroke instead of one per direction and step.
+    const double cm = std::cos(double(m)), sm = std::sin(double(m));
+    static const FanTable fan;
     double fanCos[kFan], fanSin[kFan];
     for (int k = 0; k < kFan; ++k) {
-        const double t = kFanStart + k * kFanStep;
-        fanCos[k] = std::cos(double(m) + t);
-        fanSin[k] = std::sin(double(m) + t);
+        fanCos[k] = cm * fan.cos[k] - sm * fan.sin[k];
+        fanSin[k] = sm * fan.cos[k] + cm * fan.sin[k];
     }
     const double decay = double(v.StrokeLength) / 1500.0 + 0.7;
     const int tolerance = v.Blending / 3;
@@ -240,11 +253,15 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
         }
         if (wobbles) {
             const double l = 0.3 * rng.RandomFloat() - 0.15;
-            dirX = std::cos(double(m) + l), dirY = std::sin(double(m) + l);
+            // |l| <= 0.15: the series end below 1e-14.
+            const double l2 = l * l;
+            const double cl = 1.0 - l2 / 2.0 * (1.0 - l2 / 12.0 * (1.0 - l2 / 30.0 * (1.0 - l2 / 56.0)));
+            const double sl = l * (1.0 - l2 / 6.0 * (1.0 - l2 / 20.0 * (1.0 - l2 / 42.0 * (1.0 - l2 / 72.0))));
+            dirX = cm * cl - sm * sl, dirY = sm * cl + cm * sl;
         } else if (chosen >= 0) {
             dirX = fanCos[chosen], dirY = fanSin[chosen];
         } else {
-            dirX = std::cos(double(m)), dirY = std::sin(double(m));
+            dirX = cm, dirY = sm;
         }
         x += dirX;
         y += dirY;
@@ -373,7 +390,7 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
             const int pct = Round(double(i) / divisor * 100.0);
             if (!Preview) {
                 ReportProgressBarSync(pct);
-                if (++reports % 4 == 0) {
+                if (++reports % 4 == 0 && EngineHost()) {
                     CopyToDest(p, Dest, false, 0);
                     const ISkImage snap = Dest->makeImageSnapshot();
                     ShowIntermediateResultSync(snap, -1);
