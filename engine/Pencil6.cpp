@@ -24,6 +24,7 @@ constexpr float kFlatAngle = 2.6415927f;
 constexpr float kOtherFlatAngle = 2.7415926f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr int kMaxLinePoints = 2001;
+constexpr int kLookahead = 12;
 
 // Everything a candidate reads of one pixel, in one word: the drawn grey
 // (255 where the paper is transparent), the picture's grey, their difference
@@ -163,10 +164,22 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
         // Late in the run, positions go mostly where the drawing still
         // differs from the picture.
         int x, y;
+        // Late in the run most positions are rejected, and each try reads a
+        // random pixel: the pixels of the tries kLookahead ahead (three draws
+        // per try) are fetched while the current ones are tested.
+        uint32_t look = rng.Seed();
+        auto prefetchTry = [&] {
+            const uint32_t lx = SequentialRandom::Step(look), ly = SequentialRandom::Step(lx);
+            look = SequentialRandom::Step(ly);
+            __builtin_prefetch(&s.cells[s.cell(SequentialRandom::Scaled(lx, W - 2) + 1,
+                                               SequentialRandom::Scaled(ly, H - 2) + 1)]);
+        };
+        for (int t = 0; t < kLookahead; ++t)
+            prefetchTry();
         for (;;) {
+            prefetchTry();
             x = rng.Random(W - 2) + 1;
             y = rng.Random(H - 2) + 1;
-            __builtin_prefetch(&s.cells[s.cell(rng.Ahead(2, W - 2) + 1, rng.Ahead(3, H - 2) + 1)]);
             const int need = Need(s.cells[s.cell(x, y)]);
             if (!(rng.Random(Pct * 5) > need && Pct > 4))
                 break;

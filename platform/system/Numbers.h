@@ -57,6 +57,15 @@ public:
         seed_ = seed_ * 134775813u + 1u;
         return static_cast<double>(seed_) / 4294967296.0;
     }
+    // The seed, and the generator's step and scaling by themselves: a loop
+    // can follow the sequence ahead of its draws to prefetch what they will read.
+    uint32_t Seed() const { return seed_; }
+    static uint32_t Step(uint32_t seed) { return seed * 134775813u + 1u; }
+    static int32_t Scaled(uint32_t seed, int32_t n)
+    {
+        return n <= 0 ? 0 : static_cast<int32_t>((static_cast<uint64_t>(seed) * static_cast<uint32_t>(n)) >> 32);
+    }
+
     // What the k-th next Random(n) would return (k = 1 is the next draw),
     // without drawing: lets a loop prefetch what it will read next.
     int32_t Ahead(int k, int32_t n) const
