@@ -28,10 +28,11 @@ namespace pv {
 OilPastelValues ComputeOilPastelValues(int P1, int P2, int P3, int P4, int P5, int w, int h, bool doClear)
 {
     OilPastelValues v;
-    // Script-sized sizes are held where the arithmetic stays exact; strokes
-    // never exceed half the picture anyway.
-    P1 = Clamp(P1, -1000, 100000);
-    P2 = Clamp(P2, -1000, 100000);
+    // Script-sized values are held to the sliders' range: every step tries
+    // its strokes one after another, so larger sizes, repeats or effort
+    // would only make a run last for hours.
+    P1 = Clamp(P1, 0, 100);
+    P2 = Clamp(P2, 0, 100);
     if (P1 >= P2)
         P1 = P2 - 5;
     if (P1 < 0)
@@ -41,9 +42,8 @@ OilPastelValues ComputeOilPastelValues(int P1, int P2, int P3, int P4, int P5, i
     if (!doClear)
         v.MaxSize = (2 * v.MaxSize) / 3;
     v.MinSize = std::min(v.MinSize, v.MaxSize);
-    // More attempts than this only repeat what the search already found.
-    v.Repeats = Clamp(P3, 1, 1000);
-    v.Quality = Clamp(P4, 1, 1000);
+    v.Repeats = Clamp(P3, 1, 100);
+    v.Quality = Clamp(P4, 1, 100);
     v.StampTries = v.Quality / 15 + 1;
     v.Opacity = std::max(0.1f, static_cast<float>(P5 / 100.0f));
     const int bound = std::min({v.MaxSize, w / 2, h / 2});

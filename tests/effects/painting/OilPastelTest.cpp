@@ -31,11 +31,13 @@ TEST(OilPastel, DerivedSizesAndScratch)
     EXPECT_EQ(v.Repeats, 30);
     EXPECT_EQ(v.StampTries, 3);
     EXPECT_FLOAT_EQ(v.Opacity, 0.1f);
-    // Script-sized values stay bounded.
-    const OilPastelValues huge = ComputeOilPastelValues(0, 2000000000, 2000000000, 2000000000, 100, 4000, 3000, true);
-    EXPECT_EQ(huge.MaxSize, 400003);
-    EXPECT_EQ(huge.Repeats, 1000);
-    EXPECT_EQ(huge.ScratchSide, Round(1.6 * 1500) + 20);
+    // Script-sized values are held to the sliders' range.
+    const OilPastelValues huge = ComputeOilPastelValues(-50, 2000000000, 2000000000, 2000000000, 100, 4000, 3000, true);
+    EXPECT_EQ(huge.MinSize, 3);
+    EXPECT_EQ(huge.MaxSize, 403);
+    EXPECT_EQ(huge.Repeats, 100);
+    EXPECT_EQ(huge.StampTries, 7);
+    EXPECT_EQ(huge.ScratchSide, Round(1.6 * 403) + 20);
 }
 
 TEST(OilPastel, StepValuesFollowTheStrokeSize)
