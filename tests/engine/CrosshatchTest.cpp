@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace pv {
@@ -130,6 +131,20 @@ TEST(Crosshatch, ErasingOffMultipliesOntoTheResultAndKeepsItsColours)
     host.FEraseBdChecked = true;
     for (const uint32_t p : Hatch(DrawingFixture(60, 40), 75, 0))
         ASSERT_TRUE(ColorR(p) == ColorG(p) && ColorG(p) == ColorB(p)) << "grey on a cleared canvas";
+}
+
+TEST(Crosshatch, EveryLayerIsShownAndOnlyTheEndSays101)
+{
+    test::FakeHost host;
+    const std::vector<uint32_t> out = Hatch(DrawingFixture(60, 40), 75, 0);
+    test::DrainEvents();
+    for (const int pct : {40, 50, 60, 70, 80, 90})
+        EXPECT_EQ(std::count(host.progress.begin(), host.progress.end(), pct), 1) << pct;
+    ASSERT_FALSE(host.progress.empty());
+    EXPECT_EQ(host.progress.back(), 101);
+    EXPECT_EQ(std::count(host.progress.begin(), host.progress.end(), 101), 1);
+    ASSERT_TRUE(host.FSkImage) << "the last layer's picture";
+    EXPECT_EQ(host.FSkImage->width(), 60);
 }
 
 TEST(Crosshatch, ScriptSizedParametersFinish)

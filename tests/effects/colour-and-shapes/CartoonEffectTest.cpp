@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace pv {
@@ -151,6 +152,22 @@ TEST(Cartoon, OverAnEarlierResultOnlyCloserColoursAndLinesReplaceIt)
         }
     EXPECT_EQ(out[size_t(2 * 24 + 18)], cleared[size_t(2 * 24 + 18)]) << "black replaced by the closer cartoon";
     EXPECT_NE(out[size_t(2 * 24 + 18)], 0xFF000000u);
+}
+
+TEST(Cartoon, FullRenderShowsTheSmoothedPictureAndEndsWith100)
+{
+    test::FakeHost host;
+    host.FCurrentEffectNumber = 501; // a registered full render
+    const std::vector<uint32_t> out = Cartoon(SquareOnWhite());
+    test::DrainEvents();
+    ASSERT_TRUE(host.FSkImage) << "the smoothed picture is shown while the lines are found";
+    EXPECT_EQ(host.FSkImage->width(), 24);
+    EXPECT_NE(AllPixels(host.FSkImage), out) << "before the boost and the lines";
+    EXPECT_EQ(std::count(host.progress.begin(), host.progress.end(), 101), 0) << "Cartoon ends with 100";
+    host.FSkImage = nullptr;
+    host.FCurrentEffectNumber = -1;
+    Cartoon(SquareOnWhite());
+    EXPECT_FALSE(host.FSkImage) << "nothing is shown without a registered run";
 }
 
 TEST(Cartoon, TinyPicturesAndThreads)
