@@ -104,6 +104,25 @@ TEST(PencilSketch, TranslucentPicturesStayValidPremultiplied)
     EXPECT_TRUE(AllValidPremultiplied(Sketch(test::ImageFromPixels(40, 30, px))));
 }
 
+TEST(PencilSketch, CancelFlagStopsTheRows)
+{
+    test::FakeHost host;
+    const ISkImage source = DrawingFixture(60, 40);
+    // The rows read the user's cancel flag; a preview then still ends normally
+    // with what was drawn (here nothing).
+    host.Cancel = true;
+    {
+        PreviewScope scope(true, host.FPreviewGeneration.load());
+        for (const uint32_t p : AllPixels(RunEffect(100, source, 20, 50, 65, 5, 80, true)->makeImageSnapshot()))
+            ASSERT_EQ(p, 0u);
+    }
+    // A full render ends as cancelled.
+    EXPECT_THROW(RunEffect(100, source, 20, 50, 65, 5, 80), EAbort);
+    host.Cancel = false;
+    PreviewScope scope(true, host.FPreviewGeneration.load());
+    EXPECT_NE(AllPixels(RunEffect(100, source, 20, 50, 65, 5, 80, true)->makeImageSnapshot())[size_t(20 * 60 + 30)], 0u);
+}
+
 TEST(PencilSketch, TinyPictures)
 {
     for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 2}, std::pair{1, 1000}}) {
