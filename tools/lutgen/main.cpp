@@ -2,13 +2,13 @@
 //   pv_lutgen <output.zip>
 // Every run writes the same bytes.
 
+#include "tools/common/AtomicFile.h"
 #include "tools/common/DeterministicZip.h"
 #include "tools/lutgen/Looks.h"
 
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 namespace lutgen {
@@ -61,17 +61,10 @@ int main(int argc, char** argv)
         entries.push_back({folder + look.name + ".cube", CubeText(look)});
     const std::string zip = pvtools::BuildZip(entries, pvtools::ZipMethod::Deflated);
 
-    const std::filesystem::path target(argv[1]);
-    std::filesystem::create_directories(target.parent_path());
-    const std::filesystem::path temp = target.string() + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(zip.data(), std::streamsize(zip.size()));
-        if (!out) {
-            std::cerr << "pv_lutgen: cannot write " << temp << "\n";
-            return 1;
-        }
+    std::string error;
+    if (!pvtools::WriteFileAtomically(std::filesystem::path(argv[1]), zip, error)) {
+        std::cerr << "pv_lutgen: " << error << "\n";
+        return 1;
     }
-    std::filesystem::rename(temp, target);
     return 0;
 }

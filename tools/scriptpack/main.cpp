@@ -4,6 +4,7 @@
 // given, with CR LF line breaks whatever the source file uses. Every run
 // writes the same bytes.
 
+#include "tools/common/AtomicFile.h"
 #include "tools/common/DeterministicZip.h"
 
 #include <filesystem>
@@ -53,17 +54,10 @@ int main(int argc, char** argv)
     }
     const std::string zip = pvtools::BuildZip(entries, pvtools::ZipMethod::Deflated);
 
-    const std::filesystem::path target(argv[1]);
-    std::filesystem::create_directories(target.parent_path());
-    const std::filesystem::path temp = target.string() + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(zip.data(), std::streamsize(zip.size()));
-        if (!out) {
-            std::cerr << "pv_scriptpack: cannot write " << temp << "\n";
-            return 1;
-        }
+    std::string error;
+    if (!pvtools::WriteFileAtomically(std::filesystem::path(argv[1]), zip, error)) {
+        std::cerr << "pv_scriptpack: " << error << "\n";
+        return 1;
     }
-    std::filesystem::rename(temp, target);
     return 0;
 }
