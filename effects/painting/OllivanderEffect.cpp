@@ -454,6 +454,22 @@ void LayRow(uint32_t* dst, const uint32_t* patch, const uint8_t* m, int n, uint3
             dst[i] = Lay(dst[i], patch[i], m[i], alpha);
 }
 
+// Calls f(x, y, before, now, source) for every pixel a trial stroke covered in
+// the box [left, left + bw) x [top, bottom).
+template <typename F>
+void ForEachCovered(const StrokeRun& run, int left, int top, int bottom, int bw, F&& f)
+{
+    for (int y = top; y < bottom; ++y) {
+        const uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* old = run.before.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* now = run.destMap.row(y) + left;
+        const uint32_t* q = run.src.row(y) + left;
+        for (int i = 0; i < bw; ++i)
+            if (cover[i])
+                f(left + i, y, old[i], now[i], q[i]);
+    }
+}
+
 // Lays a planned stroke; in trial mode keeps it only when it brings the
 // pixels it covered closer to the source, and lets the tiles learn either way.
 void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
@@ -506,17 +522,10 @@ void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
         return;
 
     int64_t errOld = 0, errNew = 0;
-    for (int y = top; y < bottom; ++y) {
-        const uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw);
-        const uint32_t* old = run.before.data() + size_t(y - top) * size_t(bw);
-        const uint32_t* now = run.destMap.row(y) + left;
-        const uint32_t* q = run.src.row(y) + left;
-        for (int i = 0; i < bw; ++i)
-            if (cover[i]) {
-                errOld += 32 * ColourDistance(old[i], q[i]);
-                errNew += 32 * ColourDistance(now[i], q[i]);
-            }
-    }
+    ForEachCovered(run, left, top, bottom, bw, [&](int, int, uint32_t old, uint32_t now, uint32_t q) {
+        errOld += 32 * ColourDistance(old, q);
+        errNew += 32 * ColourDistance(now, q);
+    });
     if (errOld == 0 && errNew == 0) {
         bool any = false;
         for (uint8_t c : run.cover)
@@ -532,17 +541,10 @@ void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
             ++run.tiles.rejected[size_t(run.tileOf(plan.cx, plan.cy))];
         return;
     }
-    for (int y = top; y < bottom; ++y) {
-        const uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw);
-        const uint32_t* old = run.before.data() + size_t(y - top) * size_t(bw);
-        const uint32_t* now = run.destMap.row(y) + left;
-        const uint32_t* q = run.src.row(y) + left;
-        for (int i = 0; i < bw; ++i)
-            if (cover[i]) {
-                int64_t& e = run.tiles.error[size_t(run.tileOf(left + i, y))];
-                e = std::max<int64_t>(0, e + ColourDistance(now[i], q[i]) - ColourDistance(old[i], q[i]));
-            }
-    }
+    ForEachCovered(run, left, top, bottom, bw, [&](int x, int y, uint32_t old, uint32_t now, uint32_t q) {
+        int64_t& e = run.tiles.error[size_t(run.tileOf(x, y))];
+        e = std::max<int64_t>(0, e + ColourDistance(now, q) - ColourDistance(old, q));
+    });
     if (centreInside)
         run.tiles.rejected[size_t(run.tileOf(plan.cx, plan.cy))] = 0;
 }
