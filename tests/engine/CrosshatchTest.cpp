@@ -19,7 +19,7 @@ using test::SolidImage;
 std::vector<uint32_t> Hatch(const ISkImage& source, int P1 = 75, int P2 = 50, int P3 = 35, int P4 = 25, int P5 = 20,
                             bool preview = false)
 {
-    return AllPixels(RunEffect(103, source, P1, P2, P3, P4, P5, preview)->makeImageSnapshot());
+    return test::EffectPixels(103, source, P1, P2, P3, P4, P5, preview);
 }
 
 TEST(Crosshatch, DerivedValues)

@@ -18,7 +18,7 @@ using test::SolidImage;
 std::vector<uint32_t> Draw(const ISkImage& source, int P1 = 20, int P2 = 80, int P3 = 30, int P4 = 25, int P5 = 0,
                            bool preview = false)
 {
-    return AllPixels(RunEffect(102, source, P1, P2, P3, P4, P5, preview)->makeImageSnapshot());
+    return test::EffectPixels(102, source, P1, P2, P3, P4, P5, preview);
 }
 
 TEST(DynamicPencil, DerivedValues)

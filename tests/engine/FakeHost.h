@@ -84,6 +84,14 @@ inline ISkSurface RunEffect(int number, const ISkImage& image, int P1, int P2, i
     return dest;
 }
 
+// Every pixel an effect, run by number, paints on a fresh transparent surface
+// of the picture's size, row after row.
+inline std::vector<uint32_t> EffectPixels(int number, const ISkImage& image, int P1, int P2, int P3, int P4, int P5,
+                                          bool preview = false)
+{
+    return AllPixels(RunEffect(number, image, P1, P2, P3, P4, P5, preview)->makeImageSnapshot());
+}
+
 // True when no colour channel of any pixel exceeds its alpha.
 inline bool AllValidPremultiplied(const std::vector<uint32_t>& pixels)
 {

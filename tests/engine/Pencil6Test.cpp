@@ -20,7 +20,7 @@ using test::SolidImage;
 std::vector<uint32_t> Sketch(const ISkImage& source, int P1 = 10, int P2 = 40, int P3 = 30, int P4 = 0, int P5 = 30,
                              bool preview = false)
 {
-    return AllPixels(RunEffect(101, source, P1, P2, P3, P4, P5, preview)->makeImageSnapshot());
+    return test::EffectPixels(101, source, P1, P2, P3, P4, P5, preview);
 }
 
 TEST(Pencil6, DerivedValues)

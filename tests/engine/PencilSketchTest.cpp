@@ -17,7 +17,7 @@ using test::RunEffect;
 
 std::vector<uint32_t> Sketch(const ISkImage& source, int P1 = 20, int P2 = 50, int P3 = 65, int P4 = 5, int P5 = 80)
 {
-    return AllPixels(RunEffect(100, source, P1, P2, P3, P4, P5)->makeImageSnapshot());
+    return test::EffectPixels(100, source, P1, P2, P3, P4, P5);
 }
 
 TEST(PencilSketch, DerivedValues)
@@ -113,14 +113,14 @@ TEST(PencilSketch, CancelFlagStopsTheRows)
     host.Cancel = true;
     {
         PreviewScope scope(true, host.FPreviewGeneration.load());
-        for (const uint32_t p : AllPixels(RunEffect(100, source, 20, 50, 65, 5, 80, true)->makeImageSnapshot()))
+        for (const uint32_t p : test::EffectPixels(100, source, 20, 50, 65, 5, 80, true))
             ASSERT_EQ(p, 0u);
     }
     // A full render ends as cancelled.
     EXPECT_THROW(RunEffect(100, source, 20, 50, 65, 5, 80), EAbort);
     host.Cancel = false;
     PreviewScope scope(true, host.FPreviewGeneration.load());
-    EXPECT_NE(AllPixels(RunEffect(100, source, 20, 50, 65, 5, 80, true)->makeImageSnapshot())[size_t(20 * 60 + 30)], 0u);
+    EXPECT_NE(test::EffectPixels(100, source, 20, 50, 65, 5, 80, true)[size_t(20 * 60 + 30)], 0u);
 }
 
 TEST(PencilSketch, TinyPictures)
