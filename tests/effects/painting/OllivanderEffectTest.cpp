@@ -1,4 +1,5 @@
 #include "engine/FakeHost.h"
+#include "PaintingPictures.h"
 
 #include "effects/painting/OllivanderEffect.h"
 #include "engine/SharpenSurface.h"
@@ -42,10 +43,7 @@ ISkImage Still(int w, int h)
 std::vector<uint32_t> Paint(const ISkImage& source, int P1, int P2, int P3, int P4, int P5, uint32_t seed,
                             bool preview = false)
 {
-    const ISkSurface dest = SkSurface::MakeRaster(source->width(), source->height());
-    SetRandSeed(seed);
-    Ollivander(source, dest, P1, P2, P3, P4, P5, preview);
-    return AllPixels(dest->makeImageSnapshot());
+    return test::PaintedPixels(&Ollivander, source, P1, P2, P3, P4, P5, seed, preview);
 }
 
 int64_t Distance(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)

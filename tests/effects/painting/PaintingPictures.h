@@ -1,8 +1,10 @@
 #pragma once
-// Pictures the painting effects' tests paint.
+// Pictures the painting effects' tests paint, and a seeded way to paint them.
 
+#include "engine/FakeHost.h"
 #include "engine/U_repository.h"
 #include "platform/graphics/SkImage.h"
+#include "platform/system/Numbers.h"
 
 #include <cmath>
 #include <vector>
@@ -36,6 +38,18 @@ inline SkPixmap PixelsOf(const ISkImage& image)
     SkPixmap pm;
     image->peekPixels(pm);
     return pm;
+}
+
+// Every pixel a painting effect lays on a fresh transparent surface of the
+// picture's size, with the random sequence started from seed.
+template <typename Effect>
+std::vector<uint32_t> PaintedPixels(Effect effect, const ISkImage& source, int P1, int P2, int P3, int P4, int P5,
+                                    uint32_t seed, bool preview)
+{
+    const ISkSurface dest = SkSurface::MakeRaster(source->width(), source->height());
+    SetRandSeed(seed);
+    effect(source, dest, P1, P2, P3, P4, P5, preview);
+    return AllPixels(dest->makeImageSnapshot());
 }
 
 } // namespace pv::test

@@ -1,4 +1,5 @@
 #include "engine/FakeHost.h"
+#include "PaintingPictures.h"
 
 #include "effects/painting/RegionGrowingEffect.h"
 #include "platform/system/Numbers.h"
@@ -37,10 +38,7 @@ ISkImage Scene(int w, int h)
 std::vector<uint32_t> Paint(const ISkImage& source, int P1, int P2, int P3, int P4, int P5, uint32_t seed,
                             bool preview = false)
 {
-    const ISkSurface dest = SkSurface::MakeRaster(source->width(), source->height());
-    SetRandSeed(seed);
-    RegionGrowing(source, dest, P1, P2, P3, P4, P5, preview);
-    return AllPixels(dest->makeImageSnapshot());
+    return test::PaintedPixels(&RegionGrowing, source, P1, P2, P3, P4, P5, seed, preview);
 }
 
 void ExpectValidPremultiplied(const std::vector<uint32_t>& pixels)
