@@ -127,7 +127,7 @@ TEST(BlackAndWhiteInk, SimplificationRemovesSpecks)
     // White paper with isolated dark specks: passes 1 and 2 ink them, the
     // clean-up turns them back to paper.
     std::vector<uint32_t> pixels(size_t(40 * 40), 0xFFFFFFFFu);
-    for (const auto [x, y] : {std::pair{8, 8}, {30, 12}, {20, 30}})
+    for (const auto& [x, y] : {std::pair{8, 8}, {30, 12}, {20, 30}})
         pixels[size_t(y * 40 + x)] = 0xFF000000u;
     const ISkImage source = ImageFromPixels(40, 40, pixels);
     EXPECT_GT(CountBlack(Ink(source, 50, 50, 0, 50)), 0);
@@ -233,7 +233,7 @@ TEST(BlackAndWhiteInk, MatchesTheRunWrittenPlainly)
 
 TEST(BlackAndWhiteInk, OneRowAndOneColumn)
 {
-    for (const auto [w, h] : {std::pair{1, 9}, {9, 1}, {1, 1}}) {
+    for (const auto& [w, h] : {std::pair{1, 9}, {9, 1}, {1, 1}}) {
         const ISkSurface out = Ink(Scene(w, h), 50, 50, 60, 0);
         for (const uint32_t p : AllPixels(out->makeImageSnapshot()))
             EXPECT_TRUE(p == 0xFF000000u || p == 0xFFFFFFFFu) << w << "x" << h;

@@ -69,7 +69,7 @@ TEST(ContourLines, SquareGivesOneClosedChainAlongItsEdge)
         const auto [x, y] = todo.front();
         todo.pop();
         ASSERT_TRUE(x > 0 && y > 0 && x < size - 1 && y < size - 1) << "escaped at " << x << "," << y;
-        for (const auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
             const int nx = x + dx, ny = y + dy;
             if (!seen[size_t(ny * size + nx)] && !e.isLine(nx, ny)) {
                 seen[size_t(ny * size + nx)] = true;

@@ -134,7 +134,7 @@ TEST(FeltTipPen, TransparencyOfTheSourceIsKept)
 
 TEST(FeltTipPen, FlatPicturesWithoutGradientsStillGetStrokes)
 {
-    for (const auto [w, h] : {std::pair{30, 1}, {30, 2}, {1, 30}}) {
+    for (const auto& [w, h] : {std::pair{30, 1}, {30, 2}, {1, 30}}) {
         int inked = 0;
         for (const uint32_t p : AllPixels(Pen(SolidImage(w, h, 0xFF404040u), 100)->makeImageSnapshot()))
             inked += p != 0xFFFFFFFFu;

@@ -129,8 +129,9 @@ TEST(PencilSketch, TinyPictures)
         const std::vector<uint32_t> out = Sketch(test::SolidImage(w, h, 0xFF806040u));
         ASSERT_EQ(out.size(), size_t(w) * size_t(h));
         EXPECT_TRUE(AllValidPremultiplied(out));
-        if (w == 1 && h == 1)
+        if (w == 1 && h == 1) {
             EXPECT_EQ(out[0], 0u) << "a turned size of 2 x 2 has no inner pixel";
+        }
     }
 }
 

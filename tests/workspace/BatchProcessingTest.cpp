@@ -212,8 +212,9 @@ TEST(BatchProcessing, AFailingEffectIsReportedAndTheBatchEnds)
         const QString b = WritePicture(dir, QStringLiteral("b.png"));
         BatchForm form;
         form.Batch().PrepareBatch({a, b});
-        if (script)
+        if (script) {
             ASSERT_TRUE(form.Batch().UseBatchScript(QStringLiteral("EFFECT 402 50 50 50 50 50"), QStringLiteral("s")));
+        }
         form.Batch().BatchStartClick();
         WaitUntil([&] { return !form.Batch().FBatchRunning; });
         WaitForEffectWorkers();

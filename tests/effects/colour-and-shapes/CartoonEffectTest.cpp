@@ -143,12 +143,14 @@ TEST(Cartoon, OverAnEarlierResultOnlyCloserColoursAndLinesReplaceIt)
         for (int x = 0; x < 24; ++x) {
             const size_t i = size_t(y * 24 + x);
             const bool line = lines[i] != 0xFFFFFFFFu && lines[i] != 0u;
-            if (x >= 21)
+            if (x >= 21) {
                 EXPECT_EQ(out[i], earlier[i]) << "transparent source: the earlier result stays";
-            else if (x < 12 && !line)
+            } else if (x < 12 && !line) {
                 EXPECT_EQ(out[i], earlier[i]) << x << "," << y;
-            if (!line && x < 21)
+            }
+            if (!line && x < 21) {
                 EXPECT_EQ(lineOnly[i], earlier[i]) << "without colour only lines change it";
+            }
         }
     EXPECT_EQ(out[size_t(2 * 24 + 18)], cleared[size_t(2 * 24 + 18)]) << "black replaced by the closer cartoon";
     EXPECT_NE(out[size_t(2 * 24 + 18)], 0xFF000000u);

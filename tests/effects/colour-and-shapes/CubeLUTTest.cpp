@@ -102,8 +102,9 @@ TEST(CubeLUT, NumberReaders)
                                FloatCase{"1e", false, 0}, FloatCase{"", false, 0}, FloatCase{".", false, 0}}) {
         float v = -99;
         EXPECT_EQ(ParseCubeFloat(c.text, v), c.ok) << c.text;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_FLOAT_EQ(v, c.value) << c.text;
+        }
     }
     struct IntCase {
         const char* text;
@@ -115,8 +116,9 @@ TEST(CubeLUT, NumberReaders)
                              IntCase{"$", false, 0}, IntCase{"2.0", false, 0}}) {
         int v = -99;
         EXPECT_EQ(ParseCubeInt(c.text, v), c.ok) << c.text;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(v, c.value) << c.text;
+        }
     }
 }
 

@@ -21,7 +21,7 @@ TEST(OrtonFilter, DerivedValues)
 
 TEST(OrtonFilter, PixelRule)
 {
-    const uint32_t sharp = 0xFF406080u, glow = 0xFF808080u;
+    const uint32_t sharp = 0xFF406080u;
     auto pixel = [&](int P2, int P3, int P4, int P5, uint32_t a = 0xFF406080u, uint32_t g = 0xFF808080u) {
         return OrtonPixel(a, g, ComputeOrtonParams(0, P2, P3, P4, P5));
     };
