@@ -49,26 +49,16 @@ void TForm1::ConnectTopBar()
     connect(DefaultImageButton, &TButton::clicked, this, &TForm1::DefaultImageButtonClick);
 }
 
-void TForm1::SpeedButton5Click()
-{
-    if (IsEffectRunning())
-        return;
-    ISkImage result, source;
-    if (History->Undo(result, source)) {
-        FSkImage = result;
-        FSkSourceImage = source;
-        SkPaintBox1->CenterImageInPaintBox();
-        SkPaintBox1->UpdateDivider();
-    }
-    SkPaintBox1->Redraw();
-}
+void TForm1::SpeedButton5Click() { StepHistory(false); }
 
-void TForm1::SpeedButton6Click()
+void TForm1::SpeedButton6Click() { StepHistory(true); }
+
+void TForm1::StepHistory(bool forward)
 {
     if (IsEffectRunning())
         return;
     ISkImage result, source;
-    if (History->Redo(result, source)) {
+    if (forward ? History->Redo(result, source) : History->Undo(result, source)) {
         FSkImage = result;
         FSkSourceImage = source;
         SkPaintBox1->CenterImageInPaintBox();

@@ -259,6 +259,9 @@ private:
     void ConnectTopBar();
     // Places the zoom buttons and their label at the top bar's right end.
     void LayoutWindowButtons();
+    // Undo (false) or redo (true): both pictures from the history; nothing
+    // while an effect runs and nothing recorded.
+    void StepHistory(bool forward);
 
     std::unique_ptr<TMainWindowFiles> FFiles;
     std::unique_ptr<TBatchMode> FBatch;
