@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/Pencil6.h"
+#include "effects/drawing/Pencil6.h"
 #include "platform/system/Threads.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // each of six neighbours and drops the remaining quarter, giving crisp dots
 // and open highlights.
 
-#include "engine/Stippling.h"
+#include "effects/drawing/Stippling.h"
 
 #include "platform/system/Numbers.h"
 

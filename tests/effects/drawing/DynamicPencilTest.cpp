@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/DynamicPencil.h"
+#include "effects/drawing/DynamicPencil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/ComicPrintHalftone.h"
+#include "effects/drawing/ComicPrintHalftone.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 // parameters always give the same drawing (while no other thread draws from
 // the generator meanwhile).
 
-#include "engine/PencilSketch.h"
+#include "effects/drawing/PencilSketch.h"
 
 #include "engine/U_repository.h"
 #include "platform/system/Numbers.h"

@@ -5,7 +5,7 @@
 // paper until it is as dark as the picture there. A local-contrast pass can
 // prepare the picture first and a colour pass can tint the drawing.
 
-#include "engine/DynamicPencil.h"
+#include "effects/drawing/DynamicPencil.h"
 
 #include "engine/PixelPlanes.h"
 #include "platform/system/LargeBuffer.h"

@@ -5,7 +5,7 @@
 // multiply onto each other, and black contour lines are darkened in. Every
 // run starts from white paper; the source's transparency is kept.
 
-#include "engine/ComicPrintHalftone.h"
+#include "effects/drawing/ComicPrintHalftone.h"
 
 #include "engine/PixelPlanes.h"
 #include "platform/graphics/SkImageFilter.h"

@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/Crosshatch.h"
+#include "effects/drawing/Crosshatch.h"
 
 #include <gtest/gtest.h>
 

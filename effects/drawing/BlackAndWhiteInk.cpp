@@ -4,7 +4,7 @@
 // clean-up removes speckles and simplifies the shapes. Every pixel ends black
 // or white, and transparent parts stay transparent.
 
-#include "engine/BlackAndWhiteInk.h"
+#include "effects/drawing/BlackAndWhiteInk.h"
 
 #include "engine/PixelPlanes.h"
 #include "platform/system/LargeBuffer.h"

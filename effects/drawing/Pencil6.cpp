@@ -4,7 +4,7 @@
 // picture's is kept (a greedy best-of-N search). Strong edges are darkened at
 // the end and the picture's colours can be laid over the sketch.
 
-#include "engine/Pencil6.h"
+#include "effects/drawing/Pencil6.h"
 
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"

@@ -5,7 +5,7 @@
 // diagonal hatch elsewhere, and stop at edges and colour changes. Thin grey
 // curves then trace the strong edges.
 
-#include "engine/MarkerRenderingEffect.h"
+#include "effects/drawing/MarkerRenderingEffect.h"
 
 #include "engine/PixelPlanes.h"
 #include "platform/graphics/PolygonFill.h"

@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/PencilSketch.h"
+#include "effects/drawing/PencilSketch.h"
 #include "platform/system/Numbers.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/MarkerRenderingEffect.h"
+#include "effects/drawing/MarkerRenderingEffect.h"
 #include "platform/system/Numbers.h"
 
 #include <gtest/gtest.h>

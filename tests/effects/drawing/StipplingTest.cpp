@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/Stippling.h"
+#include "effects/drawing/Stippling.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,12 @@ ISkSurface Stipple(const ISkImage& source, int P1)
     const ISkSurface dest = SkSurface::MakeRaster(source->width(), source->height());
     ProcessEffectOnSurface(source, dest, 201, P1, 0, 0, 0, 0, false);
     return dest;
+}
+
+TEST(Stippling, RegistersItselfInTheCatalogue)
+{
+    ASSERT_NE(FindEffect(201), nullptr);
+    EXPECT_NE(FindEffect(201)->proc, nullptr);
 }
 
 TEST(Stippling, ExtremeThresholds)

@@ -6,7 +6,7 @@
 // the paper in near-black; contour lines are darkened in at the end. A private
 // generator with a fixed seed makes every run of a picture the same.
 
-#include "engine/Crosshatch.h"
+#include "effects/drawing/Crosshatch.h"
 
 #include "engine/ContourLines.h"
 #include "engine/PixelPlanes.h"

@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/BlackAndWhiteInk.h"
+#include "effects/drawing/BlackAndWhiteInk.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
