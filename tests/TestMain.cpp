@@ -1,9 +1,13 @@
 // Test entry: a GUI application object on the offscreen platform, so queued
-// calls have an event loop to run on and painting has fonts.
+// calls have an event loop to run on and painting has fonts. Every test binary
+// keeps its settings in a folder of its own, English at the designed size, so
+// a developer's own settings never change a test.
 
 #include "engine/Graphics.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #ifdef PV_TEST_WIDGETS
@@ -16,6 +20,12 @@ using TestApplication = QGuiApplication;
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settingsFolder;
+    qputenv("PELANDROVIUM_SETTINGS_DIR", settingsFolder.path().toUtf8());
+    QFile settings(settingsFolder.path() + QStringLiteral("/settings.txt"));
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write("language=en\r\nuizoom=100\r\n");
+    settings.close();
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     pv::EngineStart();

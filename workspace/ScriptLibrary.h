@@ -6,6 +6,7 @@
 // before a run.
 
 #include "platform/graphics/SkTypes.h"
+#include "platform/system/TextDecoding.h"
 
 #include <QByteArray>
 #include <QString>
@@ -35,9 +36,8 @@ std::vector<TScriptEntry> ReadScriptArchive(const ZipArchive& archive, bool Buil
 QByteArray EmbeddedScriptArchive();
 std::vector<TScriptEntry> LoadEmbeddedScripts();
 
-// Script bytes as text: by a byte-order mark (UTF-8, UTF-16 LE/BE), else as
-// UTF-8 when the bytes are valid UTF-8, else as Windows-1252.
-QString DecodeScriptBytes(const QByteArray& bytes);
+// Script bytes as text (the decoding every hand-written text file gets).
+inline QString DecodeScriptBytes(const QByteArray& bytes) { return DecodeTextBytes(bytes); }
 // Script files chosen by the user, in order: a ".zip" gives its ".vls"
 // entries, any other file one entry of its whole text. Files that cannot be
 // read are skipped.
@@ -46,7 +46,7 @@ std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths);
 QByteArray EncodeScriptForSave(const QStringList& lines);
 
 // Lines split at CR LF, LF or CR; a final line break adds no empty line.
-QStringList SplitScriptLines(const QString& text);
+inline QStringList SplitScriptLines(const QString& text) { return SplitTextLines(text); }
 
 // The scripts built into the editor: the one it starts with and the one a
 // full reset puts back.
