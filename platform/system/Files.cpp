@@ -1,10 +1,49 @@
 #include "platform/system/Files.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace pv {
+namespace {
+
+// The device's reason, or a plain one where the device has none to give (a
+// short write without an error code reads "Unknown error" otherwise).
+void SetWriteError(const QIODevice& device, QString* errorText)
+{
+    if (!errorText)
+        return;
+    QString reason = device.errorString();
+    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+        reason = QStringLiteral("Not all data could be written");
+    *errorText = reason;
+}
+
+} // namespace
+
+bool WriteAllTo(QIODevice& device, const QByteArray& data, QString* errorText)
+{
+    const char* at = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        // A short write (a disk that fills up on the way) is retried with the
+        // rest: the next write then fails with the system's reason.
+        const qint64 written = device.write(at, left);
+        if (written <= 0) {
+            SetWriteError(device, errorText);
+            return false;
+        }
+        at += written;
+        left -= written;
+    }
+    // Small writes only reach the buffer; their failure shows in the flush.
+    if (auto* file = qobject_cast<QFileDevice*>(&device); file && !file->flush()) {
+        SetWriteError(device, errorText);
+        return false;
+    }
+    return true;
+}
 
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* errorText)
 {
@@ -14,15 +53,12 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* e
             *errorText = file.errorString();
         return false;
     }
-    if (file.write(data) != data.size()) {
-        if (errorText)
-            *errorText = file.errorString();
+    if (!WriteAllTo(file, data, errorText)) {
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
+        SetWriteError(file, errorText);
         return false;
     }
     return true;
