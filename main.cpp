@@ -4,6 +4,7 @@
 #include "HeadlessRunner.h"
 #include "engine/Graphics.h"
 #include "platform/system/Errors.h"
+#include "shell/Application.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/Unit1.h"
 
@@ -29,7 +30,7 @@ void ShowStartupError(const QString& message)
 
 int RunDesktop(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    pv::TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelandrovium"));
     try {
         pv::TForm1 form;

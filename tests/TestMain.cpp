@@ -10,7 +10,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#ifdef PV_TEST_WIDGETS
+#if defined(PV_TEST_SHELL_APPLICATION)
+#include "shell/Application.h"
+using TestApplication = pv::TApplication;
+#elif defined(PV_TEST_WIDGETS)
 #include <QApplication>
 using TestApplication = QApplication;
 #else

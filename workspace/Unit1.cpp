@@ -36,6 +36,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     History = std::make_unique<TImageHistory>();
     FHistory = History.get();
+    // Every recorded step (an effect, a script, a tool) leaves an unsaved
+    // result; opening and saving clear the flag again afterwards.
+    History->SetOnImageSaved([this](const ISkImage&, const ISkImage&, bool) {
+        if (IsUIThread())
+            FImageDirty = true;
+        else
+            RunOnUIQueued([this] { FImageDirty = true; }, this);
+    });
+    FCommandLine = QCoreApplication::arguments();
     FFiles = std::make_unique<TMainWindowFiles>(*this);
     UpdatePreviewTimer.setInterval(500);
     connect(&UpdatePreviewTimer, &QTimer::timeout, this, &TForm1::UpdatePreviewTimerTimer);
@@ -103,8 +112,11 @@ void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     InitializationTimer.start();
-    // A picture named on the command line opens on every show.
-    const QStringList args = QCoreApplication::arguments();
+    // Later shows (a restore after minimising) keep the work on screen.
+    if (FFirstShowDone)
+        return;
+    FFirstShowDone = true;
+    const QStringList& args = FCommandLine;
     if (args.size() > 1 && !args[1].startsWith(QStringLiteral("-psn")) && QFileInfo(args[1]).isFile())
         LoadLargeImage(*FFiles, args[1]);
 }

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPointF>
+#include <QStringList>
 #include <QTimer>
 
 #include <array>
@@ -125,6 +126,13 @@ public:
 
     // ---- running work
     int FBackgroundWorkers = 0;
+
+    // ---- start-up
+    // The program's command line; its first argument, when it names an
+    // existing file (and is not a "-psn" process serial number), opens on
+    // the window's first show.
+    QStringList FCommandLine;
+    bool FFirstShowDone = false;
 
     // ---- scripts (ScriptRuns.cpp) and batch processing (BatchProcessing.cpp)
     // The script editor, created on first use and kept until the window goes.

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -133,6 +134,55 @@ TEST(TForm1, ProgressOutsideTheRangeMarksTheEngineIdle)
     form.UpdateProgressBar(101);
     EXPECT_EQ(form.ProgressBarTag, -1);
     EXPECT_FALSE(form.IsEffectRunning());
+}
+
+TEST(TForm1, TheCommandLinePictureOpensOnTheFirstShowOnly)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.png"));
+    QImage photo(10, 8, QImage::Format_RGB32);
+    photo.fill(0xFF336699u);
+    ASSERT_TRUE(photo.save(path));
+
+    TestForm form;
+    form.FCommandLine = {QStringLiteral("pelandrovium"), path};
+    form.show();
+    ASSERT_NE(form.FSkImage, nullptr);
+    EXPECT_EQ(form.FSkImage->width(), 10);
+    // The user's result, then a minimise and restore.
+    form.FSkImage = Grey(3, 3);
+    form.showMinimized();
+    form.hide();
+    form.showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.FSkImage->width(), 3) << "the result survived the restore";
+}
+
+void PaintWhite(const ISkImage&, const ISkSurface& Dest, int, int, int, int, int, bool)
+{
+    Dest->getCanvas()->clear(kColorWhite);
+}
+
+TEST(TForm1, EveryRecordedStepMarksThePictureChanged)
+{
+    const TEffectProc previous = ReplaceEffect(304, &PaintWhite);
+    {
+        TestForm form;
+        form.FSkSourceImage = Grey(8, 8);
+        form.FSkImage = form.FSkSourceImage;
+        ASSERT_FALSE(form.FImageDirty);
+        ProcessEffect(304, 0, 0, 0, 0, 0, false);
+        WaitUntil([] { return RunningEffectWorkers() == 0; });
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(form.FImageDirty) << "an applied effect leaves an unsaved result";
+
+        // A step recorded on another thread reaches the flag as well.
+        form.FImageDirty = false;
+        std::thread([&form] { form.FHistory->Save(Grey(4, 4), form.FSkSourceImage); }).join();
+        WaitUntil([&form] { return form.FImageDirty; });
+        EXPECT_TRUE(form.FImageDirty);
+    }
+    ReplaceEffect(304, previous);
 }
 
 } // namespace
