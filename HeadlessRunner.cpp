@@ -85,7 +85,10 @@ QString RunJob(const WcTestArgs& job, const QString& outputFolder)
 {
     if (job.input.isEmpty() || !QFileInfo(job.input).isFile())
         Fail(QStringLiteral("input not found: ") + job.input);
-    const ISkImage image = DecodeImageFile(job.input);
+    const ISkImage image = [&] {
+        TQuietStandardError quiet;
+        return DecodeImageFile(job.input);
+    }();
     if (!image)
         Fail(QStringLiteral("failed to decode: ") + job.input);
 

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <zlib.h>
 
 namespace pv {
 namespace {
@@ -173,6 +176,57 @@ TEST_F(HeadlessRun, MissingOutputFolderIsReportedOnStandardError)
     run({"--wctest", "in.png", "nofolder/out.png", "40", "0", "0", "0", "0", "201"}, QString(), &err);
     EXPECT_TRUE(err.contains("ERROR Exception: failed to write: nofolder/out.png")) << err.toStdString();
     EXPECT_FALSE(QFile::exists(path("nofolder")));
+}
+
+// A PNG chunk with its length and CRC.
+QByteArray PngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian(quint32(data.size()), chunk.data());
+    chunk += QByteArray(type, 4) + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4), uInt(chunk.size() - 4));
+    QByteArray tail(4, '\0');
+    qToBigEndian(quint32(crc), tail.data());
+    return chunk + tail;
+}
+
+TEST_F(HeadlessRun, BrokenAndOversizedPicturesAreReportedInTheStatusOnly)
+{
+    {
+        // 40000 x 40000 pixels claimed by a file of a few hundred bytes.
+        QByteArray header(13, '\0');
+        qToBigEndian(quint32(40000), header.data());
+        qToBigEndian(quint32(40000), header.data() + 4);
+        header[8] = 8; // bits per channel
+        header[9] = 6; // RGBA
+        QFile huge(path("huge.png"));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        const QByteArray firstRow = qCompress(QByteArray(40000 * 4 + 1, '\0')).mid(4);
+        huge.write("\x89PNG\r\n\x1A\n" + PngChunk("IHDR", header) + PngChunk("IDAT", firstRow) + PngChunk("IEND", {}));
+    }
+    {
+        // Damaged compressed data: the PNG library complains about it itself.
+        QFile in(path("in.png"));
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QByteArray png = in.readAll();
+        const qsizetype idat = png.indexOf("IDAT");
+        ASSERT_GT(idat, 0);
+        png[idat + 4] = char(png[idat + 4] ^ 0xFF);
+        png[idat + 6] = char(png[idat + 6] ^ 0xFF);
+        QFile broken(path("broken.png"));
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write(png);
+    }
+    struct Case {
+        const char* input;
+        const char* status;
+    };
+    for (const Case& c : {Case{"huge.png", "ERROR EOutOfMemory: Out of memory: the picture is too large for the memory available"},
+                          Case{"broken.png", "ERROR Exception: failed to decode: broken.png"}}) {
+        QString err;
+        EXPECT_EQ(run({"--wctest", c.input, "o.png", "40", "0", "0", "0", "0", "201"}, QString(), &err).toStdString(), c.status);
+        EXPECT_EQ(err.toStdString(), "") << c.input;
+    }
 }
 
 } // namespace

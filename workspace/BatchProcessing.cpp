@@ -124,7 +124,9 @@ void TBatchMode::PrepareBatch(const QStringList& files)
     if (FBatchRunning || files.isEmpty())
         return;
     FBatchFiles = files;
-    FFirstFileUnreadable = !LoadLargeImage(form_.FilesView(), FBatchFiles.constFirst());
+    // Damage is reported when the file's turn comes.
+    bool damaged = false;
+    FFirstFileUnreadable = !LoadLargeImage(form_.FilesView(), FBatchFiles.constFirst(), &damaged);
     CreateBatchOverlayControls();
     FBatchScriptMode = false;
     FBatchScript.clear();
@@ -309,9 +311,13 @@ void TBatchMode::StartCurrentFile()
     // The first file was read (and an unreadable one reported) when the batch was prepared.
     if (FBatchIndex == 0 && FFirstFileUnreadable)
         return;
-    FFileLoaded = LoadLargeImage(form_.FilesView(), FBatchFiles.value(FBatchIndex));
+    bool damaged = false;
+    FFileLoaded = LoadLargeImage(form_.FilesView(), FBatchFiles.value(FBatchIndex), &damaged);
     if (!FFileLoaded)
         return;
+    if (damaged)
+        form_.ShowMessage(Fill(T(QStringLiteral("The image file \"%s\" is damaged; part of the picture may be missing")),
+                               {CurrentInputName()}));
     FLoadedPicture = form_.FSkImage;
     if (UsesScript()) {
         RunScriptForBatch();

@@ -151,7 +151,7 @@ void WriteImageFile(const ISkImage& Image, const QString& FileName)
         throw Exception(why.toStdString());
 }
 
-bool LoadLargeImage(TImageFilesView& View, const QString& FileName)
+bool LoadLargeImage(TImageFilesView& View, const QString& FileName, bool* Damaged)
 {
     TForm1& form = View.MainForm();
     // A running effect would replace the new picture with its own result.
@@ -162,8 +162,9 @@ bool LoadLargeImage(TImageFilesView& View, const QString& FileName)
     View.TurnOffSplitView();
 
     ISkImage picture;
+    TDecodeNotes notes;
     try {
-        picture = DecodeImageFile(FileName);
+        picture = DecodeImageFile(FileName, &notes);
     } catch (const std::bad_alloc&) {
         form.ShowMessage(View.TranslateUiText(QStringLiteral("Image too large for available memory: ")) + FileName);
         return false;
@@ -180,6 +181,10 @@ bool LoadLargeImage(TImageFilesView& View, const QString& FileName)
     form.FPreviewZoomFactor = 1.0f;
     View.DrawZoomedPreview();
     RecordOpenedPicture(form);
+    if (Damaged)
+        *Damaged = notes.Damaged;
+    else if (notes.Damaged)
+        form.ShowMessage(View.TranslateUiText(QString::fromUtf8(kDamagedFileWarning)));
     return true;
 }
 

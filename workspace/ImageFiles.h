@@ -98,8 +98,11 @@ public:
 // Opens an image file as source and result, resets the view, records one
 // history snapshot and leaves the picture unmodified-since-saved. Refused
 // (false, nothing changes) while an effect runs. A file that cannot be read
-// is reported and changes nothing, its name included.
-bool LoadLargeImage(TImageFilesView& View, const QString& FileName);
+// is reported and changes nothing, its name included. A damaged file whose
+// picture is partly missing opens with a warning, or, when Damaged is given,
+// tells the caller there instead.
+inline constexpr char kDamagedFileWarning[] = "The image file is damaged; part of the picture may be missing";
+bool LoadLargeImage(TImageFilesView& View, const QString& FileName, bool* Damaged = nullptr);
 // The open dialog, then LoadLargeImage. True when a file was chosen.
 bool LoadImageFile(TImageFilesView& View);
 // The built-in default picture as source and result. True when it loaded.

@@ -5,6 +5,8 @@
 #include "platform/system/Files.h"
 
 #include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 
@@ -17,20 +19,49 @@ namespace {
 // Large enough for 50-megapixel photographs (and their 16-bit decodes).
 constexpr int kAllocationLimitMB = 1024;
 
+// Bytes the reader's picture takes in the format it decodes to.
+int64_t DecodedBytes(QSize size, QImage::Format format)
+{
+    const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    return int64_t(size.width()) * size.height() * std::max(bits, 32) / 8;
+}
+
+// The decoded picture as a raster in sRGB.
+ISkImage ToRaster(QImage&& image)
+{
+    const QColorSpace space = image.colorSpace();
+    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb))
+        image.convertToColorSpace(QColorSpace::SRgb);
+    return SkImage::MakeFromQImage(std::move(image));
+}
+
 ISkImage DecodeFrom(QImageReader& reader)
 {
     reader.setAllocationLimit(kAllocationLimitMB);
-    reader.setAutoTransform(false);
+    reader.setAutoTransform(true);
+    // The size comes from the header: after a failed read the reader no
+    // longer knows it.
+    const QSize size = reader.size();
+    const bool tooLarge =
+        size.isValid() && DecodedBytes(size, reader.imageFormat()) > int64_t(kAllocationLimitMB) * 1024 * 1024;
+    if (tooLarge)
+        throw std::bad_alloc();
     QImage image;
     if (!reader.read(&image)) {
         // A size the reader refused for memory reasons is an out-of-memory case,
         // not a broken file.
-        const QSize size = reader.size();
-        if (size.isValid() && int64_t(size.width()) * size.height() * 4 > int64_t(kAllocationLimitMB) * 1024 * 1024)
+        if (size.isValid() && DecodedBytes(size, QImage::Format_RGB32) > int64_t(kAllocationLimitMB) * 1024 * 1024)
             throw std::bad_alloc();
         return nullptr;
     }
-    return SkImage::MakeFromQImage(std::move(image));
+    return ToRaster(std::move(image));
+}
+
+// Damage the decoder itself passes over silently.
+void NoteDamage(const QByteArray& data, TDecodeNotes* notes)
+{
+    if (notes)
+        notes->Damaged = IsTruncatedJpeg(data);
 }
 
 ISkImage DecodeWithin(QImageReader& reader, int maxSide)
@@ -41,11 +72,11 @@ ISkImage DecodeWithin(QImageReader& reader, int maxSide)
     // Formats whose header gives no size are held to the same bound by the allocation limit.
     const int64_t limitBytes = int64_t(maxSide) * maxSide * 4;
     reader.setAllocationLimit(int(std::min<int64_t>(kAllocationLimitMB, limitBytes / (1024 * 1024) + 1)));
-    reader.setAutoTransform(false);
+    reader.setAutoTransform(true);
     QImage image;
     if (!reader.read(&image) || image.width() > maxSide || image.height() > maxSide)
         return nullptr;
-    return SkImage::MakeFromQImage(std::move(image));
+    return ToRaster(std::move(image));
 }
 
 } // namespace
@@ -62,14 +93,51 @@ ImageFileFormat FormatFromExtension(const QString& path)
     return ImageFileFormat::Unknown;
 }
 
-ISkImage DecodeImageFile(const QString& path)
+bool IsTruncatedJpeg(const QByteArray& data)
+{
+    const auto* d = reinterpret_cast<const uint8_t*>(data.constData());
+    const qsizetype n = data.size();
+    if (n < 2 || d[0] != 0xFF || d[1] != 0xD8)
+        return false;
+    // Walk the header segments to the first scan; its entropy-coded data
+    // never holds FF D9, so the end-of-image marker after it shows the data
+    // is all there (camera trailers may follow it).
+    qsizetype pos = 2;
+    while (pos + 4 <= n) {
+        if (d[pos] != 0xFF)
+            return false; // not a layout this check knows: the decoder judges
+        const uint8_t marker = d[pos + 1];
+        if (marker == 0xFF) {
+            ++pos;
+            continue;
+        }
+        if (marker == 0xD9)
+            return false;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            pos += 2;
+            continue;
+        }
+        pos += 2 + (qsizetype(d[pos + 2]) << 8 | d[pos + 3]);
+        if (marker == 0xDA)
+            return pos > n || data.indexOf(QByteArrayView("\xFF\xD9", 2), pos) < 0;
+    }
+    return true;
+}
+
+ISkImage DecodeImageFile(const QString& path, TDecodeNotes* notes)
 {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
-    return DecodeFrom(reader);
+    ISkImage image = DecodeFrom(reader);
+    if (image && notes) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.peek(2) == "\xFF\xD8")
+            NoteDamage(file.readAll(), notes);
+    }
+    return image;
 }
 
-ISkImage DecodeImageData(const QByteArray& data)
+ISkImage DecodeImageData(const QByteArray& data, TDecodeNotes* notes)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -77,7 +145,10 @@ ISkImage DecodeImageData(const QByteArray& data)
         return nullptr;
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    return DecodeFrom(reader);
+    ISkImage image = DecodeFrom(reader);
+    if (image)
+        NoteDamage(data, notes);
+    return image;
 }
 
 ISkImage DecodeImageFileWithin(const QString& path, int maxSide)

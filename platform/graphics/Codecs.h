@@ -13,11 +13,23 @@ enum class ImageFileFormat { Unknown, Jpeg, Png, Webp };
 // ".jpg"/".jpeg" JPEG, ".png" PNG, ".webp" WebP (any letter case); Unknown otherwise.
 ImageFileFormat FormatFromExtension(const QString& path);
 
+// What a decode noticed besides the picture.
+struct TDecodeNotes {
+    // The file ends before its picture data does (a download or copy cut
+    // short): the missing part of the picture is filled in plain grey.
+    bool Damaged = false;
+};
+
 // Decodes JPEG, PNG, BMP, GIF, WebP or TIFF. Returns null when the file is
 // missing, empty, truncated beyond use or not a picture. Throws std::bad_alloc
-// when the picture does not fit in memory.
-ISkImage DecodeImageFile(const QString& path);
-ISkImage DecodeImageData(const QByteArray& data);
+// when the picture does not fit in memory. Every picture comes out upright
+// (its orientation tag applied) and in sRGB (an embedded colour profile
+// converted).
+ISkImage DecodeImageFile(const QString& path, TDecodeNotes* notes = nullptr);
+ISkImage DecodeImageData(const QByteArray& data, TDecodeNotes* notes = nullptr);
+
+// True for JPEG data that ends before the end of its first scan's data.
+bool IsTruncatedJpeg(const QByteArray& data);
 
 // The same for pictures from untrusted places (user brushes, archives): a
 // picture wider or taller than maxSide is refused (null) from its header,

@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace pv {
 namespace {
 
@@ -78,6 +82,29 @@ QString LowerExtension(const QString& filePath)
     const QString name = QFileInfo(filePath).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : name.mid(dot).toLower();
+}
+
+TQuietStandardError::TQuietStandardError()
+{
+    std::fflush(stderr);
+    const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (sink < 0)
+        return;
+    saved_ = ::dup(STDERR_FILENO);
+    if (saved_ >= 0 && ::dup2(sink, STDERR_FILENO) < 0) {
+        ::close(saved_);
+        saved_ = -1;
+    }
+    ::close(sink);
+}
+
+TQuietStandardError::~TQuietStandardError()
+{
+    if (saved_ < 0)
+        return;
+    std::fflush(stderr);
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
 }
 
 } // namespace pv

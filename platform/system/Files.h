@@ -26,4 +26,18 @@ QString AbsoluteFolderOf(const QString& filePath);
 // Lower-case extension with its dot (".jpg"), or an empty string.
 QString LowerExtension(const QString& filePath);
 
+// Sends what libraries print on standard error (decoder libraries report
+// broken files there themselves) to nowhere for as long as it lives. For runs
+// whose only report is their status file; one at a time per process.
+class TQuietStandardError {
+public:
+    TQuietStandardError();
+    ~TQuietStandardError();
+    TQuietStandardError(const TQuietStandardError&) = delete;
+    TQuietStandardError& operator=(const TQuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 } // namespace pv

@@ -115,6 +115,21 @@ TEST(BatchProcessing, FiveFilesOneBrokenGiveFourResultsAt300Dpi)
     EXPECT_EQ(ReadAll(a).size(), QFileInfo(a).size()) << "inputs stay as they were";
 }
 
+TEST(BatchProcessing, ADamagedFileIsNamedAndStillProcessed)
+{
+    QTemporaryDir dir;
+    const QString whole = WritePicture(dir, QStringLiteral("whole.jpg"));
+    const QString cut = dir.filePath(QStringLiteral("cut.jpg"));
+    WriteAll(cut, ReadAll(whole).chopped(12)); // the end of its picture data is missing
+
+    BatchForm form;
+    form.RunBatch({cut, whole});
+    ASSERT_EQ(form.messages.size(), 2u);
+    EXPECT_EQ(form.messages[0],
+              QStringLiteral("The image file \"cut.jpg\" is damaged; part of the picture may be missing"));
+    EXPECT_EQ(form.Summary(), QStringLiteral("Batch complete: 2 of 2 images processed."));
+}
+
 TEST(BatchProcessing, BadInputIsReportedFileByFileAndTheRestGoesOn)
 {
     QTemporaryDir dir;

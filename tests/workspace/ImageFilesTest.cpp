@@ -320,6 +320,20 @@ TEST(ImageFiles, AFileThatFailsToOpenChangesNothing)
     EXPECT_TRUE(form.FImageDirty);
 }
 
+TEST(ImageFiles, ADamagedJpegOpensWithAWarning)
+{
+    QTemporaryDir dir;
+    const QString whole = WriteFixture(dir, "whole.jpg", 64, 48);
+    const QString cut = dir.filePath("cut.jpg");
+    WriteAll(cut, ReadAll(whole).left(ReadAll(whole).size() * 2 / 3));
+    FilesForm form;
+    ASSERT_TRUE(LoadLargeImage(form, whole));
+    EXPECT_TRUE(form.messages.empty());
+    ASSERT_TRUE(LoadLargeImage(form, cut));
+    EXPECT_EQ(form.messages, std::vector<QString>{QString::fromUtf8(kDamagedFileWarning)});
+    EXPECT_EQ(form.FSkImage->height(), 48) << "what could be read is shown";
+}
+
 TEST(ImageFiles, OpenAndDropAreRefusedWhileAnEffectRuns)
 {
     QTemporaryDir dir;
