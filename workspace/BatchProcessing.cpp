@@ -11,6 +11,7 @@
 #include "platform/widgets/RoundedPanel.h"
 #include "scripts/ScriptParser.h"
 #include "shell/U_Theme.h"
+#include "shell/U_dictionary.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/ScriptEditor.h"
 #include "workspace/ScriptLibrary.h"
@@ -22,28 +23,19 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace pv {
 namespace {
 
-QString T(const QString& text) { return text; }
-
-QString Fill(QString pattern, std::initializer_list<QString> values)
-{
-    for (const QString& v : values) {
-        const qsizetype at = pattern.indexOf(QRegularExpression(QStringLiteral("%[ds]")));
-        if (at < 0)
-            break;
-        pattern.replace(at, 2, v);
-    }
-    return pattern;
-}
+// Messages and dialog titles in the interface language; the controls' own
+// captions are English and the widget kit shows them translated.
+QString T(const QString& text) { return TranslateText(text); }
 
 QString ProcessingText(int index, int count)
 {
-    return Fill(T(QStringLiteral("Processing image %d of %d...")), {QString::number(index), QString::number(count)});
+    return TranslateFormat(QStringLiteral("Processing image %d of %d..."),
+                           {QString::number(index), QString::number(count)});
 }
 
 TButton* PanelButton(const QString& text, QWidget* parent, QRect r, TButton::Look look = TButton::Look::Standard)
@@ -59,7 +51,7 @@ TLabel* PanelLabel(const QString& text, QWidget* parent, QRect r, double size, T
     auto* l = new TLabel(text, parent);
     l->setGeometry(DpI(r.x()), DpI(r.y()), DpI(r.width()), DpI(r.height()));
     l->setFontSize(size);
-    l->setFontColour(ThemeMapTextColor(colour));
+    l->setFontColour(colour);
     l->setAlignment(Qt::AlignCenter);
     l->setWordWrap(true);
     return l;
@@ -134,10 +126,10 @@ void TBatchMode::PrepareBatch(const QStringList& files)
         const QSignalBlocker block(FBatchScriptCombo);
         FBatchScriptCombo->setCurrentIndex(-1);
     }
-    FBatchMsgLabel->setText(T(QStringLiteral("To start batch processing, choose the desired effect and parameters "
-                                             "and when ready press the 'Start batch' button")));
-    FBatchCancelPreBtn->setText(T(QStringLiteral("Cancel batch")));
-    FBatchStartBtn->setText(T(QStringLiteral("Start batch")));
+    FBatchMsgLabel->setText(QStringLiteral("To start batch processing, choose the desired effect and parameters "
+                                           "and when ready press the 'Start batch' button"));
+    FBatchCancelPreBtn->setText(QStringLiteral("Cancel batch"));
+    FBatchStartBtn->setText(QStringLiteral("Start batch"));
     CenterInClient(FBatchMsgPanel);
     FBatchMsgPanel->show();
     FBatchMsgPanel->raise();
@@ -154,7 +146,7 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchMsgPanel = new TRoundedPanel(&form_);
         FBatchMsgPanel->resize(DpI(600), DpI(285));
         FBatchMsgPanel->setRadius(15);
-        FBatchMsgPanel->setFillColour(ThemeMapColor(0xFF314158u));
+        FBatchMsgPanel->setFillColour(0xFF314158u);
         FBatchMsgPanel->setShadow({4, 2, 2, 0x80000000u});
         FBatchMsgPanel->hide();
 
@@ -162,33 +154,28 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchCloseX->setClickable(true);
         connect(FBatchCloseX, &TLabel::clicked, this, &TBatchMode::BatchCancelPreClick);
         connect(FBatchCloseX, &TLabel::hoverChanged, this, [this](bool on) {
-            FBatchCloseX->setFontColour(on ? 0xFFE81123u : ThemeMapTextColor(0xFFFFFFFFu));
+            FBatchCloseX->setFontColour(on ? 0xFFE81123u : 0xFFFFFFFFu);
         });
         FBatchMsgLabel = PanelLabel(QString(), FBatchMsgPanel, {45, 26, 510, 50}, 14, 0xFFFFFFFFu);
-        FBatchCancelPreBtn = PanelButton(T(QStringLiteral("Cancel")), FBatchMsgPanel, {90, 80, 200, 33},
+        FBatchCancelPreBtn = PanelButton(QStringLiteral("Cancel"), FBatchMsgPanel, {90, 80, 200, 33},
                                          TButton::Look::Ghost);
-        FBatchStartBtn = PanelButton(T(QStringLiteral("Start batch")), FBatchMsgPanel, {310, 80, 200, 33},
+        FBatchStartBtn = PanelButton(QStringLiteral("Start batch"), FBatchMsgPanel, {310, 80, 200, 33},
                                      TButton::Look::Primary);
         connect(FBatchCancelPreBtn, &TButton::clicked, this, &TBatchMode::BatchCancelPreClick);
         connect(FBatchStartBtn, &TButton::clicked, this, &TBatchMode::BatchStartClick);
-        auto* separator = new QWidget(FBatchMsgPanel);
-        separator->setGeometry(DpI(40), DpI(135), DpI(520), 1);
-        separator->setStyleSheet(QStringLiteral("background: rgba(255,255,255,64);"));
-        PanelLabel(T(QStringLiteral("Advanced: run a script instead of the current effect")), FBatchMsgPanel,
+        FBatchSeparator = new QWidget(FBatchMsgPanel);
+        FBatchSeparator->setGeometry(DpI(40), DpI(135), DpI(520), 1);
+        PanelLabel(QStringLiteral("Advanced: run a script instead of the current effect"), FBatchMsgPanel,
                    {20, 148, 560, 18}, 11, 0xFF9CA3AFu);
-        auto* load = PanelButton(T(QStringLiteral("Load script...")), FBatchMsgPanel, {220, 173, 160, 28},
+        auto* load = PanelButton(QStringLiteral("Load script..."), FBatchMsgPanel, {220, 173, 160, 28},
                                  TButton::Look::Ghost);
         connect(load, &TButton::clicked, this, &TBatchMode::BatchLoadScriptClick);
-        PanelLabel(T(QStringLiteral("...or pick an embedded script:")), FBatchMsgPanel, {20, 209, 560, 16}, 11,
+        PanelLabel(QStringLiteral("...or pick an embedded script:"), FBatchMsgPanel, {20, 209, 560, 16}, 11,
                    0xFF9CA3AFu);
         FBatchScriptCombo = new QComboBox(FBatchMsgPanel);
         FBatchScriptCombo->setGeometry(DpI(150), DpI(230), DpI(300), DpI(26));
         FBatchScriptCombo->setCursor(Qt::PointingHandCursor);
-        FBatchScriptCombo->setStyleSheet(
-            QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid #545F72; border-radius: 4px; "
-                           "padding-left: 6px; } QComboBox QAbstractItemView { background: %1; color: %2; }")
-                .arg(QColor::fromRgba(ThemeMapColor(0xFF1F2937u)).name(),
-                     QColor::fromRgba(ThemeMapTextColor(0xFFE6E8ECu)).name()));
+        ApplyTheme();
         LoadBatchEmbeddedScripts();
     }
     if (!FBatchOverlay) {
@@ -199,13 +186,27 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchOverlayPanel = new TRoundedPanel(FBatchOverlay);
         FBatchOverlayPanel->resize(DpI(500), DpI(130));
         FBatchOverlayPanel->setRadius(15);
-        FBatchOverlayPanel->setFillColour(ThemeMapColor(0xFF314158u));
+        FBatchOverlayPanel->setFillColour(0xFF314158u);
         FBatchOverlayPanel->setShadow({4, 2, 2, 0x80000000u});
         FBatchLabel = PanelLabel(ProcessingText(1, 1), FBatchOverlayPanel, {10, 25, 480, 30}, 16, 0xFFFFFFFFu);
-        FBatchCancelBtn = PanelButton(T(QStringLiteral("Cancel batch")), FBatchOverlayPanel, {150, 75, 200, 33},
+        FBatchCancelBtn = PanelButton(QStringLiteral("Cancel batch"), FBatchOverlayPanel, {150, 75, 200, 33},
                                       TButton::Look::Ghost);
         connect(FBatchCancelBtn, &TButton::clicked, this, &TBatchMode::BatchCancelClick);
     }
+}
+
+void TBatchMode::ApplyTheme()
+{
+    if (FBatchSeparator)
+        FBatchSeparator->setStyleSheet(QStringLiteral("background: %1;").arg(
+            QColor::fromRgba(ThemeMapColor(0x40FFFFFFu)).name(QColor::HexArgb)));
+    if (FBatchScriptCombo)
+        FBatchScriptCombo->setStyleSheet(
+            QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 4px; "
+                           "padding-left: 6px; } QComboBox QAbstractItemView { background: %1; color: %2; }")
+                .arg(QColor::fromRgba(ThemeMapColor(0xFF1F2937u)).name(),
+                     QColor::fromRgba(ThemeMapTextColor(0xFFE6E8ECu)).name(),
+                     QColor::fromRgba(ThemeMapColor(0xFF545F72u)).name()));
 }
 
 void TBatchMode::LoadBatchEmbeddedScripts()
@@ -234,7 +235,7 @@ bool TBatchMode::UseBatchScript(const QString& text, const QString& label)
     }
     FBatchScriptMode = true;
     if (FBatchMsgLabel)
-        FBatchMsgLabel->setText(Fill(T(QStringLiteral("Batch will run script: %s")), {label}));
+        FBatchMsgLabel->setText(TranslateFormat(QStringLiteral("Batch will run script: %s"), {label}));
     return true;
 }
 
@@ -286,7 +287,7 @@ void TBatchMode::BatchStartClick()
     if (form_.FormScriptEditor)
         form_.FormScriptEditor->StopCubeAnimation();
     CreateBatchOverlayControls();
-    FBatchCancelBtn->setText(T(QStringLiteral("Cancel batch")));
+    FBatchCancelBtn->setText(QStringLiteral("Cancel batch"));
     FBatchLabel->setText(ProcessingText(1, int(FBatchFiles.size())));
     FBatchOverlay->setGeometry(form_.rect());
     CenterInClient(FBatchOverlayPanel);
@@ -381,23 +382,24 @@ void TBatchMode::BatchSaveCurrentImage()
     const QString input = CurrentInputName();
     if (UsesScript() && !FRunError.isEmpty()) {
         if (!FRunCancelled)
-            form_.ShowMessage(Fill(T(QStringLiteral("Error processing image \"%s\": %s")), {input, FRunError}));
+            form_.ShowMessage(TranslateFormat(QStringLiteral("Error processing image \"%s\": %s"), {input, FRunError}));
         return;
     }
     // An effect run that ended without a picture (failed or cancelled before
     // its first intermediate result) left the loaded picture in place.
     if (!UsesScript() && form_.FSkImage == FLoadedPicture) {
         if (!form_.Cancel.load())
-            form_.ShowMessage(Fill(T(QStringLiteral("Error processing image \"%s\": %s")),
-                                   {input, QStringLiteral("the effect produced no result")}));
+            form_.ShowMessage(TranslateFormat(QStringLiteral("Error processing image \"%s\": %s"),
+                                              {input, QStringLiteral("the effect produced no result")}));
         return;
     }
     try {
         WriteImageFile(form_.FSkImage, BatchOutputFileName(FBatchFiles.value(FBatchIndex)));
         ++FProcessed;
     } catch (...) {
-        form_.ShowMessage(Fill(T(QStringLiteral("Error saving image \"%s\": %s")),
-                               {input, QString::fromStdString(DescribeError(std::current_exception()).message)}));
+        form_.ShowMessage(
+            TranslateFormat(QStringLiteral("Error saving image \"%s\": %s"),
+                            {input, QString::fromStdString(DescribeError(std::current_exception()).message)}));
     }
     if (form_.FHistory)
         form_.FHistory->Save(form_.FSkImage, form_.FSkSourceImage);
@@ -412,8 +414,8 @@ void TBatchMode::BatchFinished()
         FBatchOverlay->hide();
     if (form_.FormScriptEditor && form_.FormScriptEditor->isVisible())
         form_.FormScriptEditor->StartCubeAnimation();
-    form_.ShowMessage(Fill(T(QStringLiteral("Batch complete: %d of %d images processed.")),
-                           {QString::number(FProcessed), QString::number(FBatchFiles.size())}));
+    form_.ShowMessage(TranslateFormat(QStringLiteral("Batch complete: %d of %d images processed."),
+                                      {QString::number(FProcessed), QString::number(FBatchFiles.size())}));
     FBatchFiles.clear();
 }
 

@@ -47,6 +47,8 @@ public:
     void BatchCancelClick();
     void BatchLoadScriptClick();
     void BatchScriptComboChange(int index);
+    // Re-colours what the theme walk does not reach (style sheets).
+    void ApplyTheme();
     // Chooses a script text as the batch's treatment; Label names it.
     bool UseBatchScript(const QString& text, const QString& label);
     void OnBatchTimer();
@@ -71,6 +73,7 @@ public:
     TButton* FBatchCancelPreBtn = nullptr;
     TLabel* FBatchCloseX = nullptr;
     QComboBox* FBatchScriptCombo = nullptr;
+    QWidget* FBatchSeparator = nullptr;
     QWidget* FBatchOverlay = nullptr;
     TRoundedPanel* FBatchOverlayPanel = nullptr;
     TLabel* FBatchLabel = nullptr;

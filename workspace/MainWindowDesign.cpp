@@ -159,6 +159,9 @@ void TForm1::LayoutWindowButtons()
     SpeedButton11->move(SpeedButton12->x() - DpI(44), y);
     SpeedButton10->move(SpeedButton11->x() - DpI(44), y);
     ZoomLabel->move(SpeedButton10->x() - DpI(94), y);
+    for (QWidget* icon : {static_cast<QWidget*>(Sunsvg), static_cast<QWidget*>(moonsvg)})
+        if (icon)
+            icon->move(ZoomLabel->x() - DpI(30), y + DpI(8));
 }
 
 void TForm1::CreateEffectPanel()

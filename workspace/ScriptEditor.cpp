@@ -7,6 +7,7 @@
 #include "scripts/ScriptFormatters.h"
 #include "scripts/ScriptParser.h"
 #include "shell/U_Theme.h"
+#include "shell/U_dictionary.h"
 #include "workspace/ImageFiles.h"
 
 #include <QListView>
@@ -31,7 +32,9 @@ namespace pv {
 namespace {
 
 // Interface texts pass through here on their way to the screen.
-QString T(const QString& text) { return text; }
+// Messages, status texts and dialog titles in the interface language; the
+// controls' own captions are English and the widget kit shows them translated.
+QString T(const QString& text) { return TranslateText(text); }
 
 constexpr TAlphaColor kStatusGrey = 0xFFAAAAAAu;
 constexpr TAlphaColor kStatusRed = 0xFFFF6666u;
@@ -61,7 +64,7 @@ TLabel* MakeLabel(const QString& text, QWidget* parent, QRect design, double siz
     auto* l = new TLabel(text, parent);
     l->setGeometry(DpI(design.x()), DpI(design.y()), DpI(design.width()), DpI(design.height()));
     l->setFontSize(size);
-    l->setFontColour(ThemeMapTextColor(colour));
+    l->setFontColour(colour);
     return l;
 }
 
@@ -101,27 +104,27 @@ void TFormScriptEditor::CreateDesign()
     BackgroundRect = new TRoundedPanel(this);
     BackgroundRect->setGeometry(DpI(10), DpI(10), DpI(804), DpI(750));
     BackgroundRect->setRadius(15);
-    BackgroundRect->setFillColour(ThemeMapColor(0xFF111827u));
+    BackgroundRect->setFillColour(0xFF111827u);
 
     TopBar = new QWidget(BackgroundRect);
     TopBar->setGeometry(0, 0, DpI(804), DpI(45));
     TopBar->setCursor(Qt::SizeAllCursor);
     TopBar->installEventFilter(this);
-    LblTitle = MakeLabel(T(QStringLiteral("Script Editor")), TopBar, {15, 8, 400, 30}, 16, 0xFFFFFFFFu);
+    LblTitle = MakeLabel(QStringLiteral("Script Editor"), TopBar, {15, 8, 400, 30}, 16, 0xFFFFFFFFu);
 
     auto* close = new TLabel(QStringLiteral("\u2715"), BackgroundRect);
     close->setGeometry(DpI(770), DpI(10), DpI(24), DpI(24));
     close->setFontSize(16);
-    close->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    close->setFontColour(0xFFFFFFFFu);
     close->setAlignment(Qt::AlignCenter);
     close->setClickable(true);
-    close->setToolTip(T(QStringLiteral("Close")));
+    close->setToolTip(QStringLiteral("Close"));
     connect(close, &TLabel::clicked, this, &TFormScriptEditor::BtnCloseClick);
 
     // Right panel with the insert buttons.
     auto* right = new QWidget(BackgroundRect);
     right->setGeometry(DpI(804 - 220), DpI(45), DpI(220), DpI(750 - 45 - 90));
-    MakeLabel(T(QStringLiteral("Insert command")), right, {10, 0, 200, 24}, 13, 0xFFFFFFFFu);
+    MakeLabel(QStringLiteral("Insert command"), right, {10, 0, 200, 24}, 13, 0xFFFFFFFFu);
     InsertScroll = new QScrollArea(right);
     InsertScroll->setGeometry(0, DpI(28), DpI(220), right->height() - DpI(28));
     InsertScroll->setFrameShape(QFrame::NoFrame);
@@ -141,32 +144,20 @@ void TFormScriptEditor::CreateDesign()
     MemoScript->setFont(mono);
     MemoScript->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoScript->setContextMenuPolicy(Qt::CustomContextMenu);
-    const TAlphaColor memoText = IsLightTheme() ? 0xFF1E2A38u : 0xFFAAFFAAu;
-    MemoScript->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; border: %3; "
-                                             "border-radius: 4px; selection-background-color: #3D506B; }")
-                                  .arg(ColorName(ThemeMapColor(0xFF0B1220u)), ColorName(memoText),
-                                       IsLightTheme() ? QStringLiteral("1px solid #B9C4D2")
-                                                      : QStringLiteral("none")));
     connect(MemoScript, &QPlainTextEdit::customContextMenuRequested, this, &TFormScriptEditor::ShowMemoMenu);
 
     // Bottom bar.
     auto* bottom = new QWidget(BackgroundRect);
     bottom->setGeometry(0, DpI(750 - 90), DpI(804), DpI(90));
-    LblScripts = MakeLabel(T(QStringLiteral("Script")), bottom, {15, 12, 95, 22}, 13, kStatusGrey);
+    LblScripts = MakeLabel(QStringLiteral("Script"), bottom, {15, 12, 95, 22}, 13, kStatusGrey);
     CboScripts = new QComboBox(bottom);
     CboScripts->setGeometry(DpI(102), DpI(10), DpI(477), DpI(26));
     CboScripts->setCursor(Qt::PointingHandCursor);
-    CboScripts->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; "
-                                             "border-radius: 4px; padding-left: 6px; }"
-                                             "QComboBox QAbstractItemView { background: %1; color: %2; "
-                                             "selection-background-color: #3D506B; }")
-                                  .arg(ColorName(ThemeMapColor(0xFF314158u)),
-                                       ColorName(ThemeMapTextColor(0xFFE6E8ECu)),
-                                       ColorName(ThemeMapColor(0xFF42526Au))));
+    ApplyEditorTheme();
     connect(CboScripts, &QComboBox::currentIndexChanged, this, &TFormScriptEditor::ScriptComboChange);
 
-    BtnOpen = MakeButton(T(QStringLiteral("Open...")), TButton::Look::Standard, bottom, {15, 45, 120, 34});
-    BtnSave = MakeButton(T(QStringLiteral("Save as...")), TButton::Look::Standard, bottom, {147, 45, 158, 34});
+    BtnOpen = MakeButton(QStringLiteral("Open..."), TButton::Look::Standard, bottom, {15, 45, 120, 34});
+    BtnSave = MakeButton(QStringLiteral("Save as..."), TButton::Look::Standard, bottom, {147, 45, 158, 34});
     ProgressFill = new TRoundedPanel(bottom);
     ProgressFill->setGeometry(DpI(318), DpI(45), 0, DpI(33));
     ProgressFill->setRadius(4);
@@ -175,11 +166,11 @@ void TFormScriptEditor::CreateDesign()
     LblStatus = MakeLabel(QString(), bottom, {315, 45, 178, 33}, 12, kStatusGrey);
     LblStatus->setAlignment(Qt::AlignCenter);
     LblStatus->setWordWrap(true);
-    BtnClose = MakeButton(T(QStringLiteral("Close")), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
-    BtnRun = MakeButton(T(QStringLiteral("Run")), TButton::Look::Primary, bottom, {639, 45, 150, 34});
-    btnCancel = MakeButton(T(QStringLiteral("Cancel")), TButton::Look::Ghost, bottom, {639, 45, 150, 34});
+    BtnClose = MakeButton(QStringLiteral("Close"), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
+    BtnRun = MakeButton(QStringLiteral("Run"), TButton::Look::Primary, bottom, {639, 45, 150, 34});
+    btnCancel = MakeButton(QStringLiteral("Cancel"), TButton::Look::Ghost, bottom, {639, 45, 150, 34});
     btnCancel->hide();
-    BtnMinimize = MakeButton(T(QStringLiteral("Minimize")), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
+    BtnMinimize = MakeButton(QStringLiteral("Minimize"), TButton::Look::Ghost, bottom, {507, 45, 120, 34});
     BtnMinimize->hide();
     connect(BtnOpen, &TButton::clicked, this, &TFormScriptEditor::BtnOpenClick);
     connect(BtnSave, &TButton::clicked, this, &TFormScriptEditor::BtnSaveClick);
@@ -250,10 +241,10 @@ void TFormScriptEditor::CreateInsertButtons(QWidget* column)
     int y = 0;
     for (const Row& row : rows) {
         if (row.group) {
-            MakeLabel(T(QString::fromLatin1(row.group)), column, {10, y + 4, 200, 18}, 11, 0xFF8A94A6u);
+            MakeLabel(QString::fromLatin1(row.group), column, {10, y + 4, 200, 18}, 11, 0xFF8A94A6u);
             y += 24;
         }
-        auto* b = MakeButton(T(QString::fromLatin1(row.caption)), TButton::Look::Ghost, column, {10, y, 200, 28});
+        auto* b = MakeButton(QString::fromLatin1(row.caption), TButton::Look::Ghost, column, {10, y, 200, 28});
         b->setFontSize(12);
         b->setRadius(8);
         b->setToolTip(QString::fromLatin1(row.hint));
@@ -286,13 +277,13 @@ void TFormScriptEditor::CreateMiniUI()
     MiniPanel->setRadius(8);
     MiniPanel->installEventFilter(this);
     MiniPanel->hide();
-    MiniStatus = MakeLabel(T(QStringLiteral("Running...")), MiniPanel, {16, 12, 288, 20}, 13, 0xFFFFFFFFu);
+    MiniStatus = MakeLabel(QStringLiteral("Running..."), MiniPanel, {16, 12, 288, 20}, 13, 0xFFFFFFFFu);
     MiniProgressFill = new TRoundedPanel(MiniPanel);
     MiniProgressFill->setGeometry(DpI(16), DpI(38), 0, DpI(16));
     MiniProgressFill->setRadius(6);
     MiniProgressFill->setHitTest(false);
-    MiniCancel = MakeButton(T(QStringLiteral("Cancel")), TButton::Look::Ghost, MiniPanel, {16, 66, 140, 34});
-    MiniRestore = MakeButton(T(QStringLiteral("Restore")), TButton::Look::Primary, MiniPanel, {164, 66, 140, 34});
+    MiniCancel = MakeButton(QStringLiteral("Cancel"), TButton::Look::Ghost, MiniPanel, {16, 66, 140, 34});
+    MiniRestore = MakeButton(QStringLiteral("Restore"), TButton::Look::Primary, MiniPanel, {164, 66, 140, 34});
     connect(MiniCancel, &TButton::clicked, this, &TFormScriptEditor::btnCancelClick);
     connect(MiniRestore, &TButton::clicked, this, &TFormScriptEditor::ExitMiniMode);
 }
@@ -323,7 +314,7 @@ void TFormScriptEditor::SetStatus(const QString& text, TAlphaColor color)
 {
     LblStatus->setText(text);
     LblStatus->setToolTip(text);
-    LblStatus->setFontColour(ThemeMapTextColor(color));
+    LblStatus->setFontColour(color);
 }
 
 void TFormScriptEditor::SetCurrentState()
@@ -390,7 +381,7 @@ void TFormScriptEditor::ImportScripts(const QStringList& paths)
         return;
     }
     CboScripts->setCurrentIndex(int(first));
-    SetStatus(T(QStringLiteral("Imported %d script(s)")).replace(QStringLiteral("%d"), QString::number(found.size())),
+    SetStatus(TranslateFormat(QStringLiteral("Imported %d script(s)"), {QString::number(found.size())}),
               kStatusGrey);
 }
 
@@ -444,7 +435,7 @@ void TFormScriptEditor::BtnRunClick()
     FRunning = true;
     StopCubeAnimation();
     SetRunningControls(true);
-    const TAlphaColor fill = ThemeMapTextColor(0xCCFFFFFFu);
+    const TAlphaColor fill = 0xCCFFFFFFu;
     ProgressFill->setFillColour(fill);
     MiniProgressFill->setFillColour(fill);
     ProgressFill->show();
@@ -524,13 +515,8 @@ void TFormScriptEditor::EnterMiniMode()
     FMiniMode = true;
     FSaved = size();
     FSavedLeft = x();
-    if (IsLightTheme()) {
-        MiniPanel->setFillColour(0xFFD9DEE6u);
-        MiniStatus->setFontColour(0xFF1E2A38u);
-    } else {
-        MiniPanel->setFillColour(0xFF1F2937u);
-        MiniStatus->setFontColour(0xFFFFFFFFu);
-    }
+    MiniPanel->setFillColour(0xFF1F2937u);
+    MiniStatus->setFontColour(0xFFFFFFFFu);
     MiniStatus->setText(LblStatus->text());
     BackgroundRect->hide();
     MiniPanel->show();
@@ -595,8 +581,36 @@ void TFormScriptEditor::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void TFormScriptEditor::ApplyEditorTheme()
+{
+    const bool light = IsLightTheme();
+    ThemeWalk(this, light);
+    const TAlphaColor memoText = light ? 0xFF1E2A38u : 0xFFAAFFAAu;
+    MemoScript->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; border: %3; "
+                                             "border-radius: 4px; selection-background-color: #3D506B; }")
+                                  .arg(ColorName(ThemeMapColor(0xFF0B1220u)), ColorName(memoText),
+                                       light ? QStringLiteral("1px solid #B9C4D2") : QStringLiteral("none")));
+    CboScripts->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; "
+                                             "border-radius: 4px; padding-left: 6px; }"
+                                             "QComboBox QAbstractItemView { background: %1; color: %2; "
+                                             "selection-background-color: #3D506B; }")
+                                  .arg(ColorName(ThemeMapColor(0xFF314158u)),
+                                       ColorName(ThemeMapTextColor(0xFFE6E8ECu)),
+                                       ColorName(ThemeMapColor(0xFF42526Au))));
+}
+
+void TFormScriptEditor::ApplyLanguage()
+{
+    TranslateComponent(this);
+    if (GetCurrentLanguage() != QLatin1String("en"))
+        FitTranslatedTexts(this);
+    setWindowTitle(T(QStringLiteral("Script Editor")));
+}
+
 void TFormScriptEditor::showEvent(QShowEvent* event)
 {
+    ApplyEditorTheme();
+    ApplyLanguage();
     QWidget::showEvent(event);
     QTimer::singleShot(0, this, [this] { StartCubeAnimation(); });
 }

@@ -42,6 +42,10 @@ public:
     std::function<void()> FUnlink;
 
     // ---- called by the main window
+    // Shows the window in the current theme (controls and style sheets) and
+    // in the current language; the main window calls both on a switch.
+    void ApplyEditorTheme();
+    void ApplyLanguage();
     void SetCurrentState();
     void UpdateProgress(int AStep, int ATotal, const QString& AStepName);
     void FinishRun(const QString& AError);

@@ -57,6 +57,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     SetEngineHost(this);
 
     CreateDesign();
+    CreateThemeSwitch();
+    LayoutWindowButtons();
     setAcceptDrops(true);
     ConnectTopBar();
     // The table is still empty: captions stay empty and the sliders disabled
@@ -64,6 +66,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     SelectedEffectNumber = 300;
     UpdateListboxes(ListBoxes[2], 0);
     UpdatePreviewTimer.stop();
+    // The window is designed dark: only the light theme has anything to change.
+    LoadThemeSetting();
+    if (IsLightTheme())
+        SetLightMode(true);
+    else
+        ApplyStyle();
 }
 
 TForm1::~TForm1()

@@ -231,6 +231,20 @@ public:
     TButton* Button1 = nullptr;
     QImage FDefaultPreviewBitmap;
 
+    // ---- theme (ThemeSwitch.cpp): designed dark; a switch shows every
+    // control's design colours in the other theme and stores the choice.
+    void ApplyTheme(bool Mode);
+    void SetLightMode(bool Value) { ApplyTheme(Value); }
+    void ThemeSwitchClick() { SetLightMode(!IsLightThemeOn()); }
+    void ApplyStyle();
+    void ApplyThemeColors();
+    void CreateThemeSwitch();
+    void UpdateThemeIcons();
+    void UpdateEmptyPreviewBg();
+    bool IsLightThemeOn() const;
+    TSvgIcon* moonsvg = nullptr;
+    TSvgIcon* Sunsvg = nullptr;
+
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;
     TLabel* ParamLabel(int k) const;

@@ -23,27 +23,29 @@ QColor Mix(QColor a, QColor b, double t)
 TButton::TButton(const QString& english, Look look, QWidget* parent)
     : QWidget(parent), look_(look), hoverAnimation_(new QVariantAnimation(this))
 {
+    // The three looks are the style's "primarybuttonstyle", "mybuttonstyle"
+    // and "ghostbuttonstyle", with their colours in both themes.
     switch (look) {
     case Look::Primary:
-        addColour("fill", ColourKind::Fill, 0xFF61B9D2u);
-        addColour("fillHover", ColourKind::Fill, 0xFF7FCADDu);
-        addColour("stroke", ColourKind::Fill, 0x00000000u);
-        addColour("font", ColourKind::Text, 0xFF0C1624u);
-        addColour("fontHover", ColourKind::Text, 0xFF06121Eu);
+        addStyledColour("fill", 0xFF61B9D2u, 0xFF61B9D2u);
+        addStyledColour("fillHover", 0xFF7FCADDu, 0xFF7FCADDu);
+        addStyledColour("stroke", 0x00000000u, 0x00000000u);
+        addStyledColour("font", 0xFF0C1624u, 0xFFEEF2F7u);
+        addStyledColour("fontHover", 0xFF06121Eu, 0xFFE2E8F0u);
         break;
     case Look::Standard:
-        addColour("fill", ColourKind::Fill, 0xFF314158u);
-        addColour("fillHover", ColourKind::Fill, 0xFF415168u);
-        addColour("stroke", ColourKind::Fill, 0x00000000u);
-        addColour("font", ColourKind::Text, 0xFFD5D5D5u);
-        addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
+        addStyledColour("fill", 0xFF314158u, 0xFFB9C1CCu);
+        addStyledColour("fillHover", 0xFF415168u, 0xFFD8E0EAu);
+        addStyledColour("stroke", 0x00000000u, 0x00000000u);
+        addStyledColour("font", 0xFFD5D5D5u, 0xFF2A3744u);
+        addStyledColour("fontHover", 0xFFFFFFFFu, 0xFF1F2937u);
         break;
     case Look::Ghost:
-        addColour("fill", ColourKind::Fill, 0x00FFFFFFu);
-        addColour("fillHover", ColourKind::Fill, 0x14FFFFFFu);
-        addColour("stroke", ColourKind::Fill, 0x38FFFFFFu);
-        addColour("font", ColourKind::Text, 0xFFAAB3C0u);
-        addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
+        addStyledColour("fill", 0x00FFFFFFu, 0x00000000u);
+        addStyledColour("fillHover", 0x14FFFFFFu, 0x14000000u);
+        addStyledColour("stroke", 0x38FFFFFFu, 0x38000000u);
+        addStyledColour("font", 0xFFAAB3C0u, 0xFF2A3744u);
+        addStyledColour("fontHover", 0xFFFFFFFFu, 0xFF1F2937u);
         break;
     }
     setAttribute(Qt::WA_TranslucentBackground);
@@ -63,6 +65,12 @@ void TButton::setFontSize(double designPixels, int weight)
 {
     setFont(InterFont(designPixels, weight));
     updateGeometry();
+}
+
+void TButton::setFittedFont(double pixels, bool wrap)
+{
+    wrap_ = wrap;
+    TControl::setFittedFont(pixels, wrap);
 }
 
 void TButton::setRadius(double designRadius)
@@ -115,7 +123,10 @@ void TButton::paintEvent(QPaintEvent*)
     }
     p.setPen(textColour);
     p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width() - DpI(8)));
+    if (wrap_)
+        p.drawText(rect().adjusted(DpI(4), 0, -DpI(4), 0), Qt::AlignCenter | Qt::TextWordWrap, text());
+    else
+        p.drawText(rect(), Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width() - DpI(8)));
 }
 
 void TButton::mousePressEvent(QMouseEvent* e)
@@ -229,7 +240,7 @@ void TIconButton::mouseReleaseEvent(QMouseEvent* e)
 void TIconButton::enterEvent(QEnterEvent* e)
 {
     hovered_ = true;
-    restColour_ = icon_->overrideColour();
+    restColour_ = icon_->designColour("icon");
     icon_->setOverrideColour(colour("iconHover"));
     update();
     QWidget::enterEvent(e);

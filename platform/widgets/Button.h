@@ -26,6 +26,9 @@ public:
     void setFontSize(double designPixels, int weight = QFont::Medium);
     void setRadius(double designRadius);
     QSize sizeHint() const override;
+    // A fitted caption may break into lines, centred.
+    void setFittedFont(double pixels, bool wrap) override;
+    bool wrapsText() const { return wrap_; }
 
 Q_SIGNALS:
     void clicked();
@@ -50,6 +53,7 @@ private:
     double radius_ = 15;
     double hover_ = 0; // 0 normal .. 1 hovered, animated
     bool down_ = false;
+    bool wrap_ = false;
     QVariantAnimation* hoverAnimation_;
 };
 

@@ -22,6 +22,43 @@ QFont InterFont(double designPixelSize, int weight)
     return font;
 }
 
+namespace {
+TThemeHooks gThemeHooks;
+
+bool IsTextGrey(TAlphaColor c) { return (c & 0xFFFFFFu) == 0xD5D5D5u || (c & 0xFFFFFFu) == 0x2A3744u; }
+} // namespace
+
+void SetThemeHooks(const TThemeHooks& hooks) { gThemeHooks = hooks; }
+
+namespace {
+TTranslateHook gTranslateHook = nullptr;
+}
+
+void SetTranslateHook(TTranslateHook hook) { gTranslateHook = hook; }
+
+QString TranslateForDisplay(const QString& english) { return gTranslateHook ? gTranslateHook(english) : english; }
+
+bool ControlsLight() { return gThemeHooks.isLight && gThemeHooks.isLight(); }
+
+TAlphaColor TControl::ThemeColour(ColourKind kind, TAlphaColor design, TAlphaColor lightDesign, bool light)
+{
+    if (!light)
+        return design;
+    switch (kind) {
+    case ColourKind::Fill:
+        return gThemeHooks.fillTo ? gThemeHooks.fillTo(design, true) : design;
+    case ColourKind::Text:
+        return gThemeHooks.textTo ? gThemeHooks.textTo(design, true) : design;
+    case ColourKind::Icon:
+        return IsTextGrey(design) && gThemeHooks.textTo ? gThemeHooks.textTo(design, true) : design;
+    case ColourKind::Styled:
+        return lightDesign;
+    case ColourKind::Fixed:
+        break;
+    }
+    return design;
+}
+
 TAlphaColor TControl::colour(const char* role) const
 {
     for (const ColourSlot& s : colours_)
@@ -30,17 +67,49 @@ TAlphaColor TControl::colour(const char* role) const
     return kColorTransparent;
 }
 
-void TControl::setColour(const char* role, TAlphaColor value)
+TAlphaColor TControl::designColour(const char* role) const
+{
+    for (const ColourSlot& s : colours_)
+        if (std::strcmp(s.role, role) == 0)
+            return s.design;
+    return kColorTransparent;
+}
+
+void TControl::setColour(const char* role, TAlphaColor design)
+{
+    const bool light = ControlsLight();
+    ColourSlot* slot = nullptr;
+    for (ColourSlot& s : colours_)
+        if (std::strcmp(s.role, role) == 0)
+            slot = &s;
+    if (!slot) {
+        colours_.push_back({role, ColourKind::Fill, design, design, design});
+        slot = &colours_.back();
+    }
+    if (light && slot->kind != ColourKind::Styled && slot->kind != ColourKind::Fixed) {
+        // Code that passed its colour through the theme already hands in the
+        // light form: keep the dark partner as the design.
+        const auto fillBack = gThemeHooks.fillTo ? gThemeHooks.fillTo(design, false) : design;
+        const auto textBack = gThemeHooks.textTo ? gThemeHooks.textTo(design, false) : design;
+        if (slot->kind == ColourKind::Fill && fillBack != design && (design >> 24) == 0xFFu)
+            design = fillBack;
+        else if (slot->kind != ColourKind::Fill && textBack != design)
+            design = textBack;
+    }
+    const TAlphaColor value = ThemeColour(slot->kind, design, slot->lightDesign, light);
+    slot->design = design;
+    if (slot->kind == ColourKind::Styled)
+        slot->lightDesign = design;
+    if (slot->value != value) {
+        slot->value = value;
+        coloursChanged();
+    }
+}
+
+void TControl::applyTheme(bool light)
 {
     for (ColourSlot& s : colours_)
-        if (std::strcmp(s.role, role) == 0) {
-            if (s.value != value) {
-                s.value = value;
-                coloursChanged();
-            }
-            return;
-        }
-    colours_.push_back({role, ColourKind::Fill, value});
+        s.value = ThemeColour(s.kind, s.design, s.lightDesign, light);
     coloursChanged();
 }
 
@@ -52,9 +121,26 @@ void TControl::noteFocus(bool in, Qt::FocusReason reason)
         w->update();
 }
 
-void TControl::addColour(const char* role, ColourKind kind, TAlphaColor value)
+void TControl::addColour(const char* role, ColourKind kind, TAlphaColor design)
 {
-    colours_.push_back({role, kind, value});
+    colours_.push_back({role, kind, design, design, ThemeColour(kind, design, design, ControlsLight())});
+}
+
+void TControl::addStyledColour(const char* role, TAlphaColor dark, TAlphaColor light)
+{
+    colours_.push_back({role, ColourKind::Styled, dark, light, ControlsLight() ? light : dark});
+}
+
+void TControl::setFittedFont(double pixels, bool wrap)
+{
+    Q_UNUSED(wrap);
+    if (QWidget* w = widget()) {
+        QFont f = w->font();
+        f.setPixelSize(std::max(1, int(pixels + 0.5)));
+        w->setFont(f);
+        w->updateGeometry();
+        w->update();
+    }
 }
 
 void TControl::coloursChanged()
@@ -66,7 +152,7 @@ void TControl::coloursChanged()
 void TControl::setText(const QString& english)
 {
     sourceText_ = english;
-    setDisplayText(english);
+    setDisplayText(translatable_ ? TranslateForDisplay(english) : english);
 }
 
 void TControl::setDisplayText(const QString& shown)

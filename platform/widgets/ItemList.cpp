@@ -24,7 +24,9 @@ TItemList::TItemList(QWidget* parent) : QWidget(parent)
 void TItemList::setItems(const QStringList& english)
 {
     sourceItems_ = english;
-    shownItems_ = english;
+    shownItems_.clear();
+    for (const QString& item : english)
+        shownItems_ << TranslateForDisplay(item);
     if (itemIndex_ >= count())
         itemIndex_ = -1;
     updateGeometry();

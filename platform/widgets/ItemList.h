@@ -19,7 +19,9 @@ public:
     void setItems(const QStringList& english);
     const QStringList& sourceItems() const { return sourceItems_; }
     const QStringList& items() const { return shownItems_; }
-    void setItemDisplayText(int index, const QString& shown);
+    void setItemDisplayText(int index, const QString& shown) override;
+    int itemTextCount() const override { return count(); }
+    QString itemSourceText(int index) const override { return sourceItems_.value(index); }
     int count() const { return int(sourceItems_.size()); }
 
     void setItemHeight(double designHeight);

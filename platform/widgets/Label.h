@@ -21,6 +21,7 @@ public:
     void setAlignment(Qt::Alignment alignment);
     // Long texts break into lines instead of ending in an ellipsis.
     void setWordWrap(bool wrap);
+    bool wordWrap() const { return wordWrap_; }
     void setLetterSpacing(double percent);
     // Clickable labels take the mouse and show the hand cursor; others let it pass.
     void setClickable(bool clickable);

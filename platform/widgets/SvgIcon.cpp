@@ -8,7 +8,7 @@ namespace pv {
 
 TSvgIcon::TSvgIcon(QWidget* parent) : QWidget(parent), renderer_(new QSvgRenderer(this))
 {
-    addColour("icon", ColourKind::Text, 0xFFD5D5D5u);
+    addColour("icon", ColourKind::Icon, 0xFFD5D5D5u);
     setAttribute(Qt::WA_TranslucentBackground);
     setClickable(false);
 }

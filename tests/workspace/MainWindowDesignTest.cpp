@@ -4,6 +4,9 @@
 #include "platform/widgets/Control.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 #include "workspace/CanvasView.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +27,19 @@ TEST(MainWindowDesign, WalksReachEveryControlByNameColourAndText)
     EXPECT_EQ(ExpanderCaptionShown(form.Expanders[0]->text()), QStringLiteral("Sketch & Drawing"));
     EXPECT_EQ(form.ListBoxes[2]->sourceItems().size(), 9);
 
-    // A theme walk maps fill and text colours by their kind.
-    for (TControl* c : controls)
-        c->remapColours([](TAlphaColor) { return 0xFF000001u; }, [](TAlphaColor) { return 0xFF000002u; });
-    EXPECT_EQ(form.Button1->colour("fill"), 0xFF000001u);
-    EXPECT_EQ(form.Button1->colour("font"), 0xFF000002u);
-    EXPECT_EQ(form.Expanders[1]->colour("font"), 0xFF000002u);
+    // A theme walk maps fill and text colours by their kind, and back.
+    form.SetLightMode(true);
+    EXPECT_EQ(form.LeftPanelRect->fillColour(), 0xFFE5E5E5u);
+    EXPECT_EQ(form.Button1->colour("font"), 0xFFEEF2F7u);
+    EXPECT_EQ(form.Expanders[1]->colour("font"), 0xFF2A3744u);
+    EXPECT_EQ(form.TitleLabel->fontColour(), 0xFF2A3744u);
+    EXPECT_TRUE(form.moonsvg->isVisibleTo(&form));
+    form.SetLightMode(false);
+    EXPECT_EQ(form.LeftPanelRect->fillColour(), 0xFF1F2937u);
+    EXPECT_EQ(form.Button1->colour("font"), 0xFF0C1624u);
+    EXPECT_EQ(form.Expanders[1]->colour("font"), 0xFFD5D5D5u);
+    EXPECT_EQ(form.TitleLabel->fontColour(), 0xFFFFFFFFu);
+    EXPECT_TRUE(form.Sunsvg->isVisibleTo(&form));
 }
 
 TEST(MainWindowDesign, PanelShadowsLetTheMouseThrough)
