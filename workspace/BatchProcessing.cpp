@@ -317,8 +317,9 @@ void TBatchMode::StartCurrentFile()
     if (!FFileLoaded)
         return;
     if (damaged)
-        form_.ShowMessage(Fill(T(QStringLiteral("The image file \"%s\" is damaged; part of the picture may be missing")),
-                               {CurrentInputName()}));
+        form_.ShowMessage(
+            TranslateFormat(QStringLiteral("The image file \"%s\" is damaged; part of the picture may be missing"),
+                            {CurrentInputName()}));
     FLoadedPicture = form_.FSkImage;
     if (UsesScript()) {
         RunScriptForBatch();
