@@ -88,14 +88,42 @@ std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths)
     return entries;
 }
 
+namespace {
+
+bool HasUnpairedSurrogate(const QString& text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QByteArray EncodeScriptForSave(const QStringList& lines)
 {
-    QByteArray out;
-    for (const QString& line : lines) {
-        out += line.toUtf8();
-        out += "\r\n";
+    QString text;
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
+    // UTF-8 cannot hold a lone surrogate: such a text goes out as UTF-16 with
+    // its byte-order mark, which keeps every code unit.
+    if (HasUnpairedSurrogate(text)) {
+        QByteArray out("\xFF\xFE");
+        for (const QChar c : text) {
+            out += char(c.unicode() & 0xFF);
+            out += char(c.unicode() >> 8);
+        }
+        return out;
     }
-    return out;
+    // A text that begins with U+FEFF gets a mark of its own in front, which
+    // reading drops again, so the character itself survives.
+    const QByteArray utf8 = text.toUtf8();
+    return text.startsWith(QChar(0xFEFF)) ? QByteArray("\xEF\xBB\xBF") + utf8 : utf8;
 }
 
 

@@ -45,10 +45,27 @@ bool HasPrefix(const QByteArray& bytes, std::initializer_list<uint8_t> prefix)
     return true;
 }
 
-QString Decode(QStringDecoder::Encoding encoding, const QByteArray& bytes, qsizetype skip)
+// Only the mark that chose the encoding is dropped: a U+FEFF right after it
+// belongs to the text.
+QString DecodeUtf8AfterMark(const QByteArray& bytes)
 {
-    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
-    return decoder(bytes.mid(skip));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(bytes).sliced(3));
+}
+
+// UTF-16 code units as they stand, unpaired surrogates included, so that any
+// text written as UTF-16 reads back unchanged; an odd last byte is dropped.
+QString DecodeUtf16AfterMark(const QByteArray& bytes, bool bigEndian)
+{
+    const qsizetype units = (bytes.size() - 2) / 2;
+    QString text(units, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* in = reinterpret_cast<const uint8_t*>(bytes.constData()) + 2;
+    for (qsizetype i = 0; i < units; ++i) {
+        const uint8_t a = in[2 * i], b = in[2 * i + 1];
+        out[i] = bigEndian ? char16_t(a << 8 | b) : char16_t(b << 8 | a);
+    }
+    return text;
 }
 
 } // namespace
@@ -56,11 +73,11 @@ QString Decode(QStringDecoder::Encoding encoding, const QByteArray& bytes, qsize
 QString DecodeTextBytes(const QByteArray& bytes)
 {
     if (HasPrefix(bytes, {0xEF, 0xBB, 0xBF}))
-        return Decode(QStringDecoder::Utf8, bytes, 3);
+        return DecodeUtf8AfterMark(bytes);
     if (HasPrefix(bytes, {0xFF, 0xFE}))
-        return Decode(QStringDecoder::Utf16LE, bytes, 2);
+        return DecodeUtf16AfterMark(bytes, false);
     if (HasPrefix(bytes, {0xFE, 0xFF}))
-        return Decode(QStringDecoder::Utf16BE, bytes, 2);
+        return DecodeUtf16AfterMark(bytes, true);
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     return DecodeWindows1252(bytes);

@@ -19,6 +19,8 @@ TEST(TextDecoding, ByByteOrderMarkThenUtf8ThenWindows1252)
         {"Windows-1252", QByteArray("# caf\xE9 \x80 \x93x\x94"), QStringLiteral("# café € “x”")},
         {"broken UTF-8 sequence", QByteArray("\xC3( RESET"), QStringLiteral("Ã( RESET")},
         {"empty", QByteArray(), QString()},
+        {"U+FEFF after the mark", QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx"), QString(QChar(0xFEFF)) + QLatin1Char('x')},
+        {"lone surrogate in UTF-16", QByteArray("\xFF\xFE" "a\0\x00\xD8", 6), QStringLiteral("a") + QChar(0xD800)},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeTextBytes(c.bytes), c.text) << c.what;

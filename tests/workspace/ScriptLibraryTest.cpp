@@ -30,6 +30,24 @@ TEST(ScriptLibrary, SavesUtf8WithCrLfAfterEveryLine)
               (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
 }
 
+TEST(ScriptLibrary, EveryTextReadsBackAsItWasSaved)
+{
+    const QString cases[] = {
+        QStringLiteral("RESET"),
+        QString(QChar(0xFEFF)) + QStringLiteral("RESET"),
+        QString(QChar(0xFEFF)) + QString(QChar(0xFEFF)) + QStringLiteral("x"),
+        QStringLiteral("TEXT 1 1 'a") + QChar(0xD800) + QStringLiteral("b'"),
+        QStringLiteral("# ") + QChar(0xDC00),
+        QString(QChar(0xFEFF)) + QChar(0xDBFF),
+        QStringLiteral("# \U0001F600 caf\u00E9"),
+    };
+    for (const QString& text : cases) {
+        const QStringList lines = {text, QStringLiteral("SWAP")};
+        EXPECT_EQ(SplitScriptLines(DecodeScriptBytes(EncodeScriptForSave(lines))), lines)
+            << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2).toHex().toStdString();
+    }
+}
+
 TEST(ScriptLibrary, ErrorSummaryShowsFiveErrorsAndCountsTheRest)
 {
     QStringList errors;
