@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -405,7 +406,8 @@ void TFormScriptEditor::BtnSaveClick()
         return;
     }
     FCurrentFilePath = fileName;
-    LblStatus->setText(T(QStringLiteral("Saved:")) + u' ' + QFileInfo(fileName).fileName());
+    // Not in the red of an earlier error: the save worked.
+    SetStatus(T(QStringLiteral("Saved:")) + u' ' + QFileInfo(fileName).fileName(), kStatusGrey);
 }
 
 void TFormScriptEditor::BtnCloseClick()
@@ -491,9 +493,16 @@ void TFormScriptEditor::FinishRun(const QString& AError)
     SetRunningControls(false);
     ProgressFill->hide();
     SetProgressPercent(0);
-    if (!AError.isEmpty())
-        SetStatus(T(AError), kStatusRed);
-    else
+    if (!AError.isEmpty()) {
+        // The status line has room for one line: a longer report shows its
+        // first line there and the whole text in a box once the run has ended.
+        const QString text = T(AError);
+        const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+        SetStatus(lineEnd < 0 ? text : text.left(lineEnd), kStatusRed);
+        LblStatus->setToolTip(text);
+        if (lineEnd >= 0)
+            QMetaObject::invokeMethod(this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
+    } else
         SetStatus(T(QStringLiteral("Script completed successfully")), kStatusGreen);
     if (FCenterCanvas)
         FCenterCanvas();

@@ -268,5 +268,26 @@ TEST(ScriptEditor, SavesTheMemoAsUtf8AndProposesItNextTime)
     EXPECT_EQ(saved.readAll(), QByteArray("# caf\xC3\xA9\r\nRESET\r\n")) << "refusing to replace keeps the file";
 }
 
+TEST(ScriptEditor, ALongErrorIsShownWholeAndASaveAfterItIsNotRed)
+{
+    QTemporaryDir dir;
+    EditorForm form;
+    const QString error = QStringLiteral("Line 3: FRAME failed\r\nThe frame picture could not be converted");
+    form.editor->FinishRun(error);
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Line 3: FRAME failed"));
+    EXPECT_EQ(form.editor->StatusColor(), 0xFFFF6666u);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.editor->messages, std::vector<QString>{error});
+
+    form.editor->FinishRun(QStringLiteral("Line 1: short"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.editor->messages.size(), 1u) << "one line fits the status line";
+
+    form.editor->saveAnswer = dir.filePath(QStringLiteral("after.vls"));
+    form.editor->BtnSaveClick();
+    EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Saved: after.vls"));
+    EXPECT_EQ(form.editor->StatusColor(), 0xFFAAAAAAu);
+}
+
 } // namespace
 } // namespace pv
