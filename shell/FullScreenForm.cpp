@@ -133,7 +133,9 @@ void TFullScreenForm::keyPressEvent(QKeyEvent* event)
 void TFullScreenForm::keyReleaseEvent(QKeyEvent* event)
 {
     event->accept();
-    close();
+    // A held key repeats as press and release pairs: only letting go closes.
+    if (!event->isAutoRepeat())
+        close();
 }
 
 } // namespace pv

@@ -63,6 +63,10 @@ void TForm1::StepHistory(bool forward)
         FSkSourceImage = source;
         SkPaintBox1->CenterImageInPaintBox();
         SkPaintBox1->UpdateDivider();
+        // The preview box follows the picture it came back to at once; the
+        // selected effect's live preview of it comes after.
+        DrawZoomedPreview();
+        RequestEffectPreview();
     }
     SkPaintBox1->Redraw();
 }

@@ -53,7 +53,7 @@ TEST(FullScreenFormTest, DrawsThePictureOnWhiteWithAShadowBelowIt)
               qRgb(255, 255, 255));
 }
 
-TEST(FullScreenFormTest, KeyReleaseOrClickClosesButAKeyPressAloneDoesNot)
+TEST(FullScreenFormTest, KeyReleaseOrClickClosesButAKeyPressOrAHeldKeyDoesNot)
 {
     for (const bool byKey : {true, false}) {
         TFullScreenForm form(nullptr, Flat(Qt::red, 10, 10));
@@ -65,6 +65,14 @@ TEST(FullScreenFormTest, KeyReleaseOrClickClosesButAKeyPressAloneDoesNot)
             QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(form.FPB, &press);
             EXPECT_TRUE(form.isVisible());
+            // Holding the key: the system repeats it as release and press pairs.
+            for (int i = 0; i < 3; ++i) {
+                QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+                QApplication::sendEvent(form.FPB, &repeatRelease);
+                QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+                QApplication::sendEvent(form.FPB, &repeatPress);
+            }
+            EXPECT_TRUE(form.isVisible()) << "a held key keeps the viewer open";
             QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(form.FPB, &release);
         } else {

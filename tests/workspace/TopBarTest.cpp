@@ -5,6 +5,7 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Label.h"
 #include "workspace/CanvasView.h"
+#include "workspace/PreviewImage.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <gtest/gtest.h>
@@ -123,6 +124,34 @@ TEST(TopBar, UndoAndRedoWaitForARunningEffect)
         EXPECT_TRUE(form.messages.empty());
     }
     ReplaceEffect(300, previous);
+}
+
+TEST(TopBar, UndoAndRedoRefreshThePreviewBox)
+{
+    RecordingForm form;
+    form.InitializeParameters();
+    ASSERT_TRUE(test::OpenFlatPicture(form, 400, 300, 0xFFFF0000u));
+    ASSERT_TRUE(test::OpenFlatPicture(form, 400, 300, 0xFF0000FFu));
+    const auto boxMiddle = [&form] {
+        const QImage& box = form.Image1->bitmap();
+        return box.pixel(box.width() / 2, box.height() / 2);
+    };
+    ASSERT_EQ(boxMiddle(), 0xFF0000FFu);
+    form.UpdatePreviewTimer.stop();
+
+    struct Step {
+        void (TForm1::*click)();
+        QRgb shown;
+    };
+    for (const Step& step : {Step{&TForm1::SpeedButton5Click, 0xFFFF0000u}, Step{&TForm1::SpeedButton6Click, 0xFF0000FFu}}) {
+        (form.*step.click)();
+        // The history keeps opaque pictures as JPEG: a level off at most.
+        const QRgb shown = boxMiddle();
+        EXPECT_NEAR(qRed(shown), qRed(step.shown), 2);
+        EXPECT_NEAR(qBlue(shown), qBlue(step.shown), 2);
+        EXPECT_TRUE(form.UpdatePreviewTimer.isActive()) << "the effect preview follows";
+        form.UpdatePreviewTimer.stop();
+    }
 }
 
 TEST(TopBar, PressedLookAndHiddenButtons)
