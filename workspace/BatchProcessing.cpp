@@ -116,6 +116,7 @@ void TBatchMode::PrepareBatch(const QStringList& files)
     if (FBatchRunning || files.isEmpty())
         return;
     FBatchFiles = files;
+    HideScriptEditorForBatch();
     // Damage is reported when the file's turn comes.
     bool damaged = false;
     FFirstFileUnreadable = !LoadLargeImage(form_.FilesView(), FBatchFiles.constFirst(), &damaged);
@@ -265,6 +266,25 @@ void TBatchMode::BatchCancelPreClick()
     if (FBatchMsgPanel)
         FBatchMsgPanel->hide();
     FBatchFiles.clear();
+    ShowScriptEditorAfterBatch();
+}
+
+void TBatchMode::HideScriptEditorForBatch()
+{
+    if (form_.FormScriptEditor && form_.FormScriptEditor->isVisible()) {
+        form_.CloseScriptEditorForDialog();
+        FEditorHiddenForBatch = true;
+    }
+    form_.raise();
+    form_.activateWindow();
+}
+
+void TBatchMode::ShowScriptEditorAfterBatch()
+{
+    if (!FEditorHiddenForBatch)
+        return;
+    FEditorHiddenForBatch = false;
+    form_.ShowScriptEditor();
 }
 
 void TBatchMode::BatchStartClick()
@@ -413,6 +433,7 @@ void TBatchMode::BatchFinished()
     FBatchRunning = false;
     if (FBatchOverlay)
         FBatchOverlay->hide();
+    ShowScriptEditorAfterBatch();
     if (form_.FormScriptEditor && form_.FormScriptEditor->isVisible())
         form_.FormScriptEditor->StartCubeAnimation();
     form_.ShowMessage(TranslateFormat(QStringLiteral("Batch complete: %d of %d images processed."),

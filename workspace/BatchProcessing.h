@@ -100,6 +100,11 @@ private:
     // What the current file's step knows about its run.
     bool FFileLoaded = false;
     bool FFirstFileUnreadable = false;
+    // The script editor, a window above the main one, steps aside while the
+    // batch panels are on screen and comes back when they go.
+    bool FEditorHiddenForBatch = false;
+    void HideScriptEditorForBatch();
+    void ShowScriptEditorAfterBatch();
     ISkImage FLoadedPicture; // the picture as loaded, to tell an effect that produced nothing
     QString FRunError;       // the script run's message; empty when it succeeded
     bool FRunCancelled = false;

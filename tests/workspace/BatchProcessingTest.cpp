@@ -4,6 +4,7 @@
 #include "ResolutionReaders.h"
 #include "engine/Graphics.h"
 #include "platform/graphics/Codecs.h"
+#include "workspace/ScriptEditor.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,6 +129,26 @@ TEST(BatchProcessing, ADamagedFileIsNamedAndStillProcessed)
     EXPECT_EQ(form.messages[0],
               QStringLiteral("The image file \"cut.jpg\" is damaged; part of the picture may be missing"));
     EXPECT_EQ(form.Summary(), QStringLiteral("Batch complete: 2 of 2 images processed."));
+}
+
+TEST(BatchProcessing, TheScriptEditorStepsAsideForTheBatchPanels)
+{
+    QTemporaryDir dir;
+    const QStringList files = {WritePicture(dir, QStringLiteral("a.png"))};
+    BatchForm form;
+    form.show();
+    ASSERT_TRUE(OpenFlatPicture(form, 40, 30));
+    form.ShowScriptEditor();
+    ASSERT_TRUE(form.FormScriptEditor->isVisible());
+
+    form.Batch().PrepareBatch(files);
+    EXPECT_FALSE(form.FormScriptEditor->isVisible()) << "the batch panel is not hidden behind the editor";
+    form.Batch().BatchCancelPreClick();
+    EXPECT_TRUE(form.FormScriptEditor->isVisible());
+
+    form.RunBatch(files);
+    EXPECT_TRUE(form.FormScriptEditor->isVisible()) << "back once the batch is done";
+    EXPECT_EQ(form.Summary(), QStringLiteral("Batch complete: 1 of 1 images processed."));
 }
 
 TEST(BatchProcessing, BadInputIsReportedFileByFileAndTheRestGoesOn)
