@@ -33,19 +33,12 @@ constexpr uint8_t kPhys300[21] = {
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
-constexpr uint8_t kSOS = 0xDA, kAPP0 = 0xE0, kAPP1 = 0xE1;
+constexpr uint8_t kAPP0 = 0xE0, kAPP1 = 0xE1;
 
 uint32_t BigEndian16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
 uint64_t BigEndian32(const uint8_t* p)
 {
     return uint64_t(p[0]) << 24 | uint64_t(p[1]) << 16 | uint64_t(p[2]) << 8 | p[3];
-}
-
-// Markers after which no length field follows (or entropy-coded data starts):
-// the header walk ends there.
-bool EndsHeaderWalk(uint8_t marker)
-{
-    return marker == kSOS || marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9);
 }
 
 // The first APP0 of a JFIF file declares a density of its own; readers that
@@ -111,8 +104,10 @@ QByteArray JpegWithDpi300(const QByteArray& jpeg)
         inserted = true;
     };
 
+    // The walk covers the APP0 and APP1 segments at the head of the file; the
+    // first other marker and everything after it are kept as they are.
     qsizetype pos = 2;
-    while (pos + 4 <= n && d[pos] == 0xFF && !EndsHeaderWalk(d[pos + 1])) {
+    while (pos + 4 <= n && d[pos] == 0xFF && (d[pos + 1] == kAPP0 || d[pos + 1] == kAPP1)) {
         const uint8_t marker = d[pos + 1];
         const uint32_t length = BigEndian16(d + pos + 2);
         if (length < 2 || qsizetype(length) > n - pos - 2)
@@ -120,8 +115,6 @@ QByteArray JpegWithDpi300(const QByteArray& jpeg)
         const qsizetype size = 2 + qsizetype(length);
         const bool oldExif = marker == kAPP1 && length >= 8 && std::memcmp(d + pos + 4, "Exif\0\0", 6) == 0;
         if (!oldExif) {
-            if (marker != kAPP0 && marker != kAPP1)
-                insert();
             const qsizetype at = out.size();
             out.append(jpeg.constData() + pos, size);
             if (marker == kAPP0 && !inserted) {
@@ -132,7 +125,9 @@ QByteArray JpegWithDpi300(const QByteArray& jpeg)
         pos += size;
     }
     insert();
-    out.append(jpeg.constData() + pos, n - pos);
+    // A single byte left after the header is no segment of any kind.
+    if (n - pos > 1)
+        out.append(jpeg.constData() + pos, n - pos);
     return out;
 }
 

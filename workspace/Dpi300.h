@@ -20,11 +20,12 @@ const QByteArray& PngPhys300Chunk();
 
 // The JPEG with the Exif resolution segment directly after the first APP0
 // segment, or after the start-of-image marker when no APP0 comes before the
-// first other segment. Every earlier Exif segment of the header is dropped,
-// the JFIF density of the first APP0 becomes 300 dpi as well, and everything
-// else is kept byte for byte. Data that is not a JPEG comes back unchanged;
-// a segment whose length runs past the end stops the walk and the rest is
-// copied as it is.
+// first segment that is neither APP0 nor APP1. Every Exif segment before that
+// segment is dropped, the JFIF density of the first APP0 becomes 300 dpi as
+// well, and everything from that segment on is kept byte for byte. Data that
+// is not a JPEG comes back unchanged; a segment whose length runs past the
+// end stops the walk and the rest is copied as it is; a single byte left at
+// the very end is dropped.
 QByteArray JpegWithDpi300(const QByteArray& jpeg);
 
 // The PNG with the pHYs chunk directly after its first chunk (the header) and
