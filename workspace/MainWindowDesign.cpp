@@ -271,11 +271,33 @@ void TForm1::CreateRightPanel()
     RightPanelRect->setObjectName(QStringLiteral("RightPanelRect"));
     RightPanelRect->setFillColour(ThemeMapColor(0xFF1F2937u));
     RightPanelRect->setShadow(PanelShadow());
-    const QPoint origin = RightPanelRect->panelRect().topLeft();
+
+    RightPanelScroll = new QScrollArea(RightPanelRect);
+    RightPanelScroll->setObjectName(QStringLiteral("RightPanelScroll"));
+    RightPanelScroll->setFrameShape(QFrame::NoFrame);
+    RightPanelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RightPanelScroll->setWidgetResizable(false);
+    RightPanelScroll->setStyleSheet(
+        QStringLiteral("QScrollArea { background: transparent; }"
+                       "QScrollBar:vertical { width: %1px; margin: %2px 0; background: transparent; }"
+                       "QScrollBar::handle:vertical { background: %3; border-radius: %4px; min-height: %5px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+            .arg(DpI(6))
+            .arg(DpI(14))
+            .arg(ToQColor(ThemeMapColor(0xFF4B5563u)).name())
+            .arg(DpI(3))
+            .arg(DpI(30)));
+    RightPanelScroll->viewport()->setAutoFillBackground(false);
+    RightPanelContent = new QWidget();
+    RightPanelContent->setObjectName(QStringLiteral("RightPanelContent"));
+    RightPanelScroll->setWidget(RightPanelContent);
+    QWidget* const content = RightPanelContent;
+    const QPoint origin(0, 0);
     const int boxX = (kRightPanelWidth - kPreviewBoxSize) / 2;
 
     // A soft shadow under the preview box.
-    auto* boxShadow = new TRoundedPanel(RightPanelRect);
+    auto* boxShadow = new TRoundedPanel(content);
     boxShadow->setObjectName(QStringLiteral("PreviewShadow"));
     boxShadow->setFillColour(ThemeMapColor(0xFF111827u));
     boxShadow->setRadius(16);
@@ -284,7 +306,7 @@ void TForm1::CreateRightPanel()
     boxShadow->setPanelGeometry(QRect(origin + QPoint(DpI(boxX), DpI(kPreviewBoxTop)),
                                       QSize(DpI(kPreviewBoxSize), DpI(kPreviewBoxSize))));
 
-    Image1 = new TPreviewImage(RightPanelRect);
+    Image1 = new TPreviewImage(content);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setColour("corner", ThemeMapColor(0xFF1F2937u));
     Image1->setGeometry(QRect(origin + QPoint(DpI(boxX), DpI(kPreviewBoxTop)),
@@ -360,7 +382,7 @@ void TForm1::CreateRightPanel()
                 setZoomBarOpacity(0.8);
         });
 
-    ParamsRect = new TRoundedPanel(RightPanelRect);
+    ParamsRect = new TRoundedPanel(content);
     ParamsRect->setObjectName(QStringLiteral("ParamsRect"));
     ParamsRect->setFillColour(ThemeMapColor(0x59314158u));
     ParamsRect->setRadius(14);
@@ -442,6 +464,7 @@ void TForm1::LayoutWindow()
 
     const int rightX = W - m - DpI(kRightPanelWidth);
     RightPanelRect->setPanelGeometry(QRect(rightX, top, DpI(kRightPanelWidth), panelsHeight));
+    FitRightPanelContent();
 
     const int workX = m + DpI(kLeftPanelWidth) + m;
     Layout2->setGeometry(workX, top, std::max(0, rightX - m - workX), panelsHeight);
@@ -450,6 +473,17 @@ void TForm1::LayoutWindow()
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
     RepositionPictos();
+}
+
+void TForm1::FitRightPanelContent()
+{
+    if (!RightPanelScroll || !ParamsRect)
+        return;
+    RightPanelScroll->setGeometry(RightPanelRect->panelRect());
+    const int contentHeight = ParamsRect->geometry().bottom() + 1 + DpI(kMargin);
+    const bool fits = contentHeight <= RightPanelScroll->height();
+    RightPanelScroll->setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    RightPanelContent->resize(RightPanelScroll->width() - (fits ? 0 : DpI(6)), contentHeight);
 }
 
 } // namespace pv

@@ -219,6 +219,11 @@ public:
     CanvasView* SkPaintBox1 = nullptr;
     TProgressBar* ProgressBarRect = nullptr;
     TRoundedPanel* RightPanelRect = nullptr;
+    // The right panel's contents scroll when the window is too low for them,
+    // so that Apply stays within reach.
+    QScrollArea* RightPanelScroll = nullptr;
+    QWidget* RightPanelContent = nullptr;
+    void FitRightPanelContent();
     TPreviewImage* Image1 = nullptr;
     TLabel* PreviewPC = nullptr;
     TRoundedPanel* PreviewZoomRect = nullptr;

@@ -9,6 +9,8 @@
 #include "platform/widgets/SvgIcon.h"
 #include "workspace/CanvasView.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 namespace pv {
@@ -54,6 +56,41 @@ TEST(MainWindowDesign, PanelShadowsLetTheMouseThrough)
     EXPECT_EQ(form.childAt(onOpen), form.SpeedButton1);
     const QPoint nearRightEdge = form.SkPaintBox1->mapTo(&form, QPoint(form.SkPaintBox1->width() - 4, 300));
     EXPECT_EQ(form.childAt(nearRightEdge), form.SkPaintBox1);
+}
+
+TEST(MainWindowDesign, ApplyStaysWithinReachInSmallWindows)
+{
+    test::RecordingForm form;
+    form.InitializeParameters();
+    form.setMinimumSize(0, 0);
+    form.show();
+    struct Size {
+        int w, h;
+        bool scrolls;
+    };
+    // Mosaic, Circles and Triangles have the tallest panel; Oil painting an ordinary one.
+    const std::pair<int, int> effects[] = {{5, 0}, {5, 2}, {5, 3}, {3, 0}};
+    for (const Size size : {Size{1600, 1000, false}, Size{1080, 768, true}, Size{1024, 700, true}}) {
+        form.resize(size.w, size.h);
+        QCoreApplication::processEvents();
+        for (const auto& [category, index] : effects) {
+            SCOPED_TRACE(testing::Message() << size.w << "x" << size.h << ", effect " << category << "/" << index);
+            form.ListBoxItemClick(category, index);
+            QScrollArea* scroll = form.RightPanelScroll;
+            scroll->verticalScrollBar()->setValue(0);
+            scroll->ensureWidgetVisible(form.Button1, 0, 0);
+            const QRect apply(form.Button1->mapTo(scroll->viewport(), QPoint(0, 0)), form.Button1->size());
+            EXPECT_TRUE(scroll->viewport()->rect().contains(apply)) << "Apply can be brought into view";
+            if (!size.scrolls) {
+                EXPECT_EQ(scroll->verticalScrollBar()->value(), 0) << "no scrolling where everything fits";
+                EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+            }
+        }
+    }
+    form.ListBoxItemClick(5, 0);
+    form.resize(1024, 700);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form.RightPanelScroll->verticalScrollBar()->isVisible()) << "the panel shows that it scrolls";
 }
 
 } // namespace
