@@ -131,8 +131,11 @@ void TFormScriptEditor::CreateDesign()
     InsertScroll->setFrameShape(QFrame::NoFrame);
     InsertScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     InsertScroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    auto* column = new QWidget;
-    column->setAttribute(Qt::WA_TranslucentBackground);
+    // The column paints the window's colour: a scroll box's viewport does not
+    // show what lies behind it.
+    auto* column = new TRoundedPanel;
+    column->setRadius(0);
+    column->setFillColour(0xFF111827u);
     CreateInsertButtons(column);
     InsertScroll->setWidget(column);
     InsertScroll->viewport()->setAutoFillBackground(false);
@@ -597,7 +600,7 @@ void TFormScriptEditor::ApplyEditorTheme()
     const TAlphaColor memoText = light ? 0xFF1E2A38u : 0xFFAAFFAAu;
     MemoScript->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; border: %3; "
                                              "border-radius: 4px; selection-background-color: #3D506B; }")
-                                  .arg(ColorName(ThemeMapColor(0xFF0B1220u)), ColorName(memoText),
+                                  .arg(ColorName(light ? 0xFFF7FAFDu : 0xFF0B1220u), ColorName(memoText),
                                        light ? QStringLiteral("1px solid #B9C4D2") : QStringLiteral("none")));
     CboScripts->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; "
                                              "border-radius: 4px; padding-left: 6px; }"

@@ -7,6 +7,7 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ProgressBar.h"
+#include "shell/U_Settings.h"
 #include "shell/U_Theme.h"
 #include "workspace/BatchProcessing.h"
 #include "workspace/CanvasView.h"
@@ -140,6 +141,12 @@ void TForm1::InitializationTimerTimer()
     GlobalBrushCount = 40;
     Expanders[2]->setExpanded(true);
     RepositionPictos();
+    // The stored language, else the system's; the detected one is not stored.
+    const QString language = GetSetting(QStringLiteral("language"));
+    if (!language.isEmpty())
+        SwitchLanguage(language);
+    else
+        DetectAndSetSystemLanguage();
     if (SelectedEffectNumber >= 300 && SelectedEffectNumber < 400)
         UpdateEffectAccent(ListBoxes[2], SelectedEffectNumber - 300);
     else if (SelectedEffectNumber >= 500 && SelectedEffectNumber < 600)
@@ -150,6 +157,15 @@ void TForm1::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
         Cancel = true;
+        event->accept();
+        return;
+    }
+    // Ctrl+L shows the language popup, Ctrl+Shift+L exports the tables.
+    if (event->key() == Qt::Key_L && (event->modifiers() & Qt::ControlModifier)) {
+        if (event->modifiers() & Qt::ShiftModifier)
+            ExportLanguagesClick();
+        else
+            LanguageMIClick();
         event->accept();
         return;
     }

@@ -250,6 +250,18 @@ public:
     TSvgIcon* moonsvg = nullptr;
     TSvgIcon* Sunsvg = nullptr;
 
+    // ---- interface language (LanguageSwitch.cpp)
+    // Shows the main window and the script editor in a language (a code
+    // without a table shows English).
+    void SwitchLanguage(const QString& Code);
+    // Shows or hides the language popup; a choice switches and is stored.
+    void LanguageMIClick();
+    void LangOptionClick(int Tag);
+    void DetectAndSetSystemLanguage();
+    // Writes the 14 tables into the nearest "Languages" folder and says so.
+    void ExportLanguagesClick();
+    TRoundedPanel* FLanguagePopup = nullptr;
+
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;
     TLabel* ParamLabel(int k) const;

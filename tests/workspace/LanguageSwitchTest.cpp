@@ -1,0 +1,76 @@
+#include "FormFixture.h"
+
+#include "platform/widgets/Button.h"
+#include "platform/widgets/Expander.h"
+#include "platform/widgets/ItemList.h"
+#include "platform/widgets/RoundedPanel.h"
+#include "shell/U_Settings.h"
+#include "shell/U_dictionary.h"
+#include "shell/U_languages.h"
+#include "workspace/ScriptEditor.h"
+
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+// The window starts in English and the test leaves the stored language English.
+class LanguageSwitchTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        form.SwitchLanguage(QStringLiteral("en"));
+        SetSetting(QStringLiteral("language"), QStringLiteral("en"));
+    }
+    static QString Row(const char* code, int row) { return LanguageTable(QString::fromLatin1(code))[row - 1]; }
+    test::RecordingForm form;
+};
+
+TEST_F(LanguageSwitchTest, ChoosingDeutschRetextsWindowListsAndEditorAndIsStored)
+{
+    ASSERT_TRUE(test::OpenFlatPicture(form, 8, 8));
+    form.ShowScriptEditor();
+    ASSERT_TRUE(form.FormScriptEditor);
+    form.LanguageMIClick();
+    ASSERT_TRUE(form.FLanguagePopup && form.FLanguagePopup->isVisibleTo(&form));
+    form.LangOptionClick(1);
+    EXPECT_FALSE(form.FLanguagePopup->isVisibleTo(&form));
+    EXPECT_EQ(GetSetting(QStringLiteral("language")), QStringLiteral("de"));
+    EXPECT_EQ(GetCurrentLanguage(), QStringLiteral("de"));
+    EXPECT_EQ(form.Button1->text(), Row("de", 118));
+    EXPECT_EQ(form.Expanders[1]->text(), Row("de", 44));
+    EXPECT_EQ(form.ListBoxes[1]->items()[0], Row("de", 51)); // "Black & White", spelt otherwise in the catalogue
+    EXPECT_EQ(form.ListBoxes[2]->items()[2], Row("de", 55)); // "Oil Pastel"
+    EXPECT_EQ(form.ListBoxes[4]->items()[1], QStringLiteral("Cartoon"));
+    EXPECT_EQ(form.ListBoxes[1]->sourceItems()[0], QStringLiteral("Black & white"));
+    QStringList editorTexts;
+    for (TControl* c : ControlsUnder(form.FormScriptEditor))
+        editorTexts << c->text();
+    EXPECT_TRUE(editorTexts.contains(Row("de", 220))) << "Run";
+
+    // German to French goes through English: no German text is left.
+    form.LangOptionClick(4);
+    EXPECT_EQ(form.Button1->text(), Row("fr", 118));
+    EXPECT_EQ(form.ListBoxes[1]->items()[0], Row("fr", 51));
+    for (TControl* c : ControlsUnder(&form))
+        if (!c->text().isEmpty() && c->text() != c->sourceText())
+            EXPECT_EQ(c->text(), TranslateText(c->sourceText())) << c->sourceText().toStdString();
+
+    form.LangOptionClick(2);
+    EXPECT_EQ(form.Button1->text(), QStringLiteral("Apply effect"));
+    EXPECT_EQ(form.ListBoxes[1]->items()[0], QStringLiteral("Black & White"));
+}
+
+TEST_F(LanguageSwitchTest, ACodeWithoutATableIsEnglishEverywhere)
+{
+    for (const char* code : {"EN", "en-US", "sv", ""}) {
+        form.SwitchLanguage(QStringLiteral("de"));
+        form.SwitchLanguage(QString::fromLatin1(code));
+        EXPECT_EQ(GetCurrentLanguage(), QStringLiteral("en")) << code;
+        EXPECT_EQ(form.Button1->text(), QStringLiteral("Apply effect")) << code;
+        EXPECT_EQ(TranslateText(QStringLiteral("Apply effect")), QStringLiteral("Apply effect")) << code;
+    }
+}
+
+} // namespace
+} // namespace pv
