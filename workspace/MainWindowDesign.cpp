@@ -292,6 +292,8 @@ void TForm1::CreateRightPanel()
     RightPanelContent = new QWidget();
     RightPanelContent->setObjectName(QStringLiteral("RightPanelContent"));
     RightPanelScroll->setWidget(RightPanelContent);
+    // The scroll box would fill the content with the style's window colour.
+    RightPanelContent->setAutoFillBackground(false);
     QWidget* const content = RightPanelContent;
     const QPoint origin(0, 0);
     const int boxX = (kRightPanelWidth - kPreviewBoxSize) / 2;

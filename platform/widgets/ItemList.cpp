@@ -101,7 +101,15 @@ void TItemList::paintEvent(QPaintEvent*)
             p.drawRoundedRect(r.adjusted(0.5, Dp(2) + 0.5, -0.5, -Dp(2) - 0.5), Dp(8), Dp(8));
         }
         p.setPen(qcolour(selected ? "fontSelected" : hovered ? "fontHover" : "font"));
-        const QString shown = fontMetrics().elidedText(shownItems_[i], Qt::ElideRight, int(width() - 2 * pad));
+        // A text too long for the row (a translation) gets a smaller font,
+        // down to 9 design pixels, before it is cut short.
+        const int room = int(width() - 2 * pad);
+        QFont f = font();
+        const int floor = std::max(1, DpI(9));
+        while (f.pixelSize() > floor && QFontMetrics(f).horizontalAdvance(shownItems_[i]) > room)
+            f.setPixelSize(f.pixelSize() - 1);
+        p.setFont(f);
+        const QString shown = QFontMetrics(f).elidedText(shownItems_[i], Qt::ElideRight, room);
         p.drawText(r.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter, shown);
     }
 }
