@@ -7,6 +7,7 @@
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 #include "shell/U_Settings.h"
 #include "shell/U_dictionary.h"
 #include "shell/U_languages.h"
@@ -64,6 +65,12 @@ void TForm1::SwitchLanguage(const QString& Code)
         for (int i = 0; i < keys.size() && i < ListBoxes[list]->count(); ++i)
             ListBoxes[list]->setItemDisplayText(i, list == 4 && i == 1 ? keys[i] : TranslateText(keys[i]));
     }
+    // Hints that have no translation are shown in English only.
+    const bool english = GetCurrentLanguage() == QLatin1String("en");
+    Sunsvg->setToolTip(english ? QStringLiteral("Switch to light mode") : QString());
+    moonsvg->setToolTip(english ? QStringLiteral("Switch to dark mode") : QString());
+    for (int k = 1; k <= 5; ++k)
+        ParamLabel(k)->setToolTip(english ? QStringLiteral("Double-click to reset this slider") : QString());
     // The selected effect's list marks it again.
     const int category = SelectedEffectNumber / 100;
     if (category >= 1 && category <= 5)

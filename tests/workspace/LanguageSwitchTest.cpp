@@ -4,6 +4,7 @@
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 #include "shell/U_Settings.h"
 #include "shell/U_dictionary.h"
 #include "shell/U_languages.h"
@@ -56,7 +57,10 @@ TEST_F(LanguageSwitchTest, ChoosingDeutschRetextsWindowListsAndEditorAndIsStored
         if (!c->text().isEmpty() && c->text() != c->sourceText())
             EXPECT_EQ(c->text(), TranslateText(c->sourceText())) << c->sourceText().toStdString();
 
+    EXPECT_TRUE(form.Sunsvg->toolTip().isEmpty()); // no translation: no hint
+
     form.LangOptionClick(2);
+    EXPECT_EQ(form.Sunsvg->toolTip(), QStringLiteral("Switch to light mode"));
     EXPECT_EQ(form.Button1->text(), QStringLiteral("Apply effect"));
     EXPECT_EQ(form.ListBoxes[1]->items()[0], QStringLiteral("Black & White"));
 }
