@@ -5,7 +5,6 @@
 #include "engine/Graphics.h"
 #include "platform/system/Errors.h"
 #include "shell/Application.h"
-#include "workspace/ImageFiles.h"
 #include "workspace/Unit1.h"
 
 #include <QApplication>
@@ -35,10 +34,8 @@ int RunDesktop(int argc, char** argv)
     try {
         pv::TForm1 form;
         // Showing opens a picture named on the command line; without one the
-        // built-in picture is there to try the effects on.
+        // canvas shows its drop zone.
         form.show();
-        if (!form.FSkImage)
-            pv::LoadLargeImageFromTImage(form.FilesView());
         return app.exec();
     } catch (const std::exception& e) {
         ShowStartupError(QString::fromUtf8(e.what()));

@@ -77,6 +77,7 @@ void TForm1::CreateDesign()
     CreateEffectPanel();
     CreateWorkspace();
     CreateRightPanel();
+    CreateDropZone();
     LayoutWindow();
 }
 
@@ -472,6 +473,7 @@ void TForm1::LayoutWindow()
     Layout2->setGeometry(workX, top, std::max(0, rightX - m - workX), panelsHeight);
     WorskpaceRect->setPanelGeometry(Layout2->rect());
     SkPaintBox1->setGeometry(WorskpaceRect->panelRect().adjusted(1, 1, -1, -1));
+    CenterDropZone();
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
     RepositionPictos();

@@ -60,4 +60,6 @@ void TMainWindowFiles::CalculateBestFitAndCenter() { form_.SkPaintBox1->Calculat
 
 void TMainWindowFiles::CenterDivider() { form_.SkPaintBox1->CenterDivider(); }
 
+void TMainWindowFiles::HideDropZone() { form_.HideDropZone(); }
+
 } // namespace pv

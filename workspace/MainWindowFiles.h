@@ -24,6 +24,7 @@ public:
     void UpdatePaintBoxSize() override;
     void CalculateBestFitAndCenter() override;
     void CenterDivider() override;
+    void HideDropZone() override;
 
 private:
     TForm1& form_;

@@ -30,6 +30,7 @@ class TMainWindowFiles;
 class CanvasView;
 class TButton;
 class TCaptionedSlider;
+class TDropZone;
 class TExpander;
 class TIconButton;
 class TItemList;
@@ -126,6 +127,12 @@ public:
 
     // ---- running work
     int FBackgroundWorkers = 0;
+
+    // ---- the drop zone on the empty canvas (DropZone.cpp)
+    TDropZone* DropZoneRect = nullptr;
+    void HideDropZone();
+    // The "Browse files" link: the open dialog.
+    void Label12Click();
 
     // ---- start-up
     // The program's command line; its first argument, when it names an
@@ -287,6 +294,8 @@ private:
     void CreateEffectPanel();
     void CreateWorkspace();
     void CreateRightPanel();
+    void CreateDropZone();
+    void CenterDropZone();
     // Places the window's parts for its current size.
     void LayoutWindow();
     // The deferred start-up after the first show.

@@ -1,0 +1,78 @@
+#include "workspace/DropZone.h"
+
+#include "FormFixture.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/SvgIcon.h"
+#include "workspace/CanvasView.h"
+
+#include <QEnterEvent>
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+TEST(DropZone, ShowsItsTextsAndLightensWhilePointedAt)
+{
+    TDropZone zone;
+    EXPECT_EQ(zone.size(), QSize(DpI(350), DpI(250)));
+    EXPECT_EQ(zone.title()->sourceText(), QStringLiteral("No image loaded"));
+    EXPECT_EQ(zone.hint()->sourceText(), QStringLiteral("Drop image here or"));
+    EXPECT_EQ(zone.browseLink()->sourceText(), QStringLiteral("Browse files"));
+    EXPECT_LE(zone.browseLink()->geometry().right(), zone.width()) << "the link fits in the zone";
+
+    struct Step {
+        QEvent::Type event;
+        TAlphaColor outline;
+    };
+    EXPECT_EQ(zone.outlineColour(), 0xFF4B5563u);
+    for (const Step& step : {Step{QEvent::Enter, 0xFF999999u}, Step{QEvent::Leave, 0xFF4B5563u}}) {
+        if (step.event == QEvent::Enter) {
+            QEnterEvent e(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QCoreApplication::sendEvent(&zone, &e);
+        } else {
+            QEvent e(QEvent::Leave);
+            QCoreApplication::sendEvent(&zone, &e);
+        }
+        EXPECT_EQ(zone.outlineColour(), step.outline);
+        EXPECT_EQ(zone.icon()->colour("icon"), step.outline) << "the icon follows the outline";
+    }
+
+    int browsed = 0;
+    QObject::connect(&zone, &TDropZone::browseClicked, [&browsed] { ++browsed; });
+    const QPointF at(zone.browseLink()->width() / 2.0, zone.browseLink()->height() / 2.0);
+    test::SendMouse(zone.browseLink(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    test::SendMouse(zone.browseLink(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(browsed, 1);
+}
+
+TEST(DropZone, CentredOnTheEmptyCanvasUntilAPictureArrives)
+{
+    test::RecordingForm form;
+    form.resize(1400, 900);
+    form.show();
+    QCoreApplication::processEvents();
+    TDropZone* zone = form.DropZoneRect;
+    ASSERT_NE(zone, nullptr);
+    EXPECT_TRUE(zone->isVisible());
+    EXPECT_EQ(zone->parentWidget(), form.SkPaintBox1);
+    EXPECT_LE(std::abs(zone->geometry().center().x() - form.SkPaintBox1->rect().center().x()), 1);
+    EXPECT_LE(std::abs(zone->geometry().center().y() - form.SkPaintBox1->rect().center().y()), 1);
+    form.resize(1200, 800);
+    QCoreApplication::processEvents();
+    EXPECT_LE(std::abs(zone->geometry().center().x() - form.SkPaintBox1->rect().center().x()), 1) << "and after a resize";
+
+    ASSERT_TRUE(test::OpenFlatPicture(form, 20, 10));
+    EXPECT_FALSE(zone->isVisible());
+}
+
+TEST(DropZone, TheDefaultPictureHidesIt)
+{
+    test::RecordingForm form;
+    form.show();
+    ASSERT_TRUE(form.DropZoneRect->isVisible());
+    form.DefaultImageButtonClick();
+    EXPECT_FALSE(form.DropZoneRect->isVisible());
+}
+
+} // namespace
+} // namespace pv
