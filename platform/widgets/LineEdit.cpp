@@ -1,0 +1,160 @@
+#include "platform/widgets/LineEdit.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace pv {
+
+TLineEdit::TLineEdit(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this))
+{
+    addColour("fill", ColourKind::Fill, 0xFF1E2A3Cu);
+    addColour("stroke", ColourKind::Fill, 0xFF42526Au);
+    addColour("strokeFocus", ColourKind::Fill, 0xFF61B9D2u);
+    addColour("font", ColourKind::Text, 0xFFFFFFFFu);
+    addColour("prompt", ColourKind::Text, 0xFF8A94A6u);
+    addColour("selection", ColourKind::Fill, 0xFF3A7F96u);
+    editor_->setObjectName(QStringLiteral("editor"));
+    editor_->setFrame(false);
+    editor_->setAttribute(Qt::WA_MacShowFocusRect, false);
+    editor_->installEventFilter(this);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusProxy(editor_);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::IBeamCursor);
+    setFontSize(14);
+    applyPalette();
+    connect(editor_, &QLineEdit::textEdited, this, &TLineEdit::textEdited);
+    connect(editor_, &QLineEdit::returnPressed, this, &TLineEdit::returnPressed);
+    connect(editor_, &QLineEdit::editingFinished, this, &TLineEdit::editingFinished);
+}
+
+QString TLineEdit::editText() const { return editor_->text(); }
+
+void TLineEdit::setEditText(const QString& text)
+{
+    if (editor_->text() != text)
+        editor_->setText(text);
+}
+
+void TLineEdit::setFontSize(double designPixels, int weight)
+{
+    setFont(InterFont(designPixels, weight));
+    editor_->setFont(font());
+    updateGeometry();
+}
+
+void TLineEdit::setAlignment(Qt::Alignment alignment) { editor_->setAlignment(alignment); }
+
+void TLineEdit::setRadius(double designRadius)
+{
+    radius_ = designRadius;
+    update();
+}
+
+void TLineEdit::setFramed(bool framed)
+{
+    framed_ = framed;
+    layoutEditor();
+    update();
+}
+
+bool TLineEdit::hasEditFocus() const { return editor_->hasFocus(); }
+
+QSize TLineEdit::sizeHint() const
+{
+    return {DpI(160), std::max(DpI(30), QFontMetrics(font()).height() + DpI(10))};
+}
+
+void TLineEdit::setEditorInsets(int left, int right)
+{
+    insetLeft_ = left;
+    insetRight_ = right;
+    layoutEditor();
+}
+
+QRectF TLineEdit::boxRect() const
+{
+    const double w = Dp(1);
+    return QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2);
+}
+
+double TLineEdit::radiusPixels() const { return std::min(Dp(radius_), height() / 2.0); }
+
+void TLineEdit::resizeEvent(QResizeEvent*) { layoutEditor(); }
+
+void TLineEdit::layoutEditor()
+{
+    const int pad = framed_ ? DpI(8) : 0;
+    editor_->setGeometry(insetLeft_ + pad, 0, std::max(1, width() - insetLeft_ - insetRight_ - 2 * pad), height());
+}
+
+void TLineEdit::paintEvent(QPaintEvent*)
+{
+    if (!framed_)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isEnabled() ? 1.0 : 0.45);
+    p.setPen(QPen(qcolour(editor_->hasFocus() ? "strokeFocus" : "stroke"), Dp(1)));
+    p.setBrush(qcolour("fill"));
+    const double r = radiusPixels();
+    p.drawRoundedRect(boxRect(), r, r);
+}
+
+void TLineEdit::applyPalette()
+{
+    QPalette pal = editor_->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        QColor text = qcolour("font");
+        if (g == QPalette::Disabled)
+            text.setAlphaF(text.alphaF() * 0.45f);
+        pal.setColor(g, QPalette::Base, Qt::transparent);
+        pal.setColor(g, QPalette::Window, Qt::transparent);
+        pal.setColor(g, QPalette::Text, text);
+        pal.setColor(g, QPalette::PlaceholderText, qcolour("prompt"));
+        pal.setColor(g, QPalette::Highlight, qcolour("selection"));
+        pal.setColor(g, QPalette::HighlightedText, QColor(Qt::white));
+    }
+    editor_->setPalette(pal);
+}
+
+void TLineEdit::coloursChanged()
+{
+    applyPalette();
+    update();
+}
+
+void TLineEdit::textChanged() { editor_->setPlaceholderText(text()); }
+
+void TLineEdit::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::EnabledChange)
+        update();
+    QWidget::changeEvent(e);
+}
+
+bool TLineEdit::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == editor_) {
+        switch (e->type()) {
+        case QEvent::FocusIn:
+            noteFocus(true, static_cast<QFocusEvent*>(e)->reason());
+            break;
+        case QEvent::FocusOut:
+            noteFocus(false);
+            break;
+        case QEvent::KeyRelease:
+            if (!static_cast<QKeyEvent*>(e)->isAutoRepeat())
+                Q_EMIT keyReleased(static_cast<QKeyEvent*>(e)->key());
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace pv
