@@ -1,6 +1,7 @@
 #include "platform/widgets/ComboBox.h"
 
-#include <QApplication>
+#include "platform/widgets/Popup.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -21,7 +22,7 @@ public:
         setCursor(Qt::PointingHandCursor);
         setFont(combo->font());
         hovered_ = combo->itemIndex();
-        qApp->installEventFilter(this);
+        watcher_ = new TPopupWatcher(this, [combo] { combo->hidePopup(); });
     }
 
     void place()
@@ -79,6 +80,7 @@ public:
     }
 
     int hovered() const { return hovered_; }
+    void stopWatching() { watcher_->stop(); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -146,27 +148,9 @@ protected:
         e->accept();
     }
 
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        const QEvent::Type t = e->type();
-        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick) {
-            const QPointF g = static_cast<QMouseEvent*>(e)->globalPosition();
-            if (!rect().contains(mapFromGlobal(g).toPoint())) {
-                // A press outside closes the list and does nothing else; on the
-                // combo box itself it would reopen it otherwise.
-                combo_->hidePopup();
-                return true;
-            }
-        } else if ((t == QEvent::Resize || t == QEvent::Move) && watched == parentWidget()) {
-            combo_->hidePopup();
-        } else if (t == QEvent::WindowDeactivate && watched == parentWidget()) {
-            combo_->hidePopup();
-        }
-        return QWidget::eventFilter(watched, e);
-    }
-
 private:
     TComboBox* combo_;
+    TPopupWatcher* watcher_;
     int hovered_ = -1;
     int first_ = 0;
 };
@@ -258,9 +242,9 @@ void TComboBox::hidePopup()
 {
     if (!popup_)
         return;
-    QWidget* p = popup_;
+    TComboPopup* p = openPopup();
     popup_ = nullptr;
-    qApp->removeEventFilter(p);
+    p->stopWatching();
     p->hide();
     p->deleteLater();
     update();
