@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cctype>
 #include <cmath>
 
 namespace pv {
@@ -61,10 +62,10 @@ std::optional<TAlphaColor> ParseHexColour(const QString& text, TAlphaColor curre
         t.remove(0, 1);
     if (t.size() != 3 && t.size() != 6 && t.size() != 8)
         return std::nullopt;
-    bool ok = false;
-    const uint v = t.toUInt(&ok, 16);
-    if (!ok)
-        return std::nullopt;
+    for (QChar ch : t)
+        if (!std::isxdigit(ch.unicode() < 128 ? int(ch.unicode()) : 0))
+            return std::nullopt;
+    const uint v = t.toUInt(nullptr, 16);
     if (t.size() == 8)
         return TAlphaColor(v);
     if (t.size() == 6)
@@ -99,8 +100,8 @@ constexpr double kStrip = 12, kGap = 8, kHexRow = 26;
 
 TColourPicker::TColourPicker(QWidget* parent) : QWidget(parent), hex_(new TLineEdit(this))
 {
-    addColour("marker", ColourKind::Fill, 0xFFFFFFFFu);
-    addColour("markerShade", ColourKind::Fill, 0x99000000u);
+    addColour("marker", ColourKind::Fixed, 0xFFFFFFFFu);
+    addColour("markerShade", ColourKind::Fixed, 0x99000000u);
     addColour("stroke", ColourKind::Fill, 0xFF545F72u);
     hex_->setObjectName(QStringLiteral("hex"));
     hex_->setFontSize(13);

@@ -158,7 +158,7 @@ private:
 TComboBox::TComboBox(QWidget* parent) : QWidget(parent)
 {
     addColour("fill", ColourKind::Fill, 0xFF1E2A3Cu);
-    addColour("stroke", ColourKind::Fill, 0xFF42526Au);
+    addColour("stroke", ColourKind::Fill, 0xFF545F72u);
     addColour("strokeHover", ColourKind::Fill, 0xFF61B9D2u);
     addColour("font", ColourKind::Text, 0xFFD5D5D5u);
     addColour("fontSelected", ColourKind::Text, 0xFFFFFFFFu);

@@ -13,6 +13,8 @@ TCloseBox::TCloseBox(QWidget* parent) : QWidget(parent)
 {
     // The cross: white on dark panels, dark slate in the light theme.
     addColour("cross", ColourKind::Text, 0xFFFFFFFFu);
+    addColour("hoverFill", ColourKind::Fixed, 0xFFFF0000u);
+    addColour("crossHover", ColourKind::Fixed, 0xFFFFFFFFu);
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::PointingHandCursor);
     resize(sizeHint());
@@ -26,13 +28,13 @@ void TCloseBox::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     if (hovered_) {
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0xFF, 0, 0));
+        p.setBrush(qcolour("hoverFill"));
         p.drawRoundedRect(rect(), Dp(6), Dp(6));
     }
     // An 18 x 18 icon drawn on a 24-unit grid: two diagonals, round caps.
     const double icon = Dp(18), unit = icon / 24.0;
     const QPointF o((width() - icon) / 2, (height() - icon) / 2);
-    p.setPen(QPen(hovered_ ? QColor(Qt::white) : qcolour("cross"), 2 * unit, Qt::SolidLine, Qt::RoundCap,
+    p.setPen(QPen(qcolour(hovered_ ? "crossHover" : "cross"), 2 * unit, Qt::SolidLine, Qt::RoundCap,
                   Qt::RoundJoin));
     p.drawLine(o + QPointF(6, 6) * unit, o + QPointF(18, 18) * unit);
     p.drawLine(o + QPointF(18, 6) * unit, o + QPointF(6, 18) * unit);

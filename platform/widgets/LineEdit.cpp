@@ -11,7 +11,7 @@ namespace pv {
 TLineEdit::TLineEdit(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this))
 {
     addColour("fill", ColourKind::Fill, 0xFF1E2A3Cu);
-    addColour("stroke", ColourKind::Fill, 0xFF42526Au);
+    addColour("stroke", ColourKind::Fill, 0xFF545F72u);
     addColour("strokeFocus", ColourKind::Fill, 0xFF61B9D2u);
     addColour("font", ColourKind::Text, 0xFFFFFFFFu);
     addColour("prompt", ColourKind::Text, 0xFF8A94A6u);

@@ -12,6 +12,8 @@ TSwitch::TSwitch(QWidget* parent) : QWidget(parent), slide_(new QVariantAnimatio
 {
     addColour("trackOn", ColourKind::Fill, 0xFF61B9D2u);
     addColour("trackOff", ColourKind::Fill, 0x2EFFFFFFu);
+    addColour("thumbOn", ColourKind::Fixed, 0xFFFFFFFFu);
+    addColour("thumbOff", ColourKind::Fixed, 0xFF808080u);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
@@ -76,7 +78,7 @@ void TSwitch::paintEvent(QPaintEvent*)
         p.drawRoundedRect(track.adjusted(-Dp(2), -Dp(2), Dp(2), Dp(2)), Dp(radius_ + 2), Dp(radius_ + 2));
         p.setPen(Qt::NoPen);
     }
-    p.setBrush(ToQColor(checked_ ? thumbOn_ : thumbOff_));
+    p.setBrush(qcolour(checked_ ? "thumbOn" : "thumbOff"));
     p.drawEllipse(QRectF(track.left() + Dp(thumbX_), track.top() + (track.height() - Dp(thumbH_)) / 2, Dp(thumbW_),
                          Dp(thumbH_)));
 }

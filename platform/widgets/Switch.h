@@ -52,7 +52,6 @@ private:
     double trackW_ = 38, trackH_ = 18, radius_ = 8;
     double thumbW_ = 18, thumbH_ = 16;
     double thumbX_ = 1;
-    TAlphaColor thumbOn_ = 0xFFFFFFFFu, thumbOff_ = 0xFF808080u;
     QVariantAnimation* slide_;
 };
 

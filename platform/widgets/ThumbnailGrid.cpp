@@ -60,7 +60,7 @@ int TGridGeometry::scrollToShow(int top, int viewHeight, int cellTop, int cellHe
 
 TThumbnailGrid::TThumbnailGrid(QWidget* parent) : QWidget(parent)
 {
-    addColour("outline", ColourKind::Fill, 0xFF1E90FFu);
+    addColour("outline", ColourKind::Fixed, 0xFF1E90FFu);
     addColour("hoverFill", ColourKind::Fill, 0x14FFFFFFu);
     addColour("scrollbar", ColourKind::Fill, 0x40FFFFFFu);
     addColour("font", ColourKind::Text, 0xFFD5D5D5u);

@@ -58,16 +58,5 @@ TEST(Switch, ThumbSlidesToItsPlaceShortlyAfterAClick)
     EXPECT_EQ(sw.thumbX(), 19);
 }
 
-TEST(Switch, ThumbColoursStayOutOfTheThemeSlots)
-{
-    TSwitch sw;
-    std::vector<std::string> roles;
-    for (const auto& s : sw.colourSlots())
-        roles.emplace_back(s.role);
-    EXPECT_EQ(roles, (std::vector<std::string>{"trackOn", "trackOff"}));
-    EXPECT_EQ(sw.colour("trackOn"), 0xFF61B9D2u);
-    EXPECT_EQ(sw.colour("trackOff"), 0x2EFFFFFFu);
-}
-
 } // namespace
 } // namespace pv
