@@ -346,16 +346,10 @@ public:
 
     void place()
     {
-        QWidget* win = parentWidget();
         const int pad = DpI(12);
         const QSize ps = picker_->sizeHint();
         const QSize size(ps.width() + 2 * pad, ps.height() + 2 * pad);
-        const QPoint below = swatch_->mapTo(win, QPoint(0, swatch_->height() + DpI(6)));
-        const QPoint above = swatch_->mapTo(win, QPoint(0, -DpI(6) - size.height()));
-        QPoint at = below.y() + size.height() > win->height() && above.y() >= 0 ? above : below;
-        at.setX(std::clamp(at.x(), 0, std::max(0, win->width() - size.width())));
-        at.setY(std::clamp(at.y(), 0, std::max(0, win->height() - size.height())));
-        setGeometry(QRect(at, size));
+        setGeometry(QRect(PopupPosition(swatch_, size, DpI(6)), size));
         picker_->setGeometry(pad, pad, ps.width(), ps.height());
     }
 

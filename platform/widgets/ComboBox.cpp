@@ -36,14 +36,7 @@ public:
         for (const QString& s : combo_->items())
             w = std::max(w, fm.horizontalAdvance(s) + DpI(24) + 2 * pad);
         w = std::min(w, win->width());
-        const QPoint below = combo_->mapTo(win, QPoint(0, combo_->height() + DpI(4)));
-        const QPoint above = combo_->mapTo(win, QPoint(0, -DpI(4) - h));
-        QPoint at = below;
-        if (below.y() + h > win->height() && above.y() >= 0)
-            at = above;
-        at.setX(std::clamp(at.x(), 0, std::max(0, win->width() - w)));
-        at.setY(std::clamp(at.y(), 0, std::max(0, win->height() - h)));
-        setGeometry(QRect(at, QSize(w, h)));
+        setGeometry(QRect(PopupPosition(combo_, QSize(w, h), DpI(4)), QSize(w, h)));
         first_ = 0;
         showRow(hovered_);
     }

@@ -6,6 +6,17 @@
 
 namespace pv {
 
+QPoint PopupPosition(const QWidget* anchor, QSize size, int gap)
+{
+    const QWidget* win = anchor->window();
+    const QPoint below = anchor->mapTo(win, QPoint(0, anchor->height() + gap));
+    const QPoint above = anchor->mapTo(win, QPoint(0, -gap - size.height()));
+    QPoint at = below.y() + size.height() > win->height() && above.y() >= 0 ? above : below;
+    at.setX(std::clamp(at.x(), 0, std::max(0, win->width() - size.width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, win->height() - size.height())));
+    return at;
+}
+
 TPopupWatcher::TPopupWatcher(QWidget* popup, std::function<void()> close)
     : QObject(popup), popup_(popup), close_(std::move(close))
 {

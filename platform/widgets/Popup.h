@@ -8,9 +8,17 @@
 
 #include <functional>
 
+#include <QPoint>
+#include <QSize>
+
 class QWidget;
 
 namespace pv {
+
+// Where a popup of this size goes in the anchor's window: gap pixels under
+// the anchor, over it when there is room above but none below, always inside
+// the window as far as it fits.
+QPoint PopupPosition(const QWidget* anchor, QSize size, int gap);
 
 class TPopupWatcher : public QObject {
 public:
