@@ -154,7 +154,7 @@ CanvasStart StartEffectCanvas(const ISkSurface& Dest, const CanvasStartOptions& 
         TEngineHost* host = EngineHost();
         result.DoClear = host ? host->FEraseBdChecked.load() : true;
         SkCanvas* canvas = Dest ? Dest->getCanvas() : nullptr;
-        const ISkImage source = host ? host->FSkSourceImage : nullptr;
+        const ISkImage source = options.source ? options.source : (host ? host->FSkSourceImage : nullptr);
 
         if (result.DoClear) {
             if (!canvas || options.keep == KeepMode::RecordOnly)

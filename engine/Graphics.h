@@ -67,7 +67,7 @@ void RunBrushSheetSetup(int effectNumber);
 // How an erasing canvas start picks its clear colour.
 enum class ClearRule {
     White,        // opaque white always
-    SourceTest,   // transparent when the main window's source has a translucent pixel
+    SourceTest,   // transparent when the source has a translucent pixel
     InputTest,    // transparent when the effect's own transparency flag is set
     CoverageMask, // transparent plus a white mask of the source's coverage
     OwnColour,    // the effect's own background colour
@@ -91,6 +91,10 @@ struct CanvasStartOptions {
     bool transparencyFlag = false;          // InputTest and CoverageMask
     TAlphaColor ownColour = kColorWhite;    // OwnColour
     KeepMode keep = KeepMode::DrawBase;
+    // The picture SourceTest and CoverageMask look at: the run's own source.
+    // Without one they read the main window's source picture, which headless
+    // runs and scripts do not have.
+    ISkImage source;
 };
 
 // The canvas start of a full render, run synchronously on the UI thread.

@@ -134,7 +134,8 @@ void PaintBand(const FrameGeometry& g, int side, const SkPixmap& picture, const 
         const float rx = float(RandomFloat()) * float(bw);
         const float ry = float(RandomFloat()) * float(bh);
         const int px = Round(double(ox) + double(rx)), py = Round(double(oy) + double(ry));
-        const TAlphaColor colour = (px >= 0 && py >= 0 && px < w && py < h) ? picture.at(px, py) : K;
+        // The picture's straight colour at its alpha (the stamp premultiplies it once).
+        const TAlphaColor colour = (px >= 0 && py >= 0 && px < w && py < h) ? UnpremultiplyPixel(picture.at(px, py)) : K;
         const int k = Random(marks);
         const float angle = band.BaseAngle + float(RandomFloat()) * kPi / 6.0f - kPi / 12.0f - strokes.angles[size_t(k)];
         const float size = g.S * (float(RandomFloat()) * 0.15f + 0.85f);

@@ -205,6 +205,12 @@ void StartGouacheCanvas(GouacheRun& run)
         run.DoClear = true;
     if (run.DoClear)
         std::fill_n(run.Work.data(), run.count(), 0xFFFFFFFFu);
+    else if (run.hasTransparency)
+        // A kept translucent picture is painted on in straight colour too.
+        GouacheParallel(0, run.h, [&](int lo, int hi) {
+            for (size_t i = size_t(lo) * size_t(run.w); i < size_t(hi) * size_t(run.w); ++i)
+                run.Work[i] = 0xFF000000u | UnpremultiplyPixel(run.Work[i]);
+        });
     std::copy_n(run.Work.data(), run.count(), run.Flat.data());
     if (!run.DoClear)
         GouacheParallel(0, run.h, [&](int lo, int hi) {
@@ -232,8 +238,8 @@ void DrawContours(GouacheRun& run)
     });
 }
 
-// The source's alpha goes onto the painting. The painted colour is
-// re-premultiplied with it, so translucent pixels stay valid.
+// The source's alpha goes onto the painting. The painted colour is straight
+// colour, premultiplied with it once.
 void CopySourceAlpha(GouacheRun& run)
 {
     SkPixmap pm;
@@ -276,15 +282,22 @@ void RunGouache(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     if (srcMap.width < 4 || srcMap.height < 4)
         return;
     run.allocate(srcMap.width, srcMap.height);
-    if (srcMap.rowBytes == size_t(run.w) * 4) {
+    run.hasTransparency = HasTranslucentPixel(srcMap);
+    if (srcMap.rowBytes == size_t(run.w) * 4 && !run.hasTransparency) {
         run.src = srcMap.row(0);
     } else {
+        // A translucent source is painted in its straight colour (alpha
+        // kept); the painting takes the source's alpha at the end.
         run.srcCopy = LargeBuffer<uint32_t>(run.count());
-        for (int y = 0; y < run.h; ++y)
-            std::copy_n(srcMap.row(y), run.w, run.srcCopy.data() + size_t(y) * size_t(run.w));
+        for (int y = 0; y < run.h; ++y) {
+            uint32_t* out = run.srcCopy.data() + size_t(y) * size_t(run.w);
+            if (run.hasTransparency)
+                std::transform(srcMap.row(y), srcMap.row(y) + run.w, out, UnpremultiplyPixel);
+            else
+                std::copy_n(srcMap.row(y), run.w, out);
+        }
         run.src = run.srcCopy.data();
     }
-    run.hasTransparency = HasTranslucentPixel(srcMap);
     GouachePool();
 
     BuildGouacheAnalysis(run);

@@ -37,7 +37,7 @@ inline int64_t GouacheKeyIndex(uint64_t key) { return int64_t(key & ((uint64_t(1
 struct GouacheRun {
     // The picture.
     int w = 0, h = 0;
-    const uint32_t* src = nullptr;   // source pixels, premultiplied, w per row
+    const uint32_t* src = nullptr;   // source pixels, w per row (straight colour when translucent)
     LargeBuffer<uint32_t> srcCopy;   // holds them when the source rows are not contiguous
     ISkImage source;
     ISkSurface dest;

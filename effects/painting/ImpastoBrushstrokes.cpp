@@ -277,7 +277,9 @@ void RunBand(const ImpastoRun& run, int b, uint32_t seed)
         for (;;) {
             if (run.cancelled())
                 return;
-            uint32_t colour;
+            // The stroke takes the straight colour at its alpha, so a
+            // translucent pixel is not darkened by its alpha a second time.
+            TAlphaColor colour;
             if (l.IsStochastic) {
                 ++attempts;
                 if (attempts > 20 * Q || accepted >= Q)
@@ -311,7 +313,7 @@ void RunBand(const ImpastoRun& run, int b, uint32_t seed)
                 if (!(rnd.next(255) < ClampByte(p)))
                     continue;
                 ++accepted;
-                colour = run.workSrc[size_t(y)][x];
+                colour = UnpremultiplyPixel(run.workSrc[size_t(y)][x]);
             } else {
                 if (y >= y1)
                     break;
@@ -321,7 +323,7 @@ void RunBand(const ImpastoRun& run, int b, uint32_t seed)
                     if (y >= y1)
                         break;
                 }
-                colour = run.workSrc[size_t(y)][x];
+                colour = UnpremultiplyPixel(run.workSrc[size_t(y)][x]);
             }
             if ((colour >> 24) < 10) {
                 if (!l.IsStochastic)
@@ -448,7 +450,9 @@ void SystematicPaintingWithBands(const ISkImage& Source, const ISkSurface& Dest,
         Dest->getCanvas()->clear(kColorTransparent);
         run.doClear = true;
     } else {
-        run.doClear = StartEffectCanvas(Dest, CanvasStartOptions{ClearRule::SourceTest}).DoClear;
+        CanvasStartOptions start{ClearRule::SourceTest};
+        start.source = Source;
+        run.doClear = StartEffectCanvas(Dest, start).DoClear;
     }
     run.w = Source->width();
     run.h = Source->height();

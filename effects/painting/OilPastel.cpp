@@ -48,7 +48,14 @@ OilPastelValues ComputeOilPastelValues(int P1, int P2, int P3, int P4, int P5, i
     v.Opacity = std::max(0.1f, static_cast<float>(P5 / 100.0f));
     const int bound = std::min({v.MaxSize, w / 2, h / 2});
     v.ScratchSide = std::max(370, Round(1.6 * bound) + 20);
+    v.AreaScale = std::max(1.0, double(std::max(w, 0)) * double(std::max(h, 0)) / kOilPastelBudgetArea);
     return v;
+}
+
+int OilPastelRepeatCount(const OilPastelValues& v, const OilPastelStep& st)
+{
+    const int base = st.Repeats + 1;
+    return int(std::max<int64_t>(base, Round64(base * v.AreaScale)));
 }
 
 OilPastelStep ComputeOilPastelStep(const OilPastelValues& v, int s)
@@ -108,6 +115,16 @@ int64_t OilPastelThreshold(int s, int i, bool doClear)
     if (!doClear)
         t /= 2;
     return t;
+}
+
+float OilPastelPreviewRatio(int w, int h, int64_t sourceArea)
+{
+    if (sourceArea <= 0)
+        return 1;
+    // A full render above the budget's area lays strokes as densely as one
+    // of that area does; the crop is measured against the same density.
+    const double painted = std::min(double(sourceArea), kOilPastelBudgetArea);
+    return float(double(int64_t(w) * h) / painted);
 }
 
 // ------------------------------------------------------------------ the run
@@ -188,7 +205,9 @@ void StrokeAttempt(PastelRun& run, StampScratch& scratch, const OilPastelStep& s
         return;
     const int tries = s < 15 ? 1 : run.v.StampTries;
     const int64_t early = 20 * int64_t(s) * s;
-    const uint32_t colour = run.src[size_t(pos->fY)][pos->fX];
+    // The stamp takes the straight colour at its alpha, so a translucent
+    // source pixel is not darkened by its alpha a second time.
+    const TAlphaColor colour = UnpremultiplyPixel(run.src[size_t(pos->fY)][pos->fX]);
     int64_t bestScore = std::numeric_limits<int64_t>::min();
     int bestStamp = -1;
     float bestAngle = 0;
@@ -231,16 +250,13 @@ void ShowSnapshot(const ISkSurface& dest)
 
 float PreviewAreaRatio(int w, int h)
 {
-    float ratio = 1;
+    int64_t area = 0;
     RunOnUISync([&] {
         const TEngineHost* host = EngineHost();
-        if (host && host->FSkSourceImage) {
-            const int64_t area = int64_t(host->FSkSourceImage->width()) * host->FSkSourceImage->height();
-            if (area > 0)
-                ratio = float(double(int64_t(w) * h) / double(area));
-        }
+        if (host && host->FSkSourceImage)
+            area = int64_t(host->FSkSourceImage->width()) * host->FSkSourceImage->height();
     });
-    return ratio;
+    return OilPastelPreviewRatio(w, h, area);
 }
 
 void RunOilPastel(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
@@ -268,7 +284,9 @@ void RunOilPastel(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
         Dest->getCanvas()->clear(kColorTransparent);
         run.doClear = true;
     } else {
-        run.doClear = StartEffectCanvas(Dest, CanvasStartOptions{ClearRule::SourceTest}).DoClear;
+        CanvasStartOptions start{ClearRule::SourceTest};
+        start.source = Source;
+        run.doClear = StartEffectCanvas(Dest, start).DoClear;
     }
     run.v = ComputeOilPastelValues(P1, P2, P3, P4, P5, run.w, run.h, run.doClear);
     if (!Dest->peekPixels(dstPm) || dstPm.width < run.w || dstPm.height < run.h)
@@ -284,7 +302,8 @@ void RunOilPastel(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
         if (canPaint) {
             const int s = OilPastelStrokeSize(run.v, i, run.w, run.h);
             const OilPastelStep st = ComputeOilPastelStep(run.v, s);
-            for (int r = 0; r <= st.Repeats; ++r) {
+            const int repeats = OilPastelRepeatCount(run.v, st);
+            for (int r = 0; r < repeats; ++r) {
                 if (Preview && run.areaRatio < 1 && RandomFloat() > 2.0 * run.areaRatio)
                     continue;
                 for (int e = 0; e <= st.Extra; ++e)

@@ -17,7 +17,12 @@ struct OilPastelValues {
     int StampTries = 1;           // P4 div 15 + 1
     float Opacity = 1;
     int ScratchSide = 370;        // N; the scratch centre is N div 2
+    double AreaScale = 1;         // picture area over kOilPastelBudgetArea, at least 1
 };
+// The stroke attempts of a step suffice to cover a picture of this many
+// pixels; larger pictures get proportionally more, so a photograph comes out
+// equally covered at any resolution.
+constexpr double kOilPastelBudgetArea = 2000000.0;
 // doClear: the canvas was erased (else the largest stroke shrinks to two thirds).
 OilPastelValues ComputeOilPastelValues(int P1, int P2, int P3, int P4, int P5, int w, int h, bool doClear);
 
@@ -30,6 +35,12 @@ struct OilPastelStep {
     int Repeats = 1;     // R
 };
 OilPastelStep ComputeOilPastelStep(const OilPastelValues& v, int s);
+// How many times a step repeats its attempts: R + 1, scaled by the area.
+int OilPastelRepeatCount(const OilPastelValues& v, const OilPastelStep& st);
+// The share of repeats a preview of a w x h crop paints is twice this ratio
+// (all of them from 0.5 up): the crop's area over the source's, or over the
+// budget's area for larger sources. 1 without a source.
+float OilPastelPreviewRatio(int w, int h, int64_t sourceArea);
 // The stroke size of step i, drawing its jitter from the process-wide generator.
 int OilPastelStrokeSize(const OilPastelValues& v, int i, int w, int h);
 // Θ: the score a stroke of size s must exceed at step i.

@@ -7,6 +7,9 @@
 // erased canvas a coarse underpainting at half size is laid first. The result
 // is sharpened and its saturation changed.
 //
+// A translucent source is painted in its straight colour, as an opaque
+// picture, and takes the source's alpha at the end.
+//
 // The run draws from the process-wide generator in one fixed order, so a seed
 // repeats a painting. The stroke loop is one sequence by nature (every trial
 // reads the canvas the strokes before it left); the picture-wide passes run on
@@ -14,6 +17,7 @@
 
 #include "effects/painting/OllivanderEffect.h"
 
+#include "effects/painting/StraightColour.h"
 #include "engine/ImageHelpers.h"
 #include "engine/SharpenSurface.h"
 #include "engine/U_repository.h"
@@ -633,24 +637,6 @@ void PaintStrokes(StrokeRun& run)
     }
 }
 
-// Gives every pixel the source's alpha. The painted colour is opaque colour,
-// so it is premultiplied with the new alpha (a pixel that still holds an
-// earlier translucent result is first turned back into straight colour).
-void TakeSourceAlpha(StrokeRun& run)
-{
-    ParallelForRange(0, run.h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y) {
-            const uint32_t* s = run.src.row(y);
-            uint32_t* d = run.destMap.row(y);
-            for (int x = 0; x < run.w; ++x) {
-                const uint32_t a = s[x] >> 24;
-                const uint32_t straight = UnpremultiplyPixel(d[x]) & 0x00FFFFFFu;
-                d[x] = a == 255 ? (0xFF000000u | straight) : PremultiplyColor((a << 24) | straight);
-            }
-        }
-    }, 16);
-}
-
 } // namespace
 
 void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
@@ -670,11 +656,16 @@ void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     // pages saves an address translation miss on nearly every patch row.
     run.srcPixels = LargeBuffer<uint32_t>(size_t(run.w) * size_t(run.h));
     run.src = SkPixmap{reinterpret_cast<uint8_t*>(run.srcPixels.data()), run.w, run.h, size_t(run.w) * 4};
-    ParallelForRange(0, run.h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y)
-            std::copy_n(source.row(y), run.w, run.src.row(y));
-    }, 32);
     run.hasAlpha = ImageHasTranslucentPixel(Source);
+    // Translucent sources are painted in straight colour (alpha kept).
+    ParallelForRange(0, run.h, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            if (run.hasAlpha)
+                std::transform(source.row(y), source.row(y) + run.w, run.src.row(y), UnpremultiplyPixel);
+            else
+                std::copy_n(source.row(y), run.w, run.src.row(y));
+        }
+    }, 32);
     CheckCancellation();
 
     run.preview = Preview;
@@ -689,6 +680,15 @@ void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     }
     if (!Dest->peekPixels(run.destMap) || run.destMap.width < run.w || run.destMap.height < run.h)
         return;
+    // A kept translucent canvas is painted on in straight colour too.
+    if (run.hasAlpha && !run.doClear)
+        ParallelForRange(0, run.h, [&](int lo, int hi) {
+            for (int y = lo; y < hi; ++y) {
+                uint32_t* d = run.destMap.row(y);
+                for (int x = 0; x < run.w; ++x)
+                    d[x] = 0xFF000000u | UnpremultiplyPixel(d[x]);
+            }
+        }, 16);
 
     CheckCancellation();
     run.trial = !run.doClear;
@@ -731,7 +731,7 @@ void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     if (run.hasAlpha) {
         if (!Dest->peekPixels(run.destMap))
             return;
-        TakeSourceAlpha(run);
+        GiveSourceAlpha(run.src, run.destMap);
     }
     ReportEffectFinished(Dest, Preview);
 }

@@ -6,10 +6,14 @@
 // A dab is drawn only when, measured on a sample of the pixels it would
 // cover, it brings the canvas closer to the picture; otherwise a few other
 // marks and angles are tried.
+//
+// A translucent picture is painted in its straight colour with opaque dabs,
+// as an opaque one is; the painting then takes the picture's alpha.
 
 #include "effects/painting/StochasticPainting.h"
 
 #include "effects/painting/BrushStamp.h"
+#include "effects/painting/StraightColour.h"
 #include "effects/painting/TemplateMatching.h"
 #include "engine/U_repository.h"
 #include "platform/system/Numbers.h"
@@ -97,6 +101,19 @@ std::vector<EdgeCell> BuildEdgeMap(const ISkImage& source, int gw, int gh)
     return map;
 }
 
+// The straight colours as an opaque picture.
+ISkImage OpaqueImageOf(const SkPixmap& straight)
+{
+    std::vector<uint32_t> px(size_t(straight.width) * size_t(straight.height));
+    for (int y = 0; y < straight.height; ++y) {
+        const uint32_t* in = straight.row(y);
+        uint32_t* out = px.data() + size_t(y) * size_t(straight.width);
+        for (int x = 0; x < straight.width; ++x)
+            out[x] = 0xFF000000u | in[x];
+    }
+    return SkImage::MakeRasterCopy(px.data(), straight.width, straight.height, size_t(straight.width) * 4);
+}
+
 inline int Chan(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
 
 inline int ColourDistance(uint32_t p, uint32_t q)
@@ -168,6 +185,20 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
     const int w = src.width, h = src.height;
     const StochasticPaintingParams p = ComputeStochasticPaintingParams(P1, P2, P3, P4, P5, w, h);
     const bool hasTransparency = HasTranslucentPixel(src);
+    // What the dabs match and take their colour from: straight colour, alpha kept.
+    StraightPicture straight;
+    SkPixmap target = src;
+    if (hasTransparency) {
+        straight = MakeStraightPicture(src);
+        target = straight.map;
+    }
+    // An unfinished painting as it will look with the picture's alpha.
+    auto shown = [&]() -> ISkSurface {
+        if (!hasTransparency)
+            return Dest;
+        const ISkSurface copy = CopyWithSourceAlpha(src, Dest);
+        return copy ? copy : Dest;
+    };
 
     if (Preview) {
         Dest->getCanvas()->clear(kColorWhite);
@@ -175,6 +206,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         CanvasStartOptions options;
         options.rule = ClearRule::CoverageMask;
         options.transparencyFlag = hasTransparency;
+        options.source = Source;
         StartEffectCanvas(Dest, options);
     }
     Dest->getCanvas()->flush();
@@ -185,7 +217,8 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
 
     const SkISize gridSize = GradientMapSize(w, h);
     const int gw = gridSize.fWidth, gh = gridSize.fHeight;
-    const std::vector<EdgeCell> edges = BuildEdgeMap(Source, gw, gh);
+    // Edges of the straight colours, as the opaque picture of those colours has them.
+    const std::vector<EdgeCell> edges = BuildEdgeMap(hasTransparency ? OpaqueImageOf(target) : Source, gw, gh);
     CheckCancellation();
 
     ISkImage atlas;
@@ -232,7 +265,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         Dab dab;
         dab.x = x;
         dab.y = y;
-        dab.colour = src.at(x, y);
+        dab.colour = 0xFF000000u | target.at(x, y);
         dab.half = size * 0.5f;
         dab.reach = int(std::ceil(dab.half * 1.414f));
         dab.scale = float(kStampSide) / size;
@@ -243,8 +276,8 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
                 b = Random(marks);
                 rot = angle - angles[size_t(b)] + float(RandomFloat() - 0.5) * 0.3f;
             }
-            gain = DabGain(dab, alphas.data() + size_t(b) * size_t(kStampSide) * size_t(kStampSide), rot, src, dst,
-                           hasTransparency, p.Opacity);
+            gain = DabGain(dab, alphas.data() + size_t(b) * size_t(kStampSide) * size_t(kStampSide), rot, target,
+                           dst, hasTransparency, p.Opacity);
             if (gain > 0)
                 break;
         }
@@ -268,7 +301,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
             if (!Preview && tick - lastReport > 200) {
                 lastReport = tick;
                 canvas->flush();
-                const ISkImage snap = Dest->makeImageSnapshot();
+                const ISkImage snap = shown()->makeImageSnapshot();
                 RunOnUIQueued(
                     [snap, percent, runId] {
                         TEngineHost* h = EngineHost();
@@ -280,13 +313,15 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
             } else if (Preview && tick - lastReport > 100) {
                 lastReport = tick;
                 canvas->flush();
-                SafeUpdatePreview(Dest, percent);
+                SafeUpdatePreview(shown(), percent);
                 Dest->peekPixels(dst);
             }
         }
     }
 
     canvas->flush();
+    if (hasTransparency && Dest->peekPixels(dst))
+        GiveSourceAlpha(src, dst);
     TEngineHost* host = EngineHost();
     if (!host || host->Cancel.load())
         return;

@@ -8,9 +8,13 @@
 //
 // Every pass starts from a white silhouette of its input, so the erase switch
 // and the previous result play no part.
+//
+// A translucent input is matched and painted in its straight colour as an
+// opaque picture on white; the pass's painting then takes the input's alpha.
 
 #include "effects/painting/TemplateMatching.h"
 
+#include "effects/painting/StraightColour.h"
 #include "engine/U_repository.h"
 #include "platform/graphics/PixelMath.h"
 #include "platform/system/LargeBuffer.h"
@@ -790,6 +794,8 @@ constexpr int kFirstCell = 26, kLaterCell = 36;
 
 struct SmoothRun {
     ISkSurface dest;
+    // The pass's input while a translucent one is painted in straight colour.
+    const SkPixmap* alphaSource = nullptr;
     bool preview = false;
     int generation = 0;
     double done = 0, totalWork = 430;
@@ -832,7 +838,7 @@ struct SmoothRun {
         if (!force && GetTickMs() - lastDisplay <= 1000)
             return;
         dest->getCanvas()->flush();
-        const ISkImage snap = dest->makeImageSnapshot();
+        const ISkImage snap = Snapshot();
         RunOnUISync([&snap] {
             TEngineHost* host = EngineHost();
             if (host && !host->Cancel.load())
@@ -841,13 +847,23 @@ struct SmoothRun {
         lastDisplay = GetTickMs();
     }
 
+    // The canvas as it would look finished: with the input's alpha given to a
+    // straight-colour painting.
+    ISkImage Snapshot() const
+    {
+        if (!alphaSource)
+            return dest->makeImageSnapshot();
+        const ISkSurface shown = CopyWithSourceAlpha(*alphaSource, dest);
+        return shown ? shown->makeImageSnapshot() : dest->makeImageSnapshot();
+    }
+
     // The preview box follows the sub-passes; a preview that a newer run has
     // made stale leaves the box to that run.
     void ShowInPreviewBox()
     {
         if (!preview || !EngineHost())
             return;
-        const ISkImage snap = dest->makeImageSnapshot();
+        const ISkImage snap = Snapshot();
         const int gen = generation;
         RunOnUISync([&snap, gen] { ShowPreviewBoxIfCurrent(snap, gen); });
     }
@@ -924,14 +940,26 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
     for (int pass = 1; pass <= p.Passes; ++pass) {
         if (SmoothRun::Cancelled())
             break;
-        SkPixmap in, canvas;
-        if (!input->peekPixels(in) || !in.valid())
+        SkPixmap original, in, canvas;
+        if (!input->peekPixels(original) || !original.valid())
             return;
         Dest->getCanvas()->clear(kColorTransparent);
         Dest->getCanvas()->flush();
         if (!Dest->peekPixels(canvas) || canvas.width < w || canvas.height < h)
             return;
-        DrawSilhouette(in, canvas);
+        StraightPicture straight;
+        in = original;
+        if (HasTranslucentPixel(original)) {
+            // Opaque white is the straight silhouette: with the input's alpha
+            // it becomes white at that alpha.
+            straight = MakeStraightPicture(original);
+            in = straight.map;
+            run.alphaSource = &original;
+            for (int y = 0; y < h; ++y)
+                std::fill_n(canvas.row(y), w, 0xFFFFFFFFu);
+        } else {
+            DrawSilhouette(in, canvas);
+        }
         run.UpdateDisplay(true);
 
         OrientedStamps stamps;
@@ -949,6 +977,10 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
             run.ShowInPreviewBox();
         }
         RemoveBrightSpecks(canvas);
+        if (run.alphaSource) {
+            GiveSourceAlpha(original, canvas);
+            run.alphaSource = nullptr;
+        }
         run.Add(10);
         if (pass < p.Passes)
             input = Dest->makeImageSnapshot();

@@ -36,12 +36,14 @@ WatercolorSplashesValues ComputeWatercolorSplashesValues(int P1, int P2, int P3,
     v.MinSize = Clamp(Round(5.12 * P1), 3, 512);
     if (P2 < P1)
         P2 = P1;
-    v.MaxSize = std::clamp(Round(5.12 * P2), 0, 512);
+    // Marks are at least 3 pixels, as the smallest size is: sliders at 0
+    // still paint.
+    v.MaxSize = std::clamp(Round(5.12 * P2), 3, 512);
     v.GridDivisor = P3 / 15.0 + 0.8;
     v.MinSize = std::min(v.MinSize, v.MaxSize);
     v.DoClear = doClear;
     if (!doClear) {
-        v.MaxSize = (2 * v.MaxSize) / 3;
+        v.MaxSize = std::max(3, (2 * v.MaxSize) / 3);
         v.MinSize = std::min(v.MinSize, v.MaxSize);
     }
     v.Passes = Round(0.04 * P4) + 10;
@@ -110,7 +112,9 @@ int64_t ScoreSplash(const SplashRun& run, const StampScratch& scratch, const Wat
 
 void PlaceSplash(SplashRun& run, StampScratch& scratch, const WatercolorSplashesPass& p, int x, int y)
 {
-    const uint32_t colour = (x >= 0 && y >= 0 && x < run.w && y < run.h) ? run.src[size_t(y)][x] : kColorBlack;
+    // The straight colour at its alpha: a translucent pixel is not darkened twice.
+    const TAlphaColor colour =
+        (x >= 0 && y >= 0 && x < run.w && y < run.h) ? UnpremultiplyPixel(run.src[size_t(y)][x]) : kColorBlack;
     const TGradientInfo& cell = run.map.cellAt(x, y);
     const double direction = cell.Magnitude >= kEdgeMagnitude ? double(cell.Angle) + std::numbers::pi / 2
                                                               : Random(360) * std::numbers::pi / 180.0;
@@ -231,7 +235,9 @@ void NewDirectionalStrokesgood(const ISkImage& Source, const ISkSurface& Dest, i
         Dest->getCanvas()->clear(kColorTransparent);
         doClear = true;
     } else {
-        doClear = StartEffectCanvas(Dest, CanvasStartOptions{ClearRule::SourceTest}).DoClear;
+        CanvasStartOptions start{ClearRule::SourceTest};
+        start.source = Source;
+        doClear = StartEffectCanvas(Dest, start).DoClear;
         QueueDisplay(Dest, 1);
     }
     run.v = ComputeWatercolorSplashesValues(P1, P2, P3, P4, P5, doClear);

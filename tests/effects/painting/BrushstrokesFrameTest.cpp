@@ -141,6 +141,28 @@ TEST(BrushstrokesFrame, TranslucentPictureGetsATransparentBorder)
     EXPECT_EQ(At(framed, 99, 79), 0u);
 }
 
+TEST(BrushstrokesFrame, StrokesOnATranslucentPictureKeepItsStraightColour)
+{
+    // Straight (200, 40, 40) at alpha 128, framed with no border: the strokes
+    // lie over the picture's edges, tinted with its colour. Taken as straight
+    // colour, the premultiplied bytes would paint (100, 20, 20).
+    const ISkImage picture = SolidImage(80, 60, PremultiplyColor(0x80C82828u));
+    ISkImage framed;
+    SetRandSeed(5);
+    RenderBrushstrokesFrame(framed, picture, Atlas(), 0xFF123456u, 0, 40);
+    ASSERT_EQ(framed->width(), 80);
+    int checked = 0;
+    for (const uint32_t p : AllPixels(framed)) {
+        ASSERT_GE(p >> 24, 128u);
+        const TAlphaColor c = UnpremultiplyPixel(p);
+        ASSERT_NEAR(ColorR(c), 200, 4);
+        ASSERT_NEAR(ColorG(c), 40, 4);
+        ASSERT_NEAR(ColorB(c), 40, 4);
+        checked += (p >> 24) > 128; // covered by a stroke
+    }
+    EXPECT_GT(checked, 80 * 60 / 10);
+}
+
 // ------------------------------------------------------------------ the frame panel's frame
 
 class FrameHost : public FakeHost {

@@ -70,6 +70,29 @@ TEST(OilPastel, StepValuesFollowTheStrokeSize)
     EXPECT_EQ(OilPastelThreshold(50000, 600, true), int64_t(6250000000));
 }
 
+TEST(OilPastel, StrokeBudgetGrowsWithTheAreaAboveTwoMegapixels)
+{
+    // A fixed budget left white paper showing on 12-MP pictures: above 2 MP
+    // every step repeats its attempts in proportion to the area.
+    struct Case {
+        int w, h, s, repeats;
+    } cases[] = {
+        {1000, 800, 283, 6},   // R = 5: six repeats, as the step says
+        {1633, 1225, 283, 6},  // 2.0 MP
+        {2000, 1500, 283, 9},  // 3 MP: 1.5 x
+        {4000, 3000, 283, 36}, // 12 MP: 6 x
+        {4000, 3000, 20, 186}, // R = 30
+    };
+    for (const Case& c : cases) {
+        const OilPastelValues v = ComputeOilPastelValues(10, 70, 30, 30, 100, c.w, c.h, true);
+        EXPECT_EQ(OilPastelRepeatCount(v, ComputeOilPastelStep(v, c.s)), c.repeats) << c.w << "x" << c.h;
+    }
+    // A preview paints as densely as the full render it stands for.
+    EXPECT_FLOAT_EQ(OilPastelPreviewRatio(200, 100, 100000), 0.2f);
+    EXPECT_FLOAT_EQ(OilPastelPreviewRatio(200, 100, 12000000), 0.01f);
+    EXPECT_FLOAT_EQ(OilPastelPreviewRatio(200, 100, 0), 1.0f);
+}
+
 TEST(OilPastel, StrokeSizesStayWithinHalfThePicture)
 {
     SetRandSeed(7);

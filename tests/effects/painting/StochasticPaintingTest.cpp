@@ -109,7 +109,8 @@ TEST(StochasticPainting, SeededRunPaintsThePicturesColours)
 TEST(StochasticPainting, NoDabStartsOnTransparentPixels)
 {
     // Left of x = 100 the picture is transparent; dabs of at most 10 pixels
-    // centred on the right reach no further left than x = 92.
+    // centred on the right reach no further left than x = 92. The canvas
+    // starts from the picture's coverage, so the left stays transparent.
     const int w = 200, h = 60;
     std::vector<uint32_t> px(size_t(w * h), 0xFF3060A0u);
     for (int y = 0; y < h; ++y)
@@ -121,7 +122,7 @@ TEST(StochasticPainting, NoDabStartsOnTransparentPixels)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             if (x < 90)
-                ASSERT_EQ(out[size_t(y * w + x)], 0xFFFFFFFFu) << x << "," << y;
+                ASSERT_EQ(out[size_t(y * w + x)], 0u) << x << "," << y;
             else if (x >= 100)
                 painted += out[size_t(y * w + x)] != 0xFFFFFFFFu;
         }

@@ -26,6 +26,8 @@ TEST(WatercolorSplashes, DerivedSizesAndSearchEffort)
         {0, 100, 100, true, 3, 512, 14, 8, 30, false, -10},
         {0, 100, 10, true, 3, 512, 10, 1, 10, true, 0},
         {0, 100, 75, true, 3, 512, 13, 5, 20, false, -10},
+        {0, 0, 50, true, 3, 3, 12, 3, 10, true, 0}, // both sliders at 0: 3-pixel marks
+        {0, 0, 50, false, 3, 3, 12, 3, 10, true, 0},
     };
     for (const Case& c : cases) {
         const WatercolorSplashesValues v = ComputeWatercolorSplashesValues(c.P1, c.P2, 50, c.P4, 80, c.doClear);
@@ -91,6 +93,18 @@ TEST(WatercolorSplashes, PaintsSmallAndVeryFlatPicturesLeavesTinyOnesUntouched)
         EXPECT_GT(CountDifferent(SurfacePixels(dest), 0xFFFFFFFFu), size.fWidth * size.fHeight / 2)
             << size.fWidth << "x" << size.fHeight;
     }
+}
+
+TEST(WatercolorSplashes, SlidersAtZeroStillPaint)
+{
+    FakeHost host;
+    WorkingSheetGuard guard;
+    RunBrushSheetSetup(303);
+    host.FSkSourceImage = StampTestPhoto(60, 40);
+    const ISkSurface dest = SkSurface::MakeRaster(60, 40);
+    SetRandSeed(4);
+    NewDirectionalStrokesgood(host.FSkSourceImage, dest, 0, 0, 50, 50, 80, false);
+    EXPECT_GT(CountDifferent(SurfacePixels(dest), 0xFFFFFFFFu), 60 * 40 / 4);
 }
 
 TEST(WatercolorSplashes, WithoutStampsTheCanvasStaysAsItStarted)
