@@ -94,7 +94,7 @@ struct CanvasStartOptions {
     // The picture SourceTest and CoverageMask look at: the run's own source.
     // Without one they read the main window's source picture, which headless
     // runs and scripts do not have.
-    ISkImage source;
+    ISkImage source = nullptr;
 };
 
 // The canvas start of a full render, run synchronously on the UI thread.
