@@ -231,6 +231,7 @@ void TForm1::CreateEffectPanel()
         connect(expander, &TExpander::expandedChanged, this, [this, category] { ExpanderExpandedChanged(category); });
         connect(list, &TItemList::itemClicked, this, [this, category](int index) { ListBoxItemClick(category, index); });
     }
+    CreateImageTools(column);
     column->addStretch(1);
     DefaultImageButton = new TButton(QStringLiteral("Default Image"), TButton::Look::Ghost, EffectsLayout);
     DefaultImageButton->setObjectName(QStringLiteral("DefaultImageButton"));

@@ -11,6 +11,7 @@
 #include "shell/U_Theme.h"
 #include "workspace/BatchProcessing.h"
 #include "workspace/CanvasView.h"
+#include "workspace/CropTool.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/MainWindowFiles.h"
 #include "workspace/PreviewImage.h"
@@ -62,6 +63,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     LayoutWindowButtons();
     setAcceptDrops(true);
     ConnectTopBar();
+    InstallImageTools();
     // The table is still empty: captions stay empty and the sliders disabled
     // until the deferred start-up fills it.
     SelectedEffectNumber = 300;

@@ -18,6 +18,7 @@
 #include <memory>
 
 class QScrollArea;
+class QVBoxLayout;
 
 namespace pv {
 
@@ -40,6 +41,9 @@ class TProgressBar;
 class TRoundedPanel;
 class TSlider;
 class TSvgIcon;
+class TCropTool;
+class TOverlayHost;
+class TWindowKeyFilter;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -164,6 +168,38 @@ public:
     TLUTSource ChosenLUT() const override { return {FLUTFilePath, FLUTData, FLUTName}; }
     bool ChooseLutFile(const QString& path) override;
     bool ChooseEmbeddedLut(const QString& name) override;
+
+
+    // ---- image tools (ImageTools.cpp): crop, rotate, resize, combine, the
+    // overlay layer of the tool panels and the window's key routing
+    TOverlayHost* layOverlayContainer = nullptr;
+    TWindowKeyFilter* FKeyFilter = nullptr;
+    std::unique_ptr<TCropTool> FCropTool;
+    TRoundedPanel* Rectangle2 = nullptr; // "Crop"
+    TRoundedPanel* Rectangle5 = nullptr; // "Resize"
+    TRoundedPanel* Rectangle7 = nullptr; // "Rotate left"
+    TRoundedPanel* Rectangle6 = nullptr; // "Rotate right"
+    TLabel* ToolsLabel = nullptr;        // "TOOLS"
+    TLabel* Label5 = nullptr;
+    TLabel* Label6 = nullptr;
+    TLabel* Label7 = nullptr;
+    TLabel* Label8 = nullptr;
+    // True while a picture-replacing command must wait (an effect or a script runs).
+    bool PictureChangeRefused() const;
+    bool IsCropActive() const;
+    void Label5Click(); // start or cancel the crop
+    void Check1Click(); // apply the crop
+    void Cancel1Click(); // cancel the crop
+    void Label6Click(); // resize
+    void Label7Click(); // rotate left
+    void Label8Click(); // rotate right
+    void ShowResizeFrame();
+    void DoResizeImage(int NewWidth, int NewHeight);
+    void CloseResizeFrame();
+    void ShowCombineImagesFrame(const ISkImage& ABlendImage);
+    void CombineMIClick();
+    QWidget* ActiveOverlayFrame() const;
+    void CloseOverlay();
 
     // ---- views
     float FZoomFactor = 1.0f;
@@ -310,6 +346,9 @@ private:
     // Undo (false) or redo (true): both pictures from the history; nothing
     // while an effect runs and nothing recorded.
     void StepHistory(bool forward);
+    // The left panel's TOOLS entries, the overlay layer and the key rows.
+    void CreateImageTools(QVBoxLayout* column);
+    void InstallImageTools();
 
     std::unique_ptr<TMainWindowFiles> FFiles;
     std::unique_ptr<TBatchMode> FBatch;

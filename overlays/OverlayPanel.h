@@ -1,0 +1,61 @@
+#pragma once
+// What every panel shown in the overlay layer has: a rounded panel in the
+// panel colour, a close box at its top right whose click is the panel's
+// Cancel, and the keys the window hands it first.
+
+#include "platform/widgets/RoundedPanel.h"
+
+#include <vector>
+
+class QKeyEvent;
+
+namespace pv {
+
+class TLabel;
+
+// The 26 x 26 close box with its "×": solid red with a white cross under the
+// mouse; the cross is white again (dark slate in the light theme) after.
+class TCloseBox : public TRoundedPanel {
+    Q_OBJECT
+public:
+    explicit TCloseBox(QWidget* parent);
+    TLabel* cross() const { return cross_; }
+
+protected:
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+
+private:
+    TLabel* cross_;
+};
+
+class TOverlayPanel : public TRoundedPanel {
+    Q_OBJECT
+public:
+    // A panel of the designed size (design units), the close box placed at
+    // (closeX, closeY).
+    TOverlayPanel(QSize designSize, QPoint closeBoxAt, QWidget* parent = nullptr);
+
+    // Enter, Esc, Tab and the arrows reach the open panel before the focused
+    // control. Returns true when the key was used. Here: Tab and Shift+Tab
+    // cycle through TabStops, Esc is Cancel.
+    virtual bool DialogKey(int key, Qt::KeyboardModifiers modifiers);
+    // The controls Tab visits, in order: the panel's focusable controls in
+    // focus-chain order unless a panel names its own.
+    virtual std::vector<QWidget*> TabStops();
+    // The panel's Cancel (its close box, Esc).
+    virtual void CancelClick() = 0;
+
+    TCloseBox* CloseBtn() const { return closeBox_; }
+
+protected:
+    // Moves the focus one step through these controls (backwards with
+    // Shift+Tab), from the focused one or its nearest ancestor among them;
+    // wraps at both ends.
+    static void CycleFocus(const std::vector<QWidget*>& order, bool backwards);
+
+private:
+    TCloseBox* closeBox_;
+};
+
+} // namespace pv
