@@ -1,0 +1,279 @@
+#include "FormFixture.h"
+
+#include "engine/ImageHistory.h"
+#include "overlays/OverlayHost.h"
+#include "overlays/OverlayPanel.h"
+#include "workspace/CanvasView.h"
+#include "workspace/CropTool.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+using test::RecordingForm;
+
+// Every pixel tells where it was: red and green the low bytes of x and y,
+// blue their high bits.
+ISkImage Coordinates(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb(x & 255, y & 255, (x >> 8) | ((y >> 8) << 4)));
+    return SkImage::MakeFromRaster(std::move(img));
+}
+
+QPoint Origin(const ISkImage& image)
+{
+    const QRgb p = image->qimage().pixel(0, 0);
+    return {qRed(p) | (qBlue(p) & 15) << 8, qGreen(p) | (qBlue(p) >> 4) << 8};
+}
+
+QSize SizeOf(const ISkImage& image) { return {image->width(), image->height()}; }
+
+// ---- the arithmetic
+
+TEST(CropArithmetic, SelectionMapsThroughTheDrawnPositionAndZoom)
+{
+    // Zoom 0.5, picture drawn at (100, 50), selection (150, 100) 200 x 100.
+    const QRectF selection(150, 100, 200, 100);
+    EXPECT_EQ(SelectionToPicture(selection, QPointF(100, 50), 0.5f), SkIRect::MakeLTRB(100, 100, 500, 300));
+    EXPECT_EQ(CropSizeText(selection, 0.5f), u"400 x 200");
+    // Beyond the pictures: cut at both pictures' edges; missing them: nothing.
+    EXPECT_EQ(CropRectFor(selection, QPointF(100, 50), 0.5f, QSize(450, 280), QSize(470, 260)),
+              SkIRect::MakeLTRB(100, 100, 450, 260));
+    EXPECT_TRUE(CropRectFor(selection, QPointF(400, 50), 0.5f, QSize(300, 300), QSize(300, 300)).isEmpty());
+}
+
+TEST(CropArithmetic, ToolbarStaysOnTheCanvas)
+{
+    const QSizeF toolbar(100, 36);
+    const struct {
+        double y, expected;
+    } cases[] = {{100, 58}, {30, 12}, {4, 8}, {58, 16}};
+    for (const auto& c : cases) {
+        const QPointF at = CropToolbarPosition(QRectF(50, c.y, 300, 200), toolbar);
+        EXPECT_DOUBLE_EQ(at.y(), c.expected) << c.y;
+        EXPECT_DOUBLE_EQ(at.x(), 150);
+    }
+    // The pill goes under the selection unless it would pass the canvas's bottom.
+    EXPECT_DOUBLE_EQ(CropPillTop(QRectF(0, 0, 100, 100), 36, 500), 106);
+    EXPECT_DOUBLE_EQ(CropPillTop(QRectF(0, 0, 100, 480), 36, 500), 438);
+}
+
+TEST(CropArithmetic, EdgeStepsThatLeaveLessThanTwentyAreIgnored)
+{
+    QRectF s(10, 10, 100, 100);
+    EXPECT_FALSE(MoveCropEdge(s, TCropEdge::Top, 95));
+    EXPECT_EQ(s, QRectF(10, 10, 100, 100));
+    EXPECT_TRUE(MoveCropEdge(s, TCropEdge::Top, 90));
+    EXPECT_EQ(s, QRectF(10, 90, 100, 20));
+    EXPECT_FALSE(MoveCropEdge(s, TCropEdge::Right, 25));
+    EXPECT_TRUE(MoveCropEdge(s, TCropEdge::Left, -40));
+    EXPECT_EQ(s, QRectF(-40, 90, 150, 20));
+}
+
+// ---- the tools on the window
+
+class ImageTools : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.resize(1200, 800);
+        form.show();
+        form.activateWindow();
+        QApplication::processEvents();
+        form.FSkSourceImage = Coordinates(200, 150);
+        form.FSkImage = Coordinates(200, 150);
+        form.SkPaintBox1->CalculateBestFitAndCenter();
+        form.History->Save(form.FSkImage, form.FSkSourceImage);
+    }
+    void TearDown() override { form.FCurrentEffectNumber = -1; }
+
+    // A key as the window receives it, to whatever has the focus.
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
+        QKeyEvent e(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(to, &e);
+    }
+
+    // Selects the picture rectangle r (picture pixels) on the canvas as drawn now.
+    void Select(const QRect& r)
+    {
+        const CanvasGeometry& g = form.SkPaintBox1->Geometry();
+        const QPointF o = g.ImageOrigin();
+        const double z = g.FZoomFactor;
+        form.FCropTool->SetSelection(QRectF(o.x() + r.x() * z, o.y() + r.y() * z, r.width() * z, r.height() * z));
+    }
+
+    RecordingForm form;
+};
+
+TEST_F(ImageTools, CropAfterAZoomCutsExactlyWhatIsShownUnderTheSelection)
+{
+    form.Label5Click();
+    ASSERT_TRUE(form.IsCropActive());
+    // Zooming in during the crop: the small picture stays centred on the
+    // canvas, so where it is drawn is not the stored pan.
+    CanvasGeometry& g = form.SkPaintBox1->Geometry();
+    g.ZoomAbout(QPointF(10, 10), 2.0f);
+    ASSERT_NE(g.ImageOrigin(), g.FPanOffset);
+    Select(QRect(20, 10, 50, 40));
+    const int before = form.History->Count();
+    form.Check1Click();
+    EXPECT_FALSE(form.IsCropActive());
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(50, 40));
+    EXPECT_EQ(SizeOf(form.FSkSourceImage), QSize(50, 40));
+    EXPECT_EQ(Origin(form.FSkImage), QPoint(20, 10));
+    EXPECT_EQ(Origin(form.FSkSourceImage), QPoint(20, 10));
+    EXPECT_EQ(form.History->Count(), before + 1);
+    // One undo brings the whole picture back.
+    form.SpeedButton5Click();
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(200, 150));
+}
+
+TEST_F(ImageTools, StartingSelectsTheWholePictureAndASecondClickCancels)
+{
+    form.Label5Click();
+    ASSERT_TRUE(form.IsCropActive());
+    const QRectF shown = form.SkPaintBox1->ImageScreenRect();
+    EXPECT_EQ(form.FCropTool->Selection(), InitialCropSelection(shown));
+    EXPECT_TRUE(form.FCropTool->Toolbar()->isVisible());
+    EXPECT_TRUE(form.FCropTool->Pill()->isVisible());
+    const ISkImage picture = form.FSkImage;
+    form.Label5Click();
+    EXPECT_FALSE(form.IsCropActive());
+    EXPECT_FALSE(form.FCropTool->Toolbar()->isVisible());
+    EXPECT_EQ(form.FSkImage, picture);
+}
+
+TEST_F(ImageTools, SelectionMissingThePictureChangesAndRecordsNothing)
+{
+    form.Label5Click();
+    Select(QRect(300, 200, 50, 50));
+    const ISkImage result = form.FSkImage, source = form.FSkSourceImage;
+    const int before = form.History->Count();
+    form.Check1Click();
+    EXPECT_EQ(form.FSkImage, result);
+    EXPECT_EQ(form.FSkSourceImage, source);
+    EXPECT_EQ(form.History->Count(), before);
+}
+
+TEST_F(ImageTools, CropKeepsOnlyWhatBothPicturesHave)
+{
+    form.FSkImage = Coordinates(120, 90);
+    form.SkPaintBox1->CalculateBestFitAndCenter();
+    form.Label5Click();
+    Select(QRect(-10, -10, 300, 300));
+    form.Check1Click();
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(120, 90));
+    EXPECT_EQ(SizeOf(form.FSkSourceImage), QSize(120, 90));
+    EXPECT_EQ(Origin(form.FSkSourceImage), QPoint(0, 0));
+}
+
+TEST_F(ImageTools, RotateLeftTurnsBothPicturesAndRecordsOneStep)
+{
+    form.FSkImage = form.FSkSourceImage = Coordinates(400, 300);
+    const int before = form.History->Count();
+    form.Label7Click();
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(300, 400));
+    EXPECT_EQ(SizeOf(form.FSkSourceImage), QSize(300, 400));
+    // The former top-right corner is now the top-left one.
+    EXPECT_EQ(Origin(form.FSkImage), QPoint(399, 0));
+    EXPECT_EQ(Origin(form.FSkSourceImage), QPoint(399, 0));
+    EXPECT_EQ(form.History->Count(), before + 1);
+    form.Label8Click();
+    EXPECT_EQ(Origin(form.FSkImage), QPoint(0, 0));
+    EXPECT_EQ(form.History->Count(), before + 2);
+}
+
+TEST_F(ImageTools, RotateAndCropAreRefusedWhileAnEffectRuns)
+{
+    form.Label5Click();
+    Select(QRect(10, 10, 40, 40));
+    form.FCurrentEffectNumber = 300;
+    const ISkImage result = form.FSkImage;
+    const int before = form.History->Count();
+    form.Label7Click();
+    form.Label8Click();
+    form.Check1Click();
+    EXPECT_EQ(form.FSkImage, result);
+    EXPECT_EQ(form.History->Count(), before);
+    // The crop waits; once the effect is done it applies.
+    EXPECT_TRUE(form.IsCropActive());
+    form.FCurrentEffectNumber = -1;
+    form.Check1Click();
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(40, 40));
+    // A crop does not even start while an effect runs.
+    form.FCurrentEffectNumber = 300;
+    form.Label5Click();
+    EXPECT_FALSE(form.IsCropActive());
+}
+
+TEST_F(ImageTools, EnterAppliesAndEscCancelsTheCropEscAlsoRaisesTheCancelFlag)
+{
+    form.Label5Click();
+    Select(QRect(0, 0, 100, 50));
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(form.IsCropActive());
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(100, 50));
+
+    form.Label5Click();
+    Select(QRect(0, 0, 30, 30));
+    form.Cancel = false;
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(form.Cancel);
+    EXPECT_FALSE(form.IsCropActive());
+    EXPECT_EQ(SizeOf(form.FSkImage), QSize(100, 50));
+}
+
+// A panel with three controls and a Cancel that closes the layer.
+class KeyPanel : public TOverlayPanel {
+public:
+    explicit KeyPanel(TOverlayHost* host) : TOverlayPanel(QSize(300, 200), QPoint(270, 4)), host_(host)
+    {
+        for (int i = 0; i < 3; ++i) {
+            edits[i] = new QLineEdit(this);
+            edits[i]->move(10, 10 + 40 * i);
+        }
+    }
+    void CancelClick() override { host_->PostCloseOverlay(); }
+    QLineEdit* edits[3];
+
+private:
+    TOverlayHost* host_;
+};
+
+TEST_F(ImageTools, TabCyclesInsideTheOpenPanelAndEscClosesIt)
+{
+    QPointer<KeyPanel> panel = new KeyPanel(form.layOverlayContainer);
+    form.layOverlayContainer->ShowOverlayFrame(panel);
+    ASSERT_EQ(form.ActiveOverlayFrame(), panel.data());
+    panel->edits[2]->setFocus();
+    QApplication::processEvents();
+    Key(Qt::Key_Tab);
+    EXPECT_TRUE(panel->edits[0]->hasFocus());
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(panel->edits[2]->hasFocus());
+    Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(panel->edits[1]->hasFocus());
+
+    form.Cancel = false;
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(form.Cancel);
+    // Closed by the posted call, not inside the key's handling.
+    EXPECT_TRUE(panel);
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(panel);
+    EXPECT_EQ(form.ActiveOverlayFrame(), nullptr);
+}
+
+} // namespace
+} // namespace pv
