@@ -1,5 +1,6 @@
 #include "overlays/CombineBlend.h"
 
+#include "platform/graphics/GraphicsParallel.h"
 #include "platform/graphics/LuminanceBlend.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkImage.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace pv {
@@ -42,20 +44,23 @@ const QStringList& CombineModeNames()
 
 ISkImage RenderCombined(const ISkImage& base, const ISkImage& blend, float amount, TCombineMode mode)
 {
-    if (!base || !blend)
+    SkPixmap from, over;
+    if (!base || !blend || !base->peekPixels(from) || !blend->peekPixels(over))
         return nullptr;
-    QImage out = base->qimage().copy();
+    QImage out(base->width(), base->height(), QImage::Format_ARGB32_Premultiplied);
     if (out.isNull())
         throw std::bad_alloc();
-    if (IsLuminanceMode(mode)) {
-        SkPixmap src;
-        if (blend->peekPixels(src))
-            LuminanceBlend(src, PixmapOf(out), std::clamp(amount, 0.0f, 1.0f), mode == TCombineMode::Lighten);
-    } else {
-        SkCanvas canvas(&out);
-        const SkPaint paint = PlainPaint(amount, mode);
-        canvas.drawImage(blend, 0, 0, SkSamplingOptions::Mitchell(), &paint);
-    }
+    const SkPixmap to = PixmapOf(out);
+    const size_t rowBytes = size_t(from.width) * 4;
+    GraphicsParallelFor(0, from.height, 64, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y)
+            std::memcpy(to.row(y), from.row(y), rowBytes);
+    });
+    const float mix = std::clamp(amount, 0.0f, 1.0f);
+    if (IsLuminanceMode(mode))
+        LuminanceBlend(over, to, mix, mode == TCombineMode::Lighten);
+    else
+        AlphaBlend(over, to, mix, mode == TCombineMode::Multiply);
     return SkImage::MakeFromRaster(std::move(out));
 }
 

@@ -1,11 +1,26 @@
 #include "overlays/ResizeBoxes.h"
 
+#include "engine/ImageHelpers.h"
 #include "platform/system/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace pv {
+
+bool ResizeBoth(const ISkImage& source, const ISkImage& result, int width, int height, ISkImage& newSource,
+                ISkImage& newResult)
+{
+    if (width <= 0 || height <= 0 || !source || !result)
+        return false;
+    ISkImage s = ScaleImageTo(source, width, height);
+    ISkImage r = s ? ScaleImageTo(result, width, height) : nullptr;
+    if (!s || !r)
+        return false;
+    newSource = std::move(s);
+    newResult = std::move(r);
+    return true;
+}
 
 void TResizeBoxes::SetInitialSize(int width, int height)
 {

@@ -8,7 +8,15 @@
 // value is held where neither side passes the largest size; without it each
 // box only keeps its own range.
 
+#include "platform/graphics/SkTypes.h"
+
 namespace pv {
+
+// Both pictures resampled to width x height (Mitchell cubic, whatever sizes
+// they had): true with both made, false (outputs untouched) for an empty
+// size or a missing picture. std::bad_alloc when they do not fit in memory.
+bool ResizeBoth(const ISkImage& source, const ISkImage& result, int width, int height, ISkImage& newSource,
+                ISkImage& newResult);
 
 class TResizeBoxes {
 public:

@@ -15,4 +15,9 @@ uint32_t LuminanceBlendPixel(uint32_t src, uint32_t dst, float mix, bool lighten
 // pixmaps (both premultiplied, aligned at their top-left corners).
 void LuminanceBlend(const SkPixmap& src, const SkPixmap& dst, float mix, bool lighten);
 
+// The combine panel's plain modes, likewise over the overlap: src scaled by
+// the paint's alpha (0..1), then source-over, or multiply
+// (s * (1 - da) + d * (1 - sa) + s * d on all four channels).
+void AlphaBlend(const SkPixmap& src, const SkPixmap& dst, float alpha, bool multiply);
+
 } // namespace pv
