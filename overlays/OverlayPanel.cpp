@@ -1,7 +1,6 @@
 #include "overlays/OverlayPanel.h"
 
 #include "platform/widgets/Label.h"
-#include "shell/U_Theme.h"
 
 #include <QApplication>
 
@@ -12,10 +11,9 @@ namespace pv {
 namespace {
 constexpr TAlphaColor kPanelFill = 0xFF111827u;
 constexpr TAlphaColor kCloseHoverFill = 0xFFFF0000u;
-constexpr TAlphaColor kLightCross = 0xFF2A3744u;
 } // namespace
 
-TCloseBox::TCloseBox(QWidget* parent) : TRoundedPanel(parent)
+TOverlayCloseBox::TOverlayCloseBox(QWidget* parent) : TRoundedPanel(parent)
 {
     setObjectName(QStringLiteral("CloseBtn"));
     setRadius(6);
@@ -25,32 +23,32 @@ TCloseBox::TCloseBox(QWidget* parent) : TRoundedPanel(parent)
     cross_ = new TLabel(QStringLiteral("\u00D7"), this);
     cross_->setObjectName(QStringLiteral("CloseCross"));
     cross_->setFontSize(24);
-    cross_->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    cross_->setFontColour(0xFFFFFFFFu);
     cross_->setAlignment(Qt::AlignCenter);
     cross_->setGeometry(rect());
     cross_->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void TCloseBox::enterEvent(QEnterEvent* e)
+void TOverlayCloseBox::enterEvent(QEnterEvent* e)
 {
     TRoundedPanel::enterEvent(e);
     setFillColour(kCloseHoverFill);
     cross_->setFontColour(0xFFFFFFFFu);
 }
 
-void TCloseBox::leaveEvent(QEvent* e)
+void TOverlayCloseBox::leaveEvent(QEvent* e)
 {
     TRoundedPanel::leaveEvent(e);
     setFillColour(0);
-    cross_->setFontColour(IsLightTheme() ? kLightCross : 0xFFFFFFFFu);
+    cross_->setFontColour(0xFFFFFFFFu);
 }
 
 TOverlayPanel::TOverlayPanel(QSize designSize, QPoint closeBoxAt, QWidget* parent) : TRoundedPanel(parent)
 {
-    setFillColour(ThemeMapColor(kPanelFill));
+    setFillColour(kPanelFill);
     setRadius(15);
     resize(DpI(designSize.width()), DpI(designSize.height()));
-    closeBox_ = new TCloseBox(this);
+    closeBox_ = new TOverlayCloseBox(this);
     closeBox_->move(DpI(closeBoxAt.x()), DpI(closeBoxAt.y()));
     connect(closeBox_, &TRoundedPanel::clicked, this, [this] { CancelClick(); });
 }

@@ -15,10 +15,10 @@ class TLabel;
 
 // The 26 x 26 close box with its "×": solid red with a white cross under the
 // mouse; the cross is white again (dark slate in the light theme) after.
-class TCloseBox : public TRoundedPanel {
+class TOverlayCloseBox : public TRoundedPanel {
     Q_OBJECT
 public:
-    explicit TCloseBox(QWidget* parent);
+    explicit TOverlayCloseBox(QWidget* parent);
     TLabel* cross() const { return cross_; }
 
 protected:
@@ -46,7 +46,7 @@ public:
     // The panel's Cancel (its close box, Esc).
     virtual void CancelClick() = 0;
 
-    TCloseBox* CloseBtn() const { return closeBox_; }
+    TOverlayCloseBox* CloseBtn() const { return closeBox_; }
 
 protected:
     // Moves the focus one step through these controls (backwards with
@@ -55,7 +55,7 @@ protected:
     static void CycleFocus(const std::vector<QWidget*>& order, bool backwards);
 
 private:
-    TCloseBox* closeBox_;
+    TOverlayCloseBox* closeBox_;
 };
 
 } // namespace pv

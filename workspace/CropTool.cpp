@@ -105,7 +105,7 @@ TCropTool::TCropTool(CanvasView* view) : view_(view)
 {
     toolbar_ = new TRoundedPanel(view);
     toolbar_->setObjectName(QStringLiteral("CropToolbar"));
-    toolbar_->setFillColour(ThemeMapColor(kToolbarFill));
+    toolbar_->setFillColour(kToolbarFill);
     toolbar_->setRadius(15);
     toolbar_->setShadow({4, 3.5, 3.5, 0x66000000u});
     toolbar_->resize(DpI(kToolbarWidth), DpI(kToolbarHeight));
@@ -113,7 +113,7 @@ TCropTool::TCropTool(CanvasView* view) : view_(view)
         auto* b = new TIconButton(toolbar_);
         b->setObjectName(QString::fromLatin1(name));
         b->icon()->setSource(QString::fromLatin1(icon));
-        b->icon()->setOverrideColour(ThemeMapTextColor(0xFFFFFFFFu));
+        b->icon()->setOverrideColour(0xFFFFFFFFu);
         b->setToolTip(QString::fromLatin1(hint));
         b->setIconSize(20);
         b->setGeometry(DpI(x), DpI(6), DpI(24), DpI(24));
@@ -133,14 +133,15 @@ TCropTool::TCropTool(CanvasView* view) : view_(view)
 
     pill_ = new TRoundedPanel(view);
     pill_->setObjectName(QStringLiteral("FSizePill"));
-    pill_->setFillColour(ThemeMapColor(kToolbarFill));
+    pill_->setFillColour(kToolbarFill);
     pill_->setRadius(15);
     pill_->setShadow({3, 2.1, 2.1, 0x99000000u});
     pill_->setHitTest(false);
     pillText_ = new TLabel({}, pill_);
     pillText_->setObjectName(QStringLiteral("FSizePillText"));
+    pillText_->setTranslatable(false);
     pillText_->setFontSize(13);
-    pillText_->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    pillText_->setFontColour(0xFFFFFFFFu);
     pillText_->setAlignment(Qt::AlignCenter);
     pill_->hide();
     view_->AddTool(this);

@@ -12,7 +12,7 @@
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
-#include "shell/U_Theme.h"
+#include "shell/U_dictionary.h"
 #include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
@@ -62,7 +62,7 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
     heading->setObjectName(QStringLiteral("Label3"));
     heading->setFontSize(12, QFont::DemiBold);
     heading->setLetterSpacing(118);
-    heading->setFontColour(ThemeMapTextColor(0xFFB5B5B5u));
+    heading->setFontColour(0xFFB5B5B5u);
     heading->setFixedHeight(DpI(26));
     ToolsLabel = heading;
     column->addSpacing(DpI(8));
@@ -89,19 +89,19 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
     for (const Entry& e : entries) {
         auto* row = new TRoundedPanel(EffectsLayout);
         row->setObjectName(QString::fromLatin1(e.backdropName));
-        row->setFillColour(ThemeMapColor(0x59314158u));
+        row->setFillColour(0x59314158u);
         row->setRadius(12);
         row->setFixedHeight(DpI(36));
         row->setCursor(Qt::PointingHandCursor);
         auto* icon = new TSvgIcon(row);
         icon->setObjectName(QString::fromLatin1(e.iconName));
         icon->setSource(QString::fromLatin1(e.icon));
-        icon->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        icon->setOverrideColour(0xFFD5D5D5u);
         icon->setGeometry(DpI(14), DpI(8), DpI(20), DpI(20));
         auto* label = new TLabel(QString::fromLatin1(e.text), row);
         label->setObjectName(QString::fromLatin1(e.labelName));
         label->setFontSize(14);
-        label->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+        label->setFontColour(0xFFD5D5D5u);
         label->setClickable(true);
         label->setGeometry(DpI(46), 0, DpI(170), DpI(36));
         column->addWidget(row);
@@ -112,7 +112,7 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
         connect(label, &TLabel::clicked, this, [this, click] { (this->*click)(); });
         // Hover lights the caption and its icon.
         const auto hover = [label, icon](bool over) {
-            const TAlphaColor c = ThemeMapTextColor(over ? 0xFFFFFFFFu : 0xFFD5D5D5u);
+            const TAlphaColor c = over ? 0xFFFFFFFFu : 0xFFD5D5D5u;
             label->setFontColour(c);
             icon->setOverrideColour(c);
         };
@@ -235,6 +235,14 @@ void TForm1::InstallImageTools()
     FCropTool->OnApply = [this] { Check1Click(); };
     FCropTool->OnCancel = [this] { Cancel1Click(); };
     layOverlayContainer = new TOverlayHost(this);
+    // Panels are built in the current theme and language; shown, their texts
+    // shrink where a translation does not fit.
+    layOverlayContainer->OnPanelShown = [](QWidget* panel) {
+        if (GetCurrentLanguage() != QStringLiteral("en"))
+            QMetaObject::invokeMethod(
+                panel, [panel] { FitTranslatedTexts(panel); }, Qt::QueuedConnection);
+    };
+    layOverlayContainer->OnPanelClosing = [](QWidget* panel) { ForgetTranslatedComponent(panel); };
 
     FKeyFilter = new TWindowKeyFilter(this);
     const auto overlayPanel = [this]() { return qobject_cast<TOverlayPanel*>(ActiveOverlayFrame()); };
