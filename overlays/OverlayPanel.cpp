@@ -1,6 +1,6 @@
 #include "overlays/OverlayPanel.h"
 
-#include "platform/widgets/Label.h"
+#include "platform/widgets/FloatingPanel.h"
 
 #include <QApplication>
 
@@ -10,47 +10,17 @@ namespace pv {
 
 namespace {
 constexpr TAlphaColor kPanelFill = 0xFF111827u;
-constexpr TAlphaColor kCloseHoverFill = 0xFFFF0000u;
 } // namespace
-
-TOverlayCloseBox::TOverlayCloseBox(QWidget* parent) : TRoundedPanel(parent)
-{
-    setObjectName(QStringLiteral("CloseBtn"));
-    setRadius(6);
-    setFillColour(0);
-    setCursor(Qt::PointingHandCursor);
-    resize(DpI(26), DpI(26));
-    cross_ = new TLabel(QStringLiteral("\u00D7"), this);
-    cross_->setObjectName(QStringLiteral("CloseCross"));
-    cross_->setFontSize(24);
-    cross_->setFontColour(0xFFFFFFFFu);
-    cross_->setAlignment(Qt::AlignCenter);
-    cross_->setGeometry(rect());
-    cross_->setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void TOverlayCloseBox::enterEvent(QEnterEvent* e)
-{
-    TRoundedPanel::enterEvent(e);
-    setFillColour(kCloseHoverFill);
-    cross_->setFontColour(0xFFFFFFFFu);
-}
-
-void TOverlayCloseBox::leaveEvent(QEvent* e)
-{
-    TRoundedPanel::leaveEvent(e);
-    setFillColour(0);
-    cross_->setFontColour(0xFFFFFFFFu);
-}
 
 TOverlayPanel::TOverlayPanel(QSize designSize, QPoint closeBoxAt, QWidget* parent) : TRoundedPanel(parent)
 {
     setFillColour(kPanelFill);
     setRadius(15);
     resize(DpI(designSize.width()), DpI(designSize.height()));
-    closeBox_ = new TOverlayCloseBox(this);
-    closeBox_->move(DpI(closeBoxAt.x()), DpI(closeBoxAt.y()));
-    connect(closeBox_, &TRoundedPanel::clicked, this, [this] { CancelClick(); });
+    closeBox_ = new TCloseBox(this);
+    closeBox_->setObjectName(QStringLiteral("CloseBtn"));
+    closeBox_->setGeometry(DpI(closeBoxAt.x()), DpI(closeBoxAt.y()), DpI(26), DpI(26));
+    connect(closeBox_, &TCloseBox::clicked, this, [this] { CancelClick(); });
 }
 
 bool TOverlayPanel::DialogKey(int key, Qt::KeyboardModifiers modifiers)

@@ -11,23 +11,7 @@ class QKeyEvent;
 
 namespace pv {
 
-class TLabel;
-
-// The 26 x 26 close box with its "×": solid red with a white cross under the
-// mouse; the cross is white again (dark slate in the light theme) after.
-class TOverlayCloseBox : public TRoundedPanel {
-    Q_OBJECT
-public:
-    explicit TOverlayCloseBox(QWidget* parent);
-    TLabel* cross() const { return cross_; }
-
-protected:
-    void enterEvent(QEnterEvent* e) override;
-    void leaveEvent(QEvent* e) override;
-
-private:
-    TLabel* cross_;
-};
+class TCloseBox;
 
 class TOverlayPanel : public TRoundedPanel {
     Q_OBJECT
@@ -46,7 +30,7 @@ public:
     // The panel's Cancel (its close box, Esc).
     virtual void CancelClick() = 0;
 
-    TOverlayCloseBox* CloseBtn() const { return closeBox_; }
+    TCloseBox* CloseBtn() const { return closeBox_; }
 
 protected:
     // Moves the focus one step through these controls (backwards with
@@ -55,7 +39,7 @@ protected:
     static void CycleFocus(const std::vector<QWidget*>& order, bool backwards);
 
 private:
-    TOverlayCloseBox* closeBox_;
+    TCloseBox* closeBox_;
 };
 
 } // namespace pv

@@ -9,6 +9,7 @@
 #include "engine/ImageHistory.h"
 #include "overlays/OverlayHost.h"
 #include "overlays/OverlayPanel.h"
+#include "platform/widgets/ComboBox.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
@@ -32,7 +33,7 @@ namespace {
 bool FocusKeepsArrows(const QWidget* focus)
 {
     for (const QWidget* w = focus; w; w = w->parentWidget())
-        if (IsTypingControl(w) || qobject_cast<const QComboBox*>(w) || w->property("pvKeepsArrows").toBool())
+        if (IsTypingControl(w) || qobject_cast<const QComboBox*>(w) || qobject_cast<const TComboBox*>(w))
             return true;
     return false;
 }

@@ -1,8 +1,103 @@
+// The window's side of the resize and combine panels: opening them in the
+// overlay layer with their inputs, and applying what they hand back to both
+// pictures with one history step.
+
 #include "workspace/Unit1.h"
+
+#include "engine/ImageHistory.h"
+#include "overlays/OverlayHost.h"
+#include "overlays/Resize.h"
+#include "overlays/U_CombineImages.h"
+#include "workspace/CanvasView.h"
+#include "workspace/ImageFiles.h"
+
+#include <new>
+
 namespace pv {
-void TForm1::ShowResizeFrame() {}
-void TForm1::DoResizeImage(int, int) {}
-void TForm1::CloseResizeFrame() {}
-void TForm1::ShowCombineImagesFrame(const ISkImage&) {}
-void TForm1::CombineMIClick() {}
+
+namespace {
+
+QString TooLargeMessage(TForm1& form, int width, int height)
+{
+    return form.FilesView().TranslateUiText(QStringLiteral("Image too large for available memory: ")) +
+           QStringLiteral("%1 x %2").arg(width).arg(height);
+}
+
+} // namespace
+
+void TForm1::ShowResizeFrame()
+{
+    if (!FSkSourceImage)
+        return;
+    CloseScriptEditorForDialog();
+    auto* panel = new TFrame2(this);
+    panel->SetInitialSize(FSkSourceImage->width(), FSkSourceImage->height());
+    panel->FOnConfirm = [this](int w, int h) { DoResizeImage(w, h); };
+    panel->FOnCancel = [this] { CloseResizeFrame(); };
+    layOverlayContainer->ShowOverlayFrame(panel);
+    panel->FocusPercentBox();
+}
+
+void TForm1::DoResizeImage(int NewWidth, int NewHeight)
+{
+    // The finishing render of an effect would overwrite the resized pictures.
+    if (!PictureChangeRefused()) {
+        ISkImage source, result;
+        bool resized = false;
+        try {
+            resized = ResizeBoth(FSkSourceImage, FSkImage, NewWidth, NewHeight, source, result);
+        } catch (const std::bad_alloc&) {
+            ShowMessage(TooLargeMessage(*this, NewWidth, NewHeight));
+        }
+        if (resized) {
+            FSkSourceImage = source;
+            FSkImage = result;
+            RedrawCanvas();
+            SkPaintBox1->CenterImageInPaintBox();
+            SkPaintBox1->UpdatePaintBoxSize();
+            History->Save(FSkImage, FSkSourceImage);
+        }
+    }
+    layOverlayContainer->PostCloseOverlay();
+}
+
+void TForm1::CloseResizeFrame() { layOverlayContainer->PostCloseOverlay(); }
+
+void TForm1::ShowCombineImagesFrame(const ISkImage& ABlendImage)
+{
+    if (!FSkImage) {
+        ShowMessage(FilesView().TranslateUiText(QStringLiteral("No base image loaded.")));
+        return;
+    }
+    if (!ABlendImage) {
+        ShowMessage(FilesView().TranslateUiText(QStringLiteral("No blend image selected.")));
+        return;
+    }
+    CloseScriptEditorForDialog();
+    if (layOverlayContainer->IsOpen())
+        return;
+    auto* panel = new TFrame4(this);
+    panel->SetImages(FSkImage, ABlendImage);
+    panel->OnApply = [this](const ISkImage& blended) {
+        // After the click's handling: the panel goes with the close.
+        QMetaObject::invokeMethod(
+            this,
+            [this, blended] {
+                if (PictureChangeRefused())
+                    return;
+                FSkImage = blended;
+                History->Save(FSkImage, FSkSourceImage);
+                RedrawCanvas();
+                CloseOverlay();
+            },
+            Qt::QueuedConnection);
+    };
+    panel->OnCancel = [this] { layOverlayContainer->PostCloseOverlay(); };
+    panel->OnOutOfMemory = [this] { ShowMessage(TooLargeMessage(*this, FSkImage->width(), FSkImage->height())); };
+    layOverlayContainer->ShowOverlayFrame(panel);
+    panel->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::CombineMIClick() { ShowCombineImagesFrame(FSkSourceImage); }
+
 } // namespace pv
