@@ -4,6 +4,7 @@
 #include "overlays/OverlayHost.h"
 #include "overlays/Resize.h"
 #include "overlays/U_CombineImages.h"
+#include "platform/widgets/ComboBox.h"
 #include "platform/widgets/NumberBox.h"
 
 #include <QApplication>
@@ -120,14 +121,12 @@ TEST_F(OverlayOpeners, CombineNeedsBothPicturesAndTellsWhichIsMissing)
 
 TEST_F(OverlayOpeners, EveryModeAppliesAsOneStepAndUndoesBack)
 {
-    ASSERT_TRUE(test::OpenFlatPicture(form, 64, 48, 0xFF000000u));
-    form.FSkSourceImage = test::FlatPicture(64, 48, 0xFFFFFFFFu);
-    const ISkImage base = form.FSkImage;
     // At 50 %: Normal and Lighten mix black and white half way, Multiply and
     // Darken keep black.
     const uint32_t expected[4] = {0xFF808080u, 0xFF000000u, 0xFF000000u, 0xFF808080u};
     for (int mode = 0; mode < 4; ++mode) {
-        form.FSkImage = base;
+        ASSERT_TRUE(test::OpenFlatPicture(form, 64, 48, 0xFF000000u));
+        form.FSkSourceImage = test::FlatPicture(64, 48, 0xFFFFFFFFu);
         form.CombineMIClick();
         auto* panel = qobject_cast<TFrame4*>(form.ActiveOverlayFrame());
         ASSERT_NE(panel, nullptr);
@@ -140,7 +139,7 @@ TEST_F(OverlayOpeners, EveryModeAppliesAsOneStepAndUndoesBack)
         Key(Qt::Key_Return);
         Settle();
         EXPECT_EQ(form.FSkImage->qimage().pixel(5, 5), expected[mode]) << mode;
-        EXPECT_EQ(form.History->Count(), before + 1);
+        EXPECT_EQ(form.History->Count(), before + 1) << mode;
         EXPECT_EQ(form.ActiveOverlayFrame(), nullptr);
         form.SpeedButton5Click();
         EXPECT_EQ(form.FSkImage->qimage().pixel(5, 5), 0xFF000000u);
