@@ -19,6 +19,9 @@
 namespace pv {
 namespace {
 
+// m >= Round(v), also for products of script-sized factors beyond the int range.
+inline bool AtLeastRounded(int m, float v) { return double(m) >= std::nearbyint(double(v)); }
+
 // Luminance of a blurred pixel; transparent parts read as black.
 inline uint8_t ContourLuminance(uint32_t p)
 {
@@ -103,9 +106,9 @@ void ClassifyEdges(ContourEdges& e, int radius)
                     if (m < n1 || m < n2)
                         continue;
                     const float mean = float(sums.sum(x) / sums.count(x));
-                    if (m >= t.High && m >= Round(mean * t.RelativeHigh))
+                    if (m >= t.High && AtLeastRounded(m, mean * t.RelativeHigh))
                         labels[i] = kContourStrong;
-                    else if (m >= Round(mean * t.RelativeLow))
+                    else if (AtLeastRounded(m, mean * t.RelativeLow))
                         labels[i] = kContourWeak;
                 }
             }
@@ -275,7 +278,7 @@ void DrawContourLines(const ContourEdges& edges, const ContourLineStyle& style, 
                     int intensity;
                     if (style.Scaled) {
                         const float v = float(raw) * style.ScaleA * style.ScaleB;
-                        intensity = v >= 255.0f ? 255 : Round(v);
+                        intensity = v >= 255.0f ? 255 : (v > 0.0f ? Round(v) : 0); // NaN draws nothing
                     } else if (style.Percent != 100) {
                         const double v = double(raw) * style.Percent / 100.0;
                         intensity = v >= 255.0 ? 255 : (v <= 0.0 ? 0 : Round(v));

@@ -632,19 +632,23 @@ bool TFormScriptEditor::eventFilter(QObject* watched, QEvent* event)
     // The title bar and, in mini mode, the whole panel drag the window.
     if (watched != TopBar && watched != MiniPanel)
         return QWidget::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // An event is cast to a mouse event only once its type says it is one.
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton)
             return false;
         dragging_ = true;
         dragOffset_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
         return true;
-    case QEvent::MouseMove:
+    }
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
         if (!dragging_ || !(mouse->buttons() & Qt::LeftButton))
             return false;
         move(mouse->globalPosition().toPoint() - dragOffset_);
         return true;
+    }
     case QEvent::MouseButtonRelease:
         dragging_ = false;
         return false;

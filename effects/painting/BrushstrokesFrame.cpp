@@ -210,7 +210,7 @@ bool FramePicture(const ISkImage& P, const ISkImage& atlas, TAlphaColor K, int M
     for (const ISkImage& stamp : strokes.stamps)
         strokes.angles.push_back(ComputeBrushOrientation(stamp));
     progress(10);
-    if (strokes.stamps.empty() || g.W <= 0 || g.H <= 0 || g.W * g.H > kMaxFramePixels)
+    if (strokes.stamps.empty() || g.W <= 0 || g.H <= 0 || g.W > kMaxFramePixels / g.H)
         return false;
     const int W = int(g.W), H = int(g.H);
 

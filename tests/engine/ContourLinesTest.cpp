@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
+#include <limits>
 #include <queue>
 
 namespace pv {
@@ -214,6 +216,56 @@ TEST(ContourLines, ThresholdsFollowTheStrength)
     // Script values far out of range neither overflow nor find edges that are not there.
     EXPECT_EQ(ContourThresholdsFor(INT_MAX).High, 20);
     EXPECT_GT(ContourThresholdsFor(INT_MIN).High, 2040);
+}
+
+TEST(ContourLines, ScriptSizedStrengthsClassifyLikeTheirLimits)
+{
+    // From strength 175 on the local-mean factors are zero or negative, so every
+    // local maximum above the floor threshold passes; far below 0 the high
+    // threshold exceeds every magnitude. Products far beyond the int range
+    // must give the same labels as their limits.
+    const int size = 24;
+    const ISkImage square = Square(size, 8, 15);
+    auto labels = [&](int strength) {
+        const ContourEdges e = ExtractContourEdges(square, DefaultSettings(size, size, strength));
+        return std::vector<uint8_t>(e.Labels.data(), e.Labels.data() + e.Labels.size());
+    };
+    const std::vector<uint8_t> strongest = labels(200);
+    ASSERT_GT(std::count(strongest.begin(), strongest.end(), kContourLine), 0);
+    for (const int strength : {100000000, INT_MAX})
+        EXPECT_EQ(labels(strength), strongest) << strength;
+    for (const int strength : {-100000000, INT_MIN}) {
+        const std::vector<uint8_t> none = labels(strength);
+        EXPECT_EQ(std::count(none.begin(), none.end(), kContourLine), 0) << strength;
+    }
+}
+
+TEST(ContourLines, ScaledIntensitiesBeyondTheIntRangeClampToTheDotLimits)
+{
+    ContourEdges e;
+    e.Width = e.Height = 3;
+    e.Thresholds = ContourThresholdsFor(50);
+    e.Gx = LargeBuffer<int16_t>(9);
+    e.Gy = LargeBuffer<int16_t>(9);
+    e.Labels = LargeBuffer<uint8_t>(9);
+    e.Gx[e.index(1, 1)] = 100;
+    e.Labels[e.index(1, 1)] = kContourLine;
+    struct Case {
+        int64_t term;
+        float scale;
+        uint8_t centre;
+    };
+    for (const Case& c : {Case{-(int64_t(1) << 40), 1.0f, 0}, Case{INT64_MIN / 2, 1e30f, 0},
+                          Case{int64_t(1) << 40, 1.0f, 255}, Case{1, 1e30f, 255},
+                          Case{0, std::numeric_limits<float>::quiet_NaN(), 0}}) {
+        ContourLineStyle style;
+        style.Term = c.term;
+        style.Scaled = true;
+        style.ScaleA = c.scale;
+        std::vector<uint8_t> mask(9);
+        DrawContourLines(e, style, mask.data());
+        EXPECT_EQ(mask[e.index(1, 1)], c.centre) << c.term << " x " << c.scale;
+    }
 }
 
 TEST(ContourLines, StrongerContoursFindMoreEdges)

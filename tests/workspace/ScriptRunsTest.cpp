@@ -4,11 +4,15 @@
 #include "TestZip.h"
 #include "engine/Graphics.h"
 #include "engine/ImageHistory.h"
+#include "platform/widgets/RoundedPanel.h"
 #include "workspace/ScriptEditor.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
 #include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -287,6 +291,33 @@ TEST(ScriptEditor, ALongErrorIsShownWholeAndASaveAfterItIsNotRed)
     form.editor->BtnSaveClick();
     EXPECT_EQ(form.editor->StatusText(), QStringLiteral("Saved: after.vls"));
     EXPECT_EQ(form.editor->StatusColor(), 0xFFAAAAAAu);
+}
+
+TEST(ScriptEditor, DragsByItsPanelAndPassesEveryOtherEventOn)
+{
+    EditorForm form;
+    QWidget* panel = form.editor->MiniPanel;
+    const QPoint start = form.editor->frameGeometry().topLeft();
+    auto mouse = [&](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(5, 5), QPointF(global), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(panel, &event);
+    };
+    // Events of other kinds go through the filter without being read as mouse events.
+    QEvent leave(QEvent::Leave);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    QResizeEvent resize(QSize(20, 20), QSize(10, 10));
+    for (QEvent* event : std::initializer_list<QEvent*>{&leave, &key, &resize})
+        QCoreApplication::sendEvent(panel, event);
+    mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
+    mouse(QEvent::MouseMove, {150, 150}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(form.editor->frameGeometry().topLeft(), start) << "only the left button drags";
+
+    mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {130, 120}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(form.editor->frameGeometry().topLeft(), start + QPoint(30, 20));
+    mouse(QEvent::MouseButtonRelease, {130, 120}, Qt::LeftButton, Qt::NoButton);
+    mouse(QEvent::MouseMove, {200, 200}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(form.editor->frameGeometry().topLeft(), start + QPoint(30, 20)) << "the release ends the drag";
 }
 
 } // namespace
