@@ -134,9 +134,10 @@ template <bool Bilateral>
 
 // Rows lo..hi - 1. The loops vectorise; on processors with wider vectors the
 // same code runs eight pixels at a time (each pixel's sums keep their order,
-// so the result is the same).
+// so the result is the same). One clone set per variant: multiversioned
+// functions cannot be templates.
 template <bool Bilateral>
-[[gnu::target_clones("avx2", "default")]] void SmoothRows(const SmoothPass& s, int lo, int hi, float* sums)
+[[gnu::always_inline]] inline void SmoothRowRange(const SmoothPass& s, int lo, int hi, float* sums)
 {
     float* r = sums;
     float* g = r + s.w;
@@ -146,14 +147,24 @@ template <bool Bilateral>
         SmoothRow<Bilateral>(s, y, r, g, b, wt);
 }
 
+[[gnu::target_clones("avx2", "default")]] void SmoothRowsBilateral(const SmoothPass& s, int lo, int hi, float* sums)
+{
+    SmoothRowRange<true>(s, lo, hi, sums);
+}
+
+[[gnu::target_clones("avx2", "default")]] void SmoothRowsPlain(const SmoothPass& s, int lo, int hi, float* sums)
+{
+    SmoothRowRange<false>(s, lo, hi, sums);
+}
+
 void RunPass(const SmoothPass& pass, bool bilateral, tbb::task_arena* privatePool)
 {
     auto rows = [&](int lo, int hi) {
         std::vector<float> sums(size_t(pass.w) * 4);
         if (bilateral)
-            SmoothRows<true>(pass, lo, hi, sums.data());
+            SmoothRowsBilateral(pass, lo, hi, sums.data());
         else
-            SmoothRows<false>(pass, lo, hi, sums.data());
+            SmoothRowsPlain(pass, lo, hi, sums.data());
     };
     if (privatePool) {
         // The row bodies read no per-thread engine state, so a plain loop on

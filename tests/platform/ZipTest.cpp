@@ -95,7 +95,8 @@ TEST(ZipArchive, BrokenArchivesRaiseAnErrorNamingTheArchive)
         {"damaged directory", badDirectory},
     };
     QTemporaryDir dir;
-    for (const auto& [what, bytes] : cases) {
+    for (const auto& [what, data] : cases) {
+        const QByteArray& bytes = data; // clang 14 lambdas cannot capture a structured binding
         const QString name = QStringLiteral("broken-%1.zip").arg(QString::fromUtf8(what));
         const std::string fromMemory = ErrorOf([&] { ZipArchive::FromData(bytes, name); });
         EXPECT_NE(fromMemory.find(name.toStdString()), std::string::npos) << what << ": " << fromMemory;
