@@ -4,11 +4,15 @@
 #include "HeadlessRunner.h"
 #include "engine/Graphics.h"
 #include "platform/system/Errors.h"
+#include "platform/widgets/Control.h"
 #include "shell/Application.h"
+#include "shell/InterfaceSize.h"
+#include "shell/U_Settings.h"
 #include "workspace/Unit1.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <cstdio>
 #include <exception>
@@ -32,6 +36,11 @@ int RunDesktop(int argc, char** argv)
     pv::TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelandrovium"));
     try {
+        // The interface size is decided before any window is built: the
+        // stored one, else what fits the screen's work area.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        pv::SetUiZoom(pv::StartupUIZoom(pv::GetSetting(QStringLiteral("uizoom")),
+                                        screen ? QSizeF(screen->availableGeometry().size()) : QSizeF()));
         pv::TForm1 form;
         // Showing opens a picture named on the command line; without one the
         // canvas shows its drop zone.

@@ -23,6 +23,7 @@ using TestApplication = QGuiApplication;
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("PELANDROVIUM_NO_UPDATE_CHECK", "1");
     QTemporaryDir settingsFolder;
     qputenv("PELANDROVIUM_SETTINGS_DIR", settingsFolder.path().toUtf8());
     QFile settings(settingsFolder.path() + QStringLiteral("/settings.txt"));

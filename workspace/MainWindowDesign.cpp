@@ -12,6 +12,7 @@
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
+#include "shell/InterfaceSize.h"
 #include "shell/U_Theme.h"
 #include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
@@ -57,7 +58,7 @@ void TForm1::CreateDesign()
 {
     InitWorkspaceIcons();
     setWindowTitle(QStringLiteral("Pelandrovium 4.50"));
-    setMinimumSize(1080, 768);
+    UpdateMinConstraintsForWorkArea();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect work = screen->availableGeometry();
         resize(qRound(0.98 * work.width()), qRound(0.98 * work.height()));
@@ -478,6 +479,13 @@ void TForm1::LayoutWindow()
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
     RepositionPictos();
+}
+
+void TForm1::UpdateMinConstraintsForWorkArea()
+{
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (s && !s->availableGeometry().isEmpty())
+        setMinimumSize(MinimumWindowSize(s->availableGeometry().size()));
 }
 
 void TForm1::FitRightPanelContent()

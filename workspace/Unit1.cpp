@@ -5,6 +5,7 @@
 #include "engine/ImageHistory.h"
 #include "platform/system/Threads.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/Control.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ProgressBar.h"
 #include "shell/U_Settings.h"
@@ -47,6 +48,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
             RunOnUIQueued([this] { FImageDirty = true; }, this);
     });
     FCommandLine = QCoreApplication::arguments();
+    // The interface size was decided before the window is built.
+    FUIZoom = UiZoom();
     FFiles = std::make_unique<TMainWindowFiles>(*this);
     UpdatePreviewTimer.setInterval(500);
     connect(&UpdatePreviewTimer, &QTimer::timeout, this, &TForm1::UpdatePreviewTimerTimer);
@@ -108,6 +111,11 @@ void TForm1::EndBackgroundWorker()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // An unsaved result is only dropped when the user says so.
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     Cancel = true;
     if (IsBackgroundWorkRunning()) {
         FCloseRequested = true;
@@ -153,10 +161,29 @@ void TForm1::InitializationTimerTimer()
         UpdateEffectAccent(ListBoxes[2], SelectedEffectNumber - 300);
     else if (SelectedEffectNumber >= 500 && SelectedEffectNumber < 600)
         UpdateEffectAccent(ListBoxes[4], SelectedEffectNumber - 500);
+    MaybeCheck4UpdateAtStartup();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event)
 {
+    // The interface-size window: Esc puts the size back, Enter confirms.
+    if (IsUIZoomWindowOpen() && event->modifiers() == Qt::NoModifier) {
+        if (event->key() == Qt::Key_Escape) {
+            UIZoomCloseClick();
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            UIZoomOKClick();
+            event->accept();
+            return;
+        }
+    }
+    if (event->key() == Qt::Key_Z && event->modifiers() == Qt::NoModifier) {
+        ShowUIZoomWindow();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         Cancel = true;
         event->accept();
@@ -168,6 +195,18 @@ void TForm1::keyPressEvent(QKeyEvent* event)
             ExportLanguagesClick();
         else
             LanguageMIClick();
+        event->accept();
+        return;
+    }
+    // U checks for an update.
+    if (event->key() == Qt::Key_U && event->modifiers() == Qt::NoModifier) {
+        Check4Update();
+        event->accept();
+        return;
+    }
+    // Ctrl+Shift+N: the full reset.
+    if (event->key() == Qt::Key_N && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        FullReset();
         event->accept();
         return;
     }
@@ -198,6 +237,7 @@ void TForm1::FormDestroy()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
+    const bool lateWorkers = IsBackgroundWorkRunning() || RunningEffectWorkers() > 0;
     FDestroying = true;
     UpdatePreviewTimer.stop();
     PreviewDebounceTimer.stop();
@@ -209,7 +249,14 @@ void TForm1::FormDestroy()
     // Late workers find the window gone and do nothing.
     SetEngineHost(nullptr);
     FHistory = nullptr;
-    History.reset();
+    // A worker still running after the wait may yet record into the history:
+    // it is left to the end of the process rather than freed under it.
+    if (lateWorkers) {
+        History->SetOnImageSaved({}); // nothing left to mark
+        (void)History.release();
+    }
+    else
+        History.reset();
     FSkImage.reset();
     FSkSourceImage.reset();
 }

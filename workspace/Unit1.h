@@ -44,6 +44,7 @@ class TSvgIcon;
 class TCropTool;
 class TOverlayHost;
 class TWindowKeyFilter;
+class TUpdateCheck;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -304,6 +305,55 @@ public:
     // Writes the 14 tables into the nearest "Languages" folder and says so.
     void ExportLanguagesClick();
     TRoundedPanel* FLanguagePopup = nullptr;
+
+    // ---- update check (UpdateNotice.cpp): a notice naming a newer version,
+    // or a fading up-to-date line; failures stay silent.
+    void Check4Update();
+    void MaybeCheck4UpdateAtStartup(); // about one start in ten
+    void BtnUpdateClick();
+    void CancelUpdateClick();
+    void ShowUpdateNotice(const QString& RemoteVersion, const QString& LocalVersion);
+    void ShowUpToDateLine();
+    void CreateUpdateNotice();
+    TUpdateCheck* FUpdateCheck = nullptr;
+    TRoundedPanel* Check4UpdateRect = nullptr;
+    TLabel* Check4UpdateText = nullptr;
+    TButton* CancelUpdate = nullptr;
+    TButton* BtnUpdate = nullptr;
+    QObject* FUpToDateFade = nullptr;
+
+    // ---- closing and the full reset (FullReset.cpp)
+    // A question with Yes and No; true for Yes.
+    virtual bool ConfirmYesNo(const QString& Question);
+    bool HasUnsavedResult() const;
+    // Whether the window may close: asks when the result is unsaved.
+    bool FormCloseQuery();
+    // Back to the state after start-up (Ctrl+Shift+N, right-click on close).
+    void FullReset();
+
+    // Minimum size min(work area - 16, 1080) x min(work area - 16, 768).
+    void UpdateMinConstraintsForWorkArea();
+
+    // ---- interface size (InterfaceSizeWindow.cpp): the design-unit factor
+    // of every window, and the window that sets it (Z; Esc restores).
+    double FUIZoom = 1.0;
+    void ApplyUIZoom(double AZoom, bool ASave);
+    void ShowUIZoomWindow();
+    bool IsUIZoomWindowOpen() const;
+    void UIZoomApplyFromTrackBar();
+    void UIZoomOKClick();
+    void UIZoomCloseClick();
+    void CreateUIZoomWindow();
+    void CenterUIZoomWindow();
+    TRoundedPanel* UIZoomWindow = nullptr;
+    TSlider* UIZoomTrackBar = nullptr;
+    TLabel* UIZoomValueLabel = nullptr;
+    TButton* UIZoomOKBtn = nullptr;
+    TLabel* UIZoomCloseX = nullptr;
+    QTimer FUIZoomApplyTimer;
+    int FUIZoomPctAtOpen = 100;
+    QString FUIZoomSettingAtOpen;
+    bool FUIZoomOpening = false;
 
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;

@@ -19,11 +19,17 @@
 
 namespace pv::test {
 
-// The main window with its message boxes recorded instead of shown.
+// The main window with its message boxes and questions recorded instead of shown.
 class RecordingForm : public TForm1 {
 public:
     void ShowMessage(const QString& text) override { messages.push_back(text); }
-    std::vector<QString> messages;
+    bool ConfirmYesNo(const QString& question) override
+    {
+        questions.push_back(question);
+        return answer;
+    }
+    std::vector<QString> messages, questions;
+    bool answer = true; // the user's answer to every question
 };
 
 inline ISkImage FlatPicture(int w, int h, uint32_t pixel = 0xFF808080u)

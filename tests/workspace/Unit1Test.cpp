@@ -3,6 +3,7 @@
 #include "engine/EffectWorker.h"
 #include "engine/Graphics.h"
 #include "engine/ImageHistory.h"
+#include "shell/U_dictionary.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,11 +15,17 @@
 namespace pv {
 namespace {
 
-// The main window with its message boxes recorded instead of shown.
+// The main window with its message boxes and questions recorded instead of shown.
 class TestForm : public TForm1 {
 public:
     void ShowMessage(const QString& text) override { messages.push_back(text); }
-    std::vector<QString> messages;
+    bool ConfirmYesNo(const QString& question) override
+    {
+        questions.push_back(question);
+        return answer;
+    }
+    std::vector<QString> messages, questions;
+    bool answer = true; // the user's answer to every question
 };
 
 std::atomic<bool> gRelease{false};
@@ -183,6 +190,119 @@ TEST(TForm1, EveryRecordedStepMarksThePictureChanged)
         EXPECT_TRUE(form.FImageDirty);
     }
     ReplaceEffect(304, previous);
+}
+
+} // namespace
+} // namespace pv
+
+namespace pv {
+namespace {
+
+TEST(TForm1, ClosingAsksAboutAnUnsavedResultOnly)
+{
+    struct Case {
+        bool dirty, picture, answer;
+        int questions;
+        bool closed;
+    } cases[] = {
+        {true, true, false, 1, false}, // No keeps the window and its work
+        {true, true, true, 1, true},
+        {false, true, false, 0, true}, // saved work closes without a question
+        {true, false, false, 0, true}, // no result, nothing to lose
+    };
+    for (const Case& c : cases) {
+        TestForm form;
+        form.show();
+        if (c.picture)
+            form.FSkImage = Grey(4, 4);
+        form.FImageDirty = c.dirty;
+        form.answer = c.answer;
+        form.close();
+        EXPECT_EQ(int(form.questions.size()), c.questions);
+        EXPECT_EQ(!form.isVisible(), c.closed);
+        if (c.questions) {
+            EXPECT_EQ(form.questions[0], QStringLiteral("There are unsaved changes.\r\nExit anyway?"));
+        }
+        if (!c.closed) {
+            EXPECT_NE(form.FSkImage, nullptr);
+            EXPECT_FALSE(form.Cancel) << "a refused close cancels nothing";
+        }
+    }
+}
+
+TEST(TForm1, AFullResetAsksBeforeDroppingUnsavedWorkInEveryLanguage)
+{
+    struct Case {
+        const char* language;
+        bool dirty, answer;
+        int questions;
+        bool reset;
+    } cases[] = {
+        {"en", true, false, 1, false}, {"de", true, false, 1, false}, {"ja", true, true, 1, true},
+        {"en", false, false, 1, false}, {"en", false, true, 1, true},  {"de", false, false, 0, true},
+    };
+    for (const Case& c : cases) {
+        SetCurrentLanguage(QString::fromUtf8(c.language));
+        TestForm form;
+        form.FSkSourceImage = Grey(6, 6);
+        form.FSkImage = Grey(6, 6);
+        form.FHistory->Save(form.FSkImage, form.FSkSourceImage);
+        QCoreApplication::processEvents();
+        form.FImageDirty = c.dirty;
+        form.StoredFrameNumber = 3;
+        form.SelectedEffectNumber = 512;
+        form.answer = c.answer;
+        form.FullReset();
+        EXPECT_EQ(int(form.questions.size()), c.questions) << c.language;
+        if (c.reset) {
+            EXPECT_EQ(form.FSkImage, nullptr) << c.language;
+            EXPECT_EQ(form.FSkSourceImage, nullptr);
+            EXPECT_EQ(form.FHistory->Count(), 0);
+            EXPECT_FALSE(form.FImageDirty);
+            EXPECT_EQ(form.StoredFrameNumber, -1);
+            EXPECT_EQ(form.SelectedEffectNumber, 300);
+            EXPECT_FALSE(form.Cancel);
+        } else {
+            EXPECT_NE(form.FSkImage, nullptr) << c.language;
+            EXPECT_EQ(form.FHistory->Count(), 1);
+            EXPECT_EQ(form.FImageDirty, c.dirty);
+        }
+    }
+    SetCurrentLanguage(QStringLiteral("en"));
+}
+
+TEST(TForm1, AFullResetWhileAnEffectRunsDoesNothing)
+{
+    TestForm form;
+    form.FSkImage = Grey(4, 4);
+    form.FCurrentEffectNumber = 304;
+    form.FullReset();
+    EXPECT_TRUE(form.questions.empty());
+    EXPECT_NE(form.FSkImage, nullptr);
+    form.FCurrentEffectNumber = -1;
+}
+
+TEST(TForm1, DestructionEndsAfterItsWaitAndLeavesLateWorkersTheirHistory)
+{
+    std::atomic<bool> release{false};
+    std::thread late;
+    {
+        auto form = std::make_unique<TestForm>();
+        form->FBackgroundWorkers = 1; // a worker that ignores the cancel flag
+        TImageHistory* history = form->History.get();
+        late = std::thread([&release, history] {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            history->Save(Grey(2, 2), Grey(2, 2)); // still a live history
+        });
+        QElapsedTimer t;
+        t.start();
+        form.reset();
+        EXPECT_GE(t.elapsed(), 4900);
+        EXPECT_LT(t.elapsed(), 8000) << "the wait is bounded";
+    }
+    release = true;
+    late.join();
 }
 
 } // namespace

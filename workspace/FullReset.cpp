@@ -1,0 +1,76 @@
+// The close question and the full reset: the window's work goes back to the
+// state after start-up, keeping theme, language, size, place and settings.
+
+#include "workspace/Unit1.h"
+
+#include "engine/ImageHistory.h"
+#include "shell/U_dictionary.h"
+#include "workspace/ImageFiles.h"
+#include "workspace/PreviewImage.h"
+#include "workspace/ScriptEditor.h"
+
+namespace pv {
+
+bool TForm1::ConfirmYesNo(const QString& Question) { return FilesView().AskYesNo(Question); }
+
+bool TForm1::HasUnsavedResult() const { return FImageDirty && FSkImage; }
+
+bool TForm1::FormCloseQuery()
+{
+    if (!HasUnsavedResult())
+        return true;
+    return ConfirmYesNo(TranslateText(QStringLiteral("There are unsaved changes.")) + QStringLiteral("\r\n") +
+                        TranslateText(QStringLiteral("Exit anyway?")));
+}
+
+void TForm1::FullReset()
+{
+    if (IsEffectRunning())
+        return;
+    // Unsaved work is never dropped without asking, whatever the language;
+    // a clean window asks only in English.
+    const QString question = TranslateText(QStringLiteral("Do you wish to do a full reset?"));
+    if (HasUnsavedResult()) {
+        if (!ConfirmYesNo(TranslateText(QStringLiteral("There are unsaved changes.")) + QStringLiteral("\r\n") +
+                          question))
+            return;
+    } else if (GetCurrentLanguage() == QStringLiteral("en") && !ConfirmYesNo(question)) {
+        return;
+    }
+    Cancel = true;
+    if (FormScriptEditor) {
+        FormScriptEditor->ResetToDefaultScript();
+        FormScriptEditor->hide();
+    }
+    History->Clear();
+    FImageDirty = false;
+    FSkImage.reset();
+    FSkSourceImage.reset();
+    FilesView().FSourceFileName.clear();
+    Image1->setBitmap(FDefaultPreviewBitmap);
+    UpdateEmptyPreviewBg();
+
+    InitializeParameters();
+    SelectedEffectNumber = 300;
+    UpdateListboxes(ListBoxes[2], 0);
+
+    StoredFrameNumber = -1;
+    StoredFrameName.clear();
+    StoredFrameSize = 20.0f;
+    StoredFrameColor = 0xFFFFFFFFu;
+    StoredTextureNumber = -1;
+    StoredTextureStrength = 50.0f;
+    StoredTextureScale = 1.0f;
+    StoredTextureBitmap = QImage();
+    FLUTData.clear();
+    FLUTName.clear();
+    FLUTFilePath.clear();
+    GlobalBrushCount = 40;
+
+    FZoomFactor = 1.0f;
+    FPanOffset = {};
+    Cancel = false;
+    RedrawCanvas();
+}
+
+} // namespace pv
