@@ -213,11 +213,12 @@ TCubeLUT ParseCubeLUT(std::span<const char> bytes)
         }
         if (lut.Size == 0 || count >= length || SplitFields(line, f, 3) < 3)
             continue;
-        const TLUTRGBf entry{FieldOr(f[0], 0.0f), FieldOr(f[1], 0.0f), FieldOr(f[2], 0.0f)};
-        if (int64_t(lut.Table.size()) > count)
-            lut.Table[size_t(count)] = entry;
-        else
-            lut.Table.push_back(entry);
+        // Entry `count` goes to its own row even when a later, larger size line
+        // left the table shorter than the rows counted so far (the rows between
+        // stay zero).
+        if (int64_t(lut.Table.size()) <= count)
+            lut.Table.resize(size_t(count) + 1);
+        lut.Table[size_t(count)] = {FieldOr(f[0], 0.0f), FieldOr(f[1], 0.0f), FieldOr(f[2], 0.0f)};
         ++count;
     }
 

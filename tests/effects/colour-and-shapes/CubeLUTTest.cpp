@@ -76,6 +76,25 @@ TEST(CubeLUT, EntriesInFileOrderAndFieldsSplitAtBlanks)
     EXPECT_FLOAT_EQ(lut.Table[7].R, 0.2f);
 }
 
+TEST(CubeLUT, LaterSizeLinesKeepTheRowCount)
+{
+    // 27 rows, a smaller size that cuts the table to 8 entries, then a larger
+    // one: the next 37 rows are entries 27..63, the gap between stays zero.
+    auto same = [](int count, const char* v) {
+        std::string s;
+        for (int k = 0; k < count; ++k)
+            s += std::string(v) + " " + v + " " + v + "\n";
+        return s;
+    };
+    const TCubeLUT lut = Parse("LUT_3D_SIZE 3\n" + same(27, "0.1") + "LUT_3D_SIZE 2\nLUT_3D_SIZE 4\n" + same(37, "0.9"));
+    ASSERT_EQ(lut.Size, 4);
+    ASSERT_EQ(lut.Table.size(), 64u);
+    for (int k = 0; k < 64; ++k) {
+        const float expected = k < 8 ? 0.1f : (k < 27 ? 0.0f : 0.9f);
+        EXPECT_FLOAT_EQ(lut.Table[size_t(k)].G, expected) << k;
+    }
+}
+
 TEST(CubeLUT, UnreadableFieldsTakeTheirDefaults)
 {
     const TCubeLUT lut = Parse("DOMAIN_MIN 0.1 0.2\nDOMAIN_MAX 1 0.5 word\nLUT_3D_SIZE 2\n0,5 1e-1 -2E+0\n" + Rows(7));
