@@ -85,8 +85,9 @@ struct ContourLineStyle {
     float DiscReach = 0.5f;       // a thick dot covers distances up to thickness + DiscReach
 };
 
-// Thick dots are limited to this radius, whatever a script asks for.
-constexpr int kMaxContourThickness = 16;
+// Thick dots are limited to this radius, whatever a script asks for: the
+// thickest line any effect draws (Comic print's 12 plus half of it for bends).
+constexpr int kMaxContourThickness = 18;
 
 // Thickness of a dot given the bending measure V of its pixel.
 int ContourDotThickness(int base, int greatest, float bending);

@@ -166,6 +166,17 @@ bool StartPoint(SequentialRandom& rng, const Paper& p, double& x, double& y, int
     return false;
 }
 
+// Whether any start point can ever be accepted: start points lie inside the
+// one-pixel border, and a grey of 254 or 255 never beats the draw (0..254).
+bool AnyStartPoint(const Paper& p)
+{
+    for (int y = 1; y <= p.h - 2; ++y)
+        for (int x = 1; x <= p.w - 2; ++x)
+            if (SourceSum(p.cells[p.cell(x, y)]) / 3 < 254)
+                return true;
+    return false;
+}
+
 void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
 {
     double x, y;
@@ -379,7 +390,10 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
     if (!Preview)
         ReportProgressBarSync(0);
 
-    const int64_t maxi = drawable ? DynamicPencilStrokeCount(v.Iterations, p.w, p.h) : -1;
+    // A blank (white or fully transparent) picture offers no start point:
+    // every stroke would only exhaust its search, so none is drawn.
+    const bool strokes = drawable && AnyStartPoint(p);
+    const int64_t maxi = strokes ? DynamicPencilStrokeCount(v.Iterations, p.w, p.h) : -1;
     const int64_t S = std::max<int64_t>(1, maxi / 20);
     const double divisor = double(std::max<int64_t>(1, maxi));
     int reports = 0;

@@ -326,6 +326,33 @@ TEST(ContourLines, OnePixelDotWithHaloShiftedTowardTheDarkSide)
     EXPECT_EQ(mask, expected);
 }
 
+TEST(ContourLines, ThickestComicDotIsDrawnInFull)
+{
+    // Comic print's thickest contour (18 pixels) reaches its full intensity
+    // 18 pixels from the line and nothing at 19.
+    const int n = 41, c = 20;
+    ContourEdges e;
+    e.Width = e.Height = n;
+    e.Thresholds = ContourThresholdsFor(50);
+    e.Gx = LargeBuffer<int16_t>(size_t(n * n));
+    e.Gy = LargeBuffer<int16_t>(size_t(n * n));
+    e.Labels = LargeBuffer<uint8_t>(size_t(n * n));
+    e.Gx[e.index(c, c)] = 100;
+    e.Labels[e.index(c, c)] = kContourLine;
+    ContourLineStyle style;
+    style.Term = 100;
+    style.Slope = 0;
+    style.Offset = 0;
+    style.BaseThickness = 18;
+    style.GreatestThickness = 18;
+    style.DiscReach = 1.0f;
+    std::vector<uint8_t> mask(size_t(n * n));
+    DrawContourLines(e, style, mask.data());
+    EXPECT_EQ(mask[e.index(c + 18, c)], 100);
+    EXPECT_EQ(mask[e.index(c, c - 18)], 100);
+    EXPECT_EQ(mask[e.index(c + 19, c)], 0);
+}
+
 TEST(ContourLines, MaskEdgeCases)
 {
     std::vector<uint8_t> mask{1, 2, 3};

@@ -56,7 +56,8 @@ TEST(Cartoon, DerivedValues)
         int P5, base, greatest;
     };
     for (const Thickness t : {Thickness{10, 0, 1}, Thickness{20, 1, 2}, Thickness{30, 2, 3}, Thickness{50, 2, 3},
-                              Thickness{100, 5, 7}, Thickness{-100, -1, 0}, Thickness{INT_MAX, 16, 16}}) {
+                              Thickness{100, 5, 7}, Thickness{-100, -1, 0},
+                              Thickness{INT_MAX, kMaxContourThickness, kMaxContourThickness}}) {
         const CartoonValues v = CartoonValuesFor(600, 400, 30, 55, 85, 40, t.P5, false);
         EXPECT_EQ(v.Lines.BaseThickness, t.base) << t.P5;
         EXPECT_EQ(v.Lines.GreatestThickness, t.greatest) << t.P5;

@@ -1,6 +1,7 @@
 #include "FakeHost.h"
 
 #include "effects/drawing/DynamicPencil.h"
+#include "platform/system/Numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -66,11 +67,25 @@ TEST(DynamicPencil, GreyDrawingWithTheSourcesAlpha)
 
 TEST(DynamicPencil, NoStartPointEndsTheRun)
 {
-    // Nothing dark enough to start a stroke from: the run still ends, on white.
-    for (const uint32_t p : Draw(SolidImage(120, 90, 0xFFFFFFFFu)))
-        ASSERT_EQ(p, 0xFFFFFFFFu);
-    for (const uint32_t p : Draw(SolidImage(120, 90, 0u)))
-        ASSERT_EQ(p, 0u) << "white with alpha 0";
+    // Nothing dark enough to start a stroke from: the run ends on white
+    // without a single start-point search (the generator is not touched).
+    // Grey 254 never beats the draw; a dark pixel on the outer border is
+    // never a start point either.
+    std::vector<uint32_t> border = AllPixels(SolidImage(120, 90, 0xFFFEFEFEu));
+    border[5] = 0xFF000000u;
+    const std::pair<const char*, ISkImage> cases[] = {
+        {"white", SolidImage(120, 90, 0xFFFFFFFFu)},
+        {"transparent", SolidImage(120, 90, 0u)},
+        {"grey 254, dark only on the border", test::ImageFromPixels(120, 90, border)},
+    };
+    for (const auto& [what, picture] : cases) {
+        SetRandSeed(4321);
+        const std::vector<uint32_t> out = Draw(picture);
+        EXPECT_EQ(RandSeed(), 4321u) << what;
+        std::vector<uint32_t> px = AllPixels(picture);
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], px[i] >> 24 == 0 ? 0u : 0xFFFFFFFFu) << what << " " << i;
+    }
 }
 
 TEST(DynamicPencil, TinyPicturesAndScriptValues)
