@@ -1480,7 +1480,10 @@ SpaceFillingStats RunShape(const ISkImage& Source, const ISkSurface& Dest, int P
     if (Preview) {
         w = Round(1.5 * w);
         h = Round(1.5 * h);
-        source = Redraw(Source, w, h, SkRect::MakeWH(float(Source->width() * 1.5), float(Source->height() * 1.5)));
+        // Drawn to fill the rounded size exactly: a crop of odd size would
+        // otherwise leave a half-covered last column or row (225 x 1.5 =
+        // 337.5 in 338 pixels) and an opaque picture would count as translucent.
+        source = Redraw(Source, w, h, SkRect::MakeWH(float(w), float(h)));
         dest = SkSurface::MakeRaster(w, h);
     }
     CheckCancellation();

@@ -223,6 +223,24 @@ TEST(SpaceFilling, TransparentHalfStartsCoveredAndStaysEmpty)
     }
 }
 
+TEST(SpaceFilling, OpaquePreviewCropsOfEverySizeStayOpaque)
+{
+    // A preview enlarges the crop 1.5 times into a rounded size; crops whose
+    // side is 1 mod 4 (225 -> 337.5 in 338 pixels) must not count as translucent.
+    FixedWorkers workers(4);
+    for (const auto& [w, h] : {std::pair{224, 227}, std::pair{225, 226}, std::pair{226, 225}, std::pair{227, 224}}) {
+        const ISkImage image = test::GradientPicture(w, h);
+        for (const Shape shape : kShapes) {
+            SCOPED_TRACE(testing::Message() << int(shape) << " " << w << "x" << h);
+            const ISkSurface dest = SkSurface::MakeRaster(w, h);
+            const SpaceFillingStats stats = RunSpaceFilling(shape, image, dest, 0, 100, 0, 100, 0, true);
+            EXPECT_EQ(stats.StartCovered, 0);
+            for (const uint32_t p : test::SurfacePixels(dest))
+                ASSERT_EQ(p >> 24, 0xFFu);
+        }
+    }
+}
+
 TEST(SpaceFilling, RunsAreReproducibleAndIndependentOfThePoolSize)
 {
     const ISkImage image = test::GradientPicture(60, 45);
