@@ -138,6 +138,12 @@ void EndFullRender(EffectRun& run)
             return;
         if (host->FCurrentEffectNumber.load() == run.EffectNumber)
             EndRun(host, run);
+        // However the run ended, its progress bar goes: the effect's last value
+        // may have been throttled away, and a cancelled run sends no final one.
+        // A newer run that already started keeps its bar.
+        const int current = host->FCurrentRunId.load();
+        if (current == 0 || current == run.RunId)
+            host->UpdateProgressBar(101);
         if (host->FCloseRequested.exchange(false))
             host->Close();
     });

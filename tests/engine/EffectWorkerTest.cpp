@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 #include <thread>
@@ -49,7 +50,16 @@ public:
 std::atomic<bool> gRelease{false};
 std::atomic<int> gStarted{0};
 std::atomic<int> gMode{0};
-enum Mode { kPaint, kWaitForRelease, kIntermediateThenWaitForCancel, kThrow, kWaitThenProgressPreview };
+enum Mode {
+    kPaint,
+    kWaitForRelease,
+    kIntermediateThenWaitForCancel,
+    kThrow,
+    kWaitThenProgressPreview,
+    kProgressThenEnd,       // ends without a final value
+    kProgressThenThrow,     // fails after showing progress
+    kProgressThenStopOnEsc, // stops its own loop when the user cancels, no final value
+};
 
 void TestEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int, int, int, int, bool)
 {
@@ -69,6 +79,17 @@ void TestEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int, int
     }
     case kThrow:
         throw std::runtime_error("broken");
+    case kProgressThenEnd:
+    case kProgressThenThrow:
+    case kProgressThenStopOnEsc:
+        LastProgressTick = 0;
+        SafeUpdateProgress(53);
+        gStarted += 100;
+        if (gMode == kProgressThenThrow)
+            throw std::runtime_error("broken");
+        while (gMode == kProgressThenStopOnEsc && !UserCancelRequested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        break;
     case kWaitThenProgressPreview:
         while (!gRelease)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -199,6 +220,45 @@ TEST_F(EffectWorkerTest, ErrorLeavesTheEngineIdleWithoutSnapshot)
     EXPECT_EQ(host.FSkImage, before);
     EXPECT_EQ(host.history.Count(), 0);
     EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(EffectWorkerTest, EveryFullRenderEndsWithTheValueThatHidesTheBar)
+{
+    for (const Mode mode : {kPaint, kProgressThenEnd, kProgressThenThrow, kProgressThenStopOnEsc}) {
+        SCOPED_TRACE(int(mode));
+        WorkerHost host;
+        gStarted = 0;
+        gMode = mode;
+        ProcessEffect(304, 1, 0, 0, 0, 0, false);
+        if (mode != kPaint) {
+            WaitForStart(101);
+            while (std::find(host.progress.begin(), host.progress.end(), 53) == host.progress.end())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+        host.Cancel = mode == kProgressThenStopOnEsc; // Esc
+        WaitForWorkers();
+        ASSERT_FALSE(host.progress.empty());
+        EXPECT_EQ(host.progress.back(), 101);
+        EXPECT_EQ(host.FCurrentEffectNumber, -1);
+    }
+}
+
+TEST_F(EffectWorkerTest, TheEndOfAnOlderRunLeavesANewerRunsBar)
+{
+    WorkerHost host;
+    gMode = kWaitForRelease;
+    ProcessEffect(304, 1, 0, 0, 0, 0, false);
+    WaitForStart(1);
+    // The run is told to stop, and its end reaches the window after the
+    // window already started another run (as a brush-stroke frame does).
+    host.MarkEngineIdle();
+    host.FCurrentRunId = NewEffectRunId();
+    host.FCurrentEffectNumber = 900;
+    gRelease = true;
+    WaitForWorkers();
+    EXPECT_TRUE(std::find(host.progress.begin(), host.progress.end(), 101) == host.progress.end());
+    EXPECT_EQ(host.FCurrentEffectNumber, 900);
+    host.MarkEngineIdle();
 }
 
 TEST_F(EffectWorkerTest, DeferredCloseHappensWhenTheRunEnds)

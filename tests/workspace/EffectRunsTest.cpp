@@ -36,6 +36,17 @@ void WaitingEffect(const ISkImage&, const ISkSurface& Dest, int, int, int, int, 
     Dest->getCanvas()->clear(kColorWhite);
 }
 
+// Shows progress, then stops its own loop when the user cancels and ends
+// without a final value (as the template-matching painting does).
+void ProgressUntilEscEffect(const ISkImage&, const ISkSurface&, int, int, int, int, int, bool)
+{
+    LastProgressTick = 0;
+    SafeUpdateProgress(53);
+    gStarted = true;
+    while (!UserCancelRequested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 struct OpenedForm : RecordingForm {
     OpenedForm()
     {
@@ -164,6 +175,38 @@ TEST(EffectRuns, ProgressFromAWorkerArrivesQueued)
     EXPECT_EQ(form.ProgressBarTag, -1);
     QCoreApplication::processEvents();
     EXPECT_EQ(form.ProgressBarTag, 30);
+}
+
+TEST(EffectRuns, EveryEffectEndsWithTheProgressBarHidden)
+{
+    OpenedForm form;
+    for (const EffectInfo& effect : EffectCatalogue()) {
+        const TParameters& p = *ParamsSlot(form.Params, effect.number);
+        ProcessEffect(effect.number, p.Value1, p.Value2, p.Value3, p.Value4, p.Value5, false);
+        WaitForEffectWorkers();
+        EXPECT_FALSE(form.ProgressBarRect->isBarShown()) << effect.number;
+        EXPECT_EQ(form.ProgressBarTag, -1) << effect.number;
+        EXPECT_EQ(form.FCurrentEffectNumber, -1) << effect.number;
+    }
+}
+
+TEST(EffectRuns, CancelledRunEndsWithTheProgressBarHidden)
+{
+    const TEffectProc previous = ReplaceEffect(306, &ProgressUntilEscEffect);
+    {
+        OpenedForm form;
+        gStarted = false;
+        ProcessEffect(306, 35, 0, 0, 0, 0, false);
+        WaitUntil([&] { return gStarted && form.ProgressBarTag == 53; });
+        EXPECT_TRUE(form.ProgressBarRect->isBarShown());
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &esc);
+        WaitForEffectWorkers();
+        EXPECT_FALSE(form.ProgressBarRect->isBarShown());
+        EXPECT_EQ(form.ProgressBarTag, -1);
+        EXPECT_EQ(form.FCurrentEffectNumber, -1);
+    }
+    ReplaceEffect(306, previous);
 }
 
 TEST(EffectRuns, EscapeSetsCancel)
