@@ -19,12 +19,14 @@ std::atomic<TEngineHost*> gHost{nullptr};
 
 TEngineHost* EngineHost() { return gHost.load(std::memory_order_acquire); }
 
-QString TEngineHost::GetEffectName(int effectNumber) const
+QString TEngineHost::GetEffectName(int effectNumber) const { return EffectMessageName(effectNumber); }
+
+QString EffectMessageName(int effectNumber)
 {
     if (effectNumber == 900)
         return QStringLiteral("Brushstrokes Frame");
     const EffectInfo* effect = FindEffect(effectNumber);
-    return effect ? QString::fromUtf8(effect->listName) : QStringLiteral("Unknown Effect");
+    return effect ? QString::fromUtf8(effect->messageName) : QStringLiteral("Unknown Effect");
 }
 void SetEngineHost(TEngineHost* host) { gHost.store(host, std::memory_order_release); }
 
@@ -35,32 +37,32 @@ namespace {
 std::array<EffectInfo, 26>& Catalogue()
 {
     static std::array<EffectInfo, 26> table{{
-        {100, "Pencil Sketch 1", "PencilSketch", nullptr},
-        {101, "Pencil Sketch 2", "Pencil6", nullptr},
-        {102, "Pencil Sketch 3", "DynamicPencil", nullptr},
-        {103, "Crosshatch", "Crosshatch", nullptr},
-        {200, "Black & white", "blackandwhiteInk", nullptr},
-        {201, "Stippling", "StipplingEffect", nullptr},
-        {202, "Felt-tip pen", "MarkerRenderingEffect", nullptr},
-        {203, "Comic Print", "ComicPrintHalftone", nullptr},
-        {300, "Watercolor", "CentralSpokeEffect", nullptr},
-        {301, "Watercolor 2", "RegionGrowing", nullptr},
-        {302, "Oil pastel", "NewRandomStrokes_BestOfN", nullptr},
-        {303, "Watercolor splashes", "NewDirectionalStrokesgood", nullptr},
-        {304, "Impasto brushstrokes", "SystematicPainting", nullptr},
-        {305, "Brushstrokes 2", "Ollivander", nullptr},
-        {306, "Smooth painting", "TemplateMatching", nullptr},
-        {307, "Stochastic painting", "StochasticPainting", nullptr},
-        {308, "Gouache Painting", "GouachePainting", nullptr},
-        {400, "Orton filter", "OrtonFilterEffect", nullptr},
-        {401, "Adjustments", "AdjustmentsEffect", nullptr},
-        {402, "Vintage / Sepia", "VintageSepiaEffect", nullptr},
-        {403, "Retro film", "RetroFilmEffect", nullptr},
-        {404, "LUTs", "ApplyLUT", nullptr},
-        {500, "Mosaic", "SpaceFillingDots", nullptr},
-        {501, "Cartoon", "CartoonEffect", nullptr},
-        {502, "Circles", "SpaceFillingCircles", nullptr},
-        {503, "Triangles", "SpaceFillingTriangles", nullptr},
+        {100, "Pencil Sketch 1", "Pencil Sketch 1", "PencilSketch", nullptr},
+        {101, "Pencil Sketch 2", "Pencil Sketch 2", "Pencil6", nullptr},
+        {102, "Pencil Sketch 3", "Pencil Sketch 3", "DynamicPencil", nullptr},
+        {103, "Crosshatch", "Crosshatch", "Crosshatch", nullptr},
+        {200, "Black & white", "Black & White", "blackandwhiteInk", nullptr},
+        {201, "Stippling", "Stippling", "StipplingEffect", nullptr},
+        {202, "Felt-tip pen", "Felt-tip pen", "MarkerRenderingEffect", nullptr},
+        {203, "Comic Print", "Comic print", "ComicPrintHalftone", nullptr},
+        {300, "Watercolor", "Watercolor", "CentralSpokeEffect", nullptr},
+        {301, "Watercolor 2", "Watercolor 2", "RegionGrowing", nullptr},
+        {302, "Oil pastel", "Oil Pastel", "NewRandomStrokes_BestOfN", nullptr},
+        {303, "Watercolor splashes", "Watercolor splashes", "NewDirectionalStrokesgood", nullptr},
+        {304, "Impasto brushstrokes", "Impasto brushstrokes", "SystematicPainting", nullptr},
+        {305, "Brushstrokes 2", "Brushstrokes 2", "Ollivander", nullptr},
+        {306, "Smooth painting", "Smooth painting", "TemplateMatching", nullptr},
+        {307, "Stochastic painting", "Stochastic Painting", "StochasticPainting", nullptr},
+        {308, "Gouache Painting", "Gouache Painting", "GouachePainting", nullptr},
+        {400, "Orton filter", "Orton filter", "OrtonFilterEffect", nullptr},
+        {401, "Adjustments", "Adjustments", "AdjustmentsEffect", nullptr},
+        {402, "Vintage / Sepia", "Vintage / Sepia", "VintageSepiaEffect", nullptr},
+        {403, "Retro film", "Retro film", "RetroFilmEffect", nullptr},
+        {404, "LUTs", "LUTs", "ApplyLUT", nullptr},
+        {500, "Mosaic", "Mosaic", "SpaceFillingDots", nullptr},
+        {501, "Cartoon", "Cartoon", "CartoonEffect", nullptr},
+        {502, "Circles", "Circles", "SpaceFillingCircles", nullptr},
+        {503, "Triangles", "Triangles", "SpaceFillingTriangles", nullptr},
     }};
     return table;
 }

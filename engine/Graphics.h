@@ -31,14 +31,20 @@ using TEffectProc = void (*)(const ISkImage& Source, const ISkSurface& Dest, int
 
 struct EffectInfo {
     int number;
-    const char* listName;  // the name the effect lists show
-    const char* routine;   // the routine's name
+    const char* listName;    // the name the effect lists show
+    const char* messageName; // the name messages use (four differ in letter case)
+    const char* routine;     // the routine's name
     TEffectProc proc;      // null until the routine is linked in
 };
 
 // The 26 effects in list order; 900 (the brush-stroke frame) is not among them.
 std::span<const EffectInfo> EffectCatalogue();
 const EffectInfo* FindEffect(int number);
+
+// The name messages give an effect number: the catalogue's message name,
+// "Brushstrokes Frame" for 900 (the brush-stroke frame while it runs), else
+// "Unknown Effect". The window and windowless hosts alike.
+QString EffectMessageName(int effectNumber);
 
 // Registers an effect routine under its number (called once per effect file).
 bool RegisterEffect(int number, TEffectProc proc);

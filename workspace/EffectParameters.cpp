@@ -97,22 +97,6 @@ constexpr DefaultRow kDefaults[] = {
     {503, {{"iterations", 10}, {"min triangle size", 30}, {"max triangle size", 50}, {"color tolerance", 35}, {"quality", 25}}},
 };
 
-struct NamedEffect {
-    int effect;
-    const char* name;
-};
-
-// The names used in messages; four of them differ in letter case from the lists.
-constexpr NamedEffect kEffectNames[] = {
-    {100, "Pencil Sketch 1"}, {101, "Pencil Sketch 2"}, {102, "Pencil Sketch 3"}, {103, "Crosshatch"},
-    {200, "Black & White"}, {201, "Stippling"}, {202, "Felt-tip pen"}, {203, "Comic print"},
-    {300, "Watercolor"}, {301, "Watercolor 2"}, {302, "Oil Pastel"}, {303, "Watercolor splashes"},
-    {304, "Impasto brushstrokes"}, {305, "Brushstrokes 2"}, {306, "Smooth painting"}, {307, "Stochastic Painting"},
-    {308, "Gouache Painting"}, {400, "Orton filter"}, {401, "Adjustments"}, {402, "Vintage / Sepia"},
-    {403, "Retro film"}, {404, "LUTs"}, {500, "Mosaic"}, {501, "Cartoon"}, {502, "Circles"}, {503, "Triangles"},
-    {900, "Brushstrokes Frame"},
-};
-
 } // namespace
 
 void InitializeParameters(TParameterTable& table)
@@ -127,13 +111,7 @@ void InitializeParameters(TParameterTable& table)
     }
 }
 
-QString EffectListName(int effectNumber)
-{
-    for (const NamedEffect& e : kEffectNames)
-        if (e.effect == effectNumber)
-            return QString::fromUtf8(e.name);
-    return QStringLiteral("Unknown Effect");
-}
+QString EffectListName(int effectNumber) { return EffectMessageName(effectNumber); }
 
 const std::array<TEffectCategory, 5>& EffectCategories()
 {

@@ -28,6 +28,18 @@ TEST(EffectCatalogue, HoldsTheTwentySixEffectsWithTheirListNames)
     EXPECT_EQ(FindEffect(900), nullptr);
 }
 
+TEST(EffectCatalogue, WindowlessHostsNameEffectsAsMessagesDo)
+{
+    // Four message names differ in letter case from the list entries.
+    const FakeHost host;
+    const std::pair<int, const char*> cases[] = {
+        {200, "Black & White"}, {203, "Comic print"},    {302, "Oil Pastel"},       {307, "Stochastic Painting"},
+        {100, "Pencil Sketch 1"}, {501, "Cartoon"},      {900, "Brushstrokes Frame"}, {104, "Unknown Effect"},
+    };
+    for (const auto& [number, name] : cases)
+        EXPECT_EQ(host.GetEffectName(number), QString::fromUtf8(name)) << number;
+}
+
 TEST(ProcessEffectOnSurface, UnknownNumbersLeaveTheDestinationTransparent)
 {
     const ISkImage source = SolidImage(4, 3, 0xFF808080u);
