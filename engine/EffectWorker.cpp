@@ -6,6 +6,7 @@
 #include "engine/EffectWorker.h"
 
 #include "engine/ApplyCustomTexture.h"
+#include "engine/EffectParameterRanges.h"
 #include "engine/Graphics.h"
 #include "engine/ImageHistory.h"
 #include "engine/U_DebugLog.h"
@@ -208,7 +209,7 @@ void RunEffect(EffectRun& run)
 
     // Cancel is cleared only by ProcessEffect: a worker clearing it here would
     // let a stale preview swallow an Esc meant for a newer full render.
-    const auto& P = run.P;
+    const std::array<int, 5> P = HoldEffectParameters(run.EffectNumber, run.P);
     effect->proc(run.LocalSourceImage, dest, P[0], P[1], P[2], P[3], P[4], run.Preview);
 
     if (run.Preview && !RunStillValid(run))

@@ -1,5 +1,6 @@
 #include "engine/Graphics.h"
 
+#include "engine/EffectParameterRanges.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
@@ -117,7 +118,8 @@ void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int 
     if (!effect || !effect->proc)
         return;
     RunBrushSheetSetup(EffectNumber);
-    effect->proc(Source, Dest, P1, P2, P3, P4, P5, Preview);
+    const std::array<int, 5> P = HoldEffectParameters(EffectNumber, {P1, P2, P3, P4, P5});
+    effect->proc(Source, Dest, P[0], P[1], P[2], P[3], P[4], Preview);
 }
 
 // ------------------------------------------------------------------ canvas start

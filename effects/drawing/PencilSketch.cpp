@@ -49,10 +49,10 @@ inline uint32_t Premultiply(int a, int r, int g, int b)
 
 // The row loop over the turned picture (straight pixels), writing each result
 // one pixel up and to the left. Stops between rows when the user cancels.
-void DrawPencilRows(const uint32_t* in, int RW, int RH, uint32_t* out, size_t outStride, const PencilTextureTable& tex,
-                    const PencilSketchValues& v, const ISkSurface& Dest, bool Preview)
+void DrawPencilRows(const uint32_t* in, size_t inStride, int RW, int RH, uint32_t* out, size_t outStride,
+                    const PencilTextureTable& tex, const PencilSketchValues& v, const ISkSurface& Dest, bool Preview)
 {
-    const size_t W = size_t(RW);
+    const size_t W = inStride;
     const int64_t ci = v.ColourKept;
     SequentialRandom rng;
     int texRow = 1;
@@ -151,6 +151,12 @@ TurnedSize PencilTurnedSize(int W, int H)
     return {int(std::ceil(W * c + H * s)), int(std::ceil(W * s + H * c))};
 }
 
+bool PencilTurnedAreaFits(int W, int H)
+{
+    const TurnedSize t = PencilTurnedSize(W, H);
+    return int64_t(t.Width) * t.Height <= kPencilTurnedAreaFactor * int64_t(W) * H + kPencilTurnedAreaFloor;
+}
+
 void PencilSketch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
 {
     SetRandSeed(kSeed);
@@ -166,27 +172,36 @@ void PencilSketch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
 
     const TurnedSize turned = PencilTurnedSize(W, H);
     const int RW = turned.Width, RH = turned.Height;
-    std::vector<uint32_t> in(size_t(RW) * size_t(RH));
-    {
-        const ISkSurface turn = SkSurface::MakeRaster(RW, RH);
-        if (!turn)
-            throw std::bad_alloc();
-        SkCanvas* canvas = turn->getCanvas();
-        canvas->clear(kColorTransparent);
-        canvas->translate(float(RW) / 2.0f, float(RH) / 2.0f);
-        canvas->concat(SkMatrix::RotateRad(kSlant));
-        canvas->drawImage(Source, -float(W) / 2.0f, -float(H) / 2.0f, SkSamplingOptions::Mitchell());
-        if (!turn->makeImageSnapshot()->readPixels(in.data(), size_t(RW) * 4, 0, 0, RW, RH, SkAlphaType::Unpremul))
-            return;
-    }
+    if (!PencilTurnedAreaFits(W, H))
+        throw std::bad_alloc(); // reported before any of that memory is touched
+
+    // The turned picture, made straight in place, and the drawing: two
+    // pictures of the turned size, no more.
+    const ISkSurface turn = SkSurface::MakeRaster(RW, RH);
+    if (!turn)
+        throw std::bad_alloc();
+    SkCanvas* turnCanvas = turn->getCanvas();
+    turnCanvas->clear(kColorTransparent);
+    turnCanvas->translate(float(RW) / 2.0f, float(RH) / 2.0f);
+    turnCanvas->concat(SkMatrix::RotateRad(kSlant));
+    turnCanvas->drawImage(Source, -float(W) / 2.0f, -float(H) / 2.0f, SkSamplingOptions::Mitchell());
+    SkPixmap in;
+    if (!turn->peekPixels(in) || !in.valid())
+        return;
+    ParallelForRange(0, RH, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            uint32_t* row = in.row(y);
+            for (int x = 0; x < RW; ++x)
+                row[x] = UnpremultiplyPixel(row[x]);
+        }
+    }, 16);
 
     QImage drawing(RW, RH, QImage::Format_ARGB32_Premultiplied);
     if (drawing.isNull())
         throw std::bad_alloc();
     drawing.fill(0u);
-    DrawPencilRows(in.data(), RW, RH, reinterpret_cast<uint32_t*>(drawing.bits()), size_t(drawing.bytesPerLine()) / 4,
-                   tex, v, Dest, Preview);
-    in = {};
+    DrawPencilRows(in.row(0), in.rowBytes / 4, RW, RH, reinterpret_cast<uint32_t*>(drawing.bits()),
+                   size_t(drawing.bytesPerLine()) / 4, tex, v, Dest, Preview);
     const ISkImage image = SkImage::MakeFromRaster(std::move(drawing));
 
     SkCanvas* canvas = Dest->getCanvas();

@@ -36,6 +36,17 @@ struct TurnedSize {
 };
 TurnedSize PencilTurnedSize(int W, int H);
 
+// The drawing works on two pictures of the turned size. Their area grows with
+// the square of a picture's longer side, so a long thin picture (1 x 30000
+// turns into 15001 x 25982) would need gigabytes: the turned area may be at
+// most this many times the picture's own area, plus a floor that lets small
+// pictures of any shape through. Ordinary photographs turn into less than
+// twice their area; pictures about 16 times longer than wide still fit.
+constexpr int64_t kPencilTurnedAreaFactor = 8;
+constexpr int64_t kPencilTurnedAreaFloor = int64_t(1) << 22;
+// False when the turned area exceeds that: the run then reports out of memory.
+bool PencilTurnedAreaFits(int W, int H);
+
 void PencilSketch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
                   bool Preview);
 

@@ -43,6 +43,19 @@ TEST(PencilSketch, TurnedSize)
     EXPECT_EQ(PencilTurnedSize(1, 1).Width, 2);
 }
 
+TEST(PencilSketch, LongThinPicturesReportOutOfMemoryBeforeTurning)
+{
+    const std::pair<std::pair<int, int>, bool> cases[] = {
+        {{4000, 3000}, true}, {{13856, 866}, true}, {{2000, 1}, true}, {{1, 30000}, false}, {{40000, 100}, false},
+    };
+    for (const auto& [size, fits] : cases)
+        EXPECT_EQ(PencilTurnedAreaFits(size.first, size.second), fits) << size.first << "x" << size.second;
+    // 1 x 30000 turns into 15001 x 25982: gigabytes for a 120-KB picture.
+    const ISkImage tall = test::SolidImage(1, 30000, 0xFF808080u);
+    const ISkSurface dest = SkSurface::MakeRaster(1, 30000);
+    EXPECT_THROW(PencilSketch(tall, dest, 20, 50, 65, 5, 80, false), std::bad_alloc);
+}
+
 TEST(PencilSketch, TextureTable)
 {
     const PencilTextureTable flat = PencilTextureTableFrom(nullptr);
