@@ -25,10 +25,10 @@ constexpr RangeRow kRanges[] = {
     // Pencil Sketch 1: thresholds and tones only; colour kept 0..100 %.
     {100, {kAny, kAny, kAny, kAny, kSlider}},
     // Pencil Sketch 2: lengths as the effect holds them (+-10000), at most
-    // 200 (twice the points per line); strokes 20 P3 + 100 from P3 = -5 (no
-    // fewer than 0) to 200 (twice); quality 2.5 P5 from -1000 to 300 (12
-    // candidates per search instead of 9); colour 0..100 %.
-    {101, {{-10000, 200}, {-10005, 200}, {-5, 200}, kSlider, {-400, 120}}},
+    // 150 (1.5 times the points per line); strokes 20 P3 + 100 from P3 = -5
+    // (no fewer than 0) to 150 (1.5 times); quality 2.5 P5 from -1000 to 275
+    // (10 candidates per search instead of 9); colour 0..100 %.
+    {101, {{-10000, 150}, {-10005, 150}, {-5, 150}, kSlider, {-400, 110}}},
     // Pencil Sketch 3: iterations (stroke count) up to 200, twice; stroke
     // length up to 150, where the stroke's ink still fades within about three
     // times the steps (from 177 on it never fades and every stroke takes all
@@ -55,12 +55,12 @@ constexpr RangeRow kRanges[] = {
     // Watercolor 2: brightness saturates at -50 and 150; the rest ends with
     // the picture's regions.
     {301, {kAny, kAny, {-50, 150}, kAny, kAny}},
-    // Oil pastel: sizes, repeats and effort held to the sliders' range (1 at
-    // least for repeats and effort).
-    {302, {kSlider, kSlider, {1, 100}, {1, 100}, kAny}},
-    // Watercolor splashes: sizes +-1000 (512 pixels at most), density 1..100,
-    // effort 0..100.
-    {303, {{-1000, 1000}, {-1000, 1000}, {1, 100}, kSlider, kAny}},
+    // Oil pastel: sizes, repeats and effort held to the sliders' range (0
+    // repeats or effort count as 1).
+    {302, {kSlider, kSlider, kSlider, kSlider, kAny}},
+    // Watercolor splashes: sizes +-1000 (512 pixels at most), density and
+    // effort 0..100 (density 0 counts as 1).
+    {303, {{-1000, 1000}, {-1000, 1000}, kSlider, kSlider, kAny}},
     // Impasto brushstrokes: sizes +-1000 (2048 pixels at most), the rest 0..100.
     {304, {{-1000, 1000}, {-1000, 1000}, kSlider, kSlider, kSlider}},
     // Brushstrokes 2: stroke length grows as 28 - P1 / 10 shrinks, up to 200
@@ -69,8 +69,9 @@ constexpr RangeRow kRanges[] = {
     // Smooth painting: brush 8..50 pixels and 1..5 passes saturate at 0..100.
     {306, {kSlider, kSlider, kAny, kAny, kAny}},
     // Stochastic painting: sizes 5..250 and 10..250 pixels (0..125), precision
-    // 1..100, opacity 20..255 (0..100); the density stops at its top by itself.
-    {307, {{0, 125}, {0, 125}, kAny, {1, 100}, kSlider}},
+    // 1..100 (0..100), opacity 20..255 (0..100); the density stops at its top
+    // by itself.
+    {307, {{0, 125}, {0, 125}, kAny, kSlider, kSlider}},
     // Gouache: every value 0..100; the strength's blend factor saturates at
     // -60 and 107.
     {308, {kSlider, kSlider, kSlider, {-60, 107}, kSlider}},
@@ -85,14 +86,17 @@ constexpr RangeRow kRanges[] = {
     // LUTs: intensity 0..100 %, then tones and a blur.
     {404, {kSlider, kAny, kAny, kAny, kAny}},
     // Mosaic, Circles, Triangles: trials 180 P1 + 500 up to P1 = 200 (twice);
-    // the largest shape up to P3 = 150 (1.5 times the size); rotations tried
-    // Round(P5 / 10) + 4 up to P5 = 200 (24 instead of 14), 1 from -30 down.
-    {500, {{-100, 200}, kAny, {-100, 150}, kAny, {-100, 200}}},
+    // the largest shape up to P3 = 150 (1.5 times the size); the colour
+    // tolerance (1.15 P4 + 5)^2 from P4 = 0 on (it falls to 0 at -4.35, where
+    // almost no shape is accepted and every level spends all its trials);
+    // rotations tried Round(P5 / 10) + 4 up to P5 = 200 (24 instead of 14),
+    // 1 from -30 down.
+    {500, {{-100, 200}, kAny, {-100, 150}, {0, INT_MAX}, {-100, 200}}},
     // Cartoon: smoothing radius and passes grow with P1, up to 150 (about
     // twice the work); line thickness Round(0.05 P5) up to 200.
     {501, {{INT_MIN, 150}, kAny, kAny, kAny, {INT_MIN, 200}}},
-    {502, {{-100, 200}, kAny, {-100, 150}, kAny, {-100, 200}}},
-    {503, {{-100, 200}, kAny, {-100, 150}, kAny, {-100, 200}}},
+    {502, {{-100, 200}, kAny, {-100, 150}, {0, INT_MAX}, {-100, 200}}},
+    {503, {{-100, 200}, kAny, {-100, 150}, {0, INT_MAX}, {-100, 200}}},
 };
 
 } // namespace

@@ -24,12 +24,13 @@ TEST(EffectParameterRanges, ScriptValuesAreHeldToTheirRange)
     };
     const Case cases[] = {
         {300, 0, INT_MAX, 200},    // watercolor patches
-        {101, 2, 1000, 200},       // pencil strokes
+        {101, 2, 1000, 150},       // pencil strokes
         {101, 4, INT_MIN, -400},   // the quality the effect holds itself
         {102, 1, 1000, 150},       // strokes whose ink never fades
         {500, 0, 100000, 200},     // mosaic trials
         {503, 2, 100000, 150},     // largest triangle
         {503, 4, 100000, 200},     // rotations tried
+        {500, 3, -5, 0},           // a colour tolerance that accepts nothing
         {203, 1, -5, 0},           // dot sizes
         {203, 0, INT_MAX, 182033}, // the largest cell
         {100, 0, INT_MIN, INT_MIN}, // a threshold costs nothing

@@ -1,4 +1,3 @@
-#include "engine/EffectParameterRanges.h"
 #include "engine/Graphics.h"
 #include "engine/U_repository.h"
 #include "platform/graphics/SkImage.h"
@@ -19,6 +18,7 @@ class ExtremeParameters : public ::testing::TestWithParam<int> {};
 TEST_P(ExtremeParameters, EveryEffectFinishes)
 {
     const int effect = GetParam();
+    ASSERT_NE(FindEffect(effect)->proc, nullptr);
     QImage img(64, 48, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
