@@ -3,6 +3,7 @@
 #include "engine/Graphics.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Numbers.h"
+#include "workspace/EffectParameters.h"
 
 #include <QFileInfo>
 
@@ -31,6 +32,30 @@ ISkImage ReferencePhoto()
         return SkImage::MakeFromQImage(std::move(img));
     }();
     return photo;
+}
+
+ISkImage PreviewCrop()
+{
+    static const ISkImage crop = [] {
+        const ISkImage photo = ReferencePhoto();
+        constexpr int side = 225;
+        return photo->makeSubset(SkIRect::MakeXYWH((photo->width() - side) / 2, (photo->height() - side) / 2, side, side));
+    }();
+    return crop;
+}
+
+std::array<int, 5> DesktopDefaults(int number)
+{
+    static const TParameterTable table = [] {
+        TParameterTable t;
+        InitializeParameters(t);
+        return t;
+    }();
+    std::array<int, 5> P{};
+    if (const TParameters* slot = ParamsSlot(table, number))
+        for (int k = 1; k <= 5; ++k)
+            P[k - 1] = slot->Value(k);
+    return P;
 }
 
 void RunEffectOnReference(benchmark::State& state, int number, int P1, int P2, int P3, int P4, int P5)

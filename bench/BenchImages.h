@@ -5,11 +5,19 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+
 namespace pv::bench {
 
 // 4000 x 3000: the reference photograph when present, else a synthetic
 // picture with photograph-like gradients, edges and noise.
 ISkImage ReferencePhoto();
+
+// The preview box's crop: 225 x 225 from the middle of the reference photograph.
+ISkImage PreviewCrop();
+
+// An effect's five parameters as the desktop program starts with them.
+std::array<int, 5> DesktopDefaults(int number);
 
 // Runs an effect on the reference photograph once per iteration (a full
 // render through the dispatcher) and reports megapixels per second.
