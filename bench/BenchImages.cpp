@@ -39,7 +39,7 @@ ISkImage PreviewCrop()
     static const ISkImage crop = [] {
         const ISkImage photo = ReferencePhoto();
         constexpr int side = 225;
-        return photo->makeSubset(SkIRect::MakeXYWH((photo->width() - side) / 2, (photo->height() - side) / 2, side, side));
+        return photo->makeSubset(SkIRect::MakeXYWH(photo->width() * 33 / 100, photo->height() / 2, side, side));
     }();
     return crop;
 }

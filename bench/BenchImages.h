@@ -13,7 +13,8 @@ namespace pv::bench {
 // picture with photograph-like gradients, edges and noise.
 ISkImage ReferencePhoto();
 
-// The preview box's crop: 225 x 225 from the middle of the reference photograph.
+// The preview box's crop: 225 x 225 from the reference photograph, where the
+// bird meets the bark (detail and flat background in one crop).
 ISkImage PreviewCrop();
 
 // An effect's five parameters as the desktop program starts with them.

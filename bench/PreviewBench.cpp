@@ -1,5 +1,5 @@
-// Every effect at the preview box's size: a 225 x 225 crop from the middle of
-// the reference photograph, rendered as a preview at the desktop defaults.
+// Every effect at the preview box's size: a 225 x 225 crop of the reference
+// photograph, rendered as a preview at the desktop defaults.
 // The window asks for such a run each time a slider is let go; a stand-in
 // window holds the whole photograph as its source and result, as the main
 // window does while its preview box shows part of it.

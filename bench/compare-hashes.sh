@@ -19,7 +19,7 @@ fi
 [[ ${1:-} == -- ]] && shift
 photo=${PV_BENCH_PHOTO:-$here/../shared/assets/bench-12mp.jpg}
 [[ -f $photo ]] || photo=/work/shared/assets/bench-12mp.jpg
-work=${TMPDIR:-/tmp}/pv-hashes-$(id -u)
+work=${PV_HASHES_DIR:-$here/build/hashes-compare}
 mkdir -p "$work"
 export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-$(command -v ccache || true)}
 

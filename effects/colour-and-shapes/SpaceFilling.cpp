@@ -38,6 +38,10 @@ constexpr float kSmallestHalf = 1.0f;
 constexpr int64_t kMaxTrials = 1000000;
 constexpr double kMaxLevelTrials = 4194304.0;
 constexpr int kMaxQuality = 64;
+// The picture size whose search the trial counts describe, and the fewest
+// positions a sub-pass tries on a smaller picture.
+constexpr double kReferenceArea = 4000.0 * 3000.0;
+constexpr double kLeastLevelTrials = 64.0;
 
 std::atomic<int> gWorkerOverride{0};
 
@@ -829,7 +833,7 @@ public:
             const float damping = half > 15 ? float(std::max(0.5, 15.0 / half)) : 1.0f;
             const double trialsRaw =
                 double(v_.Trials) * kTuning.F * double(trialScale) * double(ratio) * double(damping);
-            const int trialsThisLevel = int(std::clamp(double(Round64(trialsRaw)), 0.0, kMaxLevelTrials));
+            const int trialsThisLevel = SpaceFillingLevelTrials(trialsRaw, v_.AreaScale);
             const int low = Round(double(level) / v_.Levels * 95.0);
             const int high = Round(double(level + 1) / v_.Levels * 95.0);
 
@@ -1422,7 +1426,14 @@ SpaceFillingValues SpaceFillingParameters(SpaceFillingShape shape, int P1, int P
     v.Quality = shape == SpaceFillingShape::Circle ? 1
                                                    : int(std::clamp<int64_t>(Round64(P5 / 80.0 * 8.0) + 4, 1, kMaxQuality));
     v.Levels = SpaceFillingLevelCount(v.Hmax, v.Hmin);
+    v.AreaScale = double(w) * double(h) / (preview ? 1.5 * 1.5 : 1.0) / kReferenceArea;
     return v;
+}
+
+int SpaceFillingLevelTrials(double unscaled, double areaScale)
+{
+    const double trials = std::max(std::min(unscaled, kLeastLevelTrials), unscaled * areaScale);
+    return int(std::clamp(double(Round64(trials)), 0.0, kMaxLevelTrials));
 }
 
 int RotationsForSize(float half, int q)

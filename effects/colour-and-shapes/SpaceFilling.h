@@ -23,7 +23,16 @@ struct SpaceFillingValues {
     float T0 = 0;      // base colour tolerance (squared distance over R, G, B)
     int Quality = 1;   // rotations of the smallest rotated shapes (squares, triangles)
     int Levels = 1;    // size levels from Hmax down to Hmin
+    // The picture's area over the reference 12 megapixels (a preview counts
+    // the area of its crop, not of its enlargement): a level's candidate
+    // positions grow and shrink with it, so every part of a picture gets the
+    // same search whatever the picture's size.
+    double AreaScale = 1;
 };
+
+// A level's candidate positions per sub-pass: the shape's count scaled by the
+// picture's area, never below the smaller of that count and 64.
+int SpaceFillingLevelTrials(double unscaled, double areaScale);
 
 // w x h is the working size (already enlarged 1.5 times in a preview).
 SpaceFillingValues SpaceFillingParameters(SpaceFillingShape shape, int P1, int P2, int P3, int P4, int P5, int w, int h,

@@ -59,6 +59,37 @@ TEST(SpaceFilling, DerivedValuesAtDefaultsAndLimits)
     EXPECT_NEAR(SpaceFillingParameters(Shape::Square, 20, 20, 80, 35, 25, 4, 4, true).Hmax, 1.8f, 1e-6);
 }
 
+TEST(SpaceFilling, CandidateSearchGrowsWithThePicturesArea)
+{
+    // The area against 12 megapixels; a preview counts its crop, not the
+    // enlarged working picture.
+    struct Area {
+        int w, h;
+        bool preview;
+        double scale;
+    };
+    const Area areas[] = {
+        {4000, 3000, false, 1.0}, {2000, 1500, false, 0.25}, {8000, 3000, false, 2.0},
+        {6000, 4500, true, 1.0},  {338, 338, true, 338.0 * 338.0 / 2.25 / 12e6},
+    };
+    for (const Area& a : areas)
+        EXPECT_DOUBLE_EQ(SpaceFillingParameters(Shape::Square, 20, 20, 80, 35, 25, a.w, a.h, a.preview).AreaScale,
+                         a.scale)
+            << a.w << "x" << a.h;
+
+    struct Trials {
+        double unscaled, scale;
+        int trials;
+    };
+    const Trials trials[] = {
+        {4100, 1.0, 4100},  {4100, 0.25, 1025}, {4100, 2.0, 8200},   // in proportion
+        {4100, 0.001, 64},  {40, 0.001, 40},    {0, 0.5, 0},         // never below 64 or the count itself
+        {1e7, 1.0, 4194304},                                          // nor beyond the cap
+    };
+    for (const Trials& t : trials)
+        EXPECT_EQ(SpaceFillingLevelTrials(t.unscaled, t.scale), t.trials) << t.unscaled << " x " << t.scale;
+}
+
 TEST(SpaceFilling, ScriptSizedParametersStayRunnable)
 {
     for (const Shape shape : kShapes) {
