@@ -344,7 +344,7 @@ void RasteriseStamp(StampScratch& scratch, const SkIRect& bounds, const AlphaSam
 } // namespace
 
 void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour, float opacity, float rotation,
-               float size, const SkSamplingOptions& sampling, StampLattice lattice)
+               float size, const SkSamplingOptions& sampling, StampLattice lattice, const SkIRect& only)
 {
     scratch.clear();
     SkPixmap pm;
@@ -360,7 +360,7 @@ void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour,
     SkIRect bounds{int(std::floor(std::max(-1.0f, C - extent))), int(std::floor(std::max(-1.0f, C - extent))),
                    int(std::ceil(std::min(float(scratch.side_) + 1, C + extent))),
                    int(std::ceil(std::min(float(scratch.side_) + 1, C + extent)))};
-    if (!bounds.intersect(SkIRect::MakeWH(scratch.side_, scratch.side_)))
+    if (!bounds.intersect(SkIRect::MakeWH(scratch.side_, scratch.side_)) || !bounds.intersect(only))
         return;
     scratch.drawn_ = bounds;
 

@@ -134,7 +134,7 @@ public:
 
 private:
     friend void DrawStamp(StampScratch&, const ISkImage&, TAlphaColor, float, float, float, const SkSamplingOptions&,
-                          StampLattice);
+                          StampLattice, const SkIRect&);
     int side_;
     std::vector<uint32_t> pixels_;
     std::vector<uint32_t*> rows_;
@@ -147,9 +147,23 @@ private:
 // centred at (C, C), anti-aliased. Sampling: SkSamplingOptions::Mitchell()
 // (cubic) or anything else for linear filtering from the nearest mipmap level.
 // Only the alpha of the stamp is read. A lattice draw gives exactly the
-// pixels a full draw gives at the lattice's rows and columns.
+// pixels a full draw gives at the lattice's rows and columns. Scratch pixels
+// outside `only` are not drawn (they stay transparent); inside it the draw is
+// the same as without it.
+constexpr SkIRect kWholeScratch = SkIRect::MakeLTRB(-(1 << 30), -(1 << 30), 1 << 30, 1 << 30);
 void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour, float opacity, float rotation,
-               float size, const SkSamplingOptions& sampling, StampLattice lattice = {});
+               float size, const SkSamplingOptions& sampling, StampLattice lattice = {},
+               const SkIRect& only = kWholeScratch);
+
+// The scratch pixels that land on a w x h picture when the scratch's centre
+// is put at (x, y), grown by `margin` on every side. A stroke drawn only
+// there composites and scores exactly as one drawn whole; relief, which reads
+// the neighbours of a pixel, needs a margin of 1.
+inline SkIRect ScratchOver(const StampScratch& scratch, int x, int y, int w, int h, int margin)
+{
+    const int C = scratch.center();
+    return SkIRect::MakeLTRB(C - x - margin, C - y - margin, C - x + w + margin, C - y + h + margin);
+}
 
 // ------------------------------------------------------------------ pixel arithmetic
 

@@ -194,7 +194,8 @@ void PaintStroke(const ImpastoRun& run, StampScratch& scratch, BandRandom& rnd, 
         for (int side = -l.CurrentSideSteps; side <= l.CurrentSideSteps; ++side) {
             const float rotation = float(base + side * std::numbers::pi / 36.0);
             DrawStamp(scratch, run.stamps.stamps[size_t(j)], colour, run.v.GlobalOpacity, rotation,
-                      float(l.WorkBrushSize), SkSamplingOptions::LinearMipmapNearest(), StampLattice{q, 0});
+                      float(l.WorkBrushSize), SkSamplingOptions::LinearMipmapNearest(), StampLattice{q, 0},
+                      ScratchOver(scratch, x, y, run.v.WorkW, run.v.WorkH, 0));
             int64_t improvement = 0, sumAfter = 0, count = 0;
             ForEachStampPixel(scratch, ScratchWindow{r0, r1, c0, c1}, StampLattice{q, 0}, run.workSrc.data(),
                               run.workDst.data(), run.v.WorkW, run.v.WorkH, x, y,
@@ -223,17 +224,17 @@ void PaintStroke(const ImpastoRun& run, StampScratch& scratch, BandRandom& rnd, 
     const ScratchWindow reliefWindow =
         ScratchWindow::Square(std::max(1, C - size / 2 - 2), std::min(N - 2, C + size / 2 + 2));
     DrawStamp(scratch, stamp, colour, run.v.GlobalOpacity, bestRotation, float(l.WorkBrushSize),
-              SkSamplingOptions::LinearMipmapNearest());
+              SkSamplingOptions::LinearMipmapNearest(), {}, ScratchOver(scratch, x, y, run.v.WorkW, run.v.WorkH, 1));
     if (size > 15)
         ApplyBrushRelief(scratch, size, reliefWindow, ImpastoValues::ImpastoStrength);
     CompositeStamp(scratch, ScratchWindow{r0, r1, c0, c1}, run.workDst.data(), run.v.WorkW, run.v.WorkH, x, y);
 
+    const int fx = x * run.v.ScaleFactor, fy = y * run.v.ScaleFactor;
     DrawStamp(scratch, stamp, colour, run.v.GlobalOpacity, bestRotation, float(size),
-              SkSamplingOptions::LinearMipmapNearest());
+              SkSamplingOptions::LinearMipmapNearest(), {}, ScratchOver(scratch, fx, fy, run.w, run.h, 1));
     if (size > 15)
         ApplyBrushRelief(scratch, size, reliefWindow, ImpastoValues::ImpastoStrength);
     const int R = Round(0.7 * size) + 2;
-    const int fx = x * run.v.ScaleFactor, fy = y * run.v.ScaleFactor;
     CompositeStamp(scratch, ScratchWindow::Square(std::max(0, C - R), std::min(N - 1, C + R)), run.dst.data(), run.w,
                    run.h, fx, fy);
 }

@@ -218,7 +218,8 @@ void StrokeAttempt(PastelRun& run, StampScratch& scratch, const OilPastelStep& s
         const float a = float(Random(360) * std::numbers::pi / 180.0);
         CheckCancellation();
         DrawStamp(scratch, run.stamps.stamps[size_t(j)], colour, run.v.Opacity, a, float(s),
-                  SkSamplingOptions::Mitchell(), StampLattice{st.ScoreStep, st.lo});
+                  SkSamplingOptions::Mitchell(), StampLattice{st.ScoreStep, st.lo},
+                  ScratchOver(scratch, pos->fX, pos->fY, run.w, run.h, 0));
         const int64_t score = ScoreStroke(run, scratch, st, s, pos->fX, pos->fY);
         if (score > bestScore) {
             bestScore = score;
@@ -233,7 +234,7 @@ void StrokeAttempt(PastelRun& run, StampScratch& scratch, const OilPastelStep& s
     if (bestScore <= OilPastelThreshold(s, i, run.doClear))
         return;
     DrawStamp(scratch, run.stamps.stamps[size_t(bestStamp)], colour, run.v.Opacity, bestAngle, float(s),
-              SkSamplingOptions::Mitchell());
+              SkSamplingOptions::Mitchell(), {}, ScratchOver(scratch, pos->fX, pos->fY, run.w, run.h, 1));
     if (s >= 30)
         ApplyBrushRelief(scratch, s, ScratchWindow::Square(st.lo + 1, st.hi - 1), 35);
     CompositeStamp(scratch, ScratchWindow::Square(st.lo, st.hi), run.dst.data(), run.w, run.h, pos->fX, pos->fY);
