@@ -16,6 +16,11 @@ namespace pv {
 
 inline uint8_t ClampByte(int value) { return ClampToByte(value); }
 
+// A picture's area over the 12-megapixel reference size (4000 x 3000). Work
+// budgets that were tuned at the reference size scale with it, so a small
+// picture (or a preview's crop) gets the same work per pixel as a large one.
+inline double ReferenceAreaScale(int w, int h) { return double(w) * double(h) / (4000.0 * 3000.0); }
+
 // The picture turned by 90 degrees (width and height swapped); null when its
 // pixels cannot be read.
 ISkImage RotateImage90(const ISkImage& Image, bool Clockwise);

@@ -9,6 +9,7 @@
 #include "effects/colour-and-shapes/SpaceFilling.h"
 
 #include "engine/Graphics.h"
+#include "engine/ImageHelpers.h"
 #include "engine/PixelPlanes.h"
 #include "platform/graphics/PolygonFill.h"
 #include "platform/graphics/SkCanvas.h"
@@ -38,9 +39,8 @@ constexpr float kSmallestHalf = 1.0f;
 constexpr int64_t kMaxTrials = 1000000;
 constexpr double kMaxLevelTrials = 4194304.0;
 constexpr int kMaxQuality = 64;
-// The picture size whose search the trial counts describe, and the fewest
-// positions a sub-pass tries on a smaller picture.
-constexpr double kReferenceArea = 4000.0 * 3000.0;
+// The fewest positions a sub-pass tries on a picture smaller than the
+// reference size.
 constexpr double kLeastLevelTrials = 64.0;
 
 std::atomic<int> gWorkerOverride{0};
@@ -1426,7 +1426,7 @@ SpaceFillingValues SpaceFillingParameters(SpaceFillingShape shape, int P1, int P
     v.Quality = shape == SpaceFillingShape::Circle ? 1
                                                    : int(std::clamp<int64_t>(Round64(P5 / 80.0 * 8.0) + 4, 1, kMaxQuality));
     v.Levels = SpaceFillingLevelCount(v.Hmax, v.Hmin);
-    v.AreaScale = double(w) * double(h) / (preview ? 1.5 * 1.5 : 1.0) / kReferenceArea;
+    v.AreaScale = ReferenceAreaScale(w, h) / (preview ? 1.5 * 1.5 : 1.0);
     return v;
 }
 

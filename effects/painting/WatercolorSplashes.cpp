@@ -10,6 +10,7 @@
 
 #include "effects/painting/BrushStamp.h"
 #include "engine/EngineHost.h"
+#include "engine/ImageHelpers.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
@@ -80,6 +81,13 @@ WatercolorSplashesPass ComputeWatercolorSplashesPass(const WatercolorSplashesVal
     return p;
 }
 
+int WatercolorSplashesPositions(int w, int h, int s)
+{
+    const double area = ReferenceAreaScale(w, h);
+    const double positions = 3.0 * w * double(h) / (double(s) * s);
+    return int(Round64(std::clamp(positions, 200.0 * area, 30000.0 * area)));
+}
+
 // ------------------------------------------------------------------ the run
 
 namespace {
@@ -132,7 +140,8 @@ void PlaceSplash(SplashRun& run, StampScratch& scratch, const WatercolorSplashes
         int64_t improvement = kFreeImprovement;
         if (!p.Free) {
             DrawStamp(scratch, run.stamps.stamps[size_t(j)], colour, run.v.Opacity, rotation, float(s),
-                      SkSamplingOptions::LinearMipmapNearest(), StampLattice{p.ScoreStep, 0});
+                      SkSamplingOptions::LinearMipmapNearest(), StampLattice{p.ScoreStep, 0},
+                      ScratchOver(scratch, x, y, run.w, run.h, 0));
             improvement = ScoreSplash(run, scratch, p, x, y);
         }
         if (improvement > best) {
@@ -147,7 +156,7 @@ void PlaceSplash(SplashRun& run, StampScratch& scratch, const WatercolorSplashes
     if (!found || best <= p.MinImprovement)
         return;
     DrawStamp(scratch, run.stamps.stamps[size_t(bestStamp)], colour, run.v.Opacity, bestRotation, float(s),
-              SkSamplingOptions::LinearMipmapNearest());
+              SkSamplingOptions::LinearMipmapNearest(), {}, ScratchOver(scratch, x, y, run.w, run.h, 1));
     const int C = scratch.center();
     if (s >= 15)
         ApplyBrushRelief(scratch, s,
@@ -181,8 +190,7 @@ void Paint(SplashRun& run, const ISkSurface& Dest, bool Preview)
             }
         } else {
             const int s = std::max(1, p.Size);
-            const int positions =
-                int(std::clamp<int64_t>(Round64(3.0 * run.w * double(run.h) / (double(s) * s)), 200, 30000));
+            const int positions = WatercolorSplashesPositions(run.w, run.h, s);
             for (int n = 0; n < positions; ++n) {
                 CheckCancellation();
                 int bx = 0, by = 0, bestError = -1;

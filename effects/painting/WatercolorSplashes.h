@@ -36,6 +36,9 @@ struct WatercolorSplashesPass {
     int ScoreStep = 2;   // q
 };
 WatercolorSplashesPass ComputeWatercolorSplashesPass(const WatercolorSplashesValues& v, int k);
+// Positions a search pass with stroke size s tries on a w x h picture: three
+// per stroke area, at least 200 and at most 30000 per 12 megapixels.
+int WatercolorSplashesPositions(int w, int h, int s);
 
 constexpr int kSplashScratchSide = 778;
 
