@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace pv {
@@ -35,6 +36,25 @@ TEST(DynamicPencil, DerivedValues)
     EXPECT_EQ(DynamicPencilValuesFor(0, 126, 0, 0, 0).DarkenDivisor, 1);
     EXPECT_EQ(DynamicPencilValuesFor(0, INT_MAX, 0, 0, 0).DarkenDivisor, 1);
     EXPECT_EQ(DynamicPencilValuesFor(0, INT_MIN, 0, 0, 0).StrokeLength, -2550);
+}
+
+TEST(DynamicPencil, StrokesWalkSideBySideWithTheSamePictureAndGenerator)
+{
+    // Strokes cross one another on a small picture; the drawing and the
+    // generator afterwards are those of one stroke after the other.
+    const ISkImage source = DrawingFixture(120, 90);
+    auto run = [&] {
+        SetRandSeed(4242);
+        std::vector<uint32_t> pixels = Draw(source, 100, 80, 30, 0, 0);
+        pixels.push_back(RandSeed());
+        return pixels;
+    };
+    const auto [one, eight] = test::OnOneAndEightWorkers(run);
+    EXPECT_EQ(one, eight);
+    SetRandSeed(4242);
+    const std::vector<uint32_t> again = Draw(source, 100, 80, 30, 0, 0);
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), one.begin()));
+    EXPECT_NE(RandSeed(), 4242u);
 }
 
 TEST(DynamicPencil, StrokeCountGrowsWithThePicture)

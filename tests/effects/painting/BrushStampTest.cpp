@@ -256,6 +256,29 @@ TEST(StampDrawing, LatticeDrawGivesTheFullDrawsPixelsOnTheLatticeOnly)
         }
 }
 
+TEST(StampDrawing, DrawLimitedToARectangleKeepsItsPixelsThere)
+{
+    const ISkImage stamp = Sheet(256, 256, [](int x, int y) { return (x * 7 + y * 3) % 256; });
+    StampScratch full(161), part(161);
+    // A stroke centred near a picture's corner: only the scratch over the picture is drawn.
+    const SkIRect over = ScratchOver(part, 10, 150, 300, 200, 1);
+    EXPECT_EQ(over, SkIRect::MakeLTRB(69, -71, 371, 131));
+    for (const int step : {1, 3}) {
+        DrawStamp(full, stamp, 0xFF30A0F0u, 0.9f, 0.4f, 120.0f, SkSamplingOptions::Mitchell(), StampLattice{step, 0});
+        DrawStamp(part, stamp, 0xFF30A0F0u, 0.9f, 0.4f, 120.0f, SkSamplingOptions::Mitchell(), StampLattice{step, 0},
+                  over);
+        int kept = 0;
+        for (int y = 0; y < 161; ++y)
+            for (int x = 0; x < 161; ++x) {
+                const bool inside = over.contains(x, y);
+                ASSERT_EQ(part.row(y)[x], inside ? full.row(y)[x] : 0u) << x << "," << y << " step " << step;
+                kept += inside && full.row(y)[x] != 0;
+            }
+        EXPECT_GT(kept, 500);
+        EXPECT_TRUE(over.contains(part.drawnBounds()) || part.drawnBounds().isEmpty());
+    }
+}
+
 TEST(StampDrawing, CompositeLaysTheWindowCentredAndClipsToTheTarget)
 {
     StampScratch scratch(21);

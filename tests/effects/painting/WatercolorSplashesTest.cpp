@@ -43,6 +43,23 @@ TEST(WatercolorSplashes, DerivedSizesAndSearchEffort)
     EXPECT_FLOAT_EQ(ComputeWatercolorSplashesValues(10, 70, 50, 50, 0, true).Opacity, 0.1f);
 }
 
+TEST(WatercolorSplashes, SearchPositionsGrowWithTheArea)
+{
+    struct Case {
+        int w, h, s, positions;
+    } cases[] = {
+        {4000, 3000, 51, 13841}, // three per stroke area
+        {4000, 3000, 512, 200},  // at least 200 per 12 megapixels
+        {4000, 3000, 20, 30000}, // at most 30000
+        {2000, 1500, 512, 50},   // a quarter of the area, a quarter of the bounds
+        {2000, 1500, 10, 7500},
+        {225, 225, 358, 1},      // a preview's crop: as densely as the whole picture
+        {225, 225, 51, 58},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WatercolorSplashesPositions(c.w, c.h, c.s), c.positions) << c.w << "x" << c.h << " s=" << c.s;
+}
+
 TEST(WatercolorSplashes, PassValues)
 {
     const WatercolorSplashesValues v = ComputeWatercolorSplashesValues(10, 70, 50, 50, 80, true);
