@@ -119,6 +119,13 @@ void TLineEdit::applyPalette()
         pal.setColor(g, QPalette::HighlightedText, QColor(Qt::white));
     }
     editor_->setPalette(pal);
+    // A style sheet on an enclosing window recomputes the editor's palette from the style,
+    // which paints a white field under light text: the editor states its own colours.
+    const QColor text = qcolour("font");
+    const QColor selection = qcolour("selection");
+    editor_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; color: %1;"
+                                          " selection-background-color: %2; selection-color: #FFFFFF; }")
+                               .arg(text.name(QColor::HexArgb), selection.name(QColor::HexArgb)));
 }
 
 void TLineEdit::coloursChanged()
