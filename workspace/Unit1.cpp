@@ -67,6 +67,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     setAcceptDrops(true);
     ConnectTopBar();
     InstallImageTools();
+    InstallTextAndPrint();
     // The table is still empty: captions stay empty and the sliders disabled
     // until the deferred start-up fills it.
     SelectedEffectNumber = 300;

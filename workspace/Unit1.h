@@ -45,6 +45,7 @@ class TCropTool;
 class TOverlayHost;
 class TWindowKeyFilter;
 class TUpdateCheck;
+class TPrintWindow;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -355,6 +356,13 @@ public:
     QString FUIZoomSettingAtOpen;
     bool FUIZoomOpening = false;
 
+    // ---- printing (TextAndPrint.cpp)
+    // The print window: toggled by the toolbar's print button, the menu's
+    // "Print" and Mod+P; refused while an effect runs or without a picture.
+    TPrintWindow* PrintWindow = nullptr;
+    void SpeedButton7Click();
+    void PrintMIClick();
+
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;
     TLabel* ParamLabel(int k) const;
@@ -399,6 +407,8 @@ private:
     // The left panel's TOOLS entries, the overlay layer and the key rows.
     void CreateImageTools(QVBoxLayout* column);
     void InstallImageTools();
+    // The text, watermark and print windows.
+    void InstallTextAndPrint();
 
     std::unique_ptr<TMainWindowFiles> FFiles;
     std::unique_ptr<TBatchMode> FBatch;
