@@ -11,6 +11,7 @@
 #include "engine/Graphics.h"
 #include "engine/ImageHelpers.h"
 #include "engine/PixelPlanes.h"
+#include "engine/StraightColour.h"
 #include "platform/graphics/PolygonFill.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkPaint.h"
@@ -1499,7 +1500,6 @@ SpaceFillingStats RunShape(const ISkImage& Source, const ISkSurface& Dest, int P
     }
     CheckCancellation();
     ISkImage working = Redraw(source, w, h, SkRect::MakeWH(float(source->width()), float(source->height())));
-    source.reset();
     if (!Preview) {
         const ISkImage halfSize = Redraw(working, w / 2, h / 2, SkRect::MakeWH(float(w / 2), float(h / 2)));
         working = Redraw(halfSize, w, h, SkRect::MakeWH(float(w), float(h)));
@@ -1512,12 +1512,16 @@ SpaceFillingStats RunShape(const ISkImage& Source, const ISkSurface& Dest, int P
     ctx.w = w;
     ctx.h = h;
     ctx.SrcRows.resize(size_t(h));
-    bool hasTransparency = false;
-    for (int y = 0; y < h; ++y) {
-        ctx.SrcRows[size_t(y)] = pixels.row(y);
-        if (!hasTransparency)
-            hasTransparency = std::any_of(pixels.row(y), pixels.row(y) + w, [](uint32_t p) { return p < 0xFF000000u; });
+    // A translucent picture is judged and painted in its straight colour; the
+    // shapes take the picture's alpha at the end.
+    const bool hasTransparency = HasTranslucentPixel(pixels);
+    StraightPicture straight;
+    if (hasTransparency) {
+        straight = MakeStraightPicture(pixels);
+        pixels = straight.map;
     }
+    for (int y = 0; y < h; ++y)
+        ctx.SrcRows[size_t(y)] = pixels.row(y);
 
     const SpaceFillingValues values = SpaceFillingParameters(Kind, P1, P2, P3, P4, P5, w, h, Preview);
     BuildEdgeMap(ctx);
@@ -1560,6 +1564,8 @@ SpaceFillingStats RunShape(const ISkImage& Source, const ISkSurface& Dest, int P
         paint.setAlpha(ColorA(contourColour));
         dest->getCanvas()->drawImage(run.ContourLayer()->makeImageSnapshot(), 0, 0, SkSamplingOptions::Linear(), &paint);
     }
+    if (hasTransparency)
+        ScaleBySourceAlpha(source, dest);
     if (Preview) {
         dest->getCanvas()->flush();
         const ISkImage work = dest->makeImageSnapshot();

@@ -8,6 +8,7 @@
 #include "effects/drawing/MarkerRenderingEffect.h"
 
 #include "engine/PixelPlanes.h"
+#include "engine/StraightColour.h"
 #include "platform/graphics/PolygonFill.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
@@ -382,6 +383,15 @@ void MarkerRenderingEffect(const ISkImage& Source, const ISkSurface& Dest, int P
     SkPixmap src;
     if (!Source->peekPixels(src) || !src.valid())
         return;
+    // A translucent picture is drawn from its straight colour, as if opaque,
+    // and takes its alpha at the end: the pen's colours, edges and hatching
+    // do not depend on how transparent the picture is.
+    const bool translucent = HasTranslucentPixel(src);
+    StraightPicture straight;
+    if (translucent) {
+        straight = MakeStraightPicture(src);
+        src = straight.map;
+    }
     MarkerRun run{Dest, Preview, MarkerProgressTotal(src.height, v)};
 
     Gradients g;
@@ -407,11 +417,8 @@ void MarkerRenderingEffect(const ISkImage& Source, const ISkSurface& Dest, int P
     g = Gradients{};
 
     // Only where the source is transparent is there anything to take away.
-    if (!UserCancelRequested() && HasTranslucentPixel(src)) {
-        SkPaint paint;
-        paint.blendMode = SkBlendMode::kDstIn;
-        canvas->drawImage(Source, 0, 0, SkSamplingOptions(), &paint);
-    }
+    if (!UserCancelRequested() && translucent)
+        ScaleBySourceAlpha(Source, Dest);
 
     // The final report bypasses the cancellation test: a run stopped by the
     // flag after its last progress step still ends normally.

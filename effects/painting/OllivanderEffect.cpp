@@ -17,7 +17,7 @@
 
 #include "effects/painting/OllivanderEffect.h"
 
-#include "effects/painting/StraightColour.h"
+#include "engine/StraightColour.h"
 #include "engine/ImageHelpers.h"
 #include "engine/SharpenSurface.h"
 #include "engine/U_repository.h"

@@ -13,7 +13,7 @@
 #include "effects/painting/StochasticPainting.h"
 
 #include "effects/painting/BrushStamp.h"
-#include "effects/painting/StraightColour.h"
+#include "engine/StraightColour.h"
 #include "effects/painting/TemplateMatching.h"
 #include "engine/U_repository.h"
 #include "platform/system/Numbers.h"

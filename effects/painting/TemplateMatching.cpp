@@ -14,7 +14,7 @@
 
 #include "effects/painting/TemplateMatching.h"
 
-#include "effects/painting/StraightColour.h"
+#include "engine/StraightColour.h"
 #include "engine/U_repository.h"
 #include "platform/graphics/PixelMath.h"
 #include "platform/system/LargeBuffer.h"

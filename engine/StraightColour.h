@@ -1,5 +1,5 @@
 #pragma once
-// Translucent pictures painted in straight colour. A painting that mixes
+// Translucent pictures painted in straight colour. An effect that mixes
 // colours as if they were opaque works on the source's straight colour (the
 // premultiplied bytes divided by alpha), paints an opaque picture, and then
 // gives every pixel the source's alpha, premultiplying the colour once.
@@ -25,6 +25,12 @@ StraightPicture MakeStraightPicture(const SkPixmap& picture);
 // canvas is translucent), is premultiplied with that alpha. The canvas may be
 // larger than the source; only the source's area changes.
 void GiveSourceAlpha(const SkPixmap& source, const SkPixmap& canvas);
+
+// Every canvas pixel, colour and alpha, scaled by the source's alpha at the
+// same place (destination-in), for an effect that drew straight colours
+// opaquely onto a canvas of its own coverage: what it left uncovered stays
+// transparent, and what it painted is premultiplied once.
+void ScaleBySourceAlpha(const ISkImage& source, const ISkSurface& canvas);
 
 // A copy of the canvas with the source's alpha given to it, for showing an
 // unfinished straight-colour painting; null when no copy can be made.

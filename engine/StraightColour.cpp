@@ -1,6 +1,8 @@
-#include "effects/painting/StraightColour.h"
+#include "engine/StraightColour.h"
 
 #include "engine/Graphics.h"
+#include "platform/graphics/SkCanvas.h"
+#include "platform/graphics/SkPaint.h"
 
 #include <algorithm>
 
@@ -37,6 +39,15 @@ void GiveSourceAlpha(const SkPixmap& source, const SkPixmap& canvas)
             }
         }
     }, 16);
+}
+
+void ScaleBySourceAlpha(const ISkImage& source, const ISkSurface& canvas)
+{
+    if (!source || !canvas)
+        return;
+    SkPaint paint;
+    paint.blendMode = SkBlendMode::kDstIn;
+    canvas->getCanvas()->drawImage(source, 0, 0, SkSamplingOptions(), &paint);
 }
 
 ISkSurface CopyWithSourceAlpha(const SkPixmap& source, const ISkSurface& canvas)
