@@ -14,6 +14,7 @@
 #include "platform/widgets/SvgIcon.h"
 #include "shell/InterfaceSize.h"
 #include "shell/U_Theme.h"
+#include "shell/WindowChrome.h"
 #include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
 
@@ -155,15 +156,16 @@ void TForm1::CreateTopBar()
 
 void TForm1::LayoutWindowButtons()
 {
-    const int W = ProgramBarRect->width();
+    // The theme icons stand left of the title buttons, the zoom row left of them.
+    const int W = LayoutTitleButtons() - DpI(27);
     const int y = DpI(9);
+    for (QWidget* icon : {static_cast<QWidget*>(Sunsvg), static_cast<QWidget*>(moonsvg)})
+        if (icon)
+            icon->move(W, y + DpI(8));
     SpeedButton12->move(W - DpI(50), y);
     SpeedButton11->move(SpeedButton12->x() - DpI(44), y);
     SpeedButton10->move(SpeedButton11->x() - DpI(44), y);
     ZoomLabel->move(SpeedButton10->x() - DpI(94), y);
-    for (QWidget* icon : {static_cast<QWidget*>(Sunsvg), static_cast<QWidget*>(moonsvg)})
-        if (icon)
-            icon->move(ZoomLabel->x() - DpI(30), y + DpI(8));
 }
 
 void TForm1::CreateEffectPanel()
@@ -483,9 +485,7 @@ void TForm1::LayoutWindow()
 
 void TForm1::UpdateMinConstraintsForWorkArea()
 {
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (s && !s->availableGeometry().isEmpty())
-        setMinimumSize(MinimumWindowSize(s->availableGeometry().size()));
+    ApplyMinimumSizeForWorkArea(this);
 }
 
 void TForm1::FitRightPanelContent()

@@ -62,6 +62,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     SetEngineHost(this);
 
     CreateDesign();
+    CreateWindowChrome();
     CreateThemeSwitch();
     LayoutWindowButtons();
     setAcceptDrops(true);
@@ -136,6 +137,7 @@ void TForm1::showEvent(QShowEvent* event)
     if (FFirstShowDone)
         return;
     FFirstShowDone = true;
+    MaximizeAtFirstShow();
     const QStringList& args = FCommandLine;
     if (args.size() > 1 && !args[1].startsWith(QStringLiteral("-psn")) && QFileInfo(args[1]).isFile())
         LoadLargeImage(*FFiles, args[1]);
@@ -147,6 +149,7 @@ void TForm1::InitializationTimerTimer()
     if (FStartupDone)
         return;
     FStartupDone = true;
+    SettleWindowAtStartup();
     InitializeParameters();
     UpdateListboxes(ListBoxes[2], 0);
     GlobalBrushCount = 40;

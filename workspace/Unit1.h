@@ -46,6 +46,7 @@ class TOverlayHost;
 class TWindowKeyFilter;
 class TUpdateCheck;
 class TPrintWindow;
+class TWindowChrome;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -335,6 +336,20 @@ public:
     // Minimum size min(work area - 16, 1080) x min(work area - 16, 768).
     void UpdateMinConstraintsForWorkArea();
 
+    // ---- window chrome (TitleBar.cpp): the frameless window's title
+    // buttons, drag strip, edge handles and its own maximise
+    TWindowChrome* FChrome = nullptr;
+    TIconButton* MinSpeedButton = nullptr;
+    TIconButton* MaxSpeedButton = nullptr;
+    TIconButton* CloseSpeedButton = nullptr;
+    bool IsCustomMaximized() const;
+    void MaxButtonClick(); // maximise or restore
+    void MinButtonClick();
+    void CloseButtonClick();
+    // A right-button release on close, or on the toolbar's quit button: the full reset.
+    void CloseSpeedButtonMouseUp(Qt::MouseButton Button);
+    void SpeedButton23MouseUp(Qt::MouseButton Button);
+
     // ---- interface size (InterfaceSizeWindow.cpp): the design-unit factor
     // of every window, and the window that sets it (Z; Esc restores).
     double FUIZoom = 1.0;
@@ -382,6 +397,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The title area (TitleBar.cpp): built after the design; the first show
+    // maximises, the deferred start-up remembers 90 % of the work area to
+    // restore to. LayoutTitleButtons returns the x left of the buttons.
+    void CreateWindowChrome();
+    int LayoutTitleButtons();
+    void MaximizeAtFirstShow();
+    void SettleWindowAtStartup();
     // Builds the controls (the window's design).
     void CreateDesign();
     void CreateTopBar();

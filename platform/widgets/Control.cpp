@@ -121,6 +121,19 @@ void TControl::noteFocus(bool in, Qt::FocusReason reason)
         w->update();
 }
 
+void TControl::setStyledColour(const char* role, TAlphaColor dark, TAlphaColor light)
+{
+    const TAlphaColor shown = ControlsLight() ? light : dark;
+    for (ColourSlot& s : colours_)
+        if (std::strcmp(s.role, role) == 0) {
+            s = {s.role, ColourKind::Styled, dark, light, shown};
+            coloursChanged();
+            return;
+        }
+    colours_.push_back({role, ColourKind::Styled, dark, light, shown});
+    coloursChanged();
+}
+
 void TControl::addColour(const char* role, ColourKind kind, TAlphaColor design)
 {
     colours_.push_back({role, kind, design, design, ThemeColour(kind, design, design, ControlsLight())});

@@ -79,6 +79,8 @@ public:
     // A light palette colour passed while the light theme is on is taken as
     // the mapped form of its dark partner.
     void setColour(const char* role, TAlphaColor design);
+    // Gives a slot (added when missing) a colour of its own in each theme.
+    void setStyledColour(const char* role, TAlphaColor dark, TAlphaColor light);
     // The theme walk: every slot shows its design colour in the given theme,
     // then the control repaints. Switching back and forth never drifts.
     void applyTheme(bool light);

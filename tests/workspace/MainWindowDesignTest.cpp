@@ -47,8 +47,8 @@ TEST(MainWindowDesign, WalksReachEveryControlByNameColourAndText)
 TEST(MainWindowDesign, PanelShadowsLetTheMouseThrough)
 {
     test::RecordingForm form;
+    form.show(); // the first show maximises onto the (small) test screen
     form.resize(1400, 900);
-    form.show();
     QCoreApplication::processEvents();
     // The open button sits within the left panel's shadow; the canvas's right
     // edge within the right panel's.

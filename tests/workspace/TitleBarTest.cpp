@@ -1,0 +1,83 @@
+#include "FormFixture.h"
+
+#include "engine/ImageHistory.h"
+#include "platform/widgets/Button.h"
+#include "shell/InterfaceSize.h"
+#include "shell/WindowChrome.h"
+
+#include <QScreen>
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+using test::RecordingForm;
+using test::SendMouse;
+
+void Click(QWidget* w, Qt::MouseButton button)
+{
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    SendMouse(w, QEvent::MouseButtonPress, at, button, button);
+    SendMouse(w, QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+}
+
+TEST(TitleBar, TheWindowStartsMaximisedAndRestoresToNinetyPercentOfTheWorkArea)
+{
+    RecordingForm form;
+    EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+    form.show();
+    const QRect work = form.screen()->availableGeometry();
+    EXPECT_TRUE(form.IsCustomMaximized());
+    EXPECT_EQ(form.geometry(), work);
+    EXPECT_EQ(form.minimumSize(), MinimumWindowSize(work.size()));
+    // The deferred start-up keeps it maximised and remembers where to restore to.
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    EXPECT_EQ(form.geometry(), work);
+
+    Click(form.MaxSpeedButton, Qt::LeftButton);
+    EXPECT_FALSE(form.IsCustomMaximized());
+    EXPECT_EQ(form.geometry(), StartupRestoreRect(work, form.minimumSize()));
+    Click(form.MaxSpeedButton, Qt::LeftButton);
+    EXPECT_TRUE(form.IsCustomMaximized());
+    EXPECT_EQ(form.geometry(), work);
+
+    // The title buttons stand at the right end of the bar, the zoom row and
+    // the theme icon left of them.
+    EXPECT_EQ(form.CloseSpeedButton->geometry().right(), form.ProgramBarRect->width() - DpI(5) - 1);
+    EXPECT_EQ(form.MaxSpeedButton->x(), form.CloseSpeedButton->x() - DpI(40));
+    EXPECT_EQ(form.MinSpeedButton->x(), form.MaxSpeedButton->x() - DpI(40));
+    EXPECT_LT(form.SpeedButton12->geometry().right(), form.MinSpeedButton->x());
+}
+
+TEST(TitleBar, CloseAsksAboutUnsavedWorkAndItsRightButtonResets)
+{
+    RecordingForm form;
+    form.show();
+    ASSERT_TRUE(test::OpenFlatPicture(form, 40, 30));
+    form.FImageDirty = true;
+
+    // The right button: the full reset, which asks first about the unsaved result.
+    form.answer = false;
+    Click(form.CloseSpeedButton, Qt::RightButton);
+    ASSERT_EQ(form.questions.size(), 1u);
+    EXPECT_TRUE(form.questions[0].contains(QStringLiteral("full reset")));
+    EXPECT_TRUE(form.FSkImage);
+    EXPECT_TRUE(form.isVisible());
+
+    // The left button closes, asking about the unsaved result; No keeps all.
+    Click(form.CloseSpeedButton, Qt::LeftButton);
+    ASSERT_EQ(form.questions.size(), 2u);
+    EXPECT_TRUE(form.questions[1].contains(QStringLiteral("Exit anyway?")));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.FSkImage);
+
+    form.answer = true;
+    form.SpeedButton23MouseUp(Qt::RightButton);
+    EXPECT_FALSE(form.FSkImage);
+    EXPECT_EQ(form.History->Count(), 0);
+    Click(form.CloseSpeedButton, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+}
+
+} // namespace
+} // namespace pv
