@@ -48,8 +48,9 @@ TEST(DropZone, ShowsItsTextsAndLightensWhilePointedAt)
 TEST(DropZone, CentredOnTheEmptyCanvasUntilAPictureArrives)
 {
     test::RecordingForm form;
-    form.resize(1400, 900);
     form.show();
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    form.resize(1400, 900);
     QCoreApplication::processEvents();
     TDropZone* zone = form.DropZoneRect;
     ASSERT_NE(zone, nullptr);

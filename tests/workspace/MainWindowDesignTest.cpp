@@ -47,7 +47,9 @@ TEST(MainWindowDesign, WalksReachEveryControlByNameColourAndText)
 TEST(MainWindowDesign, PanelShadowsLetTheMouseThrough)
 {
     test::RecordingForm form;
-    form.show(); // the first show maximises onto the (small) test screen
+    // The start-up maximises onto the (small) test screen: then the window is made larger.
+    form.show();
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
     form.resize(1400, 900);
     QCoreApplication::processEvents();
     // The open button sits within the left panel's shadow; the canvas's right
@@ -64,6 +66,7 @@ TEST(MainWindowDesign, ApplyStaysWithinReachInSmallWindows)
     form.InitializeParameters();
     form.setMinimumSize(0, 0);
     form.show();
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
     struct Size {
         int w, h;
         bool scrolls;
