@@ -112,6 +112,16 @@ void Wait(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// Waits (a few seconds at most) for the held strip to start the move.
+bool WaitForMove(const TWindowChrome& chrome)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!chrome.IsMoving() && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return chrome.IsMoving();
+}
+
 // A frameless window whose chrome has no window manager to ask.
 struct ChromeFixture {
     QWidget window;
@@ -144,8 +154,7 @@ TEST(WindowChrome, WithoutAWindowManagerTheChromeMovesAndResizesTheWindow)
     // Held longer: the window follows the mouse.
     const QPoint g = f.strip->mapToGlobal(QPoint(100, 10));
     SendGlobal(f.strip, QEvent::MouseButtonPress, g, Qt::LeftButton, Qt::LeftButton);
-    Wait(60);
-    EXPECT_TRUE(f.chrome->IsMoving());
+    ASSERT_TRUE(WaitForMove(*f.chrome));
     SendGlobal(f.strip, QEvent::MouseMove, g + QPoint(30, 40), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(f.window.pos(), QPoint(130, 140));
     SendGlobal(f.strip, QEvent::MouseButtonRelease, g + QPoint(50, 50), Qt::LeftButton, Qt::NoButton);
@@ -200,7 +209,7 @@ TEST(WindowChrome, AMaximisedWindowDraggedAwayGoesBackOntoTheWorkArea)
     ChromeFixture f;
     f.chrome->MaxButtonClick();
     Send(f.strip, QEvent::MouseButtonPress, {100, 10}, Qt::LeftButton, Qt::LeftButton);
-    Wait(60);
+    ASSERT_TRUE(WaitForMove(*f.chrome));
     Send(f.strip, QEvent::MouseMove, {160, 60}, Qt::NoButton, Qt::LeftButton);
     EXPECT_NE(f.window.geometry(), f.chrome->WorkArea());
     Send(f.strip, QEvent::MouseButtonRelease, {160, 60}, Qt::LeftButton, Qt::NoButton);
