@@ -50,6 +50,7 @@ TEST(DropZone, CentredOnTheEmptyCanvasUntilAPictureArrives)
     test::RecordingForm form;
     form.show();
     test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    form.MaxButtonClick(); // restored, the window keeps the sizes given below
     form.resize(1400, 900);
     QCoreApplication::processEvents();
     TDropZone* zone = form.DropZoneRect;
