@@ -7,6 +7,7 @@
 #include "platform/widgets/Control.h"
 #include "shell/Application.h"
 #include "shell/InterfaceSize.h"
+#include "shell/Splash.h"
 #include "shell/U_Settings.h"
 #include "workspace/Unit1.h"
 
@@ -41,10 +42,21 @@ int RunDesktop(int argc, char** argv)
         const QScreen* screen = QGuiApplication::primaryScreen();
         pv::SetUiZoom(pv::StartupUIZoom(pv::GetSetting(QStringLiteral("uizoom")),
                                         screen ? QSizeF(screen->availableGeometry().size()) : QSizeF()));
+        // The splash first, on screen while the main window is built; it
+        // shows the window when it hands over.
+        pv::TForm2 splash;
+        splash.show();
+        QCoreApplication::processEvents();
+        pv::RegisterInterFont();
         pv::TForm1 form;
+        form.FSplash = &splash;
         // Showing opens a picture named on the command line; without one the
         // canvas shows its drop zone.
-        form.show();
+        splash.OnHandOver = [&form] {
+            form.show();
+            form.raise();
+            form.activateWindow();
+        };
         return app.exec();
     } catch (const std::exception& e) {
         ShowStartupError(QString::fromUtf8(e.what()));

@@ -222,8 +222,9 @@ void TWindowChrome::LayoutHandles()
     for (int i = 0; i < 8; ++i) {
         QWidget* h = handles_[i];
         h->setGeometry(FrameHandleRect(TResizeRole(i + 1), size));
-        // A maximised window is not resized by its edges.
-        h->setVisible(!maximized_);
+        // A maximised window is not resized by its edges (nor one the
+        // window manager maximised or made full screen).
+        h->setVisible(!maximized_ && !(window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)));
         h->raise();
     }
 }
@@ -330,6 +331,7 @@ bool TWindowChrome::eventFilter(QObject* watched, QEvent* event)
                 watching_ = true;
                 QWindow* w = window_->windowHandle();
                 connect(w, &QWindow::screenChanged, this, &TWindowChrome::ScreenChanged);
+                connect(w, &QWindow::windowStateChanged, this, &TWindowChrome::LayoutHandles);
                 const auto changed = [this] {
                     if (maximized_ && !applying_)
                         settleTimer_.start();

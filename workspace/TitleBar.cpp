@@ -9,6 +9,10 @@
 #include "platform/widgets/SvgIcon.h"
 #include "shell/U_Theme.h"
 #include "shell/WindowChrome.h"
+#include "workspace/CanvasView.h"
+
+#include <QGuiApplication>
+#include <QWindow>
 
 namespace pv {
 
@@ -55,6 +59,14 @@ void TForm1::CreateWindowChrome()
     connect(CloseSpeedButton, &TIconButton::clicked, this, &TForm1::CloseButtonClick);
     // A right-button click on close is the full reset.
     connect(CloseSpeedButton, &TIconButton::rightClicked, this, [this] { CloseSpeedButtonMouseUp(Qt::RightButton); });
+
+    PVLogo->setClickable(true);
+    connect(PVLogo, &TSvgIcon::clicked, this, &TForm1::PVLogoClick);
+    // Leaving the window ends a pan of the canvas.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (SkPaintBox1 && focus != windowHandle())
+            SkPaintBox1->EndPan();
+    });
 
     connect(FChrome, &TWindowChrome::maximizedChanged, this,
             [this](bool maximized) { MaxSpeedButton->icon()->setSvgData(maximized ? kRestoreIcon : kMaximiseIcon); });

@@ -133,6 +133,8 @@ void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     InitializationTimer.start();
+    if (FSplash)
+        FSplash->hide();
     // Later shows (a restore after minimising) keep the work on screen.
     if (FFirstShowDone)
         return;

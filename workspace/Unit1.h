@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPointF>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -349,6 +350,11 @@ public:
     // A right-button release on close, or on the toolbar's quit button: the full reset.
     void CloseSpeedButtonMouseUp(Qt::MouseButton Button);
     void SpeedButton23MouseUp(Qt::MouseButton Button);
+    // The splash window while the program starts; each show of the window hides it.
+    QPointer<QWidget> FSplash;
+    // ---- the about box (AboutBox.cpp): the logo shows the splash picture in the overlay layer
+    void PVLogoClick();
+    bool IsAboutBoxOpen() const;
 
     // ---- interface size (InterfaceSizeWindow.cpp): the design-unit factor
     // of every window, and the window that sets it (Z; Esc restores).
