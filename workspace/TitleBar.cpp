@@ -80,6 +80,8 @@ int TForm1::LayoutTitleButtons()
 {
     if (!CloseSpeedButton)
         return ProgramBarRect->width();
+    // The handles follow the window, whatever rescaled the controls.
+    FChrome->LayoutHandles();
     const int y = DpI(9);
     CloseSpeedButton->move(ProgramBarRect->width() - CloseSpeedButton->width() - DpI(5), y);
     MaxSpeedButton->move(CloseSpeedButton->x() - DpI(40), y);

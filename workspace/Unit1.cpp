@@ -252,6 +252,9 @@ void TForm1::FormDestroy()
         SkPaintBox1->StopTimers();
     StopAllEffects();
     Cancel = true;
+    // Effects still running get a moment to reach their next check.
+    if (lateWorkers)
+        QThread::msleep(250);
     // Late workers find the window gone and do nothing.
     SetEngineHost(nullptr);
     FHistory = nullptr;

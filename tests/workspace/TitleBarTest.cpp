@@ -47,6 +47,17 @@ TEST(TitleBar, TheWindowStartsMaximisedAndRestoresToNinetyPercentOfTheWorkArea)
     EXPECT_EQ(form.MaxSpeedButton->x(), form.CloseSpeedButton->x() - DpI(40));
     EXPECT_EQ(form.MinSpeedButton->x(), form.MaxSpeedButton->x() - DpI(40));
     EXPECT_LT(form.SpeedButton12->geometry().right(), form.MinSpeedButton->x());
+
+    // Restored, the edges resize the window; a new interface size scales the
+    // controls but leaves the handles on the window's edges.
+    form.MaxButtonClick();
+    form.ApplyUIZoom(0.75, false);
+    for (TResizeRole role : {TResizeRole::Right, TResizeRole::Bottom, TResizeRole::BottomRight}) {
+        QWidget* handle = form.FChrome->Handle(role);
+        EXPECT_TRUE(handle->isVisible());
+        EXPECT_EQ(handle->geometry(), FrameHandleRect(role, form.size())) << int(role);
+    }
+    form.ApplyUIZoom(1.0, false);
 }
 
 TEST(TitleBar, CloseAsksAboutUnsavedWorkAndItsRightButtonResets)
