@@ -75,6 +75,8 @@ void TForm2::showEvent(QShowEvent* e)
         Timer1.start();
     }
     frames_.start();
+    // Window managers do not focus a splash by themselves; Esc needs the focus.
+    activateWindow();
 }
 
 void TForm2::paintEvent(QPaintEvent*)

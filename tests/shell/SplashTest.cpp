@@ -125,5 +125,28 @@ TEST(Splash, EscOrAClickHideItAtOnceAndTheHandOverStillComes)
     }
 }
 
+TEST(Splash, LosingTheFocusHidesIt)
+{
+    HandOver h;
+    h.splash.Timer1.setInterval(3000);
+    h.splash.show();
+    h.splash.activateWindow();
+    QElapsedTimer t;
+    t.start();
+    while (!h.splash.isActiveWindow() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_TRUE(h.splash.isActiveWindow());
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    t.restart();
+    while (h.splash.isVisible() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_FALSE(h.splash.isVisible());
+    EXPECT_EQ(h.handOvers, 0);
+    h.WaitForHandOver();
+    EXPECT_TRUE(h.main.isVisible());
+}
+
 } // namespace
 } // namespace pv

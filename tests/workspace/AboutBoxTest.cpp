@@ -50,6 +50,21 @@ TEST(AboutBox, TheLogoShowsTheSplashPictureInsideTheWindowUntilClickOrEsc)
     }
 }
 
+TEST(AboutBox, TheWindowLosingTheFocusClosesIt)
+{
+    RecordingForm form;
+    form.show();
+    form.activateWindow();
+    test::WaitUntil([&] { return form.isActiveWindow(); });
+    form.PVLogoClick();
+    ASSERT_TRUE(form.IsAboutBoxOpen());
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    test::WaitUntil([&] { return !form.IsAboutBoxOpen(); });
+    EXPECT_FALSE(form.IsAboutBoxOpen());
+}
+
 TEST(AboutBox, AnOpenToolPanelKeepsTheLayer)
 {
     RecordingForm form;
