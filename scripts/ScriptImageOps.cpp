@@ -170,14 +170,21 @@ ISkImage DrawWatermarkImage(const ISkImage& Image, const ISkImage& Watermark, fl
     const ISkImage trimmed = TrimTransparentBorder(Watermark);
     const SkRect rect = WatermarkRect(Image->width(), Image->height(), trimmed->width(), trimmed->height(), X, Y,
                                       XPercent, YPercent, Width, WidthPercent);
-    const ISkImage reduced = DownscaleByHalving(trimmed, RoundSize(rect.width()));
     TPictureCanvas out = TPictureCanvas::CopyOf(Image);
     if (!out.valid())
         return Image;
-    SkPaint paint;
-    paint.setAlphaf(std::clamp(Alpha / 100.0f, 0.0f, 1.0f));
-    out.canvas()->drawImageRect(reduced, rect, SkSamplingOptions::Mitchell(), &paint);
+    PaintWatermark(*out.canvas(), trimmed, rect, Alpha / 100.0f);
     return out.finish();
+}
+
+void PaintWatermark(SkCanvas& Canvas, const ISkImage& Watermark, const SkRect& Rect, float Opacity)
+{
+    if (!Watermark || Rect.isEmpty())
+        return;
+    const ISkImage reduced = DownscaleByHalving(Watermark, RoundSize(Rect.width()));
+    SkPaint paint;
+    paint.setAlphaf(std::clamp(Opacity, 0.0f, 1.0f));
+    Canvas.drawImageRect(reduced, Rect, SkSamplingOptions::Mitchell(), &paint);
 }
 
 ISkImage DrawWatermark(const ISkImage& Image, float X, float Y, bool XPercent, bool YPercent, const QString& FileName,

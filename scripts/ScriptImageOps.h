@@ -6,6 +6,7 @@
 // running out of memory is raised (std::bad_alloc) so the caller can say so.
 
 #include "platform/graphics/SkBlendMode.h"
+#include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkFont.h"
 #include "platform/graphics/SkImage.h"
 
@@ -44,6 +45,11 @@ ISkImage DownscaleByHalving(const ISkImage& Image, int TargetWidth);
 // kept and the rectangle placed by PlaceByPercent.
 SkRect WatermarkRect(int imageWidth, int imageHeight, int wmWidth, int wmHeight, float X, float Y, bool XPercent,
                      bool YPercent, float Width, bool WidthPercent);
+
+// A watermark (already trimmed) reduced by halving toward the rectangle's
+// width and drawn (cubic) into it at an opacity of 0..1: the one way the
+// script and the watermark tool burn a watermark in.
+void PaintWatermark(SkCanvas& Canvas, const ISkImage& Watermark, const SkRect& Rect, float Opacity);
 
 // The watermark picture trimmed, reduced by halving and drawn (cubic) into its
 // rectangle at Alpha percent opacity.

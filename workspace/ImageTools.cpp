@@ -86,6 +86,8 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
          &TForm1::Label7Click},
         {&Rectangle6, "Rectangle6", &Label8, "Label8", ":/icons/rotateright.svg", "SkSvg16", "Rotate right",
          &TForm1::Label8Click},
+        {&TextToolRect, "TextToolRect", &Label9, "Label9", ":/icons/textwatermark.svg", "SkSvg17", "Add text/watermark",
+         &TForm1::Label9Click},
     };
     for (const Entry& e : entries) {
         auto* row = new TRoundedPanel(EffectsLayout);

@@ -3,15 +3,22 @@
 
 #include "workspace/Unit1.h"
 
+#include "engine/ImageHistory.h"
+#include "platform/graphics/Codecs.h"
+#include "scripts/ScriptImageOps.h"
 #include "shell/WindowKeyFilter.h"
+#include "workspace/CanvasView.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/PrintWindow.h"
+#include "workspace/TextTool.h"
+#include "workspace/TextWindow.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <new>
 
 namespace pv {
 
@@ -33,6 +40,15 @@ void ShowCentred(QWidget* window, QWidget* over)
 
 void TForm1::InstallTextAndPrint()
 {
+    FTextTool = std::make_unique<TTextTool>(SkPaintBox1);
+    TextWindow = new TTextWindow(this, *FTextTool);
+    TextWindow->move(DpI(270), DpI(120));
+    TextWindow->setProperty("pvPlaced", true);
+    TextWindow->OnApply = [this] { ApplyTextButtonClick(); };
+    TextWindow->OnCancel = [this] { CancelTextButtonClick(); };
+    TextWindow->OnLoadWatermark = [this] { LoadWatermarkBtnClick(); };
+    FTextTool->OnTextSizeChanged = [this](float size) { TextWindow->ShowTextSize(size); };
+
     PrintWindow = new TPrintWindow(this);
     PrintWindow->Picture = [this] { return FSkImage; };
     PrintWindow->OnMessage = [this](const QString& text) { ShowMessage(text); };
@@ -52,11 +68,118 @@ void TForm1::InstallTextAndPrint()
             return {};
         return file;
     };
-    if (FKeyFilter)
-        FKeyFilter->AddRow({Qt::Key_P, TKeyMods::Mod, TKeyStage::Shortcuts, false, {}, [this](const TKeyPress&) {
+    if (!FKeyFilter)
+        return;
+    // Enter commits what is placed (in the text box also when nothing is);
+    // Esc in the text box ends the text only, elsewhere both tools.
+    FKeyFilter->AddRow({Qt::Key_Return, TKeyMods::Any, TKeyStage::Shortcuts, false,
+                        [this](const TKeyPress&) {
+                            return IsTextWindowVisible() && (IsTextToolActive() || TextWindow->TextBoxHasFocus());
+                        },
+                        [this](const TKeyPress&) {
+                            if (IsTextToolActive())
+                                ApplyTextButtonClick();
+                            return true;
+                        }});
+    FKeyFilter->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false,
+                        [this](const TKeyPress&) { return IsTextWindowVisible(); },
+                        [this](const TKeyPress&) {
+                            if (TextWindow->TextBoxHasFocus())
+                                TextWindow->EscapeInTextBox();
+                            else
+                                CancelTextButtonClick();
+                            return true;
+                        }});
+    FKeyFilter->AddRow({Qt::Key_P, TKeyMods::Mod, TKeyStage::Shortcuts, false, {}, [this](const TKeyPress&) {
                                 PrintMIClick();
                                 return true;
                             }});
+}
+
+// ------------------------------------------------------------------ text and watermark
+
+bool TForm1::IsTextToolActive() const { return FTextTool && FTextTool->AnyActive(); }
+
+bool TForm1::IsTextWindowVisible() const { return TextWindow && TextWindow->isVisible(); }
+
+void TForm1::Label9Click()
+{
+    if (IsEffectRunning() || !FSkImage || !TextWindow)
+        return;
+    if (TextWindow->isVisible()) {
+        CancelTextButtonClick();
+        return;
+    }
+    CloseScriptEditorForDialog();
+    TextWindow->ShowWindow();
+}
+
+void TForm1::CommitText()
+{
+    if (!FSkImage || !IsTextToolActive() || PictureChangeRefused())
+        return;
+    ISkImage burnt;
+    try {
+        burnt = FTextTool->Burn(FSkImage);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(FilesView().TranslateUiText(QStringLiteral("Image too large for available memory: ")) +
+                    QStringLiteral("%1 x %2").arg(FSkImage->width()).arg(FSkImage->height()));
+        return;
+    }
+    if (!burnt)
+        return;
+    FSkImage = burnt;
+    History->Save(FSkImage, FSkSourceImage);
+    FTextTool->EndTools();
+    RedrawCanvas();
+}
+
+void TForm1::ApplyTextButtonClick()
+{
+    CommitText();
+    TextWindow->hide();
+}
+
+void TForm1::CancelTextButtonClick()
+{
+    if (FTextTool)
+        FTextTool->EndTools();
+    if (TextWindow)
+        TextWindow->hide();
+    RedrawCanvas();
+}
+
+void TForm1::LoadWatermarkBtnClick()
+{
+    if (!FSkImage)
+        return;
+    const QString file = FilesView().AskOpenFileName(
+        FilesView().TranslateUiText(QStringLiteral("Select image file")),
+        {QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.webp)"), QStringLiteral("All Files (*)")});
+    if (!file.isEmpty())
+        LoadWatermarkFile(file);
+}
+
+bool TForm1::LoadWatermarkFile(const QString& path)
+{
+    if (!FSkImage || !FTextTool)
+        return false;
+    const QString name = QFileInfo(path).fileName();
+    ISkImage watermark;
+    try {
+        watermark = DecodeImageFile(path);
+        if (watermark)
+            watermark = TrimTransparentBorder(watermark);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(FilesView().TranslateUiText(QStringLiteral("Image too large for available memory: ")) + name);
+        return false;
+    }
+    if (!watermark) {
+        ShowMessage(FilesView().TranslateUiText(QStringLiteral("Failed to load image: ")) + name);
+        return false;
+    }
+    FTextTool->PlaceWatermark(watermark);
+    return true;
 }
 
 // ------------------------------------------------------------------ printing

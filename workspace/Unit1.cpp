@@ -13,6 +13,7 @@
 #include "workspace/BatchProcessing.h"
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
+#include "workspace/TextTool.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/MainWindowFiles.h"
 #include "workspace/PreviewImage.h"

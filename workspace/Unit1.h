@@ -48,6 +48,8 @@ class TWindowKeyFilter;
 class TUpdateCheck;
 class TPrintWindow;
 class TWindowChrome;
+class TTextTool;
+class TTextWindow;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -376,6 +378,26 @@ public:
     int FUIZoomPctAtOpen = 100;
     QString FUIZoomSettingAtOpen;
     bool FUIZoomOpening = false;
+
+    // ---- text and watermark tool (TextAndPrint.cpp): placed over the
+    // canvas, burnt in together as one history step
+    std::unique_ptr<TTextTool> FTextTool;
+    TTextWindow* TextWindow = nullptr;
+    TRoundedPanel* TextToolRect = nullptr; // "Add text/watermark"
+    TLabel* Label9 = nullptr;
+    // Opens the window (or cancels when it is open); refused while an effect
+    // runs and without a picture.
+    void Label9Click();
+    // Burns the placed watermark and text into the result.
+    void CommitText();
+    void ApplyTextButtonClick();
+    void CancelTextButtonClick();
+    void LoadWatermarkBtnClick();
+    // Loads, trims and places a watermark file; false (with a message) when it cannot.
+    bool LoadWatermarkFile(const QString& path);
+    // Text or watermark placement is under way.
+    bool IsTextToolActive() const;
+    bool IsTextWindowVisible() const;
 
     // ---- printing (TextAndPrint.cpp)
     // The print window: toggled by the toolbar's print button, the menu's

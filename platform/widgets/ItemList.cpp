@@ -3,7 +3,10 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace pv {
 
@@ -79,14 +82,23 @@ void TItemList::setHovered(int index)
     Q_EMIT hoveredChanged(index);
 }
 
-void TItemList::paintEvent(QPaintEvent*)
+void TItemList::setItemsInOwnFamily(bool on)
+{
+    ownFamily_ = on;
+    update();
+}
+
+void TItemList::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(font());
     const double h = Dp(itemHeight_);
     const double pad = Dp(10);
-    for (int i = 0; i < count(); ++i) {
+    // Only the rows in view: a long list sits in a scroll box.
+    const int first = std::max(0, int(e->rect().top() / h));
+    const int last = std::min(count() - 1, int(e->rect().bottom() / h));
+    for (int i = first; i <= last; ++i) {
         const QRectF r(0, i * h, width(), h);
         const bool selected = i == itemIndex_;
         const bool hovered = i == hovered_;
@@ -105,6 +117,8 @@ void TItemList::paintEvent(QPaintEvent*)
         // down to 9 design pixels, before it is cut short.
         const int room = int(width() - 2 * pad);
         QFont f = font();
+        if (ownFamily_)
+            f.setFamilies({sourceItems_[i]});
         const int floor = std::max(1, DpI(9));
         while (f.pixelSize() > floor && QFontMetrics(f).horizontalAdvance(shownItems_[i]) > room)
             f.setPixelSize(f.pixelSize() - 1);

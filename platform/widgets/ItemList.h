@@ -25,6 +25,8 @@ public:
     int count() const { return int(sourceItems_.size()); }
 
     void setItemHeight(double designHeight);
+    // Each item drawn in the font family it names (a font list).
+    void setItemsInOwnFamily(bool on);
     double itemHeight() const { return itemHeight_; }
     // Top of item index in the list's coordinates (pixels).
     int itemTop(int index) const;
@@ -61,6 +63,7 @@ private:
     int itemIndex_ = -1;
     int hovered_ = -1;
     int pressed_ = -1;
+    bool ownFamily_ = false;
 };
 
 } // namespace pv
