@@ -4,11 +4,13 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 #include "scripts/ScriptFormatters.h"
 #include "scripts/ScriptParser.h"
 #include "shell/U_Theme.h"
 #include "shell/U_dictionary.h"
 #include "workspace/ImageFiles.h"
+#include "workspace/ScriptHelp.h"
 
 #include <QListView>
 #include <QCloseEvent>
@@ -149,6 +151,23 @@ void TFormScriptEditor::CreateDesign()
     MemoScript->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoScript->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MemoScript, &QPlainTextEdit::customContextMenuRequested, this, &TFormScriptEditor::ShowMemoMenu);
+    // A click into the script closes the reference.
+    MemoScript->viewport()->installEventFilter(this);
+    FCubePaintBox = new TCubeView(MemoScript->viewport());
+
+    SkSvg1 = new TSvgIcon(TopBar);
+    SkSvg1->setObjectName(QStringLiteral("SkSvg1"));
+    SkSvg1->setSvgData(QByteArrayLiteral(
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\" fill=\"none\" stroke=\"#000\" "
+        "stroke-width=\"1.8\" stroke-linecap=\"round\" stroke-linejoin=\"round\"><circle cx=\"12\" cy=\"12\" "
+        "r=\"9\"/><path d=\"M9.5 9a2.5 2.5 0 1 1 3.5 2.3c-.7.3-1 .9-1 1.7\"/><path d=\"M12 17h.01\"/></svg>"));
+    SkSvg1->setOverrideColour(0xFFFFFFFFu);
+    SkSvg1->setClickable(true);
+    SkSvg1->setToolTip(QStringLiteral("Help"));
+    SkSvg1->setGeometry(DpI(736), DpI(10), DpI(24), DpI(24));
+    connect(SkSvg1, &TSvgIcon::clicked, this, &TFormScriptEditor::SkSvg1Click);
+
+    MemoScriptHelp = new TScriptHelpPanel(BackgroundRect);
 
     // Bottom bar.
     auto* bottom = new QWidget(BackgroundRect);
@@ -587,6 +606,7 @@ void TFormScriptEditor::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    FClosing = true;
     StopCubeAnimation();
     if (FUnlink)
         FUnlink();
@@ -609,6 +629,30 @@ void TFormScriptEditor::ApplyEditorTheme()
                                   .arg(ColorName(ThemeMapColor(0xFF314158u)),
                                        ColorName(ThemeMapTextColor(0xFFE6E8ECu)),
                                        ColorName(ThemeMapColor(0xFF42526Au))));
+    if (MemoScriptHelp)
+        MemoScriptHelp->ApplyTheme(light);
+    if (FCubePaintBox)
+        FCubePaintBox->update();
+}
+
+void TFormScriptEditor::StartCubeAnimation()
+{
+    if (FClosing || FRunning || !FCubePaintBox)
+        return;
+    FCubePaintBox->Start();
+}
+
+void TFormScriptEditor::StopCubeAnimation()
+{
+    if (FCubePaintBox)
+        FCubePaintBox->Stop();
+}
+
+void TFormScriptEditor::SkSvg1Click()
+{
+    MemoScriptHelp->Toggle();
+    if (MemoScriptHelp->isVisible())
+        MemoScriptHelp->raise();
 }
 
 void TFormScriptEditor::ApplyLanguage()
@@ -621,6 +665,7 @@ void TFormScriptEditor::ApplyLanguage()
 
 void TFormScriptEditor::showEvent(QShowEvent* event)
 {
+    FClosing = false;
     ApplyEditorTheme();
     ApplyLanguage();
     QWidget::showEvent(event);
@@ -629,6 +674,11 @@ void TFormScriptEditor::showEvent(QShowEvent* event)
 
 bool TFormScriptEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    if (MemoScript && watched == MemoScript->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress && MemoScriptHelp)
+            MemoScriptHelp->hide();
+        return false;
+    }
     // The title bar and, in mini mode, the whole panel drag the window.
     if (watched != TopBar && watched != MiniPanel)
         return QWidget::eventFilter(watched, event);

@@ -21,6 +21,9 @@ namespace pv {
 class TButton;
 class TLabel;
 class TRoundedPanel;
+class TCubeView;
+class TScriptHelpPanel;
+class TSvgIcon;
 
 class TFormScriptEditor : public QWidget {
     Q_OBJECT
@@ -50,8 +53,13 @@ public:
     void UpdateProgress(int AStep, int ATotal, const QString& AStepName);
     void FinishRun(const QString& AError);
     void ResetToDefaultScript();
-    void StartCubeAnimation() {}
-    void StopCubeAnimation() {}
+    // The wire cube over the script: moving while the window is shown and no
+    // run is in progress.
+    void StartCubeAnimation();
+    void StopCubeAnimation();
+    void HideCubeAnimation() { StopCubeAnimation(); }
+    // The help icon: shows or hides the script reference.
+    void SkSvg1Click();
 
     // ---- commands
     void BtnRunClick();
@@ -88,6 +96,10 @@ public:
     TRoundedPanel* BackgroundRect = nullptr;
     TRoundedPanel* MiniPanel = nullptr;
     std::vector<TButton*> InsertButtons;
+    TSvgIcon* SkSvg1 = nullptr;
+    TScriptHelpPanel* MemoScriptHelp = nullptr;
+    TCubeView* FCubePaintBox = nullptr;
+    bool FClosing = false;
 
     // The status line's text and colour.
     QString StatusText() const;
