@@ -8,8 +8,9 @@ const QString& HelpSourceText()
 {
     static const QString text = QString::fromUtf8(R"REF(PELANDROVIUM SCRIPT REFERENCE
 ==============================
-A script is a list of commands, one per line, run from top to bottom on the
-current picture. Command words may be written in any case.
+A script is a list of commands, one per line, run from top
+to bottom on the current picture. Command words may be
+written in any case.
 
 
 COMMENTS
@@ -22,35 +23,37 @@ Lines starting with # are ignored, as are empty lines.
 IMAGE PIPELINE
 --------------
 RESET
-  The next effect takes its colours from the source photo again, while
-  the current result stays as the canvas it paints on.
+  The next effect takes its colours from the source photo
+  again, while the current result stays as the canvas it
+  paints on.
   CLEAR after RESET starts from a blank canvas instead.
   LOAD src replaces the working picture by the source photo.
 
   Example:  RESET
 
 CLEAR
-  Erases the background before the next effect: it paints on a white
-  canvas.
+  Erases the background before the next effect: it paints
+  on a white canvas.
 
   Example:  CLEAR
 
 NOCLEAR
-  Keeps the current pixels under the next effect, for a layered look.
+  Keeps the current pixels under the next effect, for a
+  layered look.
 
   Example:  NOCLEAR
 
 CONTOUR ON [<#RRGGBB>] | CONTOUR OFF
-  Draws outlines around the shapes of the Mosaic, Circles and Triangles
-  effects. The colour is black unless given; eight digits set the
-  alpha too.
+  Draws outlines around the shapes of the Mosaic, Circles
+  and Triangles effects. The colour is black unless given;
+  eight digits set the alpha too.
 
   Example:  CONTOUR ON #FF000000
   Example:  CONTOUR OFF
 
 ENHANCE
-  Automatic enhancement: levels, an S-curve for contrast, colour, and
-  protection of the highlights. No parameters.
+  Automatic enhancement: levels, an S-curve for contrast,
+  colour, and protection of the highlights. No parameters.
 
   Example:  ENHANCE
 
@@ -109,8 +112,9 @@ BLEND <slot> <opacity> [<mode>]
   Blends a saved slot over the working picture.
   opacity   0-100, the weight of the slot (not of the working
             picture); 100 in normal mode replaces it
-  mode      normal (default), multiply, screen, overlay, darken,
-            lighten, softlight, hardlight, difference
+  mode      normal (default), multiply, screen, overlay,
+            darken, lighten, softlight, hardlight,
+            difference
 
   Example:  BLEND myslot 50
   Example:  BLEND myslot 70 multiply
@@ -129,8 +133,8 @@ TEXTURE [#N] [<strength> <scale>]
 FRAMES
 ------
 FRAME [#N] [<margin> [<color>]]
-  Puts the picture in a decorative frame, with a margin of the colour
-  between them.
+  Puts the picture in a decorative frame, with a margin of
+  the colour between them.
 
   Example:  FRAME #0 20 #FFFFFFFF
 
@@ -150,9 +154,10 @@ FONT <name> <size> [<style>] [<color>]
   Example:  FONT Arial 24 bold #FFFFFFFF
 
 TEXT <x> <y> '<string>' [options]
-  Writes text on the picture. x and y are pixels or percent;
-  percentages push the text inward: 1% 1% is near the top left,
-  99% 99% near the bottom right and 50% 50% centred.
+  Writes text on the picture. x and y are pixels or
+  percent; percentages push the text inward: 1% 1% is near
+  the top left, 99% 99% near the bottom right and 50% 50%
+  centred.
   Options for this command only: size=, color=, font=, style=,
   shadow=on|off
 
@@ -161,9 +166,10 @@ TEXT <x> <y> '<string>' [options]
 
 WATERMARK <x> <y> '<image file>' [width=<w>] [alpha=<a>]
   Stamps a picture (a logo, a signature), placed as TEXT is.
-  width     pixels, or percent of the picture's width; the aspect
-            ratio is kept. Default 25% of the picture's width, never
-            above the file's own size.
+  width     pixels, or percent of the picture's width; the
+            aspect ratio is kept. Default 25% of the
+            picture's width, never above the file's own
+            size.
   alpha     0 to 100 (default 100)
 
   Example:  WATERMARK 99% 99% 'logo.png' width=20% alpha=80
@@ -172,7 +178,8 @@ WATERMARK <x> <y> '<image file>' [width=<w>] [alpha=<a>]
 RESIZE
 ------
 RESIZE <width> <height>
-  Resizes the working picture; pixels or percent of its current size.
+  Resizes the working picture; pixels or percent of its
+  current size.
 
   Example:  RESIZE 1920 1080
   Example:  RESIZE 50% 50%
@@ -181,25 +188,28 @@ RESIZE <width> <height>
 LUT FILE
 --------
 LUT_FILE <filepath>
-  A .cube file for the following EFFECT 404 commands. Quote paths
-  that contain blanks.
+  A .cube file for the following EFFECT 404 commands.
+  Quote paths that contain blanks.
 
   Example:  LUT_FILE 'C:/Looks/my look.cube'
 
 LUT_EMBEDDED <name>
-  One of the built-in tables by its display name; the first one when
-  the name is left out.
+  One of the built-in tables by its display name; the
+  first one when the name is left out.
 
   Example:  LUT_EMBEDDED Golden hour
 
   Built-in tables:
-    Architecture            Film tone 2            Monochrome vintage
-    Blues                   Golden hour            Portrait
-    Cinematic               HDR                    Rich colors
-    Cinematic saturation    HDR natural            Vibrant light
-    Cyan skies              Kodachrome
-    Film print              Monochrome artistic
-    Film tone 1             Monochrome balanced
+    Architecture          Golden hour
+    Blues                 HDR
+    Cinematic             HDR natural
+    Cinematic saturation  Kodachrome
+    Cyan skies            Monochrome artistic
+    Film print            Monochrome balanced
+    Film tone 1           Monochrome vintage
+    Film tone 2           Portrait
+                          Rich colors
+                          Vibrant light
 
 
 COLORS

@@ -4,6 +4,7 @@
 #include "engine/ImageHistory.h"
 #include "platform/widgets/LineEdit.h"
 #include "platform/widgets/NumberBox.h"
+#include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
 #include "workspace/TextWindow.h"
 
@@ -270,6 +271,25 @@ TEST_F(TextToolForm, CommitIsOneUndoableStep)
     form.CommitText();
     EXPECT_EQ(form.History->Count(), steps + 2);
     EXPECT_TRUE(SamePixels(unchanged, form.FSkImage));
+}
+
+TEST_F(TextToolForm, EnterCommitsAndEscCancelsWhileTheWindowIsOpen)
+{
+    const int steps = form.History->Count();
+    form.Label9Click();
+    Type(QStringLiteral("Keys"));
+    EXPECT_TRUE(form.FKeyFilter->Route({Qt::Key_Return, Qt::NoModifier, false, nullptr}));
+    EXPECT_EQ(form.History->Count(), steps + 1);
+    EXPECT_FALSE(form.IsTextWindowVisible());
+    // With the window closed the keys are not the tool's.
+    EXPECT_FALSE(form.FKeyFilter->Route({Qt::Key_Return, Qt::NoModifier, false, nullptr}));
+
+    form.Label9Click();
+    ASSERT_TRUE(form.LoadWatermarkFile(WatermarkFile(50, 50, 0xFF00FF00u)));
+    EXPECT_TRUE(form.FKeyFilter->Route({Qt::Key_Escape, Qt::NoModifier, false, nullptr}));
+    EXPECT_FALSE(form.IsTextWindowVisible());
+    EXPECT_FALSE(form.IsTextToolActive());
+    EXPECT_EQ(form.History->Count(), steps + 1);
 }
 
 TEST_F(TextToolForm, ShadowFallsFivePicturePixelsRightAndBelow)
