@@ -4,6 +4,7 @@
 #include "engine/ImageHistory.h"
 #include "platform/widgets/LineEdit.h"
 #include "platform/widgets/NumberBox.h"
+#include "platform/widgets/Switch.h"
 #include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
 #include "workspace/TextWindow.h"
@@ -284,8 +285,17 @@ TEST_F(TextToolForm, EnterCommitsAndEscCancelsWhileTheWindowIsOpen)
     // With the window closed the keys are not the tool's.
     EXPECT_FALSE(form.FKeyFilter->Route({Qt::Key_Return, Qt::NoModifier, false, nullptr}));
 
+    // Esc in the text box ends the text only; elsewhere in the window both tools.
     form.Label9Click();
     ASSERT_TRUE(form.LoadWatermarkFile(WatermarkFile(50, 50, 0xFF00FF00u)));
+    ASSERT_TRUE(form.TextWindow->TextBoxHasFocus());
+    EXPECT_TRUE(form.FKeyFilter->Route({Qt::Key_Escape, Qt::NoModifier, true, nullptr}));
+    EXPECT_FALSE(form.IsTextWindowVisible());
+    EXPECT_FALSE(tool().FTextToolActive);
+    EXPECT_TRUE(tool().FWmActive);
+    form.Label9Click();
+    form.TextWindow->ShadowCheckBox->setFocus();
+    ASSERT_FALSE(form.TextWindow->TextBoxHasFocus());
     EXPECT_TRUE(form.FKeyFilter->Route({Qt::Key_Escape, Qt::NoModifier, false, nullptr}));
     EXPECT_FALSE(form.IsTextWindowVisible());
     EXPECT_FALSE(form.IsTextToolActive());
