@@ -1,6 +1,7 @@
 #include "workspace/ScriptHelp.h"
 
 #include "platform/widgets/Button.h"
+#include "shell/U_Theme.h"
 
 #include <QDateTime>
 #include <QMouseEvent>
@@ -302,6 +303,8 @@ void TCubeView::paintEvent(QPaintEvent*)
 TScriptHelpPanel::TScriptHelpPanel(QWidget* parent) : TRoundedPanel(parent)
 {
     setObjectName(QStringLiteral("MemoScriptHelp"));
+    // Its colours follow ApplyTheme, not the theme walk.
+    setThemeWalkSkip(true);
     setRadius(15);
     setFillColour(0xFF1E293Bu);
     setShadow({4, 3, 3, 0x99000000u});
@@ -368,8 +371,7 @@ void TScriptHelpPanel::Toggle()
 
 void TScriptHelpPanel::ApplyTheme(bool light)
 {
-    // The light panel: $FFF4F6FA darkened a little, keeping its alpha.
-    setFillColour(light ? 0xFFE5E8EEu : 0xFF1E293Bu);
+    setFillColour(light ? DarkenColorKeepAlpha(0xFFF4F6FAu) : 0xFF1E293Bu);
     const QString background = light ? QStringLiteral("transparent") : QStringLiteral("#1E293B");
     MemoHelp->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border: none; }").arg(background));
     highlighter_->colours = HelpColours(light);

@@ -103,6 +103,9 @@ TTextWindow::TTextWindow(QWidget* parent, TTextTool& tool) : TFloatingPanel(pare
     FontListBox->setItemsInOwnFamily(true);
     FontListBox->setFont(InterFont(14));
     FontListScroll->setWidget(FontListBox);
+    // The list shows the window's own colour in either theme (the scroll box
+    // would fill it with the palette's).
+    FontListBox->setAutoFillBackground(false);
     connect(FontListBox, &TItemList::itemClicked, this, &TTextWindow::FontListBoxChange);
 
     Caption("FontSizeLabel", "Font size", this, 200, 100);
