@@ -392,5 +392,26 @@ TEST_F(TextToolForm, AWatermarkThatDoesNotDecodeKeepsThePlacedOne)
     EXPECT_TRUE(tool().FWmActive);
 }
 
+TEST_F(TextToolForm, AWatermarkTooLargeForMemoryIsReportedAndChangesNothing)
+{
+    form.Label9Click();
+    ASSERT_TRUE(form.LoadWatermarkFile(WatermarkFile(80, 40, 0xFF0000FFu)));
+    const ISkImage placed = tool().FWmImage;
+    // A PNG header of 200000 x 200000 pixels (160 GB once decoded).
+    static const unsigned char kHuge[] = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x03,
+        0x0D, 0x40, 0x00, 0x03, 0x0D, 0x40, 0x08, 0x06, 0x00, 0x00, 0x00, 0xF9, 0x3B, 0x88, 0x0A, 0x00, 0x00, 0x00,
+        0x0C, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x60, 0xA0, 0x0C, 0x00, 0x00, 0x00, 0x40, 0x00, 0x01, 0xB7,
+        0x34, 0x7C, 0xEF, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    QFile huge(dir.filePath(QStringLiteral("huge.png")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(reinterpret_cast<const char*>(kHuge), sizeof kHuge);
+    huge.close();
+    EXPECT_FALSE(form.LoadWatermarkFile(huge.fileName()));
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0], QStringLiteral("Image too large for available memory: huge.png"));
+    EXPECT_EQ(tool().FWmImage, placed);
+}
+
 } // namespace
 } // namespace pv
