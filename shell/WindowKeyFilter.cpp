@@ -42,6 +42,24 @@ bool IsTypingControl(const QWidget* w)
     return w->property("pvTyping").toBool();
 }
 
+int KeyOfPress(int key, const QString& text)
+{
+    if (key == Qt::Key_Enter)
+        return Qt::Key_Return;
+    if ((key != 0 && key != Qt::Key_unknown) || text.size() != 1)
+        return key;
+    const QChar c = text.front();
+    if (c >= u'a' && c <= u'z')
+        return Qt::Key_A + (c.unicode() - u'a');
+    if (c >= u'A' && c <= u'Z')
+        return Qt::Key_A + (c.unicode() - u'A');
+    if (c == u'+' || c == u'=')
+        return Qt::Key_Plus;
+    if (c == u'-' || c == u'_')
+        return Qt::Key_Minus;
+    return key;
+}
+
 TWindowKeyFilter::TWindowKeyFilter(QWidget* window) : QObject(window), window_(window)
 {
     qApp->installEventFilter(this);
@@ -91,7 +109,7 @@ bool TWindowKeyFilter::eventFilter(QObject* watched, QEvent* event)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     TKeyPress press;
-    press.key = key->key() == Qt::Key_Enter ? int(Qt::Key_Return) : key->key();
+    press.key = KeyOfPress(key->key(), key->text());
     press.modifiers = key->modifiers();
     // Shift+Tab arrives as Backtab.
     if (press.key == Qt::Key_Backtab) {

@@ -8,7 +8,9 @@
 //
 // Rows belong to stages, run in stage order and, within a stage, in the
 // order they were added, so a later table of shortcuts slots in between
-// the navigation rows and the rows that hand keys to an open panel.
+// the navigation rows and the rows that hand keys to an open panel. Each
+// key runs down the table once: a key no row used goes on to the focused
+// control and never comes back.
 
 #include <QObject>
 
@@ -21,7 +23,8 @@ class QWidget;
 namespace pv {
 
 enum class TKeyStage {
-    Navigation, // Tab and arrows inside an open panel or tool
+    Navigation, // Tab, arrows inside an open panel, keys on the focus ring
+    Menu,       // the open main menu
     Shortcuts,  // the window's table (Esc's cancel flag first)
     Panel,      // Enter and Esc still pending, to the open panel
 };
@@ -54,12 +57,18 @@ struct TKeyRow {
     std::function<bool(const TKeyPress&)> condition;
     // Returns true when it used the key.
     std::function<bool(const TKeyPress&)> action;
+    // What the row does, for listings and tests.
+    const char* name = nullptr;
 };
 
 bool ModifiersMatch(TKeyMods mods, Qt::KeyboardModifiers held);
 // True for the edits that take typed text (line edits, spin boxes, text
 // editors, and controls marked with the property "pvTyping").
 bool IsTypingControl(const QWidget* w);
+// The key a press counts as: keypad Enter is Enter, and a key that arrives
+// as a character only (no key code) is taken by its character: letters as
+// their keys, "+" and "=" as the plus key, "-" and "_" as the minus key.
+int KeyOfPress(int key, const QString& text);
 
 class TWindowKeyFilter : public QObject {
     Q_OBJECT
@@ -69,6 +78,7 @@ public:
     ~TWindowKeyFilter() override;
 
     void AddRow(TKeyRow row);
+    const std::vector<TKeyRow>& Rows() const { return rows_; }
     // Runs one key down the table; true when a row used it.
     bool Route(const TKeyPress& press);
 

@@ -65,6 +65,7 @@ void TForm1::UpdateListboxes(TItemList* LBox, int ItemIndex)
                                        QSize(box.width(), DpI(contourOption ? 469 : 435))));
     Button1->move(Button1->x(), DpI(contourOption ? 398 : 364));
     FitRightPanelContent();
+    SetupUILabelMarquee();
     if (!UpdatePreviewTimer.isActive())
         UpdatePreviewTimer.start();
 }

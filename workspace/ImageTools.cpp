@@ -255,50 +255,12 @@ void TForm1::InstallImageTools()
         return panel && panel->DialogKey(k.key, k.modifiers);
     };
 
-    // Tab cycles inside the open panel only.
-    FKeyFilter->AddRow({Qt::Key_Tab, TKeyMods::NoMod, TKeyStage::Navigation, false, panelOpen,
-                        [overlayPanel](const TKeyPress& k) {
-                            overlayPanel()->DialogKey(k.key, k.modifiers);
-                            return true;
-                        }});
     for (int arrow : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down})
         FKeyFilter->AddRow({arrow, TKeyMods::Any, TKeyStage::Navigation, false,
                             [panelOpen](const TKeyPress& k) { return panelOpen(k) && !FocusKeepsArrows(k.focus); },
                             toPanel});
 
-    // Esc first raises the cancel flag for the running effect, and goes on.
-    FKeyFilter->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false, {}, [this](const TKeyPress&) {
-                            Cancel = true;
-                            return false;
-                        }});
-    const auto cropActive = [this](const TKeyPress&) { return IsCropActive(); };
-    FKeyFilter->AddRow({Qt::Key_Return, TKeyMods::Any, TKeyStage::Shortcuts, false, cropActive,
-                        [this](const TKeyPress&) {
-                            Check1Click();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false, cropActive,
-                        [this](const TKeyPress&) {
-                            Cancel1Click();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_R, TKeyMods::Mod, TKeyStage::Shortcuts, false, {}, [this](const TKeyPress&) {
-                            if (!IsEffectRunning() && FSkImage)
-                                ShowResizeFrame();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_L, TKeyMods::NoMod, TKeyStage::Shortcuts, true, {}, [this](const TKeyPress&) {
-                            Label7Click();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_R, TKeyMods::NoMod, TKeyStage::Shortcuts, true, {}, [this](const TKeyPress&) {
-                            Label8Click();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_F11, TKeyMods::Any, TKeyStage::Shortcuts, false, {}, [this](const TKeyPress&) {
-                            CombineMIClick();
-                            return true;
-                        }});
+    // The window's shortcuts come between these rows (InstallShortcuts).
 
     // Enter and Esc still pending go to the open panel.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Escape)})

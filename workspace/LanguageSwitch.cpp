@@ -43,6 +43,11 @@ const QStringList& EffectListKeys(int list)
 
 void TForm1::SwitchLanguage(const QString& Code)
 {
+    // Scrolling captions go back to their places before their texts change.
+    TeardownMenuMarquee();
+    TeardownUILabelMarquee();
+    TeardownExpanderMarquee();
+    TeardownCoffeeBtnMarquee();
     RevertComponent(this);
     if (FormScriptEditor)
         RevertComponent(FormScriptEditor);
@@ -75,6 +80,10 @@ void TForm1::SwitchLanguage(const QString& Code)
     const int category = SelectedEffectNumber / 100;
     if (category >= 1 && category <= 5)
         UpdateEffectAccent(ListBoxes[category - 1], SelectedEffectNumber % 100);
+    if (MenuContainer && MenuContainer->isVisible())
+        SetupMenuMarquee();
+    SetupUILabelMarquee();
+    SetupExpanderMarquee();
 }
 
 void TForm1::LanguageMIClick()

@@ -62,4 +62,6 @@ void TMainWindowFiles::CenterDivider() { form_.SkPaintBox1->CenterDivider(); }
 
 void TMainWindowFiles::HideDropZone() { form_.HideDropZone(); }
 
+void TMainWindowFiles::NoteImageSaved() { form_.NoteImageSaved(); }
+
 } // namespace pv

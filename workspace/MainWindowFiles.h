@@ -25,6 +25,7 @@ public:
     void CalculateBestFitAndCenter() override;
     void CenterDivider() override;
     void HideDropZone() override;
+    void NoteImageSaved() override;
 
 private:
     TForm1& form_;

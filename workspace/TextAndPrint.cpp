@@ -68,32 +68,6 @@ void TForm1::InstallTextAndPrint()
             return {};
         return file;
     };
-    if (!FKeyFilter)
-        return;
-    // Enter commits what is placed (in the text box also when nothing is);
-    // Esc in the text box ends the text only, elsewhere both tools.
-    FKeyFilter->AddRow({Qt::Key_Return, TKeyMods::Any, TKeyStage::Shortcuts, false,
-                        [this](const TKeyPress&) {
-                            return IsTextWindowVisible() && (IsTextToolActive() || TextWindow->TextBoxHasFocus());
-                        },
-                        [this](const TKeyPress&) {
-                            if (IsTextToolActive())
-                                ApplyTextButtonClick();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false,
-                        [this](const TKeyPress&) { return IsTextWindowVisible(); },
-                        [this](const TKeyPress&) {
-                            if (TextWindow->TextBoxHasFocus())
-                                TextWindow->EscapeInTextBox();
-                            else
-                                CancelTextButtonClick();
-                            return true;
-                        }});
-    FKeyFilter->AddRow({Qt::Key_P, TKeyMods::Mod, TKeyStage::Shortcuts, false, {}, [this](const TKeyPress&) {
-                                PrintMIClick();
-                                return true;
-                            }});
 }
 
 // ------------------------------------------------------------------ text and watermark

@@ -8,6 +8,7 @@
 #include "platform/widgets/Control.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ProgressBar.h"
+#include "shell/Marquee.h"
 #include "shell/U_Settings.h"
 #include "shell/U_Theme.h"
 #include "workspace/BatchProcessing.h"
@@ -25,7 +26,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 
@@ -70,6 +70,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     ConnectTopBar();
     InstallImageTools();
     InstallTextAndPrint();
+    CreateToolbar();
+    CreateMainMenu();
+    CreateCoffeePrompt();
+    InstallShortcuts();
     // The table is still empty: captions stay empty and the sliders disabled
     // until the deferred start-up fills it.
     SelectedEffectNumber = 300;
@@ -168,67 +172,9 @@ void TForm1::InitializationTimerTimer()
         UpdateEffectAccent(ListBoxes[2], SelectedEffectNumber - 300);
     else if (SelectedEffectNumber >= 500 && SelectedEffectNumber < 600)
         UpdateEffectAccent(ListBoxes[4], SelectedEffectNumber - 500);
+    SetupUILabelMarquee();
+    SetupExpanderMarquee();
     MaybeCheck4UpdateAtStartup();
-}
-
-void TForm1::keyPressEvent(QKeyEvent* event)
-{
-    // The interface-size window: Esc puts the size back, Enter confirms.
-    if (IsUIZoomWindowOpen() && event->modifiers() == Qt::NoModifier) {
-        if (event->key() == Qt::Key_Escape) {
-            UIZoomCloseClick();
-            event->accept();
-            return;
-        }
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            UIZoomOKClick();
-            event->accept();
-            return;
-        }
-    }
-    if (event->key() == Qt::Key_Z && event->modifiers() == Qt::NoModifier) {
-        ShowUIZoomWindow();
-        event->accept();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        Cancel = true;
-        event->accept();
-        return;
-    }
-    // Ctrl+L shows the language popup, Ctrl+Shift+L exports the tables.
-    if (event->key() == Qt::Key_L && (event->modifiers() & Qt::ControlModifier)) {
-        if (event->modifiers() & Qt::ShiftModifier)
-            ExportLanguagesClick();
-        else
-            LanguageMIClick();
-        event->accept();
-        return;
-    }
-    // U checks for an update.
-    if (event->key() == Qt::Key_U && event->modifiers() == Qt::NoModifier) {
-        Check4Update();
-        event->accept();
-        return;
-    }
-    // Ctrl+Shift+N: the full reset.
-    if (event->key() == Qt::Key_N && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
-        FullReset();
-        event->accept();
-        return;
-    }
-    // Ctrl+E opens the script editor, Ctrl+B batch mode.
-    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_E) {
-        ShowScriptEditor();
-        event->accept();
-        return;
-    }
-    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_B) {
-        StartBatchMode();
-        event->accept();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
 }
 
 void TForm1::FormDestroy()

@@ -16,7 +16,9 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QScrollArea;
 class QVBoxLayout;
@@ -50,6 +52,8 @@ class TPrintWindow;
 class TWindowChrome;
 class TTextTool;
 class TTextWindow;
+class TFocusRing;
+class TMarqueeGroup;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -405,6 +409,87 @@ public:
     TPrintWindow* PrintWindow = nullptr;
     void SpeedButton7Click();
     void PrintMIClick();
+    // ---- keyboard, main menu, toolbar and the coffee prompt (Shortcuts.cpp,
+    // MainMenu.cpp, Toolbar.cpp, CoffeePrompt.cpp)
+    // The window's key table: navigation, the open menu, the shortcuts.
+    void InstallShortcuts();
+    // Tests set it: a shortcut row reports its name instead of acting.
+    std::function<void(const char*)> FShortcutProbe;
+    TFocusRing* FFocusRing = nullptr;
+    // What Tab cycles through: the open floating window or panel, else the window.
+    QWidget* ActiveTabRoot() const;
+    TExpander* EffectExpanderContaining(QWidget* C) const;
+    TRoundedPanel* CategoryPillFor(TExpander* Exp) const;
+    void ShowRingOnCategoryPill(TExpander* Exp);
+    void FocusEffectList(TExpander* AExpander);
+    void FocusRingUpdate(QWidget* Focused);
+
+    TIconButton* bnMainMenu = nullptr;
+    TRoundedPanel* MenuContainer = nullptr;
+    int FMenuFullHeight = 0;
+    std::vector<TLabel*> FMenuItems, FLangItems;
+    int FMenuSelIndex = -1, FLangSelIndex = -1, FMenuLastSel = -1;
+    void bnMainMenuClick();
+    void CloseMainMenu();
+    void OpenLanguageSubmenu();
+    bool HandleMenuKey(int Key);
+    void BuildMenuItemList();
+    void BuildLangItemList();
+    void SelectMenuItem(int Index);
+    void SelectLangItem(int Index);
+    void HighlightMenuEntry(const std::vector<TLabel*>& Items, int Index);
+    void MenuContainerMouseLeave();
+    TLabel* MenuEntry(const char* Name) const;
+    // Over-long captions scroll back and forth.
+    std::unique_ptr<TMarqueeGroup> FMenuMarquee, FUILabelMarquee, FExpanderMarquee, FCoffeeBtnMarquee;
+    void SetupMenuMarquee();
+    void TeardownMenuMarquee();
+    void SetupUILabelMarquee();
+    void TeardownUILabelMarquee();
+    void SetupExpanderMarquee();
+    void TeardownExpanderMarquee();
+    void SetupCoffeeBtnMarquee();
+    void TeardownCoffeeBtnMarquee();
+
+    TIconButton* SpeedButton3 = nullptr;  // copy
+    TIconButton* SpeedButton4 = nullptr;  // paste
+    TIconButton* SpeedButton7 = nullptr;  // print
+    TIconButton* SpeedButton8 = nullptr;  // help
+    TIconButton* SpeedButton9 = nullptr;  // coffee
+    TIconButton* SpeedButton23 = nullptr; // quit
+    void OpenMIClick();
+    void SaveMIClick();
+    void QuitMIClick();
+    void SwapMIClick();
+    void BatchMIClick();
+    void ScriptMIClick();
+    void HelpMIClick();
+    void InfoMIClick();
+    void UpdateMIClick();
+    void UIZoomMIClick();
+    void LanguageEntryClick();
+
+    TRoundedPanel* CoffeeRectangle = nullptr;
+    TLabel* CoffeeText = nullptr;
+    TButton* BuyCoffeeButton = nullptr;
+    TButton* CancelCoffeeButton = nullptr;
+    TSvgIcon* CoffeeCup = nullptr; // the cup on the title-bar button
+    QWidget* steam = nullptr;      // the steam over the cup
+    QTimer FSteamTimer;
+    float FSteamProgress = 0;
+    int FSteamTicksLeft = 0;
+    QByteArray FSteamSvgFull;
+    void SpeedButton9Click();
+    void CoffeeMIClick();
+    void BuyCoffeeButtonClick();
+    void CancelCoffeeButtonClick();
+    bool IsCoffeeOpen() const;
+    void NoteImageSaved();
+    void StartSteam(int ADurationMs);
+    void StopSteam();
+    void SteamHoverEnter() { StartSteam(10000); }
+    void SteamTimerTick();
+    void SetupSteam();
 
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;
@@ -420,7 +505,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -459,6 +543,11 @@ private:
     void InstallImageTools();
     // The text, watermark and print windows.
     void InstallTextAndPrint();
+    // The main menu, the toolbar's further buttons and the coffee prompt.
+    void CreateMainMenu();
+    void CreateToolbar();
+    void CreateCoffeePrompt();
+    void changeEvent(QEvent* event) override;
 
     std::unique_ptr<TMainWindowFiles> FFiles;
     std::unique_ptr<TBatchMode> FBatch;

@@ -8,8 +8,8 @@
 #include "platform/widgets/RoundedPanel.h"
 #include "shell/U_dictionary.h"
 #include "shell/UpdateCheck.h"
+#include "shell/WebPages.h"
 
-#include <QDesktopServices>
 #include <QGraphicsOpacityEffect>
 #include <QPropertyAnimation>
 #include <QRandomGenerator>
@@ -110,7 +110,7 @@ void TForm1::ShowUpToDateLine()
 void TForm1::BtnUpdateClick()
 {
     Check4UpdateRect->hide();
-    QDesktopServices::openUrl(UpdateHomePage());
+    OpenWebPage(UpdateHomePage());
 }
 
 void TForm1::CancelUpdateClick() { Check4UpdateRect->hide(); }

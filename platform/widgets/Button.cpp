@@ -244,6 +244,7 @@ void TIconButton::enterEvent(QEnterEvent* e)
     icon_->setOverrideColour(colour("iconHover"));
     update();
     QWidget::enterEvent(e);
+    Q_EMIT hoverChanged(true);
 }
 
 void TIconButton::leaveEvent(QEvent* e)
@@ -252,6 +253,7 @@ void TIconButton::leaveEvent(QEvent* e)
     icon_->setOverrideColour(restColour_);
     update();
     QWidget::leaveEvent(e);
+    Q_EMIT hoverChanged(false);
 }
 
 void TButton::focusInEvent(QFocusEvent* e)

@@ -74,6 +74,7 @@ Q_SIGNALS:
     // Every press and release, inside or not (held buttons repeat).
     void pressed(Qt::MouseButton button);
     void released(Qt::MouseButton button);
+    void hoverChanged(bool hovered);
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -1,5 +1,9 @@
 #include "platform/widgets/Control.h"
 
+#include "platform/widgets/TabNav.h"
+
+#include <QMetaMethod>
+
 #include <QWidget>
 
 #include <atomic>
@@ -117,7 +121,12 @@ void TControl::noteFocus(bool in, Qt::FocusReason reason)
 {
     keyboardFocus_ = in && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
                             reason == Qt::ShortcutFocusReason);
-    if (QWidget* w = widget())
+    // A window that draws one ring around the focused control keeps the
+    // controls' own marks off, so only one mark shows.
+    QWidget* w = widget();
+    if (w && WindowDrawsFocusRing(w->window()))
+        keyboardFocus_ = false;
+    if (w)
         w->update();
 }
 
@@ -132,6 +141,13 @@ void TControl::setStyledColour(const char* role, TAlphaColor dark, TAlphaColor l
         }
     colours_.push_back({role, ColourKind::Styled, dark, light, shown});
     coloursChanged();
+}
+
+void TControl::noteConnection(const QMetaMethod& signal, int delta)
+{
+    const QByteArray name = signal.name();
+    if (name == "clicked" || name == "headerClicked")
+        clickHandlers_ = std::max(0, clickHandlers_ + delta);
 }
 
 void TControl::addColour(const char* role, ColourKind kind, TAlphaColor design)

@@ -15,6 +15,7 @@
 
 #include <vector>
 
+class QMetaMethod;
 class QWidget;
 
 namespace pv {
@@ -118,9 +119,15 @@ public:
     // then is a focus mark drawn (a click gives no ring).
     bool keyboardFocus() const { return keyboardFocus_; }
 
+    // A "clicked" (or an expander's "headerClicked") is connected: keyboard
+    // navigation makes such controls stops.
+    bool hasClickHandler() const { return clickHandlers_ > 0; }
+
 protected:
     // Called from focusInEvent / focusOutEvent.
     void noteFocus(bool in, Qt::FocusReason reason = Qt::OtherFocusReason);
+    // Called from connectNotify / disconnectNotify with +1 / -1.
+    void noteConnection(const QMetaMethod& signal, int delta);
     void addColour(const char* role, ColourKind kind, TAlphaColor design);
     // A colour the style gives in both themes.
     void addStyledColour(const char* role, TAlphaColor dark, TAlphaColor light);
@@ -134,6 +141,7 @@ private:
     bool themeWalkSkip_ = false;
     bool translatable_ = true;
     bool keyboardFocus_ = false;
+    int clickHandlers_ = 0;
 };
 
 // The controls under (and including) root, in child order.

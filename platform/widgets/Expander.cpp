@@ -4,11 +4,12 @@
 #include "platform/widgets/SvgIcon.h"
 
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
+
+#include <cmath>
 
 namespace pv {
 
@@ -101,6 +102,19 @@ void TExpander::resizeEvent(QResizeEvent*)
                        DpI(list_->itemHeight() * list_->count()));
 }
 
+int TExpander::headerTextWidth() const { return fontMetrics().horizontalAdvance(ExpanderCaptionShown(text())); }
+
+int TExpander::headerTextRoom() const { return headerRect().width() - DpI(32) - DpI(24); }
+
+void TExpander::setHeaderTextScroll(bool on, double x)
+{
+    if (scrolling_ == on && scrollX_ == x)
+        return;
+    scrolling_ = on;
+    scrollX_ = on ? x : 0;
+    update(headerRect());
+}
+
 void TExpander::coloursChanged()
 {
     icon_->setOverrideColour(colour(headerHovered_ ? "fontHover" : "font"));
@@ -132,9 +146,18 @@ void TExpander::paintEvent(QPaintEvent*)
     p.setPen(fontColour);
     const int textLeft = DpI(32);
     const int chevronSpace = DpI(24);
-    const QString shown =
-        fontMetrics().elidedText(ExpanderCaptionShown(text()), Qt::ElideRight, header.width() - textLeft - chevronSpace);
-    p.drawText(header.adjusted(textLeft, 0, -chevronSpace, 0), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    const QRect textRect = header.adjusted(textLeft, 0, -chevronSpace, 0);
+    if (scrolling_) {
+        p.save();
+        p.setClipRect(textRect);
+        const QRect moved(textRect.left() + int(std::lround(scrollX_)), textRect.top(), headerTextWidth() + 4,
+                          textRect.height());
+        p.drawText(moved, Qt::AlignLeft | Qt::AlignVCenter, ExpanderCaptionShown(text()));
+        p.restore();
+    } else {
+        const QString shown = fontMetrics().elidedText(ExpanderCaptionShown(text()), Qt::ElideRight, textRect.width());
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    }
 
     // Chevron: points down when closed, up when open.
     const QPointF c(header.right() - Dp(12), header.center().y() + 0.5);
@@ -186,16 +209,6 @@ void TExpander::leaveEvent(QEvent* e)
 {
     setHeaderHovered(false);
     QWidget::leaveEvent(e);
-}
-
-void TExpander::keyPressEvent(QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        Q_EMIT headerClicked();
-        e->accept();
-        return;
-    }
-    QWidget::keyPressEvent(e);
 }
 
 void TExpander::focusInEvent(QFocusEvent* e)

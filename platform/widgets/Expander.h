@@ -40,19 +40,27 @@ public:
 
     QSize sizeHint() const override;
 
+    // The caption's width and the room the header has for it (pixels).
+    int headerTextWidth() const;
+    int headerTextRoom() const;
+    // A caption too wide for its room is shown uncut (clipped to the room)
+    // and moved by x pixels; off, it is shortened with an ellipsis again.
+    void setHeaderTextScroll(bool on, double x = 0);
+
 Q_SIGNALS:
     void headerClicked();
     void expandedChanged(bool expanded);
     void hoverChanged(bool hovered);
 
 protected:
+    void connectNotify(const QMetaMethod& signal) override { noteConnection(signal, 1); }
+    void disconnectNotify(const QMetaMethod& signal) override { noteConnection(signal, -1); }
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent*) override;
-    void keyPressEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void coloursChanged() override;
@@ -71,6 +79,8 @@ private:
     bool expanded_ = false;
     bool headerHovered_ = false;
     bool pressed_ = false;
+    bool scrolling_ = false;
+    double scrollX_ = 0;
 };
 
 } // namespace pv

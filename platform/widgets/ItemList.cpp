@@ -157,6 +157,8 @@ void TItemList::leaveEvent(QEvent* e)
 
 void TItemList::keyPressEvent(QKeyEvent* e)
 {
+    // The arrows move the selection only; choosing the selected item (Enter
+    // on a list the keyboard reached) is the window's business.
     if (count() == 0)
         return QWidget::keyPressEvent(e);
     int next = itemIndex_;
@@ -173,15 +175,10 @@ void TItemList::keyPressEvent(QKeyEvent* e)
     case Qt::Key_End:
         next = count() - 1;
         break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        next = std::max(0, itemIndex_);
-        break;
     default:
         return QWidget::keyPressEvent(e);
     }
-    Q_EMIT itemClicked(next);
+    setItemIndex(next);
     e->accept();
 }
 

@@ -41,7 +41,7 @@ public:
     QSize sizeHint() const override;
 
 Q_SIGNALS:
-    // The user chose an item (mouse or keyboard).
+    // The user clicked an item (the keyboard only moves the selection).
     void itemClicked(int index);
     void hoveredChanged(int index);
 

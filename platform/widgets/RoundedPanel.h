@@ -56,6 +56,8 @@ Q_SIGNALS:
     void hoverChanged(bool hovered);
 
 protected:
+    void connectNotify(const QMetaMethod& signal) override { noteConnection(signal, 1); }
+    void disconnectNotify(const QMetaMethod& signal) override { noteConnection(signal, -1); }
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;

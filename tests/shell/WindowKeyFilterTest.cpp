@@ -37,6 +37,22 @@ TEST(WindowKeyFilter, ModifierRules)
         EXPECT_EQ(ModifiersMatch(c.mods, c.held), c.matches) << int(c.mods) << " " << c.held.toInt();
 }
 
+TEST(WindowKeyFilter, KeysThatArriveAsCharactersOnly)
+{
+    struct Case {
+        int key;
+        const char* text;
+        int counts;
+    };
+    const Case cases[] = {
+        {Qt::Key_Enter, "", Qt::Key_Return}, {0, "+", Qt::Key_Plus},       {0, "=", Qt::Key_Plus},
+        {0, "-", Qt::Key_Minus},           {0, "_", Qt::Key_Minus},      {0, "m", Qt::Key_M},
+        {Qt::Key_unknown, "Z", Qt::Key_Z},  {0, "?", 0},                  {Qt::Key_6, "6", Qt::Key_6},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(KeyOfPress(c.key, QString::fromLatin1(c.text)), c.counts) << c.text;
+}
+
 class KeyFilterTest : public ::testing::Test {
 protected:
     void SetUp() override

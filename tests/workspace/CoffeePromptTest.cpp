@@ -1,0 +1,113 @@
+#include "KeyboardFixture.h"
+
+#include "platform/widgets/Button.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/PaintBox.h"
+#include "platform/widgets/RoundedPanel.h"
+#include "shell/U_Settings.h"
+#include "shell/WebPages.h"
+
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+using test::KeyboardForm;
+using test::PressKey;
+
+TEST(CoffeePrompt, EveryTwentiethSaveSteamsForThirtySeconds)
+{
+    KeyboardForm form;
+    SetSetting(QStringLiteral("saves"), QStringLiteral("0"));
+    for (int n = 1; n <= 60; ++n) {
+        form.NoteImageSaved();
+        EXPECT_EQ(form.FSteamTicksLeft > 0, n % 20 == 0) << n;
+        EXPECT_EQ(form.steam->isVisible(), n % 20 == 0) << n;
+        if (n % 20 == 0) {
+            EXPECT_EQ(form.FSteamTicksLeft, 300);
+            form.StopSteam();
+        }
+    }
+    EXPECT_EQ(GetSetting(QStringLiteral("saves")), QStringLiteral("60"));
+    // A count that is no number restarts at 1.
+    SetSetting(QStringLiteral("saves"), QStringLiteral("many"));
+    form.NoteImageSaved();
+    EXPECT_EQ(GetSetting(QStringLiteral("saves")), QStringLiteral("1"));
+}
+
+TEST(CoffeePrompt, HoverNeverShortensARunningSteamAndWorkPausesIt)
+{
+    KeyboardForm form;
+    form.StartSteam(30000);
+    form.SteamHoverEnter();
+    EXPECT_EQ(form.FSteamTicksLeft, 300);
+    form.FSteamTimer.stop();
+    form.SteamTimerTick();
+    EXPECT_EQ(form.FSteamTicksLeft, 299);
+    EXPECT_FLOAT_EQ(form.FSteamProgress, 0.0125f);
+    // While an effect runs the steam stands still, then goes on where it was.
+    form.FCurrentEffectNumber = 300;
+    form.SteamTimerTick();
+    EXPECT_EQ(form.FSteamTicksLeft, 299);
+    form.FCurrentEffectNumber = -1;
+    // A cycle lasts 80 ticks.
+    for (int i = 0; i < 79; ++i)
+        form.SteamTimerTick();
+    EXPECT_TRUE(form.FSteamProgress < 1e-3f || form.FSteamProgress > 1 - 1e-3f) << form.FSteamProgress;
+    EXPECT_EQ(form.FSteamTicksLeft, 220);
+    // The last tick ends it: the cup shows its steam lines again.
+    form.FSteamTicksLeft = 0;
+    form.SteamTimerTick();
+    EXPECT_FALSE(form.steam->isVisible());
+    EXPECT_FALSE(form.FSteamTimer.isActive());
+    form.SteamHoverEnter();
+    EXPECT_EQ(form.FSteamTicksLeft, 100);
+}
+
+TEST(CoffeePrompt, OpensCentredConfirmsToThePageAndClosesWithEsc)
+{
+    KeyboardForm form;
+    std::vector<QUrl> opened;
+    SetWebPageOpener([&opened](const QUrl& url) { opened.push_back(url); });
+    PressKey(form, Qt::Key_C);
+    ASSERT_TRUE(form.IsCoffeeOpen());
+    EXPECT_EQ(form.CoffeeRectangle->x(), (form.Layout2->width() - form.CoffeeRectangle->width()) / 2);
+    EXPECT_EQ(QApplication::focusWidget(), form.BuyCoffeeButton);
+    EXPECT_TRUE(form.CoffeeText->text().startsWith(QStringLiteral("Pelandrovium Brenix is free")));
+    EXPECT_TRUE(form.CoffeeText->text().endsWith(u'!'));
+    PressKey(form, Qt::Key_Escape);
+    EXPECT_FALSE(form.IsCoffeeOpen());
+    EXPECT_TRUE(opened.empty());
+
+    form.CoffeeMIClick();
+    PressKey(form, Qt::Key_Return);
+    EXPECT_FALSE(form.IsCoffeeOpen());
+    EXPECT_EQ(opened, std::vector<QUrl>{DonationPageUrl()});
+    SetWebPageOpener({});
+
+    // Not while the manual brush is in use.
+    auto* brush = new QWidget(&form);
+    brush->setObjectName(QStringLiteral("FManualBrushFrame"));
+    form.SpeedButton9Click();
+    EXPECT_FALSE(form.IsCoffeeOpen());
+    delete brush;
+}
+
+TEST(CoffeePrompt, AConfirmCaptionTooLongScrollsAndComesBack)
+{
+    KeyboardForm form;
+    form.SpeedButton9Click();
+    EXPECT_EQ(form.CoffeeRectangle->findChild<QWidget*>(QStringLiteral("CoffeeBtnClip")), nullptr);
+    form.CancelCoffeeButtonClick();
+    const QString longCaption = QStringLiteral("         Offrez-moi un café bien chaud, s'il vous plaît");
+    form.BuyCoffeeButton->setDisplayText(longCaption);
+    form.SpeedButton9Click();
+    EXPECT_NE(form.CoffeeRectangle->findChild<QWidget*>(QStringLiteral("CoffeeBtnClip")), nullptr);
+    EXPECT_EQ(form.BuyCoffeeButton->text(), QString(9, u' '));
+    form.CancelCoffeeButtonClick();
+    EXPECT_EQ(form.BuyCoffeeButton->text(), longCaption);
+    EXPECT_EQ(form.CoffeeRectangle->findChild<QWidget*>(QStringLiteral("CoffeeBtnClip")), nullptr);
+}
+
+} // namespace
+} // namespace pv

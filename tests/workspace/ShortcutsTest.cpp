@@ -1,0 +1,251 @@
+#include "KeyboardFixture.h"
+
+#include "platform/widgets/Button.h"
+#include "platform/widgets/Expander.h"
+#include "platform/widgets/ItemList.h"
+#include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/TabNav.h"
+#include "shell/U_Theme.h"
+#include "shell/WebPages.h"
+#include "workspace/CanvasView.h"
+
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+using test::ClearFocus;
+using test::KeyboardForm;
+using test::PressKey;
+
+constexpr auto Ctrl = Qt::ControlModifier;
+constexpr auto Shift = Qt::ShiftModifier;
+constexpr auto Alt = Qt::AltModifier;
+constexpr auto Meta = Qt::MetaModifier;
+constexpr auto Pad = Qt::KeypadModifier;
+
+enum class State { Bare, Typing, UIZoom, Crop, Coffee };
+
+struct Row {
+    int key;
+    Qt::KeyboardModifiers mods;
+    State state;
+    const char* acts; // the row that acts, or null for none
+    const char* text = "";
+};
+
+// Every row of the table: the row that acts, or nothing where none may.
+const Row kRows[] = {
+    {Qt::Key_Return, {}, State::Bare, nullptr},
+    {Qt::Key_Return, {}, State::UIZoom, "confirm the interface size"},
+    {Qt::Key_Return, {}, State::Crop, "apply the crop"},
+    {Qt::Key_Return, {}, State::Coffee, "buy a coffee"},
+    {Qt::Key_Escape, {}, State::Bare, nullptr},
+    {Qt::Key_Escape, {}, State::UIZoom, "close the interface size"},
+    {Qt::Key_Escape, {}, State::Crop, "cancel the crop"},
+    {Qt::Key_Escape, {}, State::Coffee, "close the coffee prompt"},
+    {Qt::Key_0, Ctrl, State::Bare, "100%"},
+    {Qt::Key_0, Ctrl | Pad, State::Typing, "100%"},
+    {Qt::Key_0, {}, State::Bare, nullptr},
+    {Qt::Key_Minus, {}, State::Bare, "zoom out"},
+    {Qt::Key_Minus, Pad, State::Bare, "zoom out"},
+    {Qt::Key_Minus, {}, State::Typing, nullptr},
+    {Qt::Key_Minus, Ctrl, State::Typing, "zoom out"},
+    {Qt::Key_6, {}, State::Bare, "zoom out"},
+    {Qt::Key_6, {}, State::Typing, nullptr},
+    {Qt::Key_6, Pad, State::Bare, nullptr},
+    {Qt::Key_Equal, {}, State::Bare, "zoom in"},
+    {Qt::Key_Plus, Pad, State::Bare, "zoom in"},
+    {0, {}, State::Bare, "zoom in", "+"},
+    {Qt::Key_Plus, {}, State::Typing, nullptr},
+    {Qt::Key_B, Ctrl, State::Bare, "batch mode"},
+    {Qt::Key_B, {}, State::Bare, nullptr},
+    {Qt::Key_C, {}, State::Bare, "coffee"},
+    {Qt::Key_C, {}, State::Typing, nullptr},
+    {Qt::Key_E, Ctrl, State::Typing, "script editor"},
+    {Qt::Key_F, Ctrl, State::Bare, "fit the picture"},
+    {Qt::Key_L, Ctrl | Shift, State::Bare, "export the languages"},
+    {Qt::Key_L, Ctrl, State::Bare, "language"},
+    {Qt::Key_L, Alt, State::Bare, "language"},
+    {Qt::Key_L, {}, State::Bare, "rotate left"},
+    {Qt::Key_L, {}, State::Typing, nullptr},
+    {Qt::Key_M, {}, State::Bare, "switch the theme"},
+    {Qt::Key_M, Ctrl, State::Bare, nullptr},
+    {Qt::Key_M, {}, State::Typing, nullptr},
+    {Qt::Key_N, Ctrl | Shift, State::Bare, "full reset"},
+    {Qt::Key_N, Alt | Shift, State::Bare, nullptr},
+    {Qt::Key_O, Ctrl, State::Bare, "open"},
+    {Qt::Key_P, Ctrl, State::Typing, "print"},
+    {Qt::Key_Q, Ctrl, State::Bare, "quit"},
+    {Qt::Key_R, Ctrl, State::Bare, "resize"},
+    {Qt::Key_R, {}, State::Bare, "rotate right"},
+    {Qt::Key_S, Ctrl | Shift, State::Bare, "script editor"},
+    {Qt::Key_S, Ctrl, State::Bare, "save"},
+    {Qt::Key_S, Meta, State::Typing, "save"},
+    {Qt::Key_S, {}, State::Bare, "split view"},
+    {Qt::Key_U, {}, State::Bare, "check for an update"},
+    {Qt::Key_U, {}, State::Typing, nullptr},
+    {Qt::Key_Z, Ctrl, State::Typing, "undo"},
+    {Qt::Key_Z, Ctrl | Alt, State::Bare, "undo"},
+    {Qt::Key_Z, Ctrl | Shift, State::Bare, "redo"},
+    {Qt::Key_Z, {}, State::Bare, "interface size"},
+    {Qt::Key_Z, {}, State::Typing, nullptr},
+    {Qt::Key_F1, Ctrl | Alt, State::Typing, "online help"},
+    {Qt::Key_F2, {}, State::Bare, "about page"},
+    {Qt::Key_F10, {}, State::Typing, "main menu"},
+    {Qt::Key_F11, {}, State::Bare, "combine"},
+    {Qt::Key_F12, Shift, State::Bare, "swap source and result"},
+};
+
+TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    std::vector<std::string> acted;
+    form.FShortcutProbe = [&acted](const char* name) { acted.emplace_back(name); };
+    for (const Row& r : kRows) {
+        ClearFocus(form);
+        if (r.state == State::Typing)
+            form.edit->setFocus();
+        if (r.state == State::UIZoom)
+            form.ShowUIZoomWindow();
+        if (r.state == State::Crop)
+            form.Label5Click();
+        if (r.state == State::Coffee)
+            form.SpeedButton9Click();
+        ClearFocus(form);
+        if (r.state == State::Typing)
+            form.edit->setFocus();
+        QApplication::processEvents();
+        acted.clear();
+        const bool used = PressKey(form, r.key, r.mods, QString::fromLatin1(r.text));
+        const std::string what = std::to_string(r.key) + " " + std::to_string(r.mods.toInt()) + " state " +
+                                 std::to_string(int(r.state));
+        if (r.acts) {
+            ASSERT_EQ(acted.size(), 1u) << what;
+            EXPECT_EQ(acted[0], r.acts) << what;
+            EXPECT_TRUE(used) << what;
+        } else {
+            EXPECT_TRUE(acted.empty()) << what << " " << (acted.empty() ? "" : acted[0]);
+        }
+        form.FShortcutProbe = {};
+        if (form.IsUIZoomWindowOpen())
+            form.UIZoomCloseClick();
+        if (form.IsCropActive())
+            form.Cancel1Click();
+        if (form.IsCoffeeOpen())
+            form.CancelCoffeeButtonClick();
+        form.FShortcutProbe = [&acted](const char* name) { acted.emplace_back(name); };
+    }
+}
+
+TEST(Shortcuts, EscRaisesTheCancelFlagAndPassesOn)
+{
+    KeyboardForm form;
+    form.Cancel = false;
+    EXPECT_FALSE(PressKey(form, Qt::Key_Escape));
+    EXPECT_TRUE(form.Cancel.load());
+}
+
+TEST(Shortcuts, AKeyActsOnceAndTheActionsAreTheWindowsOwn)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200, 0xFF102030u));
+    const ISkImage before = form.FSkImage;
+    form.FSkImage = test::FlatPicture(300, 200, 0xFF405060u);
+    const ISkImage result = form.FSkImage;
+    // F12 swaps exactly once per press (twice would give the start back).
+    EXPECT_TRUE(PressKey(form, Qt::Key_F12));
+    EXPECT_EQ(form.FSkImage.get(), before.get());
+    EXPECT_EQ(form.FSkSourceImage.get(), result.get());
+
+    std::vector<QUrl> opened;
+    SetWebPageOpener([&opened](const QUrl& url) { opened.push_back(url); });
+    PressKey(form, Qt::Key_F1);
+    PressKey(form, Qt::Key_F2);
+    SetWebPageOpener({});
+    EXPECT_EQ(opened, (std::vector<QUrl>{HelpPageUrl(), AboutPageUrl()}));
+
+    const bool light = IsLightTheme();
+    PressKey(form, Qt::Key_M);
+    EXPECT_NE(IsLightTheme(), light);
+    PressKey(form, Qt::Key_M);
+    EXPECT_EQ(IsLightTheme(), light);
+
+    // Ctrl+Alt+Z undoes: back to the first opened picture.
+    ASSERT_TRUE(test::OpenFlatPicture(form, 120, 80));
+    EXPECT_TRUE(PressKey(form, Qt::Key_Z, Ctrl | Alt));
+    EXPECT_EQ(form.FSkImage->width(), 300);
+
+    // Typing 6 into an edit inserts it; on the bare window it zooms out.
+    form.edit->setFocus();
+    PressKey(form, Qt::Key_6, {}, QStringLiteral("6"));
+    EXPECT_EQ(form.edit->text(), QStringLiteral("6"));
+    ClearFocus(form);
+    form.SkPaintBox1->FullSizeAndCenter();
+    PressKey(form, Qt::Key_6, {}, QStringLiteral("6"));
+    EXPECT_LT(form.FZoomFactor, 1.0f);
+}
+
+TEST(Shortcuts, TabFromTheBareWindowGoesToTheMenuButtonAndTheRingFollows)
+{
+    KeyboardForm form;
+    ClearFocus(form);
+    EXPECT_TRUE(PressKey(form, Qt::Key_Tab));
+    EXPECT_EQ(QApplication::focusWidget(), form.bnMainMenu);
+    EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+    EXPECT_EQ(form.FFocusRing->parentWidget(), form.bnMainMenu->parentWidget());
+    // The next stop in reading order: the open button right of it.
+    PressKey(form, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.SpeedButton1);
+    PressKey(form, Qt::Key_Tab, Shift);
+    EXPECT_EQ(QApplication::focusWidget(), form.bnMainMenu);
+    // Shift+Tab from nothing cycles backward through the window's stops.
+    ClearFocus(form);
+    PressKey(form, Qt::Key_Tab, Shift);
+    EXPECT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_NE(QApplication::focusWidget(), form.bnMainMenu);
+    // A mouse focus hides the ring.
+    form.Button1->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(FocusRingShown(form.FFocusRing));
+    // Enter hides the ring too.
+    PressKey(form, Qt::Key_Tab);
+    PressKey(form, Qt::Key_Escape);
+    EXPECT_FALSE(FocusRingShown(form.FFocusRing));
+}
+
+TEST(Shortcuts, EnterOnAnEffectListUnderTheRingChoosesTheEffectSpaceDoesNot)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    TExpander* sketch = form.Expanders[0];
+    ASSERT_FALSE(sketch->isExpanded());
+    // The expander is a stop: Enter under the ring opens it and moves into its list.
+    BeginKeyboardFocus();
+    sketch->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+    EXPECT_TRUE(PressKey(form, Qt::Key_Return));
+    EXPECT_TRUE(sketch->isExpanded());
+    TItemList* list = form.ListBoxes[0];
+    EXPECT_EQ(QApplication::focusWidget(), list);
+    EXPECT_EQ(list->itemIndex(), 0);
+    // The ring marks the category's pill.
+    EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+    EXPECT_EQ(form.FFocusRing->parentWidget(), form.CategoryBackdrops[0]->parentWidget());
+    EXPECT_EQ(form.FFocusRing->x(), form.CategoryBackdrops[0]->x());
+
+    // Arrows move the selection; Space chooses nothing; Enter chooses.
+    const int before = form.SelectedEffectNumber;
+    PressKey(form, Qt::Key_Down);
+    EXPECT_EQ(list->itemIndex(), 1);
+    PressKey(form, Qt::Key_Space);
+    EXPECT_EQ(form.SelectedEffectNumber, before);
+    EXPECT_TRUE(PressKey(form, Qt::Key_Return));
+    EXPECT_EQ(form.SelectedEffectNumber, 101);
+    EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+}
+
+} // namespace
+} // namespace pv
