@@ -11,6 +11,7 @@
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
+#include "platform/widgets/LineEdit.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "platform/widgets/TabNav.h"
@@ -364,7 +365,7 @@ void TForm1::InstallShortcuts()
             if (typing == TTyping::ModOrNotTyping && !HasMod(k) && k.typing)
                 return false;
             // The text tool's edit keeps every key but Enter and Esc.
-            if (TextWindow && k.focus && k.focus == TextWindow->TextToolEdit && k.key != Qt::Key_Return &&
+            if (TextWindow && k.focus && IsDescendantOf(k.focus, TextWindow->TextToolEdit) && k.key != Qt::Key_Return &&
                 k.key != Qt::Key_Escape)
                 return false;
             return !when || when(*this, k);
