@@ -12,7 +12,9 @@
 #include "platform/system/Numbers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <vector>
 
 namespace pv {
 namespace {
@@ -177,13 +179,74 @@ bool AnyStartPoint(const Paper& p)
     return false;
 }
 
-void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
+// The generator's arithmetic on a private seed (the walks of many strokes
+// run at once, each from the seed the shared sequence reaches at its start).
+struct WalkRandom {
+    uint32_t seed;
+    int32_t Random(int32_t n)
+    {
+        seed = SequentialRandom::Step(seed);
+        return SequentialRandom::Scaled(seed, n);
+    }
+    double RandomFloat()
+    {
+        seed = SequentialRandom::Step(seed);
+        return double(seed) / 4294967296.0;
+    }
+};
+
+// What a stroke takes from the shared generator before it walks, and where
+// the walk starts. The walk reads only the source (the drawing is written,
+// never read for a decision), so its path and its number of draws follow from
+// the plan alone, and the walks of many strokes can run at once.
+struct StrokePlan {
+    uint32_t seed;  // the generator when the walk starts
+    int x0, y0;     // the exact start, unclamped
+    float m;        // heading
+    uint8_t ink;    // K at the start: (768 - R - G - B) >> 6, 0..12
+    bool wobbles;
+    bool drawn;     // false when no start point was found
+};
+
+// Steps of a walk for each starting ink, and the generator's jump over a
+// walk's draws (one per step, two while wobbling): seed -> a seed + c.
+struct WalkTable {
+    int steps[13];
+    uint32_t a[13][2], c[13][2];
+    explicit WalkTable(double decay)
+    {
+        for (int ink = 0; ink <= 12; ++ink) {
+            double K = ink;
+            int n = 0;
+            while (n < kMaxSteps) {
+                ++n;
+                K *= decay;
+                if (K < 0.01)
+                    break;
+            }
+            steps[ink] = n;
+            for (int wob = 0; wob < 2; ++wob) {
+                uint32_t A = 1, C = 0;
+                for (int d = 0; d < n * (1 + wob); ++d) {
+                    A = A * 134775813u;
+                    C = C * 134775813u + 1u;
+                }
+                a[ink][wob] = A;
+                c[ink][wob] = C;
+            }
+        }
+    }
+};
+
+StrokePlan PlanStroke(SequentialRandom& rng, const Paper& p, const DynamicPencilValues& v, const WalkTable& walks)
 {
-    double x, y;
+    StrokePlan plan{};
     int ix, iy;
-    if (!StartPoint(rng, p, x, y, ix, iy))
-        return;
-    const int w = p.w, h = p.h;
+    double x, y;
+    if (!StartPoint(rng, p, x, y, ix, iy)) {
+        plan.seed = rng.Seed();
+        return plan;
+    }
     int gx = 0, gy = 0;
     {
         auto at = [&](int dx, int dy) { return p.cells[p.cell(ix + dx, iy + dy)]; };
@@ -202,17 +265,53 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     const bool flat = !(N > v.Blending + 1);
     // Strictly flatter start points also wobble at random (N = Bl + 1 takes
     // a fixed slant but veers like an edge).
-    const bool wobbles = N < v.Blending + 1;
-    float m;
+    plan.wobbles = N < v.Blending + 1;
     if (!flat) {
-        m = std::atan2(float(gy), float(gx)) + 1.5707f;
+        plan.m = std::atan2(float(gy), float(gx)) + 1.5707f;
     } else if (rng.Random(100) < 27) {
-        m = rng.Random(100) > 50 ? 0.6707f : 3.81229f;
+        plan.m = rng.Random(100) > 50 ? 0.6707f : 3.81229f;
     } else {
-        m = rng.Random(100) > 50 ? -0.4f : 2.74159f;
+        plan.m = rng.Random(100) > 50 ? -0.4f : 2.74159f;
     }
-    const int startSum = SourceSum(p.cells[p.cell(ix, iy)]);
-    double K = double((768 - startSum) >> 6);
+    plan.x0 = int(x);
+    plan.y0 = int(y);
+    plan.ink = uint8_t((768 - SourceSum(p.cells[p.cell(ix, iy)])) >> 6);
+    plan.drawn = true;
+    plan.seed = rng.Seed();
+    // The shared generator goes on after the walk's draws.
+    const int wob = plan.wobbles ? 1 : 0;
+    rng.Jump(walks.a[plan.ink][wob], walks.c[plan.ink][wob]);
+    return plan;
+}
+
+// The darkening of one visit: the same for every stroke that passes, so the
+// order in which strokes pass a pixel does not matter. Strokes walking at
+// the same time update a pixel one after the other.
+inline void Darken(Paper& p, size_t i, const DynamicPencilValues& v)
+{
+    std::atomic_ref<uint64_t> cell(p.cells[i]);
+    uint64_t c = cell.load(std::memory_order_relaxed);
+    for (;;) {
+        const int d = DrawingGrey(c);
+        const int Z = (3 * d - SourceSum(c)) / v.DarkenDivisor;
+        const int g = Z < -4 ? std::min(255, Round(1.1 * R(uint32_t(c)))) : d * (255 - std::max(Z, 0)) / 256;
+        const uint64_t next = (c & ~uint64_t(0xFF000000u)) | uint64_t(g) << 24;
+        if (next == c || cell.compare_exchange_weak(c, next, std::memory_order_relaxed))
+            return;
+    }
+}
+
+void Walk(Paper& p, const DynamicPencilValues& v, const StrokePlan& plan)
+{
+    if (!plan.drawn)
+        return;
+    const int w = p.w, h = p.h;
+    WalkRandom rng{plan.seed};
+    double x = plan.x0, y = plan.y0;
+    int ix = std::clamp(plan.x0, 1, w - 2), iy = std::clamp(plan.y0, 1, h - 2);
+    const float m = plan.m;
+    const bool wobbles = plan.wobbles;
+    double K = double(plan.ink);
     // Directions by angle addition from the heading's own cosine and sine:
     // one sine and cosine per stroke instead of one per direction and step.
     const double cm = std::cos(double(m)), sm = std::sin(double(m));
@@ -227,16 +326,7 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
     for (int step = 0; step < kMaxSteps; ++step) {
         if (step % 100 == 0)
             CheckCancellation();
-        {
-            const size_t i = p.cell(ix, iy);
-            const uint64_t c = p.cells[i];
-            const int d = DrawingGrey(c);
-            const int Z = (3 * d - SourceSum(c)) / v.DarkenDivisor;
-            if (Z < -4)
-                p.setGrey(i, std::min(255, Round(1.1 * R(uint32_t(c)))));
-            else
-                p.setGrey(i, d * (255 - std::max(Z, 0)) / 256);
-        }
+        Darken(p, p.cell(ix, iy), v);
         double dirX, dirY;
         int chosen = -1; // the fan direction taken; -1 for straight on
         if (rng.Random(100) >= 25) {
@@ -290,6 +380,22 @@ void Stroke(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v)
         else if (iy >= h - 1)
             iy = h - 2, y = h - 2;
     }
+}
+
+// Strokes [first, last): their plans in order from the shared generator,
+// then their walks side by side.
+void DrawStrokes(SequentialRandom& rng, Paper& p, const DynamicPencilValues& v, const WalkTable& walks,
+                 int64_t first, int64_t last, std::vector<StrokePlan>& plans)
+{
+    plans.clear();
+    for (int64_t i = first; i < last; ++i) {
+        CheckCancellation();
+        plans.push_back(PlanStroke(rng, p, v, walks));
+    }
+    ParallelForRange(0, int(plans.size()), [&](int lo, int hi) {
+        for (int k = lo; k < hi; ++k)
+            Walk(p, v, plans[size_t(k)]);
+    }, 64);
 }
 
 // The colour pass of one drawn grey g (at most 200) over the source colour s.
@@ -398,7 +504,11 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
     const double divisor = double(std::max<int64_t>(1, maxi));
     int reports = 0;
     SequentialRandom rng;
-    for (int64_t i = 0; i <= maxi; ++i) {
+    const WalkTable walks(double(v.StrokeLength) / 1500.0 + 0.7);
+    std::vector<StrokePlan> plans;
+    // Strokes run in groups between the display points (every S strokes, and
+    // before the last one).
+    for (int64_t i = 0; i <= maxi;) {
         CheckCancellation();
         if (i % S == 0 || i == maxi) {
             const int pct = Round(double(i) / divisor * 100.0);
@@ -414,7 +524,9 @@ void DynamicPencil(const ISkImage& Source, const ISkSurface& Dest, int P1, int P
                 SafeUpdatePreview(Dest, pct);
             }
         }
-        Stroke(rng, p, v);
+        const int64_t next = i == maxi ? maxi + 1 : std::min((i / S + 1) * S, maxi);
+        DrawStrokes(rng, p, v, walks, i, next, plans);
+        i = next;
     }
 
     CopyToDest(p, Dest, true, v.Colour);

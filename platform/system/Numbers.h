@@ -66,6 +66,9 @@ public:
         return n <= 0 ? 0 : static_cast<int32_t>((static_cast<uint64_t>(seed) * static_cast<uint32_t>(n)) >> 32);
     }
 
+    // Jumps over draws whose combined step is seed -> a seed + c.
+    void Jump(uint32_t a, uint32_t c) { seed_ = a * seed_ + c; }
+
     // What the k-th next Random(n) would return (k = 1 is the next draw),
     // without drawing: lets a loop prefetch what it will read next.
     int32_t Ahead(int k, int32_t n) const
