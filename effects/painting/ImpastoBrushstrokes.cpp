@@ -25,8 +25,11 @@
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
+#include <tbb/enumerable_thread_specific.h>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -141,9 +144,28 @@ struct ImpastoRun {
     GradientMap map;
     BrushStampSet stamps;
     TEngineHost* host = nullptr;
+    // The scratches of strokes' trials scored on the pool, one per thread.
+    mutable tbb::enumerable_thread_specific<std::unique_ptr<StampScratch>> trialScratches;
 
     bool cancelled() const { return host && host->Cancel.load(std::memory_order_relaxed); }
+    StampScratch& trialScratch() const
+    {
+        std::unique_ptr<StampScratch>& own = trialScratches.local();
+        if (!own)
+            own = std::make_unique<StampScratch>(v.ScratchSize);
+        return *own;
+    }
 };
+
+// One candidate of a stroke: a stamp at a rotation, and how it scores.
+struct StrokeTrial {
+    int stamp = 0;
+    float rotation = 0;
+    int64_t improvement = 0, score = 0;
+};
+
+// From this many trials on, a stroke's trials are scored side by side.
+constexpr size_t kParallelTrials = 6;
 
 struct Tile {
     int left, top, width, height;
@@ -173,49 +195,72 @@ std::vector<Tile> ErrorTiles(const ImpastoRun& run, int y0, int y1)
     return tiles;
 }
 
+// Draws the trial's stamp at working position (x, y) and scores what it would
+// do to the working canvas inside the scan window [r0, r1] x [c0, c1]. Reads
+// the pictures only, so many trials can be scored at once.
+void ScoreTrial(const ImpastoRun& run, StampScratch& scratch, StrokeTrial& t, int x, int y, uint32_t colour, int r0,
+                int r1, int c0, int c1)
+{
+    const ImpastoLevel& l = run.level;
+    const int q = l.CheckStep;
+    DrawStamp(scratch, run.stamps.stamps[size_t(t.stamp)], colour, run.v.GlobalOpacity, t.rotation,
+              float(l.WorkBrushSize), SkSamplingOptions::LinearMipmapNearest(), StampLattice{q, 0},
+              ScratchOver(scratch, x, y, run.v.WorkW, run.v.WorkH, 0));
+    int64_t improvement = 0, sumAfter = 0, count = 0;
+    ForEachStampPixel(scratch, ScratchWindow{r0, r1, c0, c1}, StampLattice{q, 0}, run.workSrc.data(),
+                      run.workDst.data(), run.v.WorkW, run.v.WorkH, x, y,
+                      [&](uint32_t src, uint32_t dst, uint32_t stamp) {
+                          const int before = PixelError(src, dst);
+                          const int after = PixelError(src, CompositePixel(stamp, dst));
+                          improvement += before - after;
+                          sumAfter += after;
+                          ++count;
+                      });
+    const int64_t avg = count > 0 ? sumAfter / count : 2147483647;
+    t.improvement = improvement;
+    t.score = improvement - 2 * avg;
+}
+
 // Tries the candidates at working position (x, y) and paints the best into
-// both pictures; the scan window is [r0, r1] x [c0, c1].
-void PaintStroke(const ImpastoRun& run, StampScratch& scratch, BandRandom& rnd, int x, int y, uint32_t colour,
-                 double direction, int r0, int r1, int c0, int c1)
+// both pictures; the scan window is [r0, r1] x [c0, c1]. The candidates'
+// stamps are drawn from the band's generator first, in their order; the
+// first best-scoring one wins, however many are scored at once.
+void PaintStroke(const ImpastoRun& run, StampScratch& scratch, BandRandom& rnd, std::vector<StrokeTrial>& trials,
+                 int x, int y, uint32_t colour, double direction, int r0, int r1, int c0, int c1)
 {
     const ImpastoLevel& l = run.level;
     const int C = scratch.center();
-    const int q = l.CheckStep;
     const int kBrushCount = run.stamps.count();
-    int64_t best = -2147483647;
-    bool found = false;
-    int bestStamp = 0;
-    float bestRotation = 0;
+    trials.clear();
     for (int n = 0; n < l.CurrentRefineCount; ++n) {
         const int j = rnd.next(kBrushCount);
         if (j >= kBrushCount || !run.stamps.stamps[size_t(j)])
             continue;
         const double base = direction - double(run.stamps.angles[size_t(j)]);
-        for (int side = -l.CurrentSideSteps; side <= l.CurrentSideSteps; ++side) {
-            const float rotation = float(base + side * std::numbers::pi / 36.0);
-            DrawStamp(scratch, run.stamps.stamps[size_t(j)], colour, run.v.GlobalOpacity, rotation,
-                      float(l.WorkBrushSize), SkSamplingOptions::LinearMipmapNearest(), StampLattice{q, 0},
-                      ScratchOver(scratch, x, y, run.v.WorkW, run.v.WorkH, 0));
-            int64_t improvement = 0, sumAfter = 0, count = 0;
-            ForEachStampPixel(scratch, ScratchWindow{r0, r1, c0, c1}, StampLattice{q, 0}, run.workSrc.data(),
-                              run.workDst.data(), run.v.WorkW, run.v.WorkH, x, y,
-                              [&](uint32_t src, uint32_t dst, uint32_t stamp) {
-                                  const int before = PixelError(src, dst);
-                                  const int after = PixelError(src, CompositePixel(stamp, dst));
-                                  improvement += before - after;
-                                  sumAfter += after;
-                                  ++count;
-                              });
-            const int64_t avg = count > 0 ? sumAfter / count : 2147483647;
-            const int64_t score = improvement - 2 * avg;
-            if (improvement > l.Threshold && score > best) {
-                best = score;
-                bestStamp = j;
-                bestRotation = rotation;
-                found = true;
-            }
-        }
+        for (int side = -l.CurrentSideSteps; side <= l.CurrentSideSteps; ++side)
+            trials.push_back({j, float(base + side * std::numbers::pi / 36.0)});
     }
+    if (trials.size() >= kParallelTrials) {
+        ParallelForRange(0, int(trials.size()), [&](int lo, int hi) {
+            StampScratch& own = run.trialScratch();
+            for (int i = lo; i < hi; ++i)
+                ScoreTrial(run, own, trials[size_t(i)], x, y, colour, r0, r1, c0, c1);
+        });
+    } else {
+        for (StrokeTrial& t : trials)
+            ScoreTrial(run, scratch, t, x, y, colour, r0, r1, c0, c1);
+    }
+    int64_t best = -2147483647;
+    bool found = false;
+    int bestStamp = 0;
+    float bestRotation = 0;
+    for (const StrokeTrial& t : trials)
+        if (t.improvement > l.Threshold && t.score > best) {
+            best = t.score;
+            bestStamp = t.stamp;
+            bestRotation = t.rotation;
+            found = true;
+        }
     if (!found)
         return;
     const ISkImage& stamp = run.stamps.stamps[size_t(bestStamp)];
@@ -249,6 +294,7 @@ void RunBand(const ImpastoRun& run, int b, uint32_t seed)
     if (y1 <= y0)
         return;
     StampScratch scratch(v.ScratchSize);
+    std::vector<StrokeTrial> trials;
     const int C = v.ScratchCenter;
     const int lo = std::max(0, C - l.ScanLimit), hi = std::min(v.ScratchSize - 1, C + l.ScanLimit);
     std::vector<Tile> tiles;
@@ -342,7 +388,7 @@ void RunBand(const ImpastoRun& run, int b, uint32_t seed)
             const int r0 = std::max(lo, C - y), r1 = std::min(hi, v.WorkH - 1 - (y - C));
             const int c0 = std::max(lo, C - x), c1 = std::min(hi, v.WorkW - 1 - (x - C));
             if (r0 <= r1 && c0 <= c1)
-                PaintStroke(run, scratch, rnd, x, y, colour, direction, r0, r1, c0, c1);
+                PaintStroke(run, scratch, rnd, trials, x, y, colour, direction, r0, r1, c0, c1);
             if (!l.IsStochastic)
                 x += l.GridStep;
         }
