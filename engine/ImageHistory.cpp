@@ -30,7 +30,12 @@ void RunTogether(const A& a, const B& b)
     SharedPool().execute([&] { tbb::parallel_invoke(a, b); });
 }
 
+// The snapshot whose saved event runs on this thread.
+thread_local TSavedSnapshotData tReportedSnapshot;
+
 } // namespace
+
+TSavedSnapshotData SavedSnapshotData() { return tReportedSnapshot; }
 
 int64_t HistoryTransparencyThreshold(int width, int height)
 {
@@ -157,6 +162,7 @@ void TImageHistory::Save(const ISkImage& DisplayImg, const ISkImage& SourceImg)
         return;
 
     TImageSavedEvent handler;
+    TSavedSnapshotData stored;
     bool sourceStored = false;
     for (;;) {
         {
@@ -167,6 +173,10 @@ void TImageHistory::Save(const ISkImage& DisplayImg, const ISkImage& SourceImg)
                 Store(std::move(display), sourceStored ? std::move(source) : QByteArray(),
                       sourceStored ? SourceImg->uniqueID() : 0);
                 handler = FOnImageSaved;
+                // Shared copies of the stored bytes, not new ones.
+                stored.DisplayData = FBuffer[FSaveIndex].DisplayData;
+                if (sourceStored)
+                    stored.SourceData = FBuffer[FSaveIndex].SourceData;
                 break;
             }
         }
@@ -176,8 +186,17 @@ void TImageHistory::Save(const ISkImage& DisplayImg, const ISkImage& SourceImg)
         sourceEncoded = true;
     }
     // The handler updates windows and may call back into the history.
-    if (handler)
-        handler(DisplayImg, SourceImg, sourceStored);
+    if (handler) {
+        // A handler that saves again reports its own snapshot, then this one's again.
+        TSavedSnapshotData outer = std::exchange(tReportedSnapshot, std::move(stored));
+        try {
+            handler(DisplayImg, SourceImg, sourceStored);
+        } catch (...) {
+            tReportedSnapshot = std::move(outer);
+            throw;
+        }
+        tReportedSnapshot = std::move(outer);
+    }
 }
 
 void TImageHistory::Store(QByteArray&& display, QByteArray&& source, uint64_t sourceId)

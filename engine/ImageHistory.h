@@ -34,6 +34,16 @@ struct TSnapshot {
 using TImageSavedEvent =
     std::function<void(const ISkImage& DisplayImg, const ISkImage& SourceImg, bool IsSourceChange)>;
 
+// The stored bytes of the snapshot whose saved event runs on the calling
+// thread: who keeps pictures of snapshots (the gallery) keeps these instead of
+// encoding them again. Both empty outside the event; SourceData is empty when
+// the snapshot stored no source.
+struct TSavedSnapshotData {
+    QByteArray DisplayData;
+    QByteArray SourceData;
+};
+TSavedSnapshotData SavedSnapshotData();
+
 // How many non-opaque pixels make a picture transparent for the history:
 // one in a thousand, at least one.
 int64_t HistoryTransparencyThreshold(int width, int height);

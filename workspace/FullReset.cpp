@@ -43,6 +43,7 @@ void TForm1::FullReset()
         FormScriptEditor->hide();
     }
     History->Clear();
+    ClearGallery();
     FImageDirty = false;
     FSkImage.reset();
     FSkSourceImage.reset();

@@ -480,6 +480,7 @@ void TForm1::LayoutWindow()
     CenterDropZone();
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
+    RepositionGalleryToggle();
     RepositionPictos();
 }
 

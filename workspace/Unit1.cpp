@@ -15,6 +15,7 @@
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
 #include "workspace/TextTool.h"
+#include "workspace/GalleryItems.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/MainWindowFiles.h"
 #include "workspace/PreviewImage.h"
@@ -41,12 +42,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     History = std::make_unique<TImageHistory>();
     FHistory = History.get();
     // Every recorded step (an effect, a script, a tool) leaves an unsaved
-    // result; opening and saving clear the flag again afterwards.
-    History->SetOnImageSaved([this](const ISkImage&, const ISkImage&, bool) {
-        if (IsUIThread())
-            FImageDirty = true;
-        else
-            RunOnUIQueued([this] { FImageDirty = true; }, this);
+    // result and its thumbnails in the gallery; opening and saving clear the
+    // flag again afterwards.
+    History->SetOnImageSaved([this](const ISkImage& display, const ISkImage& source, bool sourceChange) {
+        if (IsUIThread()) {
+            HistoryImageSaved(display, source, sourceChange, SavedSnapshotData());
+            return;
+        }
+        RunOnUIQueued([this, display, source, sourceChange, stored = SavedSnapshotData()] {
+            HistoryImageSaved(display, source, sourceChange, stored);
+        },
+                      this);
     });
     FCommandLine = QCoreApplication::arguments();
     // The interface size was decided before the window is built.
@@ -64,6 +70,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
     CreateDesign();
     CreateWindowChrome();
+    CreateGallery();
     CreateThemeSwitch();
     LayoutWindowButtons();
     setAcceptDrops(true);
@@ -229,6 +236,8 @@ void TForm1::SpeedButton2Click() { SaveImageFile(*FFiles); }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
+    if (GalleryDragEnter(event))
+        return;
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
@@ -239,6 +248,8 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event)
 
 void TForm1::dropEvent(QDropEvent* event)
 {
+    if (GalleryDrop(event))
+        return;
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())

@@ -54,6 +54,11 @@ class TTextTool;
 class TTextWindow;
 class TFocusRing;
 class TMarqueeGroup;
+class TGalleryItems;
+class TGalleryStrip;
+class TGalleryContextMenu;
+class TGalleryMagnifier;
+struct TSavedSnapshotData;
 
 class TForm1 : public QMainWindow, public TEngineHost {
     Q_OBJECT
@@ -491,6 +496,43 @@ public:
     void SteamTimerTick();
     void SetupSteam();
 
+    // ---- gallery (Gallery.cpp, GalleryStrip, GalleryMagnifier) and clipboard (Clipboard.cpp)
+    std::unique_ptr<TGalleryItems> FGalleryItems;
+    TGalleryStrip* HistoryRect = nullptr;
+    TGalleryContextMenu* FGalleryContextMenu = nullptr;
+    TGalleryMagnifier* FGalleryPopup = nullptr;
+    int FContextMenuImageIndex = -1;
+    int FDraggedThumbnailIndex = -1;
+    int FGalleryPopupImageIndex = -1;
+    QTimer CleanUpTimer; // 2 s housekeeping
+    // The history's snapshot event: marks the work unsaved, adds thumbnails.
+    void HistoryImageSaved(const ISkImage& DisplayImg, const ISkImage& SourceImg, bool IsSourceChange,
+                           const TSavedSnapshotData& Stored);
+    // AEncoded: the picture as the history stored it (encoded here when empty).
+    void AddThumbnailToGallery(const ISkImage& AImage, bool AIsSource, const QString& AFileName,
+                               const QByteArray& AEncoded = {});
+    void RefreshGalleryHints();
+    void GallerySetAsResult();
+    void GallerySetAsSource();
+    void ShowBlendDialog(const ISkImage& ASourceImage);
+    void ClearGallerySelection();
+    void HistoryToggleClick();
+    void HistoryToggleLabelClick() { HistoryToggleClick(); }
+    void FitGalleryToggleLabel();
+    void RepositionGalleryToggle();
+    void BtnAddToGalleryClick();
+    void CleanUpTimerTimer();
+    // The full reset's part: empty gallery, collapsed strip, no popups.
+    void ClearGallery();
+    // A gallery item's full picture (decoded); null and a message when memory runs out.
+    ISkImage GalleryPicture(int index);
+    // Puts the picture on the clipboard (also for other programs, as PNG).
+    void CopyVLPImageToClipboard(const ISkImage& Image);
+    // The clipboard's picture, alpha kept; false when it holds none.
+    bool PasteFromClipboardToVLPSourceImage(ISkImage& Image);
+    void CopyMIClick();  // "Copy to clipboard": the result
+    void PasteMIClick(); // "Paste from clipboard": source and result; refused while work runs
+
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;
     TLabel* ParamLabel(int k) const;
@@ -516,6 +558,9 @@ private:
     int LayoutTitleButtons();
     void MaximizeAtFirstShow();
     void SettleWindowAtStartup();
+    void CreateGallery();
+    bool GalleryDragEnter(QDragEnterEvent* event);
+    bool GalleryDrop(QDropEvent* event);
     // Builds the controls (the window's design).
     void CreateDesign();
     void CreateTopBar();
