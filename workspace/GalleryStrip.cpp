@@ -420,6 +420,7 @@ TGalleryContextMenu::TGalleryContextMenu(QWidget* window) : TRoundedPanel(window
         item->setCursor(Qt::PointingHandCursor);
         item->setGeometry(DpI(1), DpI(row.top), DpI(218), DpI(28));
         auto* label = new TLabel(QString::fromLatin1(row.text), item);
+        label->setObjectName(QString::fromLatin1(row.name) + QStringLiteral("Label"));
         label->setFontSize(14);
         label->setFontColour(0xFFFFFFFFu);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
