@@ -154,6 +154,8 @@ void DrawCoverageMask(SkCanvas& canvas, const ISkImage& source)
 CanvasStart StartEffectCanvas(const ISkSurface& Dest, const CanvasStartOptions& options)
 {
     CanvasStart result;
+    // The manual brush's base picture belongs to the run on this thread.
+    const ISkImage runBase = GetEffectBaseImage();
     RunOnUISync([&] {
         TEngineHost* host = EngineHost();
         result.DoClear = host ? host->FEraseBdChecked.load() : true;
@@ -192,8 +194,7 @@ CanvasStart StartEffectCanvas(const ISkSurface& Dest, const CanvasStartOptions& 
 
         if (!host || !host->FSkImage)
             return;
-        const ISkImage base = GetEffectBaseImage();
-        result.BaseImage = base ? base : host->FSkImage;
+        result.BaseImage = runBase ? runBase : host->FSkImage;
         if (options.keep == KeepMode::DrawBase && canvas) {
             canvas->clear(kColorTransparent);
             canvas->drawImage(result.BaseImage, 0, 0);
@@ -207,8 +208,8 @@ CanvasStart StartEffectCanvas(const ISkSurface& Dest, const CanvasStartOptions& 
 std::atomic<bool> EffectsStopped{false};
 
 namespace {
-std::mutex gStateMutex; // guards the two shared values below, never held across calls
-ISkImage gEffectBaseImage;
+std::mutex gStateMutex; // guards the shared value below, never held across calls
+thread_local ISkImage tEffectBaseImage;
 std::string gDebugOutputDir;
 
 std::atomic<int> gPoolWorkers{0};
@@ -222,17 +223,9 @@ std::recursive_mutex& EffectLock()
     return lock;
 }
 
-ISkImage GetEffectBaseImage()
-{
-    std::lock_guard guard(gStateMutex);
-    return gEffectBaseImage;
-}
+ISkImage GetEffectBaseImage() { return tEffectBaseImage; }
 
-void SetEffectBaseImage(ISkImage image)
-{
-    std::lock_guard guard(gStateMutex);
-    gEffectBaseImage = std::move(image);
-}
+void SetEffectBaseImage(ISkImage image) { tEffectBaseImage = std::move(image); }
 
 std::string GetDebugOutputDir()
 {

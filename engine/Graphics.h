@@ -113,7 +113,9 @@ bool ImageHasTranslucentPixel(const ISkImage& image);
 
 std::recursive_mutex& EffectLock();
 extern std::atomic<bool> EffectsStopped;
-// The manual brush's base picture while one of its strokes is applied.
+// The manual brush's base picture while one of its strokes is applied: one
+// per thread, so only the stroke's own run starts from it (a full render
+// started meanwhile on another thread starts from the result).
 ISkImage GetEffectBaseImage();
 void SetEffectBaseImage(ISkImage image);
 // Folder for diagnostic dumps (set only by the headless runner).

@@ -40,7 +40,10 @@ bool FocusKeepsArrows(const QWidget* focus)
 
 } // namespace
 
-bool TForm1::PictureChangeRefused() const { return IsEffectRunning() || FScriptRunning.load(); }
+bool TForm1::PictureChangeRefused() const
+{
+    return IsEffectRunning() || FScriptRunning.load() || IsManualBrushApplying();
+}
 
 bool TForm1::IsCropActive() const { return FCropTool && FCropTool->Active(); }
 

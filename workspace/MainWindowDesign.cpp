@@ -236,6 +236,7 @@ void TForm1::CreateEffectPanel()
     }
     CreateImageTools(column);
     column->addStretch(1);
+    CreateManualBrushButton(column);
     DefaultImageButton = new TButton(QStringLiteral("Default Image"), TButton::Look::Ghost, EffectsLayout);
     DefaultImageButton->setObjectName(QStringLiteral("DefaultImageButton"));
     DefaultImageButton->setFontSize(14);
@@ -481,6 +482,7 @@ void TForm1::LayoutWindow()
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
     RepositionGalleryToggle();
+    ManualBrushFollowCanvas();
     RepositionPictos();
 }
 

@@ -55,14 +55,20 @@ void TForm1::SpeedButton6Click() { StepHistory(true); }
 
 void TForm1::StepHistory(bool forward)
 {
-    if (IsEffectRunning())
+    // A stroke being applied would land on the picture undo put back.
+    if (IsEffectRunning() || IsManualBrushApplying())
         return;
     ISkImage result, source;
     if (forward ? History->Redo(result, source) : History->Undo(result, source)) {
         FSkImage = result;
         FSkSourceImage = source;
-        SkPaintBox1->CenterImageInPaintBox();
-        SkPaintBox1->UpdateDivider();
+        if (FManualBrushFrame) {
+            // The brush keeps the view and starts an empty mask on this picture.
+            RestartManualBrushMask();
+        } else {
+            SkPaintBox1->CenterImageInPaintBox();
+            SkPaintBox1->UpdateDivider();
+        }
         // The preview box follows the picture it came back to at once; the
         // selected effect's live preview of it comes after.
         DrawZoomedPreview();

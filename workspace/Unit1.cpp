@@ -76,6 +76,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     setAcceptDrops(true);
     ConnectTopBar();
     InstallImageTools();
+    InstallManualBrush();
     InstallTextAndPrint();
     CreateToolbar();
     CreateMainMenu();

@@ -55,6 +55,7 @@ class TTextWindow;
 class TFocusRing;
 class TMarqueeGroup;
 class TGalleryItems;
+class TFrameManualBrush;
 class TGalleryStrip;
 class TGalleryContextMenu;
 class TGalleryMagnifier;
@@ -533,6 +534,24 @@ public:
     void CopyMIClick();  // "Copy to clipboard": the result
     void PasteMIClick(); // "Paste from clipboard": source and result; refused while work runs
 
+    // ---- manual brush (ManualBrushRuns.cpp): the panel over the canvas and
+    // the masked application of each stroke on a worker
+    TFrameManualBrush* FManualBrushFrame = nullptr;
+    TButton* Button3 = nullptr; // "Manual brush"
+    void Button3Click();
+    void ShowManualBrushFrame();
+    void CloseManualBrushFrame();
+    void ApplyManualBrushEffect(TFrameManualBrush* Frame);
+    bool IsManualBrushApplying() const;
+    enum class TManualBrushOutcome { Done, Cancelled, Failed, Missed };
+    // The stroke's delivery on the UI thread: the result and one history step,
+    // or nothing; the panel then starts over (or closes after an error).
+    void FinishManualBrushStroke(TManualBrushOutcome Outcome, const ISkImage& Base, const ISkImage& Result);
+    // An empty mask on the picture now shown (undo, redo, after a stroke).
+    void RestartManualBrushMask();
+    // The panel follows the canvas's zoom, pan and size.
+    void ManualBrushFollowCanvas();
+
     // The slider of parameter k (1..5) and its caption and value labels.
     TSlider* TrackBar(int k) const;
     TLabel* ParamLabel(int k) const;
@@ -559,6 +578,10 @@ private:
     void MaximizeAtFirstShow();
     void SettleWindowAtStartup();
     void CreateGallery();
+    void CreateManualBrushButton(QVBoxLayout* column);
+    void InstallManualBrush();
+    void InitializeManualBrush(QPointF controlsPos);
+    void ManualBrushInputArea();
     bool GalleryDragEnter(QDragEnterEvent* event);
     bool GalleryDrop(QDropEvent* event);
     // Builds the controls (the window's design).

@@ -1,0 +1,109 @@
+#include "FormFixture.h"
+
+#include "engine/ImageHistory.h"
+#include "overlays/ManualBrush.h"
+#include "overlays/OverlayHost.h"
+#include "workspace/CanvasView.h"
+
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+using test::FlatPicture;
+using test::RecordingForm;
+
+uint32_t PixelAt(const ISkImage& image, int x, int y)
+{
+    SkPixmap pm;
+    return image && image->peekPixels(pm) ? pm.at(x, y) : 0u;
+}
+
+struct BrushForm : ::testing::Test {
+    RecordingForm form;
+    void SetUp() override
+    {
+        form.resize(1200, 800);
+        form.show();
+        ASSERT_TRUE(test::OpenFlatPicture(form, 400, 300, 0xFF808080u));
+        // A result that differs from the source everywhere.
+        form.FSkImage = FlatPicture(400, 300, 0xFF0000FFu);
+        form.History->Save(form.FSkImage, form.FSkSourceImage);
+        // No effect the dispatcher knows: the source shows through the stroke.
+        form.SelectedEffectNumber = 9999;
+        form.ShowManualBrushFrame();
+        ASSERT_TRUE(form.FManualBrushFrame);
+    }
+    // The panel point over a picture point.
+    QPointF Over(QPointF picture)
+    {
+        const CanvasGeometry& g = form.SkPaintBox1->Geometry();
+        const QPointF canvas = g.ImageOrigin() - g.Scroll + picture * g.FZoomFactor;
+        return form.layOverlayContainer->mapFromGlobal(form.SkPaintBox1->mapToGlobal(canvas));
+    }
+    void Paint(QPointF picture)
+    {
+        TFrameManualBrush* panel = form.FManualBrushFrame;
+        panel->BeginStroke(Over(picture));
+        panel->EndStroke(Over(picture));
+        test::WaitUntil([&] { return form.FBackgroundWorkers == 0 && !panel->IsApplying(); });
+    }
+};
+
+TEST_F(BrushForm, EachStrokeIsOneStepThatUndoTakesBack)
+{
+    form.FManualBrushFrame->SetSliders(40, 0, 100);
+    const int steps = form.History->Count();
+    Paint({200, 150});
+    EXPECT_EQ(form.History->Count(), steps + 1);
+    EXPECT_EQ(PixelAt(form.FSkImage, 200, 150), 0xFF808080u); // the source through the stroke
+    EXPECT_EQ(PixelAt(form.FSkImage, 20, 20), 0xFF0000FFu);   // the result elsewhere
+    EXPECT_FALSE(form.FManualBrushFrame->IsApplying());
+    EXPECT_TRUE(form.FManualBrushFrame->GetMaskBounds().isEmpty());
+
+    // Undo and redo with the panel open (the history keeps JPEG: near colours).
+    const auto blueish = [](uint32_t p) { return (p & 255) > 0xF0 && ((p >> 16) & 255) < 0x10; };
+    form.SpeedButton5Click();
+    ASSERT_TRUE(form.FManualBrushFrame);
+    EXPECT_TRUE(blueish(PixelAt(form.FSkImage, 200, 150)));
+    form.SpeedButton6Click();
+    EXPECT_FALSE(blueish(PixelAt(form.FSkImage, 200, 150)));
+}
+
+TEST_F(BrushForm, HalfOpacityMixesAndAStrokeBesideThePictureClosesThePanel)
+{
+    form.FManualBrushFrame->SetSliders(40, 0, 50);
+    Paint({100, 100});
+    const uint32_t p = PixelAt(form.FSkImage, 100, 100);
+    EXPECT_NEAR(int((p >> 16) & 255), 0x40, 1); // half grey over blue
+    EXPECT_NEAR(int(p & 255), 0x80 / 2 + 0xFF / 2, 1);
+    // A stroke that lands outside the picture leaves an empty mask: nothing
+    // recorded, the panel closes.
+    const int steps = form.History->Count();
+    TFrameManualBrush* panel = form.FManualBrushFrame;
+    panel->BeginStroke(Over({-300, -300}));
+    panel->EndStroke(Over({-300, -300}));
+    EXPECT_EQ(form.History->Count(), steps);
+    EXPECT_FALSE(form.FManualBrushFrame);
+}
+
+TEST_F(BrushForm, PictureCommandsWaitForTheStrokeAndTheCloseKeepsTheSliders)
+{
+    form.FManualBrushFrame->SetApplying(true);
+    const ISkImage result = form.FSkImage;
+    form.SpeedButton5Click();
+    form.PasteMIClick();
+    EXPECT_EQ(form.FSkImage, result);
+    form.FManualBrushFrame->SetApplying(false);
+
+    form.FManualBrushFrame->SetSliders(250, 20, 70);
+    form.CloseManualBrushFrame();
+    EXPECT_FALSE(form.FManualBrushFrame);
+    EXPECT_FALSE(form.FManualBrushOpen);
+    EXPECT_FLOAT_EQ(form.FManualBrushSize, 250);
+    EXPECT_FLOAT_EQ(form.FManualBrushSoftness, 20);
+    EXPECT_FLOAT_EQ(form.FManualBrushOpacity, 70);
+}
+
+} // namespace
+} // namespace pv

@@ -1,0 +1,268 @@
+// The window's side of the manual brush: the "Manual brush" button, opening
+// and closing the panel over the canvas, keeping it on the canvas's view, and
+// applying each finished stroke on a worker: the selected effect rendered on
+// the stroke's region and blended into the result through the mask, one
+// history step per stroke.
+
+#include "workspace/Unit1.h"
+
+#include "engine/Graphics.h"
+#include "engine/ImageHistory.h"
+#include "engine/MaskedApply.h"
+#include "overlays/ManualBrush.h"
+#include "overlays/OverlayHost.h"
+#include "platform/system/Errors.h"
+#include "platform/system/Numbers.h"
+#include "platform/system/Threads.h"
+#include "platform/widgets/Button.h"
+#include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/FloatingPanel.h"
+#include "shell/U_dictionary.h"
+#include "shell/WindowKeyFilter.h"
+#include "workspace/CanvasView.h"
+#include "workspace/GalleryStrip.h"
+
+#include <QVBoxLayout>
+
+#include <thread>
+
+namespace pv {
+
+void TForm1::CreateManualBrushButton(QVBoxLayout* column)
+{
+    Button3 = new TButton(QStringLiteral("Manual brush"), TButton::Look::Ghost, EffectsLayout);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    Button3->setFontSize(14);
+    Button3->setFixedHeight(DpI(36));
+    column->addSpacing(DpI(10));
+    column->addWidget(Button3);
+    connect(Button3, &TButton::clicked, this, &TForm1::Button3Click);
+}
+
+void TForm1::InstallManualBrush()
+{
+    connect(SkPaintBox1, &CanvasView::panZoomChanged, this, [this] { ManualBrushFollowCanvas(); });
+    // Esc closes the panel unless a stroke is being applied (then it only
+    // cancels, as everywhere).
+    FKeyFilter->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false,
+                        [this](const TKeyPress&) { return FManualBrushFrame && !FManualBrushFrame->IsApplying(); },
+                        [this](const TKeyPress&) {
+                            Cancel = false;
+                            CloseManualBrushFrame();
+                            return true;
+                        }});
+}
+
+void TForm1::Button3Click()
+{
+    if (!FSkImage)
+        return;
+    if (HistoryRect && HistoryRect->IsOpen())
+        HistoryToggleClick();
+    ShowManualBrushFrame();
+}
+
+bool TForm1::IsManualBrushApplying() const { return FManualBrushFrame && FManualBrushFrame->IsApplying(); }
+
+void TForm1::ShowManualBrushFrame()
+{
+    if (!FSkImage || FManualBrushFrame)
+        return;
+    CloseScriptEditorForDialog();
+    auto* panel = new TFrameManualBrush(this);
+    FManualBrushFrame = panel;
+    FManualBrushOpen = true;
+    panel->OnStrokeFinished = [this, panel] { ApplyManualBrushEffect(panel); };
+    panel->OnClose = [this] { CloseManualBrushFrame(); };
+    panel->OnRightButton = [this](bool held) { SkPaintBox1->SetRightPreview(held); };
+    panel->OnWheel = [this](int delta) { SkPaintBox1->WheelZoom(delta); };
+    panel->OnPan = [this](QPointF delta) {
+        SkPaintBox1->Geometry().Pan(delta, SkPaintBox1->IsSplitView());
+        SkPaintBox1->UpdateDivider();
+        SkPaintBox1->Redraw();
+        FPanOffset = SkPaintBox1->Geometry().FPanOffset;
+        ManualBrushFollowCanvas();
+    };
+    connect(panel->Controls(), &TFloatingPanel::moved, this, [this] { ManualBrushInputArea(); });
+    layOverlayContainer->ShowFilling(panel, [this] { CloseManualBrushFrame(); });
+    const QPointF pos = (FManualBrushPanelPos.x() > 0 || FManualBrushPanelPos.y() > 0) ? FManualBrushPanelPos : QPointF();
+    panel->SetSliders(FManualBrushSize, FManualBrushSoftness, FManualBrushOpacity);
+    InitializeManualBrush(pos);
+    if (GetCurrentLanguage() != QStringLiteral("en")) {
+        TranslateComponent(panel);
+        FitTranslatedTexts(panel);
+    }
+}
+
+void TForm1::InitializeManualBrush(QPointF controlsPos)
+{
+    TFrameManualBrush* panel = FManualBrushFrame;
+    if (!panel || !FSkImage)
+        return;
+    const CanvasGeometry& g = SkPaintBox1->Geometry();
+    const QPointF origin = layOverlayContainer->mapFromGlobal(
+        SkPaintBox1->mapToGlobal(g.ImageOrigin() - g.Scroll));
+    const QRectF box(layOverlayContainer->mapFromGlobal(SkPaintBox1->mapToGlobal(QPoint(0, 0))),
+                     QSizeF(SkPaintBox1->size()));
+    try {
+        panel->Initialize(FSkImage->width(), FSkImage->height(), g.FZoomFactor, origin, box, controlsPos);
+    } catch (const std::bad_alloc&) {
+        CloseManualBrushFrame();
+        ShowMessage(TranslateText(QStringLiteral("Image too large for available memory: ")) +
+                    QStringLiteral("%1 x %2").arg(FSkImage->width()).arg(FSkImage->height()));
+        return;
+    }
+    ManualBrushInputArea();
+}
+
+void TForm1::ManualBrushFollowCanvas()
+{
+    TFrameManualBrush* panel = FManualBrushFrame;
+    if (!panel)
+        return;
+    const CanvasGeometry& g = SkPaintBox1->Geometry();
+    const QPointF origin = layOverlayContainer->mapFromGlobal(
+        SkPaintBox1->mapToGlobal(g.ImageOrigin() - g.Scroll));
+    const QRectF box(layOverlayContainer->mapFromGlobal(SkPaintBox1->mapToGlobal(QPoint(0, 0))),
+                     QSizeF(SkPaintBox1->size()));
+    panel->UpdatePan(g.FZoomFactor, origin, box);
+    panel->RepositionControls();
+    ManualBrushInputArea();
+}
+
+void TForm1::ManualBrushInputArea()
+{
+    TFrameManualBrush* panel = FManualBrushFrame;
+    if (!panel)
+        return;
+    // Only the canvas and the control panel take the mouse; the effect lists,
+    // the sliders and the toolbar stay in reach around them.
+    const QRegion area = QRegion(panel->PaintBoxRect().toAlignedRect()) + QRegion(panel->Controls()->geometry());
+    panel->setMask(area);
+    layOverlayContainer->setMask(area);
+}
+
+void TForm1::CloseManualBrushFrame()
+{
+    if (TFrameManualBrush* panel = FManualBrushFrame) {
+        if (panel->IsApplying())
+            Cancel = true;
+        FManualBrushSize = panel->SizeValue();
+        FManualBrushSoftness = panel->SoftnessValue();
+        FManualBrushOpacity = panel->OpacityValue();
+        FManualBrushPanelPos = panel->ControlsPos();
+        FManualBrushFrame = nullptr;
+        FManualBrushOpen = false;
+        panel->OnStrokeFinished = nullptr;
+        panel->OnClose = nullptr;
+    }
+    layOverlayContainer->clearMask();
+    if (layOverlayContainer->isVisible())
+        layOverlayContainer->CloseOverlay();
+}
+
+void TForm1::ApplyManualBrushEffect(TFrameManualBrush* Frame)
+{
+    if (!Frame || Frame != FManualBrushFrame)
+        return;
+    const QImage mask = Frame->GetMaskImage();
+    const SkIRect bounds = Frame->GetMaskBounds();
+    const float opacity = Frame->OpacityValue() / 100.0f;
+    if (mask.isNull() || bounds.isEmpty()) {
+        CloseManualBrushFrame();
+        return;
+    }
+    const int effect = SelectedEffectNumber;
+    int P[5];
+    for (int k = 1; k <= 5; ++k)
+        P[k - 1] = Round(TrackBar(k)->value());
+    ++FBackgroundWorkers;
+    std::thread([mask, bounds, opacity, effect, P0 = P[0], P1 = P[1], P2 = P[2], P3 = P[3], P4 = P[4]] {
+        ISkImage base, source;
+        QImage textureBitmap;
+        bool autoTexture = false;
+        int strength = 0;
+        float scale = 1;
+        RunOnUISync([&] {
+            TForm1* form = Form1();
+            if (!form)
+                return;
+            form->Cancel = false;
+            base = form->FSkImage;
+            source = form->FSkSourceImage;
+            autoTexture = form->FTextureSwitchOn;
+            if (autoTexture) {
+                textureBitmap = form->StoredTextureBitmap;
+                strength = Round(form->StoredTextureStrength);
+                scale = form->StoredTextureScale;
+            }
+        });
+        TManualBrushOutcome outcome = TManualBrushOutcome::Missed;
+        ISkImage result;
+        try {
+            TMaskedEffectRun run;
+            run.Base = base;
+            run.Source = source;
+            run.Mask = mask;
+            run.MaskBounds = bounds;
+            run.Opacity = opacity;
+            run.EffectNumber = effect;
+            const int params[5] = {P0, P1, P2, P3, P4};
+            std::copy(std::begin(params), std::end(params), run.P);
+            run.Texture = autoTexture ? &textureBitmap : nullptr;
+            run.TextureStrength = strength;
+            run.TextureScale = scale;
+            result = ApplyEffectThroughMask(run);
+            if (result)
+                outcome = TManualBrushOutcome::Done;
+        } catch (const EAbort&) {
+            outcome = TManualBrushOutcome::Cancelled;
+        } catch (...) {
+            outcome = TManualBrushOutcome::Failed;
+        }
+        RunOnUISync([&] {
+            if (TForm1* form = Form1())
+                form->FinishManualBrushStroke(outcome, base, result);
+        });
+        RunOnUIQueued([] {
+            if (TForm1* form = Form1())
+                form->EndBackgroundWorker();
+        });
+    }).detach();
+}
+
+void TForm1::FinishManualBrushStroke(TManualBrushOutcome Outcome, const ISkImage& Base, const ISkImage& Result)
+{
+    if (Outcome != TManualBrushOutcome::Failed)
+        UpdateProgressBar(101);
+    switch (Outcome) {
+    case TManualBrushOutcome::Done:
+        // A cancel, or a picture replaced while the stroke rendered (an effect's
+        // result, an opened file): the stroke is dropped.
+        if (!Cancel.load() && FSkImage == Base) {
+            FSkImage = Result;
+            History->Save(FSkImage, FSkSourceImage);
+            RedrawCanvas();
+        }
+        break;
+    case TManualBrushOutcome::Failed:
+        CloseManualBrushFrame();
+        return;
+    case TManualBrushOutcome::Cancelled:
+    case TManualBrushOutcome::Missed:
+        break;
+    }
+    RestartManualBrushMask();
+}
+
+void TForm1::RestartManualBrushMask()
+{
+    // The panel starts over with an empty mask on the picture now shown.
+    if (FManualBrushFrame) {
+        const QPointF controls = FManualBrushFrame->ControlsPos();
+        FManualBrushFrame->ResetMask();
+        InitializeManualBrush(controls);
+    }
+}
+
+} // namespace pv
