@@ -42,6 +42,7 @@ void TForm1::FullReset()
         FormScriptEditor->ResetToDefaultScript();
         FormScriptEditor->hide();
     }
+    CloseManualBrushFrame();
     History->Clear();
     ClearGallery();
     FImageDirty = false;

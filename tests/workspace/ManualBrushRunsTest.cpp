@@ -103,6 +103,13 @@ TEST_F(BrushForm, PictureCommandsWaitForTheStrokeAndTheCloseKeepsTheSliders)
     EXPECT_FLOAT_EQ(form.FManualBrushSize, 250);
     EXPECT_FLOAT_EQ(form.FManualBrushSoftness, 20);
     EXPECT_FLOAT_EQ(form.FManualBrushOpacity, 70);
+
+    // The full reset closes an open panel.
+    form.ShowManualBrushFrame();
+    ASSERT_TRUE(form.FManualBrushFrame);
+    form.FullReset();
+    EXPECT_FALSE(form.FManualBrushFrame);
+    EXPECT_FALSE(form.FManualBrushOpen);
 }
 
 } // namespace
