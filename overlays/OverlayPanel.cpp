@@ -23,6 +23,15 @@ TOverlayPanel::TOverlayPanel(QSize designSize, QPoint closeBoxAt, QWidget* paren
     connect(closeBox_, &TCloseBox::clicked, this, [this] { CancelClick(); });
 }
 
+TOverlayPanel::~TOverlayPanel()
+{
+    // A child that reports while the panel is being taken down (a number box
+    // losing the focus commits its text) must find no one listening: the
+    // panel's own part is gone by then.
+    for (QObject* child : findChildren<QObject*>())
+        disconnect(child, nullptr, this, nullptr);
+}
+
 bool TOverlayPanel::DialogKey(int key, Qt::KeyboardModifiers modifiers)
 {
     if (key == Qt::Key_Tab) {

@@ -19,6 +19,7 @@ public:
     // A panel of the designed size (design units), the close box placed at
     // (closeX, closeY).
     TOverlayPanel(QSize designSize, QPoint closeBoxAt, QWidget* parent = nullptr);
+    ~TOverlayPanel() override;
 
     // Enter, Esc, Tab and the arrows reach the open panel before the focused
     // control. Returns true when the key was used. Here: Tab and Shift+Tab

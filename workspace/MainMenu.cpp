@@ -53,6 +53,18 @@ void PrintEntry(TForm1& f)
     f.PrintMIClick();
 }
 
+void CopyEntry(TForm1& f)
+{
+    f.CloseMainMenu();
+    f.CopyMIClick();
+}
+
+void PasteEntry(TForm1& f)
+{
+    f.CloseMainMenu();
+    f.PasteMIClick();
+}
+
 void CombineEntry(TForm1& f)
 {
     f.CloseMainMenu();
@@ -67,8 +79,8 @@ const TMenuEntry kEntries[] = {
     {"QuitMI", "Quit", 130, "CTRL+Q", ":/toolbar/quit.svg", Call<&TForm1::QuitMIClick>},
     {"UndoMI", "Undo", 215, "CTRL+Z", ":/icons/undo.svg", Call<&TForm1::SpeedButton5Click>},
     {"RedoMI", "Redo", 243, "CTRL+SHIFT+Z", ":/icons/redo.svg", Call<&TForm1::SpeedButton6Click>},
-    {"CopyMI", "Copy to clipboard", 271, "CTRL+C", ":/toolbar/copy.svg", nullptr},
-    {"PasteMI", "Paste from clipboard", 299, "CTRL+V", ":/toolbar/paste.svg", nullptr},
+    {"CopyMI", "Copy to clipboard", 271, "CTRL+C", ":/toolbar/copy.svg", CopyEntry},
+    {"PasteMI", "Paste from clipboard", 299, "CTRL+V", ":/toolbar/paste.svg", PasteEntry},
     {"SplitViewMI", "View source image", 328, "S", ":/toolbar/view.svg", Call<&TForm1::SplitViewMIClick>},
     {"SwapMI", "Swap Source/Result", 356, "F12", ":/toolbar/swap.svg", Call<&TForm1::SwapMIClick>},
     {"CombineMI", "Combine source/result", 384, "F11", ":/toolbar/combine.svg", CombineEntry},

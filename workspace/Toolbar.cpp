@@ -61,9 +61,8 @@ void TForm1::CreateToolbar()
         if (b == Qt::RightButton && SpeedButton23->rect().contains(SpeedButton23->mapFromGlobal(QCursor::pos())))
             FullReset();
     });
-    // Copy and paste come with the clipboard.
-    for (TIconButton* waiting : {SpeedButton3, SpeedButton4})
-        waiting->setEnabled(false);
+    connect(SpeedButton3, &TIconButton::clicked, this, &TForm1::CopyMIClick);
+    connect(SpeedButton4, &TIconButton::clicked, this, &TForm1::PasteMIClick);
 }
 
 void TForm1::OpenMIClick()

@@ -30,6 +30,8 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <vector>
+
 namespace pv {
 namespace {
 TForm1* gForm1 = nullptr;
@@ -217,7 +219,10 @@ void TForm1::FormDestroy()
     // it is left to the end of the process rather than freed under it.
     if (lateWorkers) {
         History->SetOnImageSaved({}); // nothing left to mark
-        (void)History.release();
+        // Kept reachable from a static list, so the memory checker sees it held
+        // on purpose rather than lost.
+        static auto* const abandoned = new std::vector<TImageHistory*>;
+        abandoned->push_back(History.release());
     }
     else
         History.reset();

@@ -147,8 +147,10 @@ uint32_t CartoonBoostPixel(uint32_t p, float satBoost, float lumiBoost)
             ch = ClampByte(int(uint32_t(ch) * 255 / a));
     const int mu = (c[0] + c[1] + c[2]) / 3;
     for (int& ch : c) {
-        ch = ClampByte(Round(float(mu) + float(ch - mu) * satBoost));
-        ch = ClampByte(Round(float(ch) * lumiBoost));
+        // Held to the byte's range before rounding: extreme boosts reach far
+        // beyond int's range.
+        ch = Round(std::clamp(float(mu) + float(ch - mu) * satBoost, 0.0f, 255.0f));
+        ch = Round(std::clamp(float(ch) * lumiBoost, 0.0f, 255.0f));
         if (a < 255)
             ch = int(uint32_t(ch) * a / 255);
     }

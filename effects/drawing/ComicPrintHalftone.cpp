@@ -204,7 +204,9 @@ ComicInk ComicSeparatePixel(uint32_t pixel, float k)
     for (float& c : ch)
         c = std::clamp((l * 10000.0f + (c - l) * 14500.0f) / 10000.0f, 0.0f, 255.0f);
     const float K = 1.0f - std::max({ch[0], ch[1], ch[2]}) / 255.0f;
-    auto byte = [](float value) { return uint8_t(std::clamp(Round(value * 255.0f), 0, 255)); };
+    // Held to the byte's range before rounding: extreme ink factors reach far
+    // beyond int's range.
+    auto byte = [](float value) { return uint8_t(Round(std::clamp(value * 255.0f, 0.0f, 255.0f))); };
     ComicInk ink;
     if (K >= 0.999f) {
         ink.K = 255;

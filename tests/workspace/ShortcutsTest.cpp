@@ -60,6 +60,8 @@ const Row kRows[] = {
     {Qt::Key_Plus, {}, State::Typing, nullptr},
     {Qt::Key_B, Ctrl, State::Bare, "batch mode"},
     {Qt::Key_B, {}, State::Bare, nullptr},
+    {Qt::Key_V, Ctrl, State::Bare, "paste"},
+    {Qt::Key_C, Ctrl, State::Typing, "copy"},
     {Qt::Key_C, {}, State::Bare, "coffee"},
     {Qt::Key_C, {}, State::Typing, nullptr},
     {Qt::Key_E, Ctrl, State::Typing, "script editor"},
