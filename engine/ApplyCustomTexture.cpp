@@ -81,20 +81,35 @@ int TextureTileSize(int TextureSize, float Scale)
     return size > INT_MAX ? INT_MAX : int(size);
 }
 
+TTextureGrey MakeTextureGrey(const QImage* Texture)
+{
+    TTextureGrey grey;
+    BitmapToGrayArray(Texture, grey.Grid, grey.Mean);
+    return grey;
+}
+
 void ApplyCustomTexture(ISkImage& Image, const QImage* Texture, int StrengthPercent, float Scale)
 {
+    if (!Image || !Texture || Texture->isNull() || !(Scale > 0) || !std::isfinite(Scale))
+        return;
+    const TTextureGrey grey = MakeTextureGrey(Texture);
+    if (grey.empty())
+        return;
+    const int d = Random(std::min(grey.height(), grey.width()));
+    ApplyTextureGrey(Image, grey, float(StrengthPercent / 100.0), Scale, d);
+}
+
+void ApplyTextureGrey(ISkImage& Image, const TTextureGrey& Grey, float Strength, float Scale, int Offset)
+{
     SkPixmap src;
-    if (!Image || !Texture || Texture->isNull() || !(Scale > 0) || !std::isfinite(Scale) || !Image->peekPixels(src))
+    if (!Image || Grey.empty() || !(Scale > 0) || !std::isfinite(Scale) || !Image->peekPixels(src))
         return;
-    T2DIntArray grid;
-    int mean = 0;
-    BitmapToGrayArray(Texture, grid, mean);
-    const int TH = int(grid.size());
-    const int TW = TH > 0 ? int(grid[0].size()) : 0;
-    if (TH == 0 || TW == 0)
-        return;
-    const float f = float(StrengthPercent / 100.0);
-    const int d = Random(std::min(TH, TW));
+    const T2DIntArray& grid = Grey.Grid;
+    const int mean = Grey.Mean;
+    const int TH = Grey.height();
+    const int TW = Grey.width();
+    const float f = Strength;
+    const int d = Offset;
     const int PX = TextureTileSize(TW, Scale);
     const int PY = TextureTileSize(TH, Scale);
 

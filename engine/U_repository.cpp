@@ -1,5 +1,7 @@
 #include "engine/U_repository.h"
 
+#include "engine/Graphics.h"
+
 #include "platform/graphics/Codecs.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkImage.h"
@@ -158,6 +160,14 @@ TRepositoryImage& TImageList::add(const QString& name)
     Item& item = items_.emplace_back();
     item.name = name;
     return item.picture;
+}
+
+void TImageList::decodeAll()
+{
+    ParallelForRange(0, count(), [this](int lo, int hi) {
+        for (int i = lo; i < hi; ++i)
+            (void)(*this)[i].image();
+    });
 }
 
 // ---------------------------------------------------------------- TForm3

@@ -62,6 +62,8 @@ public:
     const TRepositoryImage& operator[](int index) const;
     // Appends an item and returns its (empty) picture.
     TRepositoryImage& add(const QString& name);
+    // Decodes every picture not read yet, several at once.
+    void decodeAll();
 
 private:
     struct Item {

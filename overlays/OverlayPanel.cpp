@@ -1,6 +1,7 @@
 #include "overlays/OverlayPanel.h"
 
 #include "platform/widgets/FloatingPanel.h"
+#include "platform/widgets/Label.h"
 
 #include <QApplication>
 
@@ -52,6 +53,44 @@ std::vector<QWidget*> TOverlayPanel::TabStops()
         if (isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
             stops.push_back(w);
     return stops;
+}
+
+TLabel* TOverlayPanel::AddCaption(const char* name, const char* text, QRect r, double fontSize)
+{
+    auto* l = new TLabel(QString::fromUtf8(text), this);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFontSize(fontSize);
+    l->setFontColour(0xFFD5D5D5u);
+    l->setGeometry(DpI(r.x()), DpI(r.y()), DpI(r.width()), DpI(r.height()));
+    return l;
+}
+
+TButton* TOverlayPanel::AddButton(const char* name, const char* text, TButton::Look look, QRect r)
+{
+    auto* b = new TButton(QString::fromUtf8(text), look, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(DpI(r.x()), DpI(r.y()), DpI(r.width()), DpI(r.height()));
+    return b;
+}
+
+bool TGalleryPanel::DialogKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PrimaryClick();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        NavigateGallery(-1, key == Qt::Key_Up);
+        return true;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        NavigateGallery(1, key == Qt::Key_Down);
+        return true;
+    default:
+        return TOverlayPanel::DialogKey(key, modifiers);
+    }
 }
 
 void TOverlayPanel::CycleFocus(const std::vector<QWidget*>& order, bool backwards)

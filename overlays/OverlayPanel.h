@@ -3,6 +3,7 @@
 // panel colour, a close box at its top right whose click is the panel's
 // Cancel, and the keys the window hands it first.
 
+#include "platform/widgets/Button.h"
 #include "platform/widgets/RoundedPanel.h"
 
 #include <vector>
@@ -12,6 +13,7 @@ class QKeyEvent;
 namespace pv {
 
 class TCloseBox;
+class TLabel;
 
 class TOverlayPanel : public TRoundedPanel {
     Q_OBJECT
@@ -34,6 +36,9 @@ public:
     TCloseBox* CloseBtn() const { return closeBox_; }
 
 protected:
+    // A caption and a button placed at a designed rectangle.
+    TLabel* AddCaption(const char* name, const char* text, QRect designRect, double fontSize);
+    TButton* AddButton(const char* name, const char* text, TButton::Look look, QRect designRect);
     // Moves the focus one step through these controls (backwards with
     // Shift+Tab), from the focused one or its nearest ancestor among them;
     // wraps at both ends.
@@ -41,6 +46,18 @@ protected:
 
 private:
     TCloseBox* closeBox_;
+};
+
+// A panel built around a gallery of pictures: Enter is its primary action,
+// the arrows walk the gallery (Left and Up back, Right and Down on; Up and
+// Down by rows).
+class TGalleryPanel : public TOverlayPanel {
+    Q_OBJECT
+public:
+    using TOverlayPanel::TOverlayPanel;
+    bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
+    virtual void NavigateGallery(int ADirection, bool AVertical) = 0;
+    virtual void PrimaryClick() = 0;
 };
 
 } // namespace pv

@@ -91,6 +91,12 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
          &TForm1::Label8Click},
         {&TextToolRect, "TextToolRect", &Label9, "Label9", ":/icons/textwatermark.svg", "SkSvg17", "Add text/watermark",
          &TForm1::Label9Click},
+        {&Rectangle9, "Rectangle9", &Label10, "Label10", ":/icons/texture.svg", "SkSvg18", "Add texture",
+         &TForm1::Label10Click},
+        {&Rectangle14, "Rectangle14", &Label21, "Label21", ":/icons/frame.svg", "SkSvg42", "Add a frame",
+         &TForm1::Label21Click},
+        {&RectangleEnhance, "RectangleEnhance", &LabelEnhance, "LabelEnhance", ":/icons/enhance.svg", "SkSvgEnhance",
+         "Auto-enhance", &TForm1::LabelEnhanceClick},
     };
     for (const Entry& e : entries) {
         auto* row = new TRoundedPanel(EffectsLayout);

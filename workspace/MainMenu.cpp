@@ -86,7 +86,7 @@ const TMenuEntry kEntries[] = {
     {"CombineMI", "Combine source/result", 384, "F11", ":/toolbar/combine.svg", CombineEntry},
     {"BatchMI", "Batch mode", 411, "CTRL+B", ":/toolbar/batch.svg", Call<&TForm1::BatchMIClick>},
     {"ScriptMI", "Script Editor", 439, "CTRL+E", ":/toolbar/script.svg", Call<&TForm1::ScriptMIClick>},
-    {"AutoEnhanceMI", "Auto-enhance", 467, "E", ":/toolbar/enhance.svg", nullptr},
+    {"AutoEnhanceMI", "Auto-enhance", 467, "E", ":/toolbar/enhance.svg", Call<&TForm1::LabelEnhanceClick>},
     {"HelpMI", "Online help", 553, "F1", ":/toolbar/help.svg", Call<&TForm1::HelpMIClick>},
     {"LanguageMI", "Language", 581, "CTRL+L", ":/toolbar/language.svg", Call<&TForm1::LanguageEntryClick>},
     {"InfoMI", "About Pelandrovium", 609, "F2", ":/toolbar/info.svg", Call<&TForm1::InfoMIClick>},

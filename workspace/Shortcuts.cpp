@@ -158,7 +158,7 @@ const TShortcut kShortcuts[] = {
     {Qt::Key_C, TKeyMods::Mod, TTyping::Any, "copy", nullptr, Run<&TForm1::CopyMIClick>},
     {Qt::Key_C, TKeyMods::NoMod, TTyping::NotTyping, "coffee", nullptr, Run<&TForm1::CoffeeMIClick>},
     {Qt::Key_E, TKeyMods::Mod, TTyping::Any, "script editor", nullptr, Run<&TForm1::ScriptMIClick>},
-    {Qt::Key_E, TKeyMods::NoMod, TTyping::NotTyping, "auto-enhance", nullptr, nullptr},
+    {Qt::Key_E, TKeyMods::NoMod, TTyping::NotTyping, "auto-enhance", nullptr, Run<&TForm1::LabelEnhanceClick>},
     {Qt::Key_F, TKeyMods::Mod, TTyping::Any, "fit the picture", nullptr, FitPicture},
     {Qt::Key_L, TKeyMods::CtrlShift, TTyping::Any, "export the languages", nullptr,
      Run<&TForm1::ExportLanguagesClick>},

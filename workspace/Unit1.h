@@ -45,6 +45,9 @@ class TRoundedPanel;
 class TSlider;
 class TSvgIcon;
 class TCropTool;
+class TColourPicker;
+class TFloatingPanel;
+class TSwitch;
 class TOverlayHost;
 class TWindowKeyFilter;
 class TUpdateCheck;
@@ -216,6 +219,64 @@ public:
     void CombineMIClick();
     QWidget* ActiveOverlayFrame() const;
     void CloseOverlay();
+
+    // ---- frames, textures, lookup tables, effect options, parameter files
+    // and the automatic enhancement (FramePanelOpen.cpp, TexturePanelOpen.cpp,
+    // LUTPanelOpen.cpp, EffectOptions.cpp, ParameterFilesOpen.cpp, AutoEnhance.cpp)
+    void Label21Click(); // "Add a frame"
+    void ShowFrameSelectorFrame();
+    void OnFrameSelectorFrameSelected(const QImage& AFrameBitmap, int AMarginSize, TAlphaColor AMarginColor);
+    void ApplySelectedFrame(int AMarginSize, TAlphaColor AMarginColor);
+    void Label10Click(); // "Add texture"
+    void ShowTextureSelectorFrame();
+    void OnTextureSelectorFrameSelected(const QImage& ATextureBitmap, int AStrength, float AScale);
+    void AddTextureSwitchClick();
+    void ShowLUTSelector();
+    void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
+    void SelectLUTButtonClick();
+    void LabelEnhanceClick(); // "Auto-enhance"
+    bool FEnhanceRunning = false;
+    void EraseBdSwitchClick();
+    void ContourSwitchClick();
+    void ShowContourColorWindow();
+    void HideContourColorWindow();
+    void PositionContourColorWindowNearSwitch();
+    TAlphaColor ReadContourPanelColor() const;
+    void ContourColorTimerTick();
+    void TestBrushButtonClick();
+    void ResetBrushesButtonClick();
+    void UpdateBrushButtons();
+    // Shows the options the selected effect uses (erase, contour, brushes, table).
+    void UpdateEffectOptions();
+    void SaveParameters(const QString& FileName);
+    void LoadParameters(const QString& FileName);
+    void SkSvg44Click(); // load parameters
+    void SkSvg45Click(); // save parameters
+    void ParamsLabelMouseMove();
+    TRoundedPanel* Rectangle9 = nullptr;  // "Add texture"
+    TLabel* Label10 = nullptr;
+    TRoundedPanel* Rectangle14 = nullptr; // "Add a frame"
+    TLabel* Label21 = nullptr;
+    TRoundedPanel* RectangleEnhance = nullptr; // "Auto-enhance"
+    TLabel* LabelEnhance = nullptr;
+    TRoundedPanel* OptionsRect = nullptr;
+    TSwitch* EraseBdSwitch = nullptr;
+    TLabel* Label23 = nullptr; // "Erase background"
+    TSwitch* AddTextureSwitch = nullptr;
+    TLabel* Label38 = nullptr; // "Add texture"
+    TSwitch* ContourSwitch = nullptr;
+    TLabel* LabelContour = nullptr; // "Draw shape contours"
+    TFloatingPanel* ContourColorWindow = nullptr;
+    TColourPicker* ContourColorPanel = nullptr;
+    QTimer FContourColorTimer;
+    TRoundedPanel* LoadBrushesWindow = nullptr;
+    TButton* TestBrushButton = nullptr;
+    TButton* ResetBrushesButton = nullptr;
+    TRoundedPanel* LoadLUTsWindow = nullptr;
+    TButton* SelectLUTButton = nullptr;
+    TSvgIcon* SkSvg44 = nullptr; // load parameter file
+    TSvgIcon* SkSvg45 = nullptr; // save parameter file
+    void CreateEffectOptions();
 
     // ---- views
     float FZoomFactor = 1.0f;

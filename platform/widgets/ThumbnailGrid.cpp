@@ -116,6 +116,14 @@ void TThumbnailGrid::addItem(const QImage& picture, const QString& name)
     update();
 }
 
+void TThumbnailGrid::setItemPicture(int index, const QImage& picture)
+{
+    if (index < 0 || index >= count())
+        return;
+    items_[size_t(index)].picture = picture;
+    update();
+}
+
 void TThumbnailGrid::setItemIndex(int index)
 {
     if (index < -1 || index >= count())

@@ -55,6 +55,8 @@ public:
 
     void clear();
     void addItem(const QImage& picture, const QString& name = {});
+    // Replaces one cell's picture (a thumbnail that follows other controls).
+    void setItemPicture(int index, const QImage& picture);
     int count() const { return int(items_.size()); }
     const Item& item(int index) const { return items_[size_t(index)]; }
 
