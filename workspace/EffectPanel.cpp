@@ -64,6 +64,7 @@ void TForm1::UpdateListboxes(TItemList* LBox, int ItemIndex)
     ParamsRect->setPanelGeometry(QRect(ParamsRect->geometry().topLeft() + box.topLeft(),
                                        QSize(box.width(), DpI(contourOption ? 469 : 435))));
     Button1->move(Button1->x(), DpI(contourOption ? 398 : 364));
+    UpdateEffectOptions();
     FitRightPanelContent();
     SetupUILabelMarquee();
     if (!UpdatePreviewTimer.isActive())

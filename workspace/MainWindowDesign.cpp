@@ -446,6 +446,7 @@ void TForm1::CreateRightPanel()
     DebugLabel->setObjectName(QStringLiteral("DebugLabel"));
     DebugLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
     DebugLabel->setGeometry(DpI(16), DpI(412), DpI(kRightPanelWidth - 24 - 32), DpI(18));
+    CreateEffectOptions();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
@@ -496,7 +497,8 @@ void TForm1::FitRightPanelContent()
     if (!RightPanelScroll || !ParamsRect)
         return;
     RightPanelScroll->setGeometry(RightPanelRect->panelRect());
-    const int contentHeight = ParamsRect->geometry().bottom() + 1 + DpI(kMargin);
+    const QWidget* lowest = OptionsRect ? static_cast<QWidget*>(OptionsRect) : ParamsRect;
+    const int contentHeight = lowest->geometry().bottom() + 1 + DpI(kMargin);
     const bool fits = contentHeight <= RightPanelScroll->height();
     RightPanelScroll->setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
     RightPanelContent->resize(RightPanelScroll->width() - (fits ? 0 : DpI(6)), contentHeight);

@@ -234,6 +234,8 @@ public:
     void ShowLUTSelector();
     void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
     void SelectLUTButtonClick();
+    // Opens the manual-brush panel again after the table panel made way for it.
+    std::function<void()> ReopenManualBrushAfterLUT;
     void LabelEnhanceClick(); // "Auto-enhance"
     bool FEnhanceRunning = false;
     void EraseBdSwitchClick();
@@ -277,6 +279,10 @@ public:
     TSvgIcon* SkSvg44 = nullptr; // load parameter file
     TSvgIcon* SkSvg45 = nullptr; // save parameter file
     void CreateEffectOptions();
+    QTimer FParamIconsRest; // the parameter-file icons fade back when it fires
+    // The file dialogs of the options and parameter files (tests answer them).
+    std::function<QStringList(const QString& title, const QString& filter)> ChooseFiles;
+    std::function<QString(const QString& title, const QString& filter)> ChooseSaveFile;
 
     // ---- views
     float FZoomFactor = 1.0f;
@@ -622,6 +628,7 @@ Q_SIGNALS:
     void progressChanged(int percent);
     void previewBoxChanged();
     void canvasChanged();
+    void paramIconsLit(bool lit);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,209 @@
+#include "overlays/LUTPreview.h"
+#include "overlays/U_CombineImages.h"
+#include "overlays/U_LUTSelector.h"
+
+#include "TestZip.h"
+#include "effects/colour-and-shapes/EmbeddedLUTs.h"
+#include "platform/widgets/ItemList.h"
+#include "platform/widgets/Label.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+namespace pv {
+namespace {
+
+// A 2-point cube that swaps red and blue.
+QByteArray SwapCube()
+{
+    QByteArray t = "LUT_3D_SIZE 2\n";
+    for (int b = 0; b < 2; ++b)
+        for (int g = 0; g < 2; ++g)
+            for (int r = 0; r < 2; ++r)
+                t += QByteArray::number(b) + " " + QByteArray::number(g) + " " + QByteArray::number(r) + "\n";
+    return t;
+}
+
+ISkImage Picture(int w, int h, uint32_t px)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(px);
+    return SkImage::MakeFromRaster(std::move(img));
+}
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+class LUTPanel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ImportedLUTs().clear();
+        panel.OnLUTApplied = [this](const QString& n, const QByteArray& d, const QString& p) {
+            appliedName = n;
+            appliedData = d;
+            appliedPath = p;
+        };
+        panel.OnClose = [this] { ++closes; };
+    }
+    void TearDown() override { ImportedLUTs().clear(); }
+    TFrameLUTSelector panel;
+    QString appliedName, appliedPath;
+    QByteArray appliedData;
+    int closes = 0;
+    QTemporaryDir dir;
+};
+
+TEST_F(LUTPanel, FirstOpeningChoosesTheFirstBuiltInTableAndPreviewsIt)
+{
+    const QStringList names = EmbeddedLUTNames();
+    ASSERT_EQ(names.size(), 18);
+    panel.Initialize({}, {}, {}, Picture(1080, 540, 0xFF3366CCu));
+    EXPECT_EQ(panel.LstLUTs->count(), 18);
+    EXPECT_EQ(panel.LstLUTs->itemIndex(), 0);
+    EXPECT_EQ(panel.SelectedName(), names[0]);
+    EXPECT_FALSE(panel.SelectedData().isEmpty());
+    EXPECT_EQ(panel.SourceThumb()->width(), 540);
+    EXPECT_EQ(panel.SourceThumb()->height(), 270);
+    panel.OnPreviewTimer();
+    ASSERT_TRUE(WaitFor([&] { return panel.PreviewImage() != nullptr; }));
+    EXPECT_EQ(panel.PreviewImage()->width(), 540);
+    panel.BtnApplyClick();
+    EXPECT_EQ(appliedName, names[0]);
+    EXPECT_EQ(appliedData, panel.SelectedData());
+    EXPECT_TRUE(appliedPath.isEmpty());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(LUTPanel, ACurrentTableNotInTheListHighlightsNothingSoTheFirstCanBePicked)
+{
+    const QString path = dir.filePath(QStringLiteral("Mine.cube"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(SwapCube());
+    f.close();
+    const ISkImage small = Picture(200, 100, 0xFF102030u);
+    panel.Initialize(QStringLiteral("Mine"), {}, path, small);
+    EXPECT_EQ(panel.LstLUTs->itemIndex(), -1);
+    EXPECT_EQ(panel.SelectedData(), SwapCube());
+    EXPECT_EQ(panel.LblCurrentLUT->text(), QStringLiteral("Mine"));
+    EXPECT_EQ(panel.SourceThumb(), small); // used as it is
+    panel.SelectLUTItem(0);
+    EXPECT_EQ(panel.SelectedName(), EmbeddedLUTNames()[0]);
+    EXPECT_TRUE(panel.SelectedFilePath().isEmpty());
+}
+
+TEST_F(LUTPanel, ChoosingTheChosenEntryAgainDoesNothing)
+{
+    panel.Initialize({}, {}, {}, Picture(64, 64, 0xFF808080u));
+    panel.OnPreviewTimer();
+    const int parses = panel.ParseCount();
+    panel.SelectLUTItem(0);
+    EXPECT_FALSE(panel.FPreviewTimer.isActive());
+    panel.SelectLUTItem(1);
+    EXPECT_TRUE(panel.FPreviewTimer.isActive());
+    panel.OnPreviewTimer();
+    panel.SelectLUTItem(0);
+    panel.OnPreviewTimer();
+    EXPECT_EQ(panel.ParseCount(), parses + 2);
+}
+
+TEST_F(LUTPanel, CacheIsKeyedByContentNotByName)
+{
+    // An imported table named like a built-in one.
+    const QString name = EmbeddedLUTNames()[1];
+    const QString zip = dir.filePath(QStringLiteral("looks.zip"));
+    ASSERT_TRUE(test::WriteZip(zip, {{QStringLiteral("folder/") + name + QStringLiteral(".cube"), SwapCube()},
+                                     {QStringLiteral("readme.txt"), "x"}}));
+    panel.AskLUTFiles = [zip] { return QStringList{zip}; };
+    panel.Initialize(name, {}, {}, Picture(8, 8, 0xFFFF0000u));
+    panel.OnPreviewTimer();
+    const QString builtInKey = panel.ParsedKey();
+    panel.BtnLoadDiskClick();
+    ASSERT_EQ(panel.LstLUTs->count(), 19);
+    EXPECT_EQ(panel.LstLUTs->items().last(), name);
+    EXPECT_EQ(panel.SelectedData(), SwapCube());
+    panel.OnPreviewTimer();
+    EXPECT_NE(panel.ParsedKey(), builtInKey);
+    ASSERT_TRUE(WaitFor([&] { return panel.PreviewImage() && panel.PreviewImage()->qimage().pixel(0, 0) == 0xFF0000FFu; }));
+    // The same archive again adds nothing; the next panel lists it.
+    panel.BtnLoadDiskClick();
+    EXPECT_EQ(panel.LstLUTs->count(), 19);
+    EXPECT_EQ(ImportedLUTs().size(), 1u);
+    TFrameLUTSelector next;
+    next.Initialize({}, {}, {}, nullptr);
+    EXPECT_EQ(next.LstLUTs->count(), 19);
+}
+
+TEST_F(LUTPanel, UnreadableAndOversizedTablesGiveNoPreviewButSelectStillHandsThemOver)
+{
+    const QString big = dir.filePath(QStringLiteral("Huge.cube"));
+    QFile f(big);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(kMaxLUTFileBytes + 1));
+    f.close();
+    EXPECT_TRUE(LoadLUTFileBytes(big).isEmpty());
+    panel.AskLUTFiles = [big] { return QStringList{big}; };
+    panel.Initialize({}, {}, {}, Picture(8, 8, 0xFF808080u));
+    panel.BtnLoadDiskClick();
+    EXPECT_EQ(panel.SelectedName(), QStringLiteral("Huge"));
+    EXPECT_TRUE(panel.SelectedData().isEmpty());
+    panel.OnPreviewTimer();
+    EXPECT_EQ(panel.PreviewImage(), nullptr);
+    panel.BtnApplyClick();
+    EXPECT_EQ(appliedPath, QFileInfo(big).absoluteFilePath());
+}
+
+TEST_F(LUTPanel, RightButtonShowsTheUnprocessedThumbnail)
+{
+    panel.Initialize({}, {}, {}, Picture(8, 8, 0xFF808080u));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(panel.PbPreview, &press);
+    EXPECT_TRUE(panel.ShowingSource());
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(panel.PbPreview, &release);
+    EXPECT_FALSE(panel.ShowingSource());
+}
+
+TEST(LUTPanelLife, APreviewFinishingAfterThePanelClosedGoesNowhere)
+{
+    auto* panel = new TFrameLUTSelector();
+    panel->Initialize({}, {}, {}, Picture(540, 540, 0xFF808080u));
+    panel->OnPreviewTimer();
+    delete panel;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    SUCCEED();
+}
+
+TEST(LUTPreview, MappingMatchesTheEffectsTableStep)
+{
+    const TCubeLUT lut = LoadCubeFromBytes(SwapCube());
+    ASSERT_TRUE(lut.valid());
+    QImage img(2, 1, QImage::Format_ARGB32_Premultiplied);
+    img.setPixel(0, 0, 0xFFFF8000u);
+    img.setPixel(1, 0, 0x00000000u);
+    const ISkImage out = MapLUTToImage(SkImage::MakeFromRaster(std::move(img)), lut, 1);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->qimage().pixel(0, 0), 0xFF0080FFu);
+    EXPECT_EQ(out->qimage().pixel(1, 0), 0u);
+    EXPECT_EQ(MapLUTToImage(nullptr, lut, 1), nullptr);
+    EXPECT_EQ(LUTPreviewKey("abc", {}), LUTPreviewKey(QByteArray("abc"), QStringLiteral("other")));
+    EXPECT_NE(LUTPreviewKey("abc", {}), LUTPreviewKey("abd", {}));
+}
+
+} // namespace
+} // namespace pv
