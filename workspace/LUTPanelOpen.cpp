@@ -11,6 +11,26 @@
 
 namespace pv {
 
+namespace {
+
+void ReopenAfterLUTPanel(TForm1& form)
+{
+    if (form.FReopenManualBrushAfterLUT) {
+        form.FReopenManualBrushAfterLUT = false;
+        if (form.ReopenManualBrushAfterLUT)
+            form.ReopenManualBrushAfterLUT();
+    }
+    if (form.FReopenScriptEditorAfterLUT) {
+        form.FReopenScriptEditorAfterLUT = false;
+        if (form.FormScriptEditor) {
+            form.FormScriptEditor->show();
+            form.LinkScriptEditorWindow();
+        }
+    }
+}
+
+} // namespace
+
 void TForm1::SelectLUTButtonClick() { ShowLUTSelector(); }
 
 void TForm1::ShowLUTSelector()
@@ -36,23 +56,14 @@ void TForm1::ShowLUTSelector()
     };
     panel->Initialize(FLUTName, FLUTData, FLUTFilePath, FSkSourceImage);
     // The panels it made way for come back once, when this one closes.
-    const auto previous = layOverlayContainer->OnClosed;
-    layOverlayContainer->OnClosed = [this, previous] {
-        layOverlayContainer->OnClosed = previous;
-        if (previous)
-            previous();
-        if (FReopenManualBrushAfterLUT) {
-            FReopenManualBrushAfterLUT = false;
-            if (ReopenManualBrushAfterLUT)
-                ReopenManualBrushAfterLUT();
-        }
-        if (FReopenScriptEditorAfterLUT) {
-            FReopenScriptEditorAfterLUT = false;
-            if (FormScriptEditor) {
-                FormScriptEditor->show();
-                LinkScriptEditorWindow();
-            }
-        }
+    layOverlayContainer->OnClosed = [form = this, previous = layOverlayContainer->OnClosed] {
+        // Copied out first: the assignment below destroys this closure.
+        TForm1* const self = form;
+        const auto restore = previous;
+        self->layOverlayContainer->OnClosed = restore;
+        if (restore)
+            restore();
+        ReopenAfterLUTPanel(*self);
     };
     layOverlayContainer->ShowOverlayFrame(panel);
     panel->BtnApply->setFocus(Qt::OtherFocusReason);
