@@ -68,6 +68,10 @@ void TForm1::FullReset()
     FLUTName.clear();
     FLUTFilePath.clear();
     GlobalBrushCount = 40;
+    CustomBrushesOn302 = CustomBrushesOn303 = CustomBrushesOn304 = false;
+    CustomBrushBitmap302 = CustomBrushBitmap303 = CustomBrushBitmap304 = QImage();
+    CustomBrushCount304 = 0;
+    UpdateEffectOptions();
 
     FZoomFactor = 1.0f;
     FPanOffset = {};
