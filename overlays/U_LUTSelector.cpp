@@ -41,8 +41,9 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
-    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    scroll->viewport()->setAutoFillBackground(false);
+    // The list sits on the box colour (a transparent viewport would show stale pixels).
+    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: %1; }")
+                              .arg(ToQColor(0xFF1E2A3Cu).name()));
     scroll->setGeometry(DpI(4), DpI(4), DpI(352), DpI(502));
     LstLUTs = new TItemList();
     LstLUTs->setObjectName(QStringLiteral("LstLUTs"));
