@@ -264,13 +264,13 @@ TEST(BatchProcessing, AFailingEffectIsReportedAndTheBatchEnds)
 }
 
 std::atomic<int> gRunsStarted{0};
-std::atomic<bool> gReleaseRun{false};
+std::atomic<int> gRunsAllowed{0};
 
-// An effect that waits for the test before it finishes.
+// An effect whose n-th run waits until the test allows n runs (or the run is cancelled).
 void HeldEffect(const ISkImage&, const ISkSurface& Dest, int, int, int, int, int, bool)
 {
-    ++gRunsStarted;
-    while (!gReleaseRun && !IsEffectCancelled())
+    const int run = ++gRunsStarted;
+    while (run > gRunsAllowed.load() && !IsEffectCancelled())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     Dest->getCanvas()->clear(kColorWhite);
 }
@@ -285,17 +285,15 @@ TEST(BatchProcessing, CancelDuringTheSecondFileSavesItAndStops)
             files << WritePicture(dir, QStringLiteral("p%1.png").arg(i));
         BatchForm form;
         gRunsStarted = 0;
-        gReleaseRun = true;
+        gRunsAllowed = 1;
         form.Batch().PrepareBatch(files);
         form.Batch().BatchStartClick();
-        WaitUntil([] { return gRunsStarted.load() >= 1; });
-        gReleaseRun = false;
         WaitUntil([] { return gRunsStarted.load() >= 2; });
         form.Batch().BatchCancelClick();
         // The script editor cannot slip a run in between two files.
         form.RunScriptOnCurrentImage(QStringLiteral("RESIZE 10 10"));
         EXPECT_FALSE(form.FScriptRunning.load());
-        gReleaseRun = true;
+        gRunsAllowed = 2;
         WaitUntil([&] { return !form.Batch().FBatchRunning; });
         WaitForEffectWorkers();
         EXPECT_EQ(form.Summary(), QStringLiteral("Batch complete: 2 of 5 images processed."));
