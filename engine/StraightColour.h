@@ -12,6 +12,9 @@
 
 namespace pv {
 
+// One pixel's straight colour, alpha kept; opaque pixels are returned as they are.
+inline uint32_t StraightPixel(uint32_t p) { return (p >> 24) == 255 ? p : UnpremultiplyPixel(p); }
+
 // The picture's pixels in straight colour, alpha kept, as a pixmap over its
 // own buffer.
 struct StraightPicture {

@@ -8,6 +8,7 @@
 
 #include "effects/drawing/Crosshatch.h"
 
+#include "engine/StraightColour.h"
 #include "engine/ContourLines.h"
 #include "engine/PixelPlanes.h"
 #include "platform/graphics/SkImageFilter.h"
@@ -328,7 +329,7 @@ void Crosshatch(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
         ParallelForRange(0, h, [&](int lo, int hi) {
             for (int y = lo; y < hi; ++y)
                 for (int x = 0; x < w; ++x)
-                    tone[size_t(y) * W + size_t(x)] = CrosshatchTone(bp.row(y)[x], v.ToneContrast);
+                    tone[size_t(y) * W + size_t(x)] = CrosshatchTone(StraightPixel(bp.row(y)[x]), v.ToneContrast);
         }, 16);
     }
     ReportEffectProgress(Dest, Preview, 15);

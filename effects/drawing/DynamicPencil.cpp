@@ -7,6 +7,7 @@
 
 #include "effects/drawing/DynamicPencil.h"
 
+#include "engine/StraightColour.h"
 #include "engine/PixelPlanes.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
@@ -92,8 +93,8 @@ void CompositeOverWhite(const SkPixmap& src, Paper& p)
                     p.source[i] = 0xFFFFFFFFu;
                     continue;
                 }
-                const double v = double(a) / 255.0;
-                auto over = [v](int c) { return uint32_t(Round(c * v + (1.0 - v) * 255.0)); };
+                // Over white: the premultiplied colour plus the white that shows through.
+                auto over = [a](uint32_t c) { return std::min(c, a) + (255u - a); };
                 p.source[i] = 0xFF000000u | over(R(s[x])) << 16 | over(G(s[x])) << 8 | over(B(s[x]));
             }
         }

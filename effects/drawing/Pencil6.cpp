@@ -6,6 +6,7 @@
 
 #include "effects/drawing/Pencil6.h"
 
+#include "engine/StraightColour.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
@@ -82,7 +83,8 @@ void Prepare(SequentialRandom& rng, Sketch& s, const SkPixmap& src)
             const uint32_t* p = src.row(y);
             for (int x = 0; x < W; ++x) {
                 const uint32_t a = p[x] >> 24;
-                const uint32_t t = a < 11 ? 255u : (3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10;
+                const uint32_t straight = StraightPixel(p[x]);
+                const uint32_t t = a < 11 ? 255u : (3 * ((straight >> 16) & 0xFF) + 6 * ((straight >> 8) & 0xFF) + (straight & 0xFF)) / 10;
                 target[s.index(x, y)] = uint8_t(t);
                 uint64_t c = 255u | t << 8;
                 if (a < 10)

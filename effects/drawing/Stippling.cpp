@@ -5,6 +5,7 @@
 
 #include "effects/drawing/Stippling.h"
 
+#include "engine/StraightColour.h"
 #include "platform/system/Numbers.h"
 
 #include <array>
@@ -31,8 +32,9 @@ struct GreyTables {
 
 const GreyTables gTables;
 
-inline float GreyOfPixel(uint32_t p)
+inline float GreyOfPixel(uint32_t premultiplied)
 {
+    const uint32_t p = StraightPixel(premultiplied);
     return static_cast<float>((gTables.r[(p >> 16) & 0xFF] + gTables.g[(p >> 8) & 0xFF] + gTables.b[p & 0xFF]) / 255.0);
 }
 
