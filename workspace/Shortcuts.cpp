@@ -280,7 +280,8 @@ void TForm1::InstallShortcuts()
 {
     FFocusRing = CreateFocusRing(this);
     SetWindowDrawsFocusRing(this);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusRingUpdate(now); });
+    FFocusChangedLink =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusRingUpdate(now); });
 
     // Tab: from nothing on the bare window to the menu button, otherwise the
     // next stop of the open window or panel.

@@ -99,6 +99,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
 TForm1::~TForm1()
 {
+    disconnect(FFocusChangedLink);
     FormDestroy();
     if (gForm1 == this)
         gForm1 = nullptr;
