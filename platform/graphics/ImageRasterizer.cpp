@@ -569,6 +569,11 @@ void DrawLinearScaled(const DrawSetup& d)
     }
     if (cmin > cmax)
         return;
+    // Uncovered columns draw nothing, but the span loop still reads their taps:
+    // point them inside the row segment that is lerped.
+    for (int i = 0; i < W; ++i)
+        if (!covX[size_t(i)])
+            xa[size_t(i)] = xb[size_t(i)] = cmin;
     const bool fullX = std::all_of(covX.begin(), covX.end(), [](uint8_t c) { return c == 255; });
     const float alpha = d.paint.alpha;
     auto rows = [&](int lo, int hi) {

@@ -167,18 +167,53 @@ TEST(SkCanvas, BackdropLayerStartsFromTheFilteredPictureBelow)
 
 TEST(SkCanvas, NinePatchKeepsCornersAndStretchesTheMiddle)
 {
-    // 9 x 9: a 3-pixel red border around a green centre.
+    // 9 x 9: a 3-pixel red border around a green centre, drawn whole-pixel and
+    // onto fractional edges (as a scaled preview draws a frame), where the
+    // pieces' outer columns get no coverage at all.
     const ISkImage image = MakeImage(9, 9, [](int x, int y) {
         return x >= 3 && x < 6 && y >= 3 && y < 6 ? 0xFF00FF00u : 0xFFFF0000u;
     });
-    const ISkSurface s = SkSurface::MakeRaster(30, 20);
-    s->getCanvas()->drawImageNine(image, SkIRect::MakeLTRB(3, 3, 6, 6), SkRect::MakeWH(30, 20), SkFilterMode::kNearest);
-    for (int x : {0, 2, 27, 29})
-        EXPECT_EQ(PixelAt(s, x, 10), 0xFFFF0000u) << x;
-    for (int y : {0, 2, 17, 19})
-        EXPECT_EQ(PixelAt(s, 15, y), 0xFFFF0000u) << y;
-    for (int x : {3, 15, 26})
-        EXPECT_EQ(PixelAt(s, x, 10), 0xFF00FF00u) << x;
+    const struct {
+        SkFilterMode filter;
+        SkRect dst;
+    } cases[] = {
+        {SkFilterMode::kNearest, SkRect::MakeWH(30, 20)},
+        {SkFilterMode::kLinear, SkRect::MakeWH(30, 20)},
+        {SkFilterMode::kNearest, SkRect::MakeLTRB(0.4f, 0.3f, 29.6f, 19.7f)},
+        {SkFilterMode::kLinear, SkRect::MakeLTRB(0.4f, 0.3f, 29.6f, 19.7f)},
+    };
+    for (const auto& c : cases) {
+        const ISkSurface s = SkSurface::MakeRaster(30, 20);
+        s->getCanvas()->drawImageNine(image, SkIRect::MakeLTRB(3, 3, 6, 6), c.dst, c.filter);
+        for (int x : {1, 27, 28})
+            EXPECT_EQ(PixelAt(s, x, 10), 0xFFFF0000u) << x << " filter " << int(c.filter);
+        for (int y : {1, 17, 18})
+            EXPECT_EQ(PixelAt(s, 15, y), 0xFFFF0000u) << y << " filter " << int(c.filter);
+        for (int x : {4, 15, 25})
+            EXPECT_EQ(PixelAt(s, x, 10), 0xFF00FF00u) << x << " filter " << int(c.filter);
+    }
+}
+
+TEST(SkCanvas, NinePatchShrunkBelowItsBordersDrawsOnlyTheBorders)
+{
+    // 300 x 300 with 100-pixel borders into about 29 x 19 (a frame's preview):
+    // the borders shrink together and each piece is drawn reduced. Edges a
+    // hair past whole pixels leave a column and a row with no coverage, which
+    // must stay untouched.
+    const ISkImage image = MakeImage(300, 300, [](int x, int y) {
+        return x >= 100 && x < 200 && y >= 100 && y < 200 ? 0xFF00FF00u : 0xFFFF0000u;
+    });
+    SkPaint aa;
+    aa.antiAlias = true;
+    for (const SkFilterMode filter : {SkFilterMode::kNearest, SkFilterMode::kLinear}) {
+        const ISkSurface s = SkSurface::MakeRaster(40, 30);
+        s->getCanvas()->drawImageNine(image, SkIRect::MakeLTRB(100, 100, 200, 200),
+                                      SkRect::MakeLTRB(0.99999f, 0.99999f, 30.00001f, 20.00001f), filter, &aa);
+        for (const auto& [x, y] : {std::pair{5, 5}, {25, 5}, {5, 15}, {25, 15}})
+            EXPECT_EQ(PixelAt(s, x, y), 0xFFFF0000u) << x << "," << y << " filter " << int(filter);
+        for (const auto& [x, y] : {std::pair{0, 10}, {10, 0}, {30, 10}, {10, 20}, {35, 10}, {10, 25}})
+            EXPECT_EQ(PixelAt(s, x, y), 0u) << x << "," << y << " filter " << int(filter);
+    }
 }
 
 TEST(SkCanvas, CubicRotatedDrawOfAConstantPictureStaysConstantInside)
