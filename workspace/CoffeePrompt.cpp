@@ -108,6 +108,7 @@ void TForm1::CreateCoffeePrompt()
     portrait->setObjectName(QStringLiteral("CoffeePortrait"));
     portrait->setSource(QStringLiteral(":/toolbar/portrait.svg"));
     portrait->setOverrideColour(0);
+    portrait->setRoundClip(true);
     portrait->setGeometry(DpI(195), DpI(15), DpI(110), DpI(110));
 
     CoffeeText = new TLabel({}, panel);
@@ -131,6 +132,7 @@ void TForm1::CreateCoffeePrompt()
     BuyCoffeeButton = new TButton(QString::fromLatin1(kBuyCaption), TButton::Look::Primary, panel);
     BuyCoffeeButton->setObjectName(QStringLiteral("BuyCoffeeButton"));
     BuyCoffeeButton->setFontSize(16);
+    BuyCoffeeButton->setTextAlignment(Qt::AlignLeft);
     BuyCoffeeButton->setGeometry(DpI(257), DpI(372), DpI(208), DpI(33));
     auto* cup = new TSvgIcon(BuyCoffeeButton);
     cup->setObjectName(QStringLiteral("SkSvg46"));

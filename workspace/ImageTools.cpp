@@ -13,6 +13,8 @@
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
+#include "platform/widgets/TabNav.h"
+#include "shell/U_Theme.h"
 #include "shell/U_dictionary.h"
 #include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
@@ -124,7 +126,7 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
         connect(label, &TLabel::clicked, this, [this, click] { (this->*click)(); });
         // Hover lights the caption and its icon.
         const auto hover = [label, icon](bool over) {
-            const TAlphaColor c = over ? 0xFFFFFFFFu : 0xFFD5D5D5u;
+            const TAlphaColor c = over ? (IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu) : 0xFFD5D5D5u;
             label->setFontColour(c);
             icon->setOverrideColour(c);
         };
@@ -264,10 +266,18 @@ void TForm1::InstallImageTools()
         return panel && panel->DialogKey(k.key, k.modifiers);
     };
 
+    // The arrows walk a gallery panel's pictures; the gallery takes the focus
+    // and marks the choice itself, so the ring goes.
     for (int arrow : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down})
         FKeyFilter->AddRow({arrow, TKeyMods::Any, TKeyStage::Navigation, false,
                             [panelOpen](const TKeyPress& k) { return panelOpen(k) && !FocusKeepsArrows(k.focus); },
-                            toPanel});
+                            [this, toPanel](const TKeyPress& k) {
+                                if (!toPanel(k))
+                                    return false;
+                                HideFocusRing(FFocusRing, this);
+                                EndKeyboardFocus();
+                                return true;
+                            }});
 
     // The window's shortcuts come between these rows (InstallShortcuts).
 

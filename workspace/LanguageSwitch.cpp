@@ -62,7 +62,7 @@ void TForm1::SwitchLanguage(const QString& Code)
         if (FormScriptEditor)
             FormScriptEditor->ApplyLanguage();
     }
-    FitTranslatedTexts(this);
+    FitTranslatedButtons();
     if (FormScriptEditor)
         FitTranslatedTexts(FormScriptEditor);
     for (int list = 0; list < 5; ++list) {
@@ -105,9 +105,8 @@ void TForm1::LanguageMIClick()
             label->setClickable(true);
             label->setGeometry(DpI(15), DpI(i * 25 + 5), DpI(130), DpI(22));
             connect(label, &TLabel::clicked, this, [this, i] { LangOptionClick(i); });
-            connect(label, &TLabel::hoverChanged, label,
-                    [label](bool on) { label->setFontColour(on ? 0xFFFFFFFFu : 0xFFD5D5D5u); });
         }
+        WireLabelHover(FLanguagePopup);
         FLanguagePopup->hide();
     }
     // Until the main menu exists the popup opens under the top bar's left end.

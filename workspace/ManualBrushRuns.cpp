@@ -42,15 +42,7 @@ void TForm1::CreateManualBrushButton(QVBoxLayout* column)
 void TForm1::InstallManualBrush()
 {
     connect(SkPaintBox1, &CanvasView::panZoomChanged, this, [this] { ManualBrushFollowCanvas(); });
-    // Esc closes the panel unless a stroke is being applied (then it only
-    // cancels, as everywhere).
-    FKeyFilter->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false,
-                        [this](const TKeyPress&) { return FManualBrushFrame && !FManualBrushFrame->IsApplying(); },
-                        [this](const TKeyPress&) {
-                            Cancel = false;
-                            CloseManualBrushFrame();
-                            return true;
-                        }});
+    // Esc closes the panel through the window's table of shortcuts.
 }
 
 void TForm1::Button3Click()

@@ -6,7 +6,9 @@
 
 #include "workspace/Unit1.h"
 
+#include "overlays/ManualBrush.h"
 #include "overlays/OverlayHost.h"
+#include "overlays/OverlayPanel.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
@@ -15,6 +17,7 @@
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "platform/widgets/TabNav.h"
+#include "platform/widgets/ThumbnailGrid.h"
 #include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
@@ -131,6 +134,16 @@ bool Resize(TForm1& f, const TKeyPress&)
     return true;
 }
 
+bool BrushOpen(TForm1& f, const TKeyPress&) { return f.FManualBrushFrame != nullptr; }
+
+// While a stroke is being applied Esc only cancels it; the panel stays.
+bool CloseBrush(TForm1& f, const TKeyPress&)
+{
+    if (!f.FManualBrushFrame->IsApplying())
+        f.CloseManualBrushFrame();
+    return true;
+}
+
 bool PlainSix(TForm1&, const TKeyPress& k) { return !Keypad(k); }
 
 // The table, in the order its rows are tried. Enter and Esc are used only
@@ -143,7 +156,7 @@ const TShortcut kShortcuts[] = {
     {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "cancel the running work", nullptr, RaiseCancel},
     {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "close the interface size", UIZoomOpen,
      Run<&TForm1::UIZoomCloseClick>},
-    {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "close the manual brush", nullptr, nullptr},
+    {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "close the manual brush", BrushOpen, CloseBrush},
     {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "cancel the text", TextOpen, CancelText},
     {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "cancel the crop", CropOpen, Run<&TForm1::Cancel1Click>},
     {Qt::Key_Escape, TKeyMods::Any, TTyping::Any, "close the coffee prompt", CoffeeOpen,
@@ -263,6 +276,9 @@ void TForm1::FocusRingUpdate(QWidget* Focused)
         return;
     if (Focused && Focused->window() != this)
         return;
+    // The window itself holding the focus is the bare window: nothing focused.
+    if (Focused == this)
+        Focused = nullptr;
     if (TExpander* exp = EffectExpanderContaining(Focused)) {
         if (IsKeyboardFocusActive())
             ShowRingOnCategoryPill(exp);
@@ -271,7 +287,24 @@ void TForm1::FocusRingUpdate(QWidget* Focused)
         EndKeyboardFocus();
         return;
     }
+    // A gallery marks its own selection: no ring around it.
+    if (Focused && InGalleryOfPanel(Focused)) {
+        HideFocusRing(FFocusRing, this);
+        EndKeyboardFocus();
+        return;
+    }
     UpdateFocusRing(FFocusRing, Focused, ActiveTabRoot(), this);
+}
+
+bool TForm1::InGalleryOfPanel(QWidget* C) const
+{
+    auto* panel = qobject_cast<TGalleryPanel*>(ActiveOverlayFrame());
+    if (!panel || !C || !panel->isAncestorOf(C))
+        return false;
+    for (QWidget* w = C; w && w != panel; w = w->parentWidget())
+        if (qobject_cast<TThumbnailGrid*>(w))
+            return true;
+    return false;
 }
 
 // ------------------------------------------------------------------ the table
@@ -288,7 +321,9 @@ void TForm1::InstallShortcuts()
     FKeyFilter->AddRow({Qt::Key_Tab, TKeyMods::NoMod, TKeyStage::Navigation, false, {},
                         [this](const TKeyPress& k) {
                             QWidget* root = ActiveTabRoot();
-                            QWidget* current = k.focus && k.focus->window() == this ? k.focus : nullptr;
+                            // The window itself in focus counts as nothing focused.
+                            QWidget* current =
+                                k.focus && k.focus != this && k.focus->window() == this ? k.focus : nullptr;
                             const bool backward = k.modifiers & Qt::ShiftModifier;
                             BeginKeyboardFocus();
                             if (!current && root == this && !backward)

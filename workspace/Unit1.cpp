@@ -155,6 +155,11 @@ void TForm1::showEvent(QShowEvent* event)
     if (FFirstShowDone)
         return;
     FFirstShowDone = true;
+    // The window starts with nothing of its own focused: the window keeps
+    // the focus, so activating it does not hand the focus to its first
+    // control, and the first Tab starts at the menu button.
+    if (!focusWidget())
+        setFocus(Qt::OtherFocusReason);
     MaximizeAtFirstShow();
     const QStringList& args = FCommandLine;
     if (args.size() > 1 && !args[1].startsWith(QStringLiteral("-psn")) && QFileInfo(args[1]).isFile())
@@ -185,6 +190,8 @@ void TForm1::InitializationTimerTimer()
         UpdateEffectAccent(ListBoxes[4], SelectedEffectNumber - 500);
     SetupUILabelMarquee();
     SetupExpanderMarquee();
+    FitTranslatedButtons();
+    WireLabelHover(this);
     MaybeCheck4UpdateAtStartup();
 }
 

@@ -499,6 +499,17 @@ public:
     void ShowRingOnCategoryPill(TExpander* Exp);
     void FocusEffectList(TExpander* AExpander);
     void FocusRingUpdate(QWidget* Focused);
+    // C lies in the picture gallery of the open frame or texture panel.
+    bool InGalleryOfPanel(QWidget* C) const;
+
+    // ---- label hover and fitted buttons (LabelHover.cpp)
+    // A clickable label lights up under the mouse; leaving restores its own colour.
+    void LabelMouseEnter(TLabel* L);
+    void LabelMouseLeave(TLabel* L);
+    // Gives every label under Root (once) the hover handlers above.
+    void WireLabelHover(QWidget* Root);
+    // The named buttons' captions fit their translated texts.
+    void FitTranslatedButtons();
 
     TIconButton* bnMainMenu = nullptr;
     TRoundedPanel* MenuContainer = nullptr;

@@ -126,7 +126,17 @@ void TButton::paintEvent(QPaintEvent*)
     if (wrap_)
         p.drawText(rect().adjusted(DpI(4), 0, -DpI(4), 0), Qt::AlignCenter | Qt::TextWordWrap, text());
     else
-        p.drawText(rect(), Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width() - DpI(8)));
+        p.drawText(align_ & Qt::AlignLeft ? rect().adjusted(DpI(4), 0, 0, 0) : rect(), align_ | Qt::AlignVCenter,
+                   fontMetrics().elidedText(text(), Qt::ElideRight, width() - DpI(8)));
+}
+
+void TButton::setTextAlignment(Qt::Alignment horizontal)
+{
+    horizontal &= Qt::AlignHorizontal_Mask;
+    if (align_ == horizontal)
+        return;
+    align_ = horizontal;
+    update();
 }
 
 void TButton::mousePressEvent(QMouseEvent* e)

@@ -29,6 +29,10 @@ public:
     // A fitted caption may break into lines, centred.
     void setFittedFont(double pixels, bool wrap) override;
     bool wrapsText() const { return wrap_; }
+    // Where a one-line caption sits: centred (the default) or from the left
+    // edge (a caption that leaves room for an icon).
+    void setTextAlignment(Qt::Alignment horizontal);
+    Qt::Alignment textAlignment() const { return align_; }
 
 Q_SIGNALS:
     void clicked();
@@ -54,6 +58,7 @@ private:
     double hover_ = 0; // 0 normal .. 1 hovered, animated
     bool down_ = false;
     bool wrap_ = false;
+    Qt::Alignment align_ = Qt::AlignHCenter;
     QVariantAnimation* hoverAnimation_;
 };
 

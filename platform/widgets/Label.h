@@ -4,6 +4,7 @@
 
 #include "platform/widgets/Control.h"
 
+#include <QMetaMethod>
 #include <QWidget>
 
 namespace pv {
@@ -27,6 +28,8 @@ public:
     void setClickable(bool clickable);
 
     QSize sizeHint() const override;
+    // Someone already reacts to the mouse entering and leaving.
+    bool hasHoverHandler() const { return isSignalConnected(QMetaMethod::fromSignal(&TLabel::hoverChanged)); }
 
 Q_SIGNALS:
     void clicked();

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSvgRenderer>
 
 namespace pv {
@@ -31,6 +32,15 @@ void TSvgIcon::setSource(const QString& path)
 void TSvgIcon::setSvgData(const QByteArray& svg)
 {
     renderer_->load(svg);
+    cache_ = QImage();
+    update();
+}
+
+void TSvgIcon::setRoundClip(bool round)
+{
+    if (roundClip_ == round)
+        return;
+    roundClip_ = round;
     cache_ = QImage();
     update();
 }
@@ -67,6 +77,11 @@ QImage TSvgIcon::render(QSize pixelSize) const
     s.scale(QSizeF(pixelSize), Qt::KeepAspectRatio);
     const QRectF target((pixelSize.width() - s.width()) / 2, (pixelSize.height() - s.height()) / 2, s.width(),
                         s.height());
+    if (roundClip_) {
+        QPainterPath circle;
+        circle.addEllipse(QRectF(img.rect()));
+        p.setClipPath(circle);
+    }
     renderer_->render(&p, target);
     const TAlphaColor c = overrideColour();
     if (c != 0) {

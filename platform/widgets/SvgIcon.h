@@ -34,6 +34,11 @@ public:
     // passes through to what lies below.
     void setClickable(bool clickable);
 
+    // Draws the icon inside the circle (ellipse) its rectangle holds; what
+    // lies outside stays transparent (round portraits).
+    void setRoundClip(bool round);
+    bool roundClip() const { return roundClip_; }
+
     // The icon as drawn at a pixel size (tests and drag images use it).
     QImage render(QSize pixelSize) const;
 
@@ -56,6 +61,7 @@ private:
     double opacity_ = 1.0;
     mutable QImage cache_;
     bool pressed_ = false;
+    bool roundClip_ = false;
 };
 
 } // namespace pv

@@ -1,5 +1,6 @@
 #include "KeyboardFixture.h"
 
+#include "platform/widgets/Button.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "shell/Marquee.h"
@@ -148,6 +149,25 @@ TEST(MainMenu, OverLongEntriesScrollAndGoBackWhenTheMenuCloses)
     EXPECT_EQ(copy->parentWidget(), form.MenuContainer);
     EXPECT_EQ(copy->geometry(), designed);
     SetMarqueeClock({});
+}
+
+TEST(MainMenu, TheNamedButtonsFitTheirTranslatedCaptionsAndOnlyThey)
+{
+    KeyboardForm form;
+    const QString longCaption = QStringLiteral("A caption far too long for this small button");
+    struct Case {
+        TButton* button;
+        bool fitted;
+    };
+    for (const Case& c : {Case{form.CancelCoffeeButton, true}, Case{form.BuyCoffeeButton, false}}) {
+        const double before = c.button->font().pixelSize();
+        c.button->setDisplayText(longCaption);
+        form.FitTranslatedButtons();
+        if (c.fitted)
+            EXPECT_LT(c.button->font().pixelSize(), before);
+        else
+            EXPECT_EQ(c.button->font().pixelSize(), before);
+    }
 }
 
 } // namespace

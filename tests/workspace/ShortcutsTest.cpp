@@ -1,10 +1,17 @@
 #include "KeyboardFixture.h"
 
+#include "engine/ImageHistory.h"
+#include "overlays/ManualBrush.h"
+#include "overlays/OverlayHost.h"
+#include "overlays/U_TextureSelector.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/NumberBox.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/TabNav.h"
+#include "platform/widgets/ThumbnailGrid.h"
 #include "shell/U_Theme.h"
 #include "shell/WebPages.h"
 #include "workspace/CanvasView.h"
@@ -24,7 +31,7 @@ constexpr auto Alt = Qt::AltModifier;
 constexpr auto Meta = Qt::MetaModifier;
 constexpr auto Pad = Qt::KeypadModifier;
 
-enum class State { Bare, Typing, UIZoom, Crop, Coffee };
+enum class State { Bare, Typing, UIZoom, Crop, Coffee, Brush };
 
 struct Row {
     int key;
@@ -44,6 +51,7 @@ const Row kRows[] = {
     {Qt::Key_Escape, {}, State::UIZoom, "close the interface size"},
     {Qt::Key_Escape, {}, State::Crop, "cancel the crop"},
     {Qt::Key_Escape, {}, State::Coffee, "close the coffee prompt"},
+    {Qt::Key_Escape, {}, State::Brush, "close the manual brush"},
     {Qt::Key_0, Ctrl, State::Bare, "100%"},
     {Qt::Key_0, Ctrl | Pad, State::Typing, "100%"},
     {Qt::Key_0, {}, State::Bare, nullptr},
@@ -115,6 +123,8 @@ TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
             form.Label5Click();
         if (r.state == State::Coffee)
             form.SpeedButton9Click();
+        if (r.state == State::Brush)
+            form.ShowManualBrushFrame();
         ClearFocus(form);
         if (r.state == State::Typing)
             form.edit->setFocus();
@@ -137,6 +147,8 @@ TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
             form.Cancel1Click();
         if (form.IsCoffeeOpen())
             form.CancelCoffeeButtonClick();
+        if (form.FManualBrushFrame)
+            form.CloseManualBrushFrame();
         form.FShortcutProbe = [&acted](const char* name) { acted.emplace_back(name); };
     }
 }
@@ -187,6 +199,124 @@ TEST(Shortcuts, AKeyActsOnceAndTheActionsAreTheWindowsOwn)
     form.SkPaintBox1->FullSizeAndCenter();
     PressKey(form, Qt::Key_6, {}, QStringLiteral("6"));
     EXPECT_LT(form.FZoomFactor, 1.0f);
+}
+
+TEST(Shortcuts, TheFirstTabAfterStartUpGoesToTheMenuButton)
+{
+    // Activating the window hands the focus to none of its controls.
+    KeyboardForm form;
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == nullptr || focus == &form) << focus->objectName().toStdString();
+    EXPECT_TRUE(PressKey(form, Qt::Key_Tab));
+    EXPECT_EQ(QApplication::focusWidget(), form.bnMainMenu);
+    EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+}
+
+TEST(Shortcuts, EscClosesTheManualBrushButNotWhileAStrokeIsApplied)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    form.ShowManualBrushFrame();
+    ASSERT_TRUE(form.FManualBrushFrame);
+    ClearFocus(form);
+    form.FManualBrushFrame->SetApplying(true);
+    form.Cancel = false;
+    EXPECT_TRUE(PressKey(form, Qt::Key_Escape));
+    EXPECT_TRUE(form.Cancel.load());
+    ASSERT_TRUE(form.FManualBrushFrame);
+    form.FManualBrushFrame->SetApplying(false);
+    form.Cancel = false;
+    EXPECT_TRUE(PressKey(form, Qt::Key_Escape));
+    EXPECT_TRUE(form.Cancel.load());
+    EXPECT_FALSE(form.FManualBrushFrame);
+}
+
+TEST(Shortcuts, ArrowsWalkTheGalleryOfTheTexturePanelAndTheRingGoes)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    form.Label10Click();
+    auto* panel = qobject_cast<TFrameTextureSelector*>(form.ActiveOverlayFrame());
+    ASSERT_TRUE(panel);
+    ASSERT_GT(panel->Gallery->count(), 2);
+    // Tab puts the ring somewhere in the panel; the arrows take it away.
+    PressKey(form, Qt::Key_Tab);
+    const int start = panel->SelectedIndex();
+    EXPECT_TRUE(PressKey(form, Qt::Key_Right));
+    EXPECT_EQ(panel->SelectedIndex(), start < 0 ? 0 : start + 1);
+    EXPECT_EQ(QApplication::focusWidget(), panel->Gallery);
+    EXPECT_FALSE(FocusRingShown(form.FFocusRing));
+    const int moved = panel->SelectedIndex();
+    PressKey(form, Qt::Key_Left);
+    EXPECT_EQ(panel->SelectedIndex(), moved - 1);
+    // Reaching the gallery by Tab shows no ring either: it marks its own choice.
+    BeginKeyboardFocus();
+    panel->NumberBoxScale->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    BeginKeyboardFocus();
+    panel->Gallery->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(FocusRingShown(form.FFocusRing));
+    // An arrow in a number box stays there.
+    panel->NumberBoxScale->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    const int before = panel->SelectedIndex();
+    PressKey(form, Qt::Key_Right);
+    EXPECT_EQ(panel->SelectedIndex(), before);
+    panel->Button2Click();
+}
+
+TEST(Shortcuts, CtrlZeroShowsFullSizeAndTheBrushPaintsWhereThePictureNowIs)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 400, 300, 0xFF808080u));
+    form.FSkImage = test::FlatPicture(400, 300, 0xFF0000FFu);
+    form.History->Save(form.FSkImage, form.FSkSourceImage);
+    form.SelectedEffectNumber = 9999; // no effect: the source shows through the stroke
+    form.ShowManualBrushFrame();
+    TFrameManualBrush* panel = form.FManualBrushFrame;
+    ASSERT_TRUE(panel);
+    panel->SetSliders(20, 0, 100);
+    form.SkPaintBox1->ZoomOut();
+    ClearFocus(form);
+    EXPECT_TRUE(PressKey(form, Qt::Key_0, Ctrl));
+    EXPECT_EQ(form.FZoomFactor, 1.0f);
+    const CanvasGeometry& g = form.SkPaintBox1->Geometry();
+    const QPointF at = form.layOverlayContainer->mapFromGlobal(
+        form.SkPaintBox1->mapToGlobal(g.ImageOrigin() - g.Scroll + QPointF(300, 60)));
+    panel->BeginStroke(at);
+    panel->EndStroke(at);
+    test::WaitUntil([&] { return form.FBackgroundWorkers == 0 && !panel->IsApplying(); });
+    SkPixmap pm;
+    ASSERT_TRUE(form.FSkImage->peekPixels(pm));
+    EXPECT_EQ(pm.at(300, 60), 0xFF808080u);
+    EXPECT_EQ(pm.at(100, 240), 0xFF0000FFu);
+    form.CloseManualBrushFrame();
+}
+
+TEST(Shortcuts, ClickableLabelsLightUnderTheMouseAndGetTheirOwnColourBack)
+{
+    KeyboardForm form;
+    struct Case {
+        TLabel* label;
+        bool lights;
+    };
+    // A heading that only shows a text, and a clickable label in a colour of its own.
+    auto* own = new TLabel(QStringLiteral("Own"), form.Layout2);
+    own->setFontColour(0xFF8899AAu);
+    own->setClickable(true);
+    QObject::connect(own, &TLabel::clicked, own, [] {});
+    form.WireLabelHover(&form);
+    for (const Case& c : {Case{form.Label5, true}, Case{own, true}, Case{form.ToolsLabel, false}}) {
+        const TAlphaColor rest = c.label->fontColour();
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(c.label, &enter);
+        EXPECT_EQ(c.label->fontColour(), c.lights ? (IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu) : rest)
+            << c.label->objectName().toStdString();
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(c.label, &leave);
+        EXPECT_EQ(c.label->fontColour(), rest) << c.label->objectName().toStdString();
+    }
 }
 
 TEST(Shortcuts, TabFromTheBareWindowGoesToTheMenuButtonAndTheRingFollows)
