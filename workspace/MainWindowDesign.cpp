@@ -180,6 +180,8 @@ void TForm1::CreateEffectPanel()
 
     PresentedScrollBox2 = new QScrollArea(LeftPanelRect);
     PresentedScrollBox2->setObjectName(QStringLiteral("PresentedScrollBox2"));
+    // The panel only scrolls: Tab visits the controls inside it.
+    PresentedScrollBox2->setFocusPolicy(Qt::NoFocus);
     PresentedScrollBox2->setFrameShape(QFrame::NoFrame);
     PresentedScrollBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PresentedScrollBox2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -280,6 +282,8 @@ void TForm1::CreateRightPanel()
 
     RightPanelScroll = new QScrollArea(RightPanelRect);
     RightPanelScroll->setObjectName(QStringLiteral("RightPanelScroll"));
+    // The panel only scrolls: Tab visits the controls inside it.
+    RightPanelScroll->setFocusPolicy(Qt::NoFocus);
     RightPanelScroll->setFrameShape(QFrame::NoFrame);
     RightPanelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RightPanelScroll->setWidgetResizable(false);

@@ -16,7 +16,10 @@
 #include "shell/WebPages.h"
 #include "workspace/CanvasView.h"
 
+#include <QAbstractScrollArea>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace pv {
 namespace {
@@ -210,6 +213,15 @@ TEST(Shortcuts, TheFirstTabAfterStartUpGoesToTheMenuButton)
     EXPECT_TRUE(PressKey(form, Qt::Key_Tab));
     EXPECT_EQ(QApplication::focusWidget(), form.bnMainMenu);
     EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+    // Tab goes on past the top bar into the side panels: their scroll boxes
+    // are no stops of their own, the effect headers and apply button are.
+    std::vector<QWidget*> stops;
+    CollectTabStops(&form, stops);
+    const auto has = [&stops](QWidget* w) { return std::find(stops.begin(), stops.end(), w) != stops.end(); };
+    EXPECT_TRUE(has(form.Expanders[0]));
+    EXPECT_TRUE(has(form.Button1));
+    for (QWidget* w : stops)
+        EXPECT_EQ(qobject_cast<QAbstractScrollArea*>(w), nullptr) << w->objectName().toStdString();
 }
 
 TEST(Shortcuts, EscClosesTheManualBrushButNotWhileAStrokeIsApplied)
