@@ -26,6 +26,8 @@
 
 #include <QApplication>
 
+#include <functional>
+
 namespace pv {
 namespace {
 
@@ -217,6 +219,23 @@ bool IsClickableShape(QWidget* w)
            HasClickHandler(w);
 }
 
+// Calls back whenever a watched control moves or changes size.
+class TGeometryFollower : public QObject {
+public:
+    TGeometryFollower(QObject* parent, std::function<void()> changed) : QObject(parent), changed_(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize)
+            changed_();
+        return false;
+    }
+
+private:
+    std::function<void()> changed_;
+};
+
 } // namespace
 
 // ------------------------------------------------------------------ focus
@@ -257,6 +276,8 @@ void TForm1::ShowRingOnCategoryPill(TExpander* Exp)
     const int headerBottom = Exp->mapTo(pill, QPoint(0, 0)).y() + DpI(Exp->headerHeight());
     const QRect bounds(pill->x(), pill->y(), pill->width(), std::min(pill->height(), headerBottom + DpI(7)));
     ShowFocusRingAt(FFocusRing, pill->parentWidget(), bounds);
+    FRingPill = Exp;
+    FRingPillBounds = FFocusRing->geometry();
 }
 
 void TForm1::FocusEffectList(TExpander* AExpander)
@@ -313,6 +334,16 @@ void TForm1::InstallShortcuts()
 {
     FFocusRing = CreateFocusRing(this);
     SetWindowDrawsFocusRing(this);
+    // A ring on a category's pill stays on it while the categories open and
+    // close around it (the pills move and grow as they animate).
+    auto* follower = new TGeometryFollower(this, [this] {
+        if (FRingPill && FocusRingShown(FFocusRing) && FFocusRing->geometry() == FRingPillBounds)
+            ShowRingOnCategoryPill(FRingPill);
+    });
+    for (int c = 0; c < 5; ++c)
+        for (QWidget* w : {static_cast<QWidget*>(Expanders[size_t(c)]), static_cast<QWidget*>(CategoryBackdrops[size_t(c)])})
+            if (w)
+                w->installEventFilter(follower);
     FFocusChangedLink =
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusRingUpdate(now); });
 

@@ -501,6 +501,9 @@ public:
     void FocusRingUpdate(QWidget* Focused);
     // C lies in the picture gallery of the open frame or texture panel.
     bool InGalleryOfPanel(QWidget* C) const;
+    // The category whose pill the ring marks, and where it drew it.
+    TExpander* FRingPill = nullptr;
+    QRect FRingPillBounds;
 
     // ---- label hover and fitted buttons (LabelHover.cpp)
     // A clickable label lights up under the mouse; leaving restores its own colour.

@@ -17,6 +17,7 @@
 #include "workspace/CanvasView.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -389,6 +390,21 @@ TEST(Shortcuts, EnterOnAnEffectListUnderTheRingChoosesTheEffectSpaceDoesNot)
     EXPECT_TRUE(PressKey(form, Qt::Key_Return));
     EXPECT_EQ(form.SelectedEffectNumber, 101);
     EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+
+    // Opening the next category closes this one while they animate; the
+    // ring ends on the new category's pill where it stands at the end.
+    TExpander* pen = form.Expanders[1];
+    BeginKeyboardFocus();
+    pen->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(PressKey(form, Qt::Key_Return));
+    QElapsedTimer animation;
+    animation.start();
+    while (animation.elapsed() < 500)
+        QApplication::processEvents();
+    EXPECT_FALSE(sketch->isExpanded());
+    EXPECT_TRUE(FocusRingShown(form.FFocusRing));
+    EXPECT_EQ(form.FFocusRing->y(), form.CategoryBackdrops[1]->y());
 }
 
 } // namespace
