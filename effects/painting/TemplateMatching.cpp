@@ -532,13 +532,28 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
     };
     const int g0 = -(H / step);
     const int gyEnd = (h + H) / step, gxEnd = (w + H) / step;
+    // The column minima slide down with the window: a column whose minimum
+    // row left the window is scanned again, the rows that entered are merged
+    // in (a later row wins only when lower, as in a scan). Taken pixels keep
+    // their column current through columnMinimum.
+    int prevR0 = 0, prevR1 = -1;
     for (int gy = g0; gy <= gyEnd; ++gy) {
         const int r0 = std::max(0, gy * step - H), r1 = std::min(h - 1, gy * step + H);
         if (r0 > r1)
             continue;
-        std::fill(colScore.begin(), colScore.end(), kNoMatch);
-        std::fill(colRow.begin(), colRow.end(), -1);
-        for (int r = r0; r <= r1; ++r) {
+        int firstNew = r0;
+        if (prevR1 >= r0 && prevR0 <= r0) {
+            for (int x = 0; x < w; ++x)
+                if (colRow[size_t(x)] >= 0 && colRow[size_t(x)] < r0)
+                    columnMinimum(x, r0, prevR1);
+            firstNew = prevR1 + 1;
+        } else {
+            std::fill(colScore.begin(), colScore.end(), kNoMatch);
+            std::fill(colRow.begin(), colRow.end(), -1);
+        }
+        prevR0 = r0;
+        prevR1 = r1;
+        for (int r = firstNew; r <= r1; ++r) {
             const int32_t* row = scores.data() + size_t(r) * size_t(w);
             const __m128i rv = _mm_set1_epi32(r);
             int x = 0;
@@ -661,9 +676,14 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                 entries[fill[size_t(ty) * size_t(tilesX) + size_t(tx)]++] = strokes[i];
     }
 
-    for (int ty = 0; ty < tilesY; ++ty) {
-        ParallelFor(0, tilesX, [&](int tx) {
-            const size_t t = size_t(ty) * size_t(tilesX) + size_t(tx);
+    // Tiles share no pixels: the bands go to the pool a few at a time, with
+    // no wait between one band and the next inside a group.
+    const int bandsPerGroup = std::max(1, tilesY / 8);
+    for (int gy0 = 0; gy0 < tilesY; gy0 += bandsPerGroup) {
+        const int gy1 = std::min(tilesY, gy0 + bandsPerGroup);
+        ParallelFor(gy0 * tilesX, gy1 * tilesX, [&](int tile) {
+            const int ty = tile / tilesX, tx = tile % tilesX;
+            const size_t t = size_t(tile);
             const int tx0 = tx * kTile, ty0 = ty * kTile;
             const int tx1 = std::min(w, tx0 + kTile) - 1, ty1 = std::min(h, ty0 + kTile) - 1;
             for (uint32_t e = start[t]; e < start[t + 1]; ++e) {
@@ -691,7 +711,7 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                 }
             }
         });
-        if (afterBand && !afterBand(double(ty + 1) / double(tilesY)))
+        if (afterBand && !afterBand(double(gy1) / double(tilesY)))
             return;
     }
 }

@@ -83,7 +83,7 @@ std::vector<uint32_t> SortStrokesWorstFirst(std::vector<uint64_t>& keys);
 // stamp `BrushAngle` tinted by the match colour, its top-left corner HalfSize
 // up and left of the pixel. The picture is drawn in bands of tiles, each
 // tile taking the strokes that touch it in list order, so the result is the
-// one of drawing the strokes one after the other. After each band
+// one of drawing the strokes one after the other. After each group of bands
 // `afterBand` gets the fraction drawn and returns false to stop.
 struct StrokeDrawing {
     const OrientedStamps* stamps = nullptr;
