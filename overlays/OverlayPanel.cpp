@@ -1,11 +1,17 @@
 #include "overlays/OverlayPanel.h"
 
 #include "platform/widgets/FloatingPanel.h"
+#include "engine/U_repository.h"
+#include "platform/graphics/Codecs.h"
+#include "platform/graphics/SkImage.h"
 #include "platform/widgets/Label.h"
+#include "platform/widgets/ThumbnailGrid.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <new>
 
 namespace pv {
 
@@ -71,6 +77,72 @@ TButton* TOverlayPanel::AddButton(const char* name, const char* text, TButton::L
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(DpI(r.x()), DpI(r.y()), DpI(r.width()), DpI(r.height()));
     return b;
+}
+
+QImage LoadUserPicture(const QString& path, QString& error)
+{
+    error.clear();
+    try {
+        const ISkImage picture = DecodeImageFileWithin(path, TForm3::kMaxBrushSide);
+        if (picture && picture->width() > 0 && picture->height() > 0)
+            return picture->qimage();
+        error = QFileInfo::exists(path)
+                    ? QStringLiteral("\"%1\" is not a picture, or is wider or taller than %2 pixels")
+                          .arg(QFileInfo(path).fileName())
+                          .arg(TForm3::kMaxBrushSide)
+                    : QStringLiteral("\"%1\" does not exist").arg(path);
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("Not enough memory");
+    }
+    return {};
+}
+
+TGalleryPanel::TGalleryPanel(QSize designSize, QPoint closeBoxPos, QWidget* parent)
+    : TOverlayPanel(designSize, closeBoxPos, parent)
+{
+    setShadow({3, 3, 3, 0x99000000u});
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TGalleryPanel::AddGallery(const char* title, const char* gridName)
+{
+    AddCaption("Label1", title, {40, 20, 410, 22}, 14)->setAlignment(Qt::AlignCenter);
+    GalleryBox = new TRoundedPanel(this);
+    GalleryBox->setObjectName(QStringLiteral("Rectangle2"));
+    GalleryBox->setStyledColour("fill", kGalleryFill, kGalleryFillLight);
+    GalleryBox->setRadius(15);
+    GalleryBox->setGeometry(DpI(40), DpI(60), DpI(410), DpI(260));
+    Gallery = new TThumbnailGrid(GalleryBox);
+    Gallery->setObjectName(QString::fromLatin1(gridName));
+    Gallery->setGeometry(DpI(5), DpI(5), DpI(400), DpI(250));
+    Gallery->setFocusPolicy(Qt::StrongFocus);
+    connect(Gallery, &TThumbnailGrid::currentChanged, this, [this](int index) { SelectThumbnail(index); });
+}
+
+bool TGalleryPanel::AddUserPicture(const std::function<QString()>& ask, TImageList* list,
+                                   const std::function<QString(const QImage&)>& check)
+{
+    const QString path = ask ? ask() : QString();
+    if (path.isEmpty() || !list)
+        return false;
+    QString error;
+    const QImage bitmap = LoadUserPicture(path, error);
+    if (error.isEmpty() && check)
+        error = check(bitmap);
+    if (!error.isEmpty()) {
+        if (OnMessage)
+            OnMessage(QStringLiteral("Error: ") + error);
+        return false;
+    }
+    list->add(QFileInfo(path).completeBaseName()).setBitmap(bitmap);
+    return true;
+}
+
+void TGalleryPanel::SelectLastCell(int count)
+{
+    if (count > 0)
+        SelectThumbnail(count - 1);
+    Gallery->scrollToShow(Gallery->itemIndex());
 }
 
 bool TGalleryPanel::DialogKey(int key, Qt::KeyboardModifiers modifiers)

@@ -6,6 +6,9 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/RoundedPanel.h"
 
+#include <QImage>
+
+#include <functional>
 #include <vector>
 
 class QKeyEvent;
@@ -13,7 +16,9 @@ class QKeyEvent;
 namespace pv {
 
 class TCloseBox;
+class TImageList;
 class TLabel;
+class TThumbnailGrid;
 
 class TOverlayPanel : public TRoundedPanel {
     Q_OBJECT
@@ -48,16 +53,48 @@ private:
     TCloseBox* closeBox_;
 };
 
+// A picture file the user chose for a gallery (frame or texture): decoded
+// with the size cap of the user's brush files. Empty with a reason in error
+// when it cannot be used.
+QImage LoadUserPicture(const QString& path, QString& error);
+
 // A panel built around a gallery of pictures: Enter is its primary action,
 // the arrows walk the gallery (Left and Up back, Right and Down on; Up and
 // Down by rows).
+//
+// Its top half is shared: the title over the gallery box (its fill follows
+// the theme) with the thumbnail grid inside; a picked cell goes to
+// SelectThumbnail.
 class TGalleryPanel : public TOverlayPanel {
     Q_OBJECT
 public:
-    using TOverlayPanel::TOverlayPanel;
+    static constexpr TAlphaColor kGalleryFill = 0xFF314158u;
+    static constexpr TAlphaColor kGalleryFillLight = 0xFFD9E0EAu;
+
+    TGalleryPanel(QSize designSize, QPoint closeBoxPos, QWidget* parent = nullptr);
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
     virtual void NavigateGallery(int ADirection, bool AVertical) = 0;
     virtual void PrimaryClick() = 0;
+
+    // Cancel, and a primary action with nothing to hand over: close the layer.
+    std::function<void()> OnClose;
+    // A message for the user (already in the user's language or not to be translated).
+    std::function<void(const QString&)> OnMessage;
+
+    TThumbnailGrid* Gallery = nullptr;
+    TRoundedPanel* GalleryBox = nullptr;
+
+protected:
+    // The title and the gallery; gridName names the grid for the walks.
+    void AddGallery(const char* title, const char* gridName);
+    // Asks for a picture file and appends it to list under its base name;
+    // the error (prefixed "Error: ") goes to OnMessage. check may refuse a
+    // decoded picture with a reason. True when the picture was added.
+    bool AddUserPicture(const std::function<QString()>& ask, TImageList* list,
+                        const std::function<QString(const QImage&)>& check = {});
+    // After a picture was added and the gallery refilled: picks and shows the last cell.
+    void SelectLastCell(int count);
+    virtual void SelectThumbnail(int index) = 0;
 };
 
 } // namespace pv

@@ -18,43 +18,10 @@
 
 namespace pv {
 
-QImage LoadUserPicture(const QString& path, QString& error)
-{
-    error.clear();
-    try {
-        const ISkImage picture = DecodeImageFileWithin(path, TForm3::kMaxBrushSide);
-        if (picture && picture->width() > 0 && picture->height() > 0)
-            return picture->qimage();
-        error = QFileInfo::exists(path)
-                    ? QStringLiteral("\"%1\" is not a picture, or is wider or taller than %2 pixels")
-                          .arg(QFileInfo(path).fileName())
-                          .arg(TForm3::kMaxBrushSide)
-                    : QStringLiteral("\"%1\" does not exist").arg(path);
-    } catch (const std::bad_alloc&) {
-        error = QStringLiteral("Not enough memory");
-    }
-    return {};
-}
-
 TFrame3::TFrame3(QWidget* parent) : TGalleryPanel(QSize(753, 529), QPoint(715, 12), parent)
 {
     setObjectName(QStringLiteral("TFrame3"));
-    setShadow({3, 3, 3, 0x99000000u});
-    setFocusPolicy(Qt::StrongFocus);
-
-    auto* title = AddCaption("Label1", "Click on your chosen frame", {40, 20, 410, 22}, 14);
-    title->setAlignment(Qt::AlignCenter);
-
-    auto* galleryBox = new TRoundedPanel(this);
-    galleryBox->setObjectName(QStringLiteral("Rectangle2"));
-    galleryBox->setFillColour(0xFF314158u);
-    galleryBox->setRadius(15);
-    galleryBox->setGeometry(DpI(40), DpI(60), DpI(410), DpI(260));
-    Gallery = new TThumbnailGrid(galleryBox);
-    Gallery->setObjectName(QStringLiteral("ScrollBoxFrames"));
-    Gallery->setGeometry(DpI(5), DpI(5), DpI(400), DpI(250));
-    Gallery->setFocusPolicy(Qt::StrongFocus);
-    connect(Gallery, &TThumbnailGrid::currentChanged, this, [this](int index) { SelectThumbnail(index); });
+    AddGallery("Click on your chosen frame", "ScrollBoxFrames");
 
     AddCaption("Label2", "margin color", {43, 343, 150, 21}, 13);
     ComboColorBox1 = new TColourSwatch(this);
@@ -264,24 +231,16 @@ void TFrame3::BtnApplyBrushstrokeFrameClick()
 
 void TFrame3::BtnLoadCustomClick()
 {
-    const QString path = AskFrameFile ? AskFrameFile() : QString();
-    if (path.isEmpty() || !FrameList)
-        return;
-    QString error;
-    const QImage bitmap = LoadUserPicture(path, error);
     // A frame that covers the middle of the picture would hide it entirely.
-    if (error.isEmpty() && !IsBorderlessFrame(bitmap) && !HasFrameOpening(bitmap))
-        error = QStringLiteral("the frame has no transparent opening in its middle");
-    if (!error.isEmpty()) {
-        if (OnMessage)
-            OnMessage(QStringLiteral("Error: ") + error);
+    const auto check = [](const QImage& bitmap) {
+        return IsBorderlessFrame(bitmap) || HasFrameOpening(bitmap)
+                   ? QString()
+                   : QStringLiteral("the frame has no transparent opening in its middle");
+    };
+    if (!AddUserPicture(AskFrameFile, FrameList, check))
         return;
-    }
-    FrameList->add(QFileInfo(path).completeBaseName()).setBitmap(bitmap);
     LoadFrames(*FrameList);
-    if (!FEntries.empty())
-        SelectThumbnail(int(FEntries.size()) - 1);
-    Gallery->scrollToShow(Gallery->itemIndex());
+    SelectLastCell(int(FEntries.size()));
 }
 
 std::vector<QWidget*> TFrame3::TabStops()

@@ -35,11 +35,6 @@ struct TStoredFrame {
     TAlphaColor Colour = 0xFFFFFFFFu;
 };
 
-// A picture file the user chose for a gallery (frame or texture): decoded
-// with the size cap of the user's brush files. Empty with a reason in error
-// when it cannot be used.
-QImage LoadUserPicture(const QString& path, QString& error);
-
 class TFrame3 : public TGalleryPanel {
     Q_OBJECT
 public:
@@ -84,14 +79,10 @@ public:
     std::function<void(const QImage& frame, int margin, TAlphaColor colour)> OnFrameSelected;
     // "Apply brushstrokes frame": border colour and width.
     std::function<void(TAlphaColor colour, int width)> OnBrushstrokes;
-    // Cancel, and "Apply frame" without a selection: close the layer.
-    std::function<void()> OnClose;
     // The frame file to load, or empty; the list to append it to.
     std::function<QString()> AskFrameFile;
     TImageList* FrameList = nullptr;
-    std::function<void(const QString&)> OnMessage;
 
-    TThumbnailGrid* Gallery = nullptr;
     TColourSwatch* ComboColorBox1 = nullptr;
     TNumberBox* NumberBox1 = nullptr;
     TButton* BtnLoadCustom = nullptr;
@@ -108,7 +99,7 @@ private:
     };
     void StoreFrameSettings();
     void RestoreFrameSettings();
-    void SelectThumbnail(int index);
+    void SelectThumbnail(int index) override;
     void RefreshPreview();
     void DrawPreview(QPainter& painter);
 

@@ -40,22 +40,7 @@ QImage TiledCell(const QImage& texture, QSize cell)
 TFrameTextureSelector::TFrameTextureSelector(QWidget* parent) : TGalleryPanel(QSize(742, 500), QPoint(704, 12), parent)
 {
     setObjectName(QStringLiteral("TFrameTextureSelector"));
-    setShadow({3, 3, 3, 0x99000000u});
-    setFocusPolicy(Qt::StrongFocus);
-
-    auto* title = AddCaption("Label1", "Click on your chosen texture", {40, 20, 410, 22}, 14);
-    title->setAlignment(Qt::AlignCenter);
-
-    auto* galleryBox = new TRoundedPanel(this);
-    galleryBox->setObjectName(QStringLiteral("Rectangle2"));
-    galleryBox->setFillColour(0xFF314158u);
-    galleryBox->setRadius(15);
-    galleryBox->setGeometry(DpI(40), DpI(60), DpI(410), DpI(260));
-    Gallery = new TThumbnailGrid(galleryBox);
-    Gallery->setObjectName(QStringLiteral("ScrollBoxTextures"));
-    Gallery->setGeometry(DpI(5), DpI(5), DpI(400), DpI(250));
-    Gallery->setFocusPolicy(Qt::StrongFocus);
-    connect(Gallery, &TThumbnailGrid::currentChanged, this, [this](int index) { SelectThumbnail(index); });
+    AddGallery("Click on your chosen texture", "ScrollBoxTextures");
 
     AddCaption("Label2", "scale", {40, 355, 120, 21}, 13);
     NumberBoxScale = new TNumberBox(this);
@@ -282,21 +267,10 @@ void TFrameTextureSelector::Button2Click()
 
 void TFrameTextureSelector::BtnLoadCustomClick()
 {
-    const QString path = AskTextureFile ? AskTextureFile() : QString();
-    if (path.isEmpty() || !TextureList)
+    if (!AddUserPicture(AskTextureFile, TextureList))
         return;
-    QString error;
-    const QImage bitmap = LoadUserPicture(path, error);
-    if (!error.isEmpty()) {
-        if (OnMessage)
-            OnMessage(QStringLiteral("Error: ") + error);
-        return;
-    }
-    TextureList->add(QFileInfo(path).completeBaseName()).setBitmap(bitmap);
     LoadTextures(*TextureList);
-    if (!FEntries.empty())
-        SelectThumbnail(int(FEntries.size()) - 1);
-    Gallery->scrollToShow(Gallery->itemIndex());
+    SelectLastCell(int(FEntries.size()));
 }
 
 std::vector<QWidget*> TFrameTextureSelector::TabStops()

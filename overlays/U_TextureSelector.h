@@ -71,12 +71,9 @@ public:
 
     std::function<void(const TStoredTexture&)> OnStore;
     std::function<void(const QImage& texture, int strength, float scale)> OnTextureSelected;
-    std::function<void()> OnClose;
     std::function<QString()> AskTextureFile;
     TImageList* TextureList = nullptr;
-    std::function<void(const QString&)> OnMessage;
 
-    TThumbnailGrid* Gallery = nullptr;
     TNumberBox* NumberBoxScale = nullptr;
     TNumberBox* NumberBoxStrength = nullptr;
     TButton* BtnLoadCustom = nullptr;
@@ -93,7 +90,7 @@ private:
     };
     void StoreTextureSettings();
     void RestoreTextureSettings();
-    void SelectThumbnail(int index);
+    void SelectThumbnail(int index) override;
     void DrawPreview(QPainter& painter);
 
     std::vector<Entry> FEntries;

@@ -59,17 +59,8 @@ void TForm1::ShowFrameSelectorFrame()
         OnFrameSelectorFrameSelected(frame, margin, colour);
     };
     panel->OnBrushstrokes = [](TAlphaColor colour, int width) { AddBrushstrokesFrame(colour, width, 40); };
-    panel->OnClose = [this] { layOverlayContainer->PostCloseOverlay(); };
-    panel->OnMessage = [this](const QString& text) { ShowMessage(text); };
-    panel->AskFrameFile = [this] {
-        return FilesView().AskOpenFileName(
-            Tr(*this, "Load custom frame"),
-            {QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.gif *.tiff *.webp)"),
-             QStringLiteral("All Files (*)")});
-    };
     panel->LoadFrames(Form3().FrameList);
-    layOverlayContainer->ShowOverlayFrame(panel);
-    panel->Button1->setFocus(Qt::OtherFocusReason);
+    ShowGalleryPanel(panel, panel->AskFrameFile, "Load custom frame", panel->Button1);
 }
 
 void TForm1::OnFrameSelectorFrameSelected(const QImage& AFrameBitmap, int AMarginSize, TAlphaColor AMarginColor)

@@ -51,17 +51,8 @@ void TForm1::ShowTextureSelectorFrame()
     panel->OnTextureSelected = [this](const QImage& texture, int strength, float scale) {
         OnTextureSelectorFrameSelected(texture, strength, scale);
     };
-    panel->OnClose = [this] { layOverlayContainer->PostCloseOverlay(); };
-    panel->OnMessage = [this](const QString& text) { ShowMessage(text); };
-    panel->AskTextureFile = [this] {
-        return FilesView().AskOpenFileName(
-            FilesView().TranslateUiText(QStringLiteral("Load custom texture")),
-            {QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.gif *.tiff *.webp)"),
-             QStringLiteral("All Files (*)")});
-    };
     panel->LoadTextures(Form3().TextureList);
-    layOverlayContainer->ShowOverlayFrame(panel);
-    panel->Button1->setFocus(Qt::OtherFocusReason);
+    ShowGalleryPanel(panel, panel->AskTextureFile, "Load custom texture", panel->Button1);
 }
 
 void TForm1::OnTextureSelectorFrameSelected(const QImage& ATextureBitmap, int AStrength, float AScale)

@@ -49,6 +49,7 @@ class TColourPicker;
 class TFloatingPanel;
 class TSwitch;
 class TOverlayHost;
+class TGalleryPanel;
 class TWindowKeyFilter;
 class TUpdateCheck;
 class TPrintWindow;
@@ -231,6 +232,10 @@ public:
     void ShowTextureSelectorFrame();
     void OnTextureSelectorFrameSelected(const QImage& ATextureBitmap, int AStrength, float AScale);
     void AddTextureSwitchClick();
+    // Gives a frame or texture panel the window's close, message and file
+    // hooks and shows it with the focus on its primary button (GalleryPanelOpen.cpp).
+    void ShowGalleryPanel(TGalleryPanel* APanel, std::function<QString()>& AAskFile, const char* AAskTitle,
+                          QWidget* AFocus);
     void ShowLUTSelector();
     void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
     void SelectLUTButtonClick();

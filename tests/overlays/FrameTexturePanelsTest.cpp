@@ -364,5 +364,20 @@ TEST_F(TexturePanel, CtrlWheelChangesTheScaleByTheZoomFactor)
     EXPECT_NEAR(panel.NumberBoxScale->value(), 1.1, 1e-9);
 }
 
+TEST(GalleryPanels, GalleryBoxFollowsTheTheme)
+{
+    TFrame3 frames;
+    TFrameTextureSelector textures;
+    for (TGalleryPanel* panel : {static_cast<TGalleryPanel*>(&frames), static_cast<TGalleryPanel*>(&textures)}) {
+        SCOPED_TRACE(panel->objectName().toStdString());
+        ASSERT_NE(panel->GalleryBox, nullptr);
+        EXPECT_EQ(panel->Gallery->parentWidget(), panel->GalleryBox);
+        panel->GalleryBox->applyTheme(true);
+        EXPECT_EQ(panel->GalleryBox->colour("fill"), TGalleryPanel::kGalleryFillLight);
+        panel->GalleryBox->applyTheme(false);
+        EXPECT_EQ(panel->GalleryBox->colour("fill"), TGalleryPanel::kGalleryFill);
+    }
+}
+
 } // namespace
 } // namespace pv
