@@ -330,7 +330,11 @@ void TScriptEngine::DoFrame(const TScriptCommand& c)
     if (!HasPixels(bitmap))
         Fail(QStringLiteral("No frame loaded (select a frame first or use FRAME #N)"));
     const int margin = c.FrameSize >= 0 ? c.FrameSize : FContext.FrameMarginSize;
-    ISkImage framed = ApplyFrameBitmap(FWorking, bitmap, margin, color);
+    bool unreadable = false;
+    ISkImage framed = ApplyFrameBitmap(FWorking, bitmap, margin, color, &unreadable);
+    if (FWorking && unreadable)
+        Fail(QStringLiteral("Could not read the ") + QString::number(bitmap.width()) + u'x' +
+             QString::number(bitmap.height()) + QStringLiteral(" frame picture (not enough memory)"));
     if (FWorking && framed == FWorking) {
         // The frame routine gives the picture back only when the framed size
         // cannot be made; the run says so instead of going on without frame.

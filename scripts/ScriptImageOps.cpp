@@ -198,14 +198,20 @@ ISkImage DrawWatermark(const ISkImage& Image, float X, float Y, bool XPercent, b
     return DrawWatermarkImage(Image, watermark, X, Y, XPercent, YPercent, Width, WidthPercent, Alpha);
 }
 
-ISkImage ApplyFrameBitmap(const ISkImage& Image, const QImage& Frame, int Margin, TAlphaColor Color)
+ISkImage ApplyFrameBitmap(const ISkImage& Image, const QImage& Frame, int Margin, TAlphaColor Color,
+                          bool* FrameUnreadable)
 {
+    if (FrameUnreadable)
+        *FrameUnreadable = false;
     if (!Image || Frame.isNull() || Frame.width() <= 0 || Frame.height() <= 0)
         return Image;
     const SkIRect opening = FrameOpening(Frame);
     const ISkImage frame = SkImage::MakeFromQImage(Frame);
-    if (!frame)
+    if (!frame) {
+        if (FrameUnreadable)
+            *FrameUnreadable = true;
         return Image;
+    }
     const TFrameLayout layout =
         ComputeFrameLayout(opening, Frame.width(), Frame.height(), Image->width(), Image->height(), Margin);
     const ISkImage framed = ComposeInFrame(Image, frame, opening, layout, Color);

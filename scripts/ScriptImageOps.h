@@ -60,6 +60,10 @@ ISkImage DrawWatermark(const ISkImage& Image, float X, float Y, bool XPercent, b
                        float Width, bool WidthPercent, float Alpha);
 
 // The picture with a margin of Color inside the frame bitmap (see FrameLayout.h).
-ISkImage ApplyFrameBitmap(const ISkImage& Image, const QImage& Frame, int Margin, TAlphaColor Color);
+// On failure the picture itself comes back, and FrameUnreadable (when given)
+// tells whether the frame bitmap could not be turned into an image, as
+// opposed to the framed picture not being made.
+ISkImage ApplyFrameBitmap(const ISkImage& Image, const QImage& Frame, int Margin, TAlphaColor Color,
+                          bool* FrameUnreadable = nullptr);
 
 } // namespace pv
