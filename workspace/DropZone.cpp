@@ -9,6 +9,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace pv {
 
 TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
@@ -41,14 +43,19 @@ TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
     browse_->setFontColour(0xFF60A5FAu);
     browse_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     browse_->setClickable(true);
-    const int hintWidth = hint_->sizeHint().width(), linkWidth = browse_->sizeHint().width();
-    const int gap = DpI(5);
-    const int left = (width() - hintWidth - gap - linkWidth) / 2;
-    hint_->setGeometry(left, DpI(170), hintWidth, DpI(24));
-    browse_->setGeometry(left + hintWidth + gap, DpI(170), linkWidth, DpI(24));
+    LayoutHintLine();
     connect(browse_, &TLabel::clicked, this, &TDropZone::browseClicked);
 
     setOutline(kOutline);
+}
+
+void TDropZone::LayoutHintLine()
+{
+    const int hintWidth = hint_->sizeHint().width(), linkWidth = browse_->sizeHint().width();
+    const int gap = DpI(5);
+    const int left = std::max(0, (width() - hintWidth - gap - linkWidth) / 2);
+    hint_->setGeometry(left, DpI(170), hintWidth, DpI(24));
+    browse_->setGeometry(left + hintWidth + gap, DpI(170), linkWidth, DpI(24));
 }
 
 void TDropZone::setOutline(TAlphaColor design)
@@ -85,9 +92,11 @@ void TForm1::CreateDropZone()
 
 void TForm1::CenterDropZone()
 {
-    if (DropZoneRect)
-        DropZoneRect->move((SkPaintBox1->width() - DropZoneRect->width()) / 2,
-                           (SkPaintBox1->height() - DropZoneRect->height()) / 2);
+    if (!DropZoneRect)
+        return;
+    DropZoneRect->LayoutHintLine();
+    DropZoneRect->move((SkPaintBox1->width() - DropZoneRect->width()) / 2,
+                       (SkPaintBox1->height() - DropZoneRect->height()) / 2);
 }
 
 void TForm1::HideDropZone()

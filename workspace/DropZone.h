@@ -29,6 +29,9 @@ public:
     TLabel* browseLink() const { return browse_; }
     // The outline shown now; the icon follows it.
     TAlphaColor outlineColour() const { return colour("stroke"); }
+    // Centres "Drop image here or" and its link as one line at their
+    // natural widths; run again after a change of language or size.
+    void LayoutHintLine();
 
 Q_SIGNALS:
     void browseClicked();

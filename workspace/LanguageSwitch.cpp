@@ -63,6 +63,7 @@ void TForm1::SwitchLanguage(const QString& Code)
             FormScriptEditor->ApplyLanguage();
     }
     FitTranslatedButtons();
+    CenterDropZone();
     if (FormScriptEditor)
         FitTranslatedTexts(FormScriptEditor);
     for (int list = 0; list < 5; ++list) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <vector>
 
 namespace pv {
 namespace {
@@ -18,11 +19,13 @@ const char* const kDesignFitted = "pvDesignFitted";
 
 int Scaled(double designUnits, double zoom) { return int(std::lround(designUnits * zoom)); }
 
-void RezoomOne(QWidget* w, double oldZoom, double newZoom, bool moveIt)
+// `now` is where the widget was before this rezoom began: a parent's resize
+// handler may already have placed it at the new size, and scaling that again
+// would make it drift.
+void RezoomOne(QWidget* w, const QRect& now, double oldZoom, double newZoom, bool moveIt)
 {
     // The design geometry is taken again whenever something else placed the
     // widget since the last rezoom.
-    const QRect now = w->geometry();
     const QVariant placed = w->property(kGeometryAtZoom);
     QRectF design = w->property(kDesignGeometry).toRectF();
     if (!placed.isValid() || placed.toRect() != now)
@@ -64,11 +67,15 @@ void RezoomWidgetTree(QWidget* Root, double OldZoom, double NewZoom)
     if (!Root || OldZoom <= 0 || NewZoom <= 0 || OldZoom == NewZoom)
         return;
     // The root keeps its place; only what it holds is scaled.
-    RezoomOne(Root, OldZoom, NewZoom, false);
+    RezoomOne(Root, Root->geometry(), OldZoom, NewZoom, false);
     const QList<QWidget*> children = Root->findChildren<QWidget*>();
+    std::vector<QRect> before;
+    before.reserve(size_t(children.size()));
     for (QWidget* w : children)
-        if (!w->isWindow())
-            RezoomOne(w, OldZoom, NewZoom, true);
+        before.push_back(w->geometry());
+    for (qsizetype i = 0; i < children.size(); ++i)
+        if (!children[i]->isWindow())
+            RezoomOne(children[i], before[size_t(i)], OldZoom, NewZoom, true);
 }
 
 } // namespace pv

@@ -67,6 +67,33 @@ TEST(DropZone, CentredOnTheEmptyCanvasUntilAPictureArrives)
     EXPECT_FALSE(zone->isVisible());
 }
 
+// The hint and its link keep their whole texts, side by side inside the zone,
+// at another interface size and in another language.
+TEST(DropZone, TheHintLineFitsAfterAResizeOrALanguageSwitch)
+{
+    test::RecordingForm form;
+    form.show();
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    TDropZone* zone = form.DropZoneRect;
+    ASSERT_NE(zone, nullptr);
+    const auto expectWholeLine = [zone](const char* when) {
+        EXPECT_GE(zone->hint()->width(), zone->hint()->sizeHint().width()) << when;
+        EXPECT_GE(zone->browseLink()->width(), zone->browseLink()->sizeHint().width()) << when;
+        EXPECT_LT(zone->hint()->geometry().right(), zone->browseLink()->geometry().left()) << when;
+        EXPECT_GE(zone->hint()->x(), 0) << when;
+        EXPECT_LE(zone->browseLink()->geometry().right(), zone->width()) << when;
+    };
+    form.ApplyUIZoom(0.75, false);
+    expectWholeLine("at 75 %");
+    form.SwitchLanguage(QStringLiteral("de"));
+    EXPECT_NE(zone->hint()->text(), zone->hint()->sourceText());
+    expectWholeLine("in German at 75 %");
+    form.ApplyUIZoom(1.0, false);
+    expectWholeLine("in German at 100 %");
+    form.SwitchLanguage(QStringLiteral("en"));
+    expectWholeLine("back in English");
+}
+
 TEST(DropZone, TheDefaultPictureHidesIt)
 {
     test::RecordingForm form;

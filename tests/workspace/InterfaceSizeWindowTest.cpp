@@ -5,7 +5,10 @@
 #include "platform/widgets/RoundedPanel.h"
 #include "shell/U_Settings.h"
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <cmath>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace pv {
@@ -62,6 +65,49 @@ TEST(InterfaceSizeWindow, OkWithoutAMoveWritesNothingAndOkAfterOneKeepsIt)
     form.ApplyUIZoom(1.0, true);
     EXPECT_DOUBLE_EQ(UiZoom(), 1.0);
     EXPECT_EQ(GetSetting(QStringLiteral("uizoom")), QStringLiteral("100"));
+}
+
+// Going to another size and back puts every control of the window where it
+// was, whatever the sizes in between: nothing drifts or grows on the way.
+TEST(InterfaceSizeWindow, ASizeAndBackPutsEveryControlWhereItWas)
+{
+    SetSetting(QStringLiteral("uizoom"), QStringLiteral("86"));
+    RecordingForm form;
+    form.show();
+    WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    form.MaxButtonClick();
+    form.resize(1080, 768);
+    QElapsedTimer settle; // the start-up opens a category with an animation
+    settle.start();
+    WaitUntil([&] { return settle.elapsed() > 800; });
+    const double start = UiZoom();
+    const auto geometries = [&form] {
+        std::vector<std::pair<QString, QRect>> all;
+        for (QWidget* w : form.findChildren<QWidget*>())
+            if (!w->isWindow() && w->isVisibleTo(&form))
+                all.emplace_back(w->objectName() + QLatin1Char('/') + QLatin1String(w->metaObject()->className()),
+                                 QRect(w->mapTo(&form, QPoint(0, 0)), w->size()));
+        return all;
+    };
+    const auto before = geometries();
+    for (double zoom : {0.75, 1.3, 0.5, 0.86})
+        form.ApplyUIZoom(zoom, false);
+    form.ApplyUIZoom(start, false);
+    QCoreApplication::processEvents();
+    const auto after = geometries();
+    ASSERT_EQ(after.size(), before.size());
+    int moved = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+        const QRect& a = before[i].second;
+        const QRect& b = after[i].second;
+        const bool same = std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 &&
+                          std::abs(a.width() - b.width()) <= 1 && std::abs(a.height() - b.height()) <= 1;
+        if (!same && ++moved <= 20)
+            ADD_FAILURE() << before[i].first.toStdString() << " was at " << a.x() << "," << a.y() << " " << a.width()
+                          << "x" << a.height() << ", is at " << b.x() << "," << b.y() << " " << b.width() << "x"
+                          << b.height();
+    }
+    EXPECT_EQ(moved, 0);
 }
 
 } // namespace
