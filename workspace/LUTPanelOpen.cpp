@@ -9,24 +9,41 @@
 #include "workspace/ImageFiles.h"
 #include "workspace/ScriptEditor.h"
 
+#include <QTimer>
+
+#include <utility>
+
 namespace pv {
 
 namespace {
 
+void ReopenScriptEditor(TForm1& form)
+{
+    if (form.FormScriptEditor) {
+        form.FormScriptEditor->show();
+        form.LinkScriptEditorWindow();
+    }
+}
+
 void ReopenAfterLUTPanel(TForm1& form)
 {
-    if (form.FReopenManualBrushAfterLUT) {
-        form.FReopenManualBrushAfterLUT = false;
-        if (form.ReopenManualBrushAfterLUT)
-            form.ReopenManualBrushAfterLUT();
+    const bool brush = std::exchange(form.FReopenManualBrushAfterLUT, false);
+    const bool editor = std::exchange(form.FReopenScriptEditorAfterLUT, false);
+    if (!brush) {
+        if (editor)
+            ReopenScriptEditor(form);
+        return;
     }
-    if (form.FReopenScriptEditorAfterLUT) {
-        form.FReopenScriptEditorAfterLUT = false;
-        if (form.FormScriptEditor) {
-            form.FormScriptEditor->show();
-            form.LinkScriptEditorWindow();
-        }
-    }
+    // The layer is still inside its close here (and may be closing for a
+    // panel that is replacing this one): the brush panel takes it over once
+    // control is back in the event loop, unless another panel holds it by
+    // then. The editor comes back after the brush, which would hide it.
+    QTimer::singleShot(0, &form, [&form, editor] {
+        if (!form.layOverlayContainer->isVisible())
+            form.ShowManualBrushFrame();
+        if (editor)
+            ReopenScriptEditor(form);
+    });
 }
 
 } // namespace
@@ -37,9 +54,12 @@ void TForm1::ShowLUTSelector()
 {
     if (IsEffectRunning() || !FSkImage)
         return;
-    // The table panel takes the layer over from the manual-brush panel,
-    // which the layer closes as its own close would.
-    FReopenManualBrushAfterLUT = FManualBrushOpen;
+    // The table panel takes the layer over from the manual-brush panel, which
+    // closes first (its close closes the layer, before this panel's reopening
+    // is wired to the layer's close).
+    FReopenManualBrushAfterLUT = FManualBrushFrame != nullptr;
+    if (FReopenManualBrushAfterLUT)
+        CloseManualBrushFrame();
     FReopenScriptEditorAfterLUT = FormScriptEditor && FormScriptEditor->isVisible();
     if (FReopenScriptEditorAfterLUT) {
         UnlinkScriptEditorWindow();

@@ -239,8 +239,6 @@ public:
     void ShowLUTSelector();
     void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
     void SelectLUTButtonClick();
-    // Opens the manual-brush panel again after the table panel made way for it.
-    std::function<void()> ReopenManualBrushAfterLUT;
     void LabelEnhanceClick(); // "Auto-enhance"
     bool FEnhanceRunning = false;
     void EraseBdSwitchClick();

@@ -3,8 +3,10 @@
 #include "engine/ImageHistory.h"
 #include "overlays/ManualBrush.h"
 #include "overlays/OverlayHost.h"
+#include "overlays/U_LUTSelector.h"
 #include "workspace/CanvasView.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace pv {
@@ -110,6 +112,34 @@ TEST_F(BrushForm, PictureCommandsWaitForTheStrokeAndTheCloseKeepsTheSliders)
     form.FullReset();
     EXPECT_FALSE(form.FManualBrushFrame);
     EXPECT_FALSE(form.FManualBrushOpen);
+}
+
+TEST_F(BrushForm, TheTablePanelOpenedOverTheBrushBringsItBackWhenItCloses)
+{
+    form.FManualBrushFrame->SetSliders(60, 10, 80);
+    form.SelectLUTButtonClick();
+    EXPECT_FALSE(form.FManualBrushFrame);
+    auto* panel = qobject_cast<TFrameLUTSelector*>(form.ActiveOverlayFrame());
+    ASSERT_TRUE(panel);
+    panel->BtnCancelClick();
+    test::WaitUntil([&] { return form.FManualBrushFrame != nullptr; });
+    ASSERT_TRUE(form.FManualBrushFrame);
+    EXPECT_TRUE(form.FManualBrushOpen);
+    EXPECT_TRUE(form.layOverlayContainer->isVisible());
+    EXPECT_FALSE(form.ActiveOverlayFrame());
+    EXPECT_FLOAT_EQ(form.FManualBrushFrame->SizeValue(), 60);
+
+    // Opened without the brush, its close brings nothing back.
+    form.CloseManualBrushFrame();
+    form.SelectLUTButtonClick();
+    panel = qobject_cast<TFrameLUTSelector*>(form.ActiveOverlayFrame());
+    ASSERT_TRUE(panel);
+    panel->BtnCancelClick();
+    test::WaitUntil([&] { return !form.layOverlayContainer->isVisible(); });
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(form.FManualBrushFrame);
+    EXPECT_FALSE(form.layOverlayContainer->isVisible());
 }
 
 } // namespace
