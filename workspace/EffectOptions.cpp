@@ -91,19 +91,21 @@ QImage* BrushSheetOf(TForm1& form, int effect)
 }
 
 // The parameter-file icons rest faint and light up while the pointer is
-// over the heading; 3 s after it leaves they fade back over 3 s.
-void MakeIconFade(TForm1& form, TSvgIcon* icon, QTimer* rest)
+// over the heading. When the housekeeping tick says so they stay lit 3 s
+// more, then fade back over 3 s.
+void MakeIconFade(TForm1& form, TSvgIcon* icon)
 {
     auto* effect = new QGraphicsOpacityEffect(icon);
     effect->setOpacity(0.3);
     icon->setGraphicsEffect(effect);
     auto* fade = new QVariantAnimation(icon);
+    fade->setDuration(3000 + 3000);
     fade->setStartValue(1.0);
+    fade->setKeyValueAt(0.5, 1.0);
     fade->setEndValue(0.3);
-    fade->setDuration(3000);
     QObject::connect(fade, &QVariantAnimation::valueChanged, icon,
                      [effect](const QVariant& v) { effect->setOpacity(v.toDouble()); });
-    QObject::connect(rest, &QTimer::timeout, fade, [fade] { fade->start(); });
+    QObject::connect(&form, &TForm1::paramIconsFade, fade, [fade] { fade->start(); });
     QObject::connect(&form, &TForm1::paramIconsLit, icon, [effect, fade](bool lit) {
         fade->stop();
         effect->setOpacity(lit ? 1.0 : 0.3);
@@ -200,10 +202,8 @@ void TForm1::CreateEffectOptions()
     SkSvg44->setGeometry(DpI(w - 16 - 16 - 26), DpI(16), DpI(16), DpI(16));
     connect(SkSvg44, &TSvgIcon::clicked, this, &TForm1::SkSvg44Click);
     connect(SkSvg45, &TSvgIcon::clicked, this, &TForm1::SkSvg45Click);
-    FParamIconsRest.setSingleShot(true);
-    FParamIconsRest.setInterval(4000 + 3000);
-    MakeIconFade(*this, SkSvg44, &FParamIconsRest);
-    MakeIconFade(*this, SkSvg45, &FParamIconsRest);
+    MakeIconFade(*this, SkSvg44);
+    MakeIconFade(*this, SkSvg45);
     connect(ParamsLabel, &TLabel::hoverChanged, this, [this](bool over) {
         if (over)
             ParamsLabelMouseMove();
@@ -218,8 +218,9 @@ void TForm1::CreateEffectOptions()
 
 void TForm1::ParamsLabelMouseMove()
 {
+    // The housekeeping tick counts this down (CleanUpTimerTimer).
+    FParamIconsTag = 2;
     Q_EMIT paramIconsLit(true);
-    FParamIconsRest.start();
 }
 
 void TForm1::UpdateEffectOptions()

@@ -246,6 +246,10 @@ void TForm1::CleanUpTimerTimer()
     if (!IsEffectRunning() && !FManualBrushOpen && !FScriptRunning.load() && FBackgroundWorkers == 0 &&
         ProgressBarTag >= 0)
         UpdateProgressBar(101);
+    // The lit parameter-file icons fade back two ticks after the pointer
+    // was last over them.
+    if (FParamIconsTag > 0 && --FParamIconsTag == 0)
+        Q_EMIT paramIconsFade();
 }
 
 // ------------------------------------------------------------------ drop on the canvas

@@ -40,6 +40,7 @@ void TForm1::LoadParameters(const QString& FileName)
 
 void TForm1::SkSvg45Click()
 {
+    FParamIconsTag = 0;
     Q_EMIT paramIconsLit(false);
     QString name = ChooseSaveFile ? ChooseSaveFile(FilesView().TranslateUiText(QStringLiteral("Save Parameters")),
                                                    kParameterFilter)
@@ -65,6 +66,7 @@ void TForm1::SkSvg45Click()
 
 void TForm1::SkSvg44Click()
 {
+    FParamIconsTag = 0;
     Q_EMIT paramIconsLit(false);
     const QStringList names =
         ChooseFiles(FilesView().TranslateUiText(QStringLiteral("Load Parameters")), kParameterFilter);

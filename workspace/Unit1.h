@@ -282,7 +282,8 @@ public:
     TSvgIcon* SkSvg44 = nullptr; // load parameter file
     TSvgIcon* SkSvg45 = nullptr; // save parameter file
     void CreateEffectOptions();
-    QTimer FParamIconsRest; // the parameter-file icons fade back when it fires
+    // Housekeeping ticks left before the lit parameter-file icons fade back (0: none pending).
+    int FParamIconsTag = 0;
     // The file dialogs of the options and parameter files (tests answer them).
     std::function<QStringList(const QString& title, const QString& filter)> ChooseFiles;
     std::function<QString(const QString& title, const QString& filter)> ChooseSaveFile;
@@ -649,6 +650,7 @@ Q_SIGNALS:
     void previewBoxChanged();
     void canvasChanged();
     void paramIconsLit(bool lit);
+    void paramIconsFade();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -9,6 +9,7 @@
 #include "platform/widgets/ColourPicker.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 #include "platform/widgets/Switch.h"
 #include "workspace/EffectOptions.h"
 #include "workspace/ParameterFiles.h"
@@ -16,10 +17,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGraphicsOpacityEffect>
+#include <QVariantAnimation>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace pv {
 namespace {
@@ -168,6 +173,41 @@ TEST_F(Options, ParameterFilesSaveAndLoadThroughTheWindow)
     EXPECT_EQ(form.messages[1], QStringLiteral("Error loading parameters: Unsupported parameter file version 3 "
                                                "(maximum supported: 2)."));
     EXPECT_EQ(ParamsSlot(form.Params, 300)->Value(1), 77);
+}
+
+TEST_F(Options, TheParameterFileIconsFadeTwoHousekeepingTicksAfterTheHover)
+{
+    form.CleanUpTimer.stop(); // ticked by hand
+    const auto state = [&] {
+        std::vector<std::pair<double, bool>> out; // opacity, fading
+        for (TSvgIcon* icon : {form.SkSvg44, form.SkSvg45}) {
+            const auto* effect = qobject_cast<QGraphicsOpacityEffect*>(icon->graphicsEffect());
+            const auto* fade = icon->findChild<QVariantAnimation*>();
+            out.emplace_back(effect ? effect->opacity() : -1, fade && fade->state() == QAbstractAnimation::Running);
+        }
+        return out;
+    };
+    using S = std::vector<std::pair<double, bool>>;
+    const S rest = {{0.3, false}, {0.3, false}}, lit = {{1.0, false}, {1.0, false}},
+            fading = {{1.0, true}, {1.0, true}};
+    EXPECT_EQ(state(), rest);
+    form.ParamsLabelMouseMove();
+    EXPECT_EQ(state(), lit);
+    form.CleanUpTimerTimer();
+    EXPECT_EQ(state(), lit);
+    form.CleanUpTimerTimer();
+    EXPECT_EQ(state(), fading);
+    // Lit again while fading: the fade stops and the count starts over.
+    form.ParamsLabelMouseMove();
+    EXPECT_EQ(state(), lit);
+    form.CleanUpTimerTimer();
+    EXPECT_EQ(state(), lit);
+    // A click dims them at once and leaves nothing to fade.
+    form.ChooseFiles = [](const QString&, const QString&) { return QStringList(); };
+    form.SkSvg44Click();
+    form.CleanUpTimerTimer();
+    form.CleanUpTimerTimer();
+    EXPECT_EQ(state(), rest);
 }
 
 TEST_F(Options, TheTablePanelHandsItsChoiceToTheLUTEffect)
