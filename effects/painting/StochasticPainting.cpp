@@ -16,11 +16,15 @@
 #include "engine/StraightColour.h"
 #include "effects/painting/TemplateMatching.h"
 #include "engine/U_repository.h"
+#include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -130,45 +134,144 @@ struct Dab {
     int step;
 };
 
-// How much closer to the source the canvas would come under the dab: its
-// sampled pixels blended with the dab colour at coverage x opacity.
-int64_t DabGain(const Dab& d, const uint8_t* alpha, float rot, const SkPixmap& src, const SkPixmap& dst,
-                bool hasTransparency, int opacity)
-{
-    const int w = src.width, h = src.height, step = d.step;
-    const float cs = std::cos(-rot), sn = std::sin(-rot);
-    const int y0 = std::max(0, d.y - d.reach), y1 = std::min(h - 1, d.y + d.reach);
-    const int x0 = std::max(0, d.x - d.reach), x1 = std::min(w - 1, d.x + d.reach);
-    const int px0 = (x0 + step - 1) / step * step;
-    int64_t gain = 0;
-    for (int py = (y0 + step - 1) / step * step; py <= y1; py += step) {
-        const uint32_t* s = src.row(py);
-        const uint32_t* c = dst.row(py);
-        const float dy = float(py - d.y);
-        const float uy = -dy * sn, vy = dy * cs;
-        // Branch-free: every sample is computed and counts only where the mark
-        // covers it, so the stamp reads of neighbouring samples overlap.
-        for (int px = px0; px <= x1; px += step) {
-            const float dx = float(px - d.x);
-            const int u = int(std::nearbyint((dx * cs + uy) * d.scale + 125.0f));
-            const int v = int(std::nearbyint((dx * sn + vy) * d.scale + 125.0f));
-            const bool inside = unsigned(u) < unsigned(kStampSide) && unsigned(v) < unsigned(kStampSide);
-            const int a = alpha[inside ? v * kStampSide + u : 0];
-            const uint32_t cur = c[px], tgt = s[px];
-            const bool counts = inside && a > 10 && (!hasTransparency || (tgt >> 24) >= 10);
-            // k = 0 leaves the pixel as it is, k = 255 gives the dab colour itself.
-            const int k = a * opacity / 255;
-            int dCur = 0, dSim = 0;
-            for (int shift = 0; shift <= 16; shift += 8) {
-                const int t = Chan(tgt, shift), cc = Chan(cur, shift);
-                const int sim = (Chan(d.colour, shift) * k + cc * (255 - k)) / 255;
-                dCur += std::abs(t - cc);
-                dSim += std::abs(t - sim);
+// Lanes of the dab's colour for one channel.
+inline __m128i ChanV(uint32_t p, int shift) { return _mm_set1_epi16(int16_t(Chan(p, shift))); }
+
+// The pixels a dab is measured on, read once and scored for every mark and
+// angle tried: the sample grid (every step-th row and column of the square
+// the dab can reach), each sample's picture and canvas channels as 16-bit
+// lanes, and its present distance to the picture. A sample that must not
+// count (a clear pixel of a translucent picture, or a pad column) holds the
+// dab's own colour as its canvas colour: blending that colour with itself
+// changes nothing, so it adds nothing to any score.
+class DabSamples {
+public:
+    void Gather(const Dab& d, const SkPixmap& src, const SkPixmap& dst, bool hasTransparency)
+    {
+        const int w = src.width, h = src.height, step = d.step;
+        const int y0 = std::max(0, d.y - d.reach), y1 = std::min(h - 1, d.y + d.reach);
+        const int x0 = std::max(0, d.x - d.reach), x1 = std::min(w - 1, d.x + d.reach);
+        const int px0 = (x0 + step - 1) / step * step, py0 = (y0 + step - 1) / step * step;
+        nx_ = px0 <= x1 ? (x1 - px0) / step + 1 : 0;
+        ny_ = py0 <= y1 ? (y1 - py0) / step + 1 : 0;
+        stride_ = (nx_ + 7) / 8 * 8;
+        const size_t n = size_t(stride_) * size_t(ny_);
+        for (auto* v : {&tgt_[0], &tgt_[1], &tgt_[2], &cur_[0], &cur_[1], &cur_[2], &dCur_})
+            if (v->size() < n)
+                v->resize(n);
+        if (dx_.size() < size_t(stride_)) {
+            dx_.resize(size_t(stride_));
+            dxc_.resize(size_t(stride_));
+            dxs_.resize(size_t(stride_));
+        }
+        dy_.resize(size_t(ny_));
+        for (int j = 0; j < stride_; ++j)
+            dx_[size_t(j)] = float(px0 + j * step - d.x);
+        const int col[3] = {Chan(d.colour, 16), Chan(d.colour, 8), Chan(d.colour, 0)};
+        for (int r = 0; r < ny_; ++r) {
+            const int py = py0 + r * step;
+            dy_[size_t(r)] = float(py - d.y);
+            const uint32_t* s = src.row(py);
+            const uint32_t* c = dst.row(py);
+            const size_t o = size_t(r) * size_t(stride_);
+            for (int j = 0; j < stride_; ++j) {
+                const int px = px0 + j * step;
+                const bool counts = j < nx_ && (!hasTransparency || (s[px] >> 24) >= 10);
+                int dist = 0;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int shift = 16 - 8 * ch;
+                    const int t = counts ? Chan(s[px], shift) : 0;
+                    const int cc = counts ? Chan(c[px], shift) : col[ch];
+                    tgt_[ch][o + size_t(j)] = uint16_t(t);
+                    cur_[ch][o + size_t(j)] = uint16_t(cc);
+                    dist += std::abs(t - cc);
+                }
+                dCur_[o + size_t(j)] = uint16_t(dist);
             }
-            gain += counts ? dCur - dSim : 0;
         }
     }
-    return gain;
+
+    // How much closer to the picture the canvas would come under the dab laid
+    // with the mark whose blend weights (coverage x opacity / 255, zero where
+    // the mark does not count) are kmap, turned by rot.
+    int64_t Gain(const Dab& d, const uint8_t* kmap, float rot)
+    {
+        const float cs = std::cos(-rot), sn = std::sin(-rot);
+        const __m128 csv = _mm_set1_ps(cs), snv = _mm_set1_ps(sn);
+        for (int j = 0; j < stride_; j += 4) {
+            const __m128 dx = _mm_loadu_ps(&dx_[size_t(j)]);
+            _mm_storeu_ps(&dxc_[size_t(j)], _mm_mul_ps(dx, csv));
+            _mm_storeu_ps(&dxs_[size_t(j)], _mm_mul_ps(dx, snv));
+        }
+        const __m128 scale = _mm_set1_ps(d.scale), centre = _mm_set1_ps(125.0f);
+        const __m128i side = _mm_set1_epi32(kStampSide), none = _mm_set1_epi32(-1);
+        const __m128i c255 = _mm_set1_epi16(255), magic = _mm_set1_epi16(int16_t(0x8081)), ones = _mm_set1_epi16(1);
+        const __m128i colR = ChanV(d.colour, 16), colG = ChanV(d.colour, 8), colB = ChanV(d.colour, 0);
+        __m128i acc = _mm_setzero_si128();
+        alignas(16) int idx[8];
+        alignas(16) uint16_t kk[8];
+        // The stamp position of four samples, and where they read the mark
+        // (kStampSide^2 reads the zero past its end when outside).
+        auto where = [&](const float* xc, const float* xs, __m128 uy, __m128 vy) {
+            const __m128i u = _mm_cvtps_epi32(_mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_loadu_ps(xc), uy), scale), centre));
+            const __m128i v = _mm_cvtps_epi32(_mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_loadu_ps(xs), vy), scale), centre));
+            const __m128i in = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(u, none), _mm_cmplt_epi32(u, side)),
+                                             _mm_and_si128(_mm_cmpgt_epi32(v, none), _mm_cmplt_epi32(v, side)));
+            const __m128i at = _mm_add_epi32(_mm_mullo_epi32(v, side), u);
+            return _mm_blendv_epi8(_mm_set1_epi32(kStampSide * kStampSide), at, in);
+        };
+        auto channel = [&](__m128i col, __m128i k, __m128i k1, const uint16_t* t, const uint16_t* c) {
+            const __m128i cc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c));
+            const __m128i mix = _mm_add_epi16(_mm_mullo_epi16(col, k), _mm_mullo_epi16(cc, k1));
+            const __m128i sim = _mm_srli_epi16(_mm_mulhi_epu16(mix, magic), 7); // mix / 255, exactly
+            return _mm_abs_epi16(_mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), sim));
+        };
+        for (int r = 0; r < ny_; ++r) {
+            const float dy = dy_[size_t(r)];
+            const __m128 uy = _mm_set1_ps(-dy * sn), vy = _mm_set1_ps(dy * cs);
+            const size_t o = size_t(r) * size_t(stride_);
+            for (int j = 0; j < stride_; j += 8) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(idx), where(&dxc_[size_t(j)], &dxs_[size_t(j)], uy, vy));
+                _mm_store_si128(reinterpret_cast<__m128i*>(idx + 4),
+                                where(&dxc_[size_t(j) + 4], &dxs_[size_t(j) + 4], uy, vy));
+                for (int l = 0; l < 8; ++l)
+                    kk[l] = kmap[idx[l]];
+                const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kk));
+                const __m128i k1 = _mm_sub_epi16(c255, k);
+                const size_t at = o + size_t(j);
+                __m128i dSim = channel(colR, k, k1, &tgt_[0][at], &cur_[0][at]);
+                dSim = _mm_add_epi16(dSim, channel(colG, k, k1, &tgt_[1][at], &cur_[1][at]));
+                dSim = _mm_add_epi16(dSim, channel(colB, k, k1, &tgt_[2][at], &cur_[2][at]));
+                const __m128i dc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&dCur_[at]));
+                acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_sub_epi16(dc, dSim), ones));
+            }
+        }
+        alignas(16) int32_t lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+        return int64_t(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
+    }
+
+private:
+    int nx_ = 0, ny_ = 0, stride_ = 0;
+    std::vector<float> dx_, dy_, dxc_, dxs_;
+    std::vector<uint16_t> tgt_[3], cur_[3], dCur_;
+};
+
+// Asks for the pixels [x0, x1] of every step-th row from y0 to y1 to come
+// into the cache.
+void Prefetch(const SkPixmap& pm, int x0, int x1, int y0, int y1, int step)
+{
+    x0 = std::max(0, x0), x1 = std::min(pm.width - 1, x1);
+    y0 = std::max(0, y0), y1 = std::min(pm.height - 1, y1);
+    if (x0 > x1)
+        return;
+    for (int y = y0; y <= y1; y += step) {
+        const uintptr_t a = reinterpret_cast<uintptr_t>(pm.row(y) + x0), b = reinterpret_cast<uintptr_t>(pm.row(y) + x1);
+        // As a volatile instruction: a function made of prefetches alone has no
+        // effect the compiler must keep.
+        for (uintptr_t line = a & ~uintptr_t(63); line <= b; line += 64)
+            asm volatile("prefetcht0 %0" : : "m"(*reinterpret_cast<const char*>(line)));
+    }
 }
 
 } // namespace
@@ -192,6 +295,12 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         straight = MakeStraightPicture(src);
         target = straight.map;
     }
+    // The dabs read the picture at random places, a new row at every step:
+    // a copy on huge pages spares most of the address translation.
+    LargeBuffer<uint32_t> targetCopy(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y)
+        std::memcpy(targetCopy.data() + size_t(y) * size_t(w), target.row(y), size_t(w) * 4);
+    target = SkPixmap{reinterpret_cast<uint8_t*>(targetCopy.data()), w, h, size_t(w) * 4};
     // An unfinished painting as it will look with the picture's alpha.
     auto shown = [&]() -> ISkSurface {
         if (!hasTransparency)
@@ -227,17 +336,23 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         return;
     const std::vector<ISkImage> stamps = CutAtlasStamps(atlas, kStampSide, AtlasCoverageMatrix());
     atlas.reset();
+    // Each mark's blend weight per stamp pixel: its coverage times the
+    // opacity (0..255), zero where the coverage is too faint to count. A
+    // zero past each mark's end stands for every place outside the stamp.
+    constexpr size_t kMarkStride = size_t(kStampSide) * size_t(kStampSide) + 16;
     std::vector<float> angles(stamps.size());
-    std::vector<uint8_t> alphas(stamps.size() * size_t(kStampSide) * size_t(kStampSide), 0);
+    std::vector<uint8_t> weights(stamps.size() * kMarkStride, 0);
     for (size_t k = 0; k < stamps.size(); ++k) {
         angles[k] = ComputeBrushOrientation(stamps[k]);
         SkPixmap pm;
         if (!stamps[k]->peekPixels(pm))
             continue;
-        uint8_t* a = alphas.data() + k * size_t(kStampSide) * size_t(kStampSide);
+        uint8_t* wk = weights.data() + k * kMarkStride;
         for (int y = 0; y < kStampSide; ++y)
-            for (int x = 0; x < kStampSide; ++x)
-                a[y * kStampSide + x] = uint8_t(pm.at(x, y) >> 24);
+            for (int x = 0; x < kStampSide; ++x) {
+                const int a = int(pm.at(x, y) >> 24);
+                wk[y * kStampSide + x] = uint8_t(a > 10 ? a * p.Opacity / 255 : 0);
+            }
     }
     const int marks = int(stamps.size());
 
@@ -247,6 +362,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
     SkCanvas* canvas = Dest->getCanvas();
     const int runId = ThreadRunId;
     uint32_t lastReport = GetTickMs();
+    DabSamples samples;
 
     for (int64_t i = 0; i < p.DabCount && marks > 0; ++i) {
         if (i % 500 == 0)
@@ -270,16 +386,30 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         dab.reach = int(std::ceil(dab.half * 1.414f));
         dab.scale = float(kStampSide) / size;
         dab.step = size > 20.0f ? p.SampleStep : 1;
+        samples.Gather(dab, target, dst, hasTransparency);
         int64_t gain = 0;
         for (int attempt = 1; attempt <= p.Tries; ++attempt) {
             if (attempt > 1) {
                 b = Random(marks);
                 rot = angle - angles[size_t(b)] + float(RandomFloat() - 0.5) * 0.3f;
             }
-            gain = DabGain(dab, alphas.data() + size_t(b) * size_t(kStampSide) * size_t(kStampSide), rot, target,
-                           dst, hasTransparency, p.Opacity);
+            gain = samples.Gain(dab, weights.data() + size_t(b) * kMarkStride, rot);
             if (gain > 0)
                 break;
+        }
+        // The next dab's place is known now: its pixels come into the cache
+        // while this one is drawn.
+        if (i + 1 < p.DabCount) {
+            const uint32_t sx = SequentialRandom::Step(RandSeed()), sy = SequentialRandom::Step(sx);
+            const int nx = SequentialRandom::Scaled(sx, w), ny = SequentialRandom::Scaled(sy, h);
+            const float nextSize = StochasticDabSize(i + 1, p.DabCount, p.MinSize, p.MaxSize);
+            const int reach = int(std::ceil(nextSize * 0.5f * 1.414f));
+            const int step = nextSize > 20.0f ? p.SampleStep : 1;
+            const int top = (std::max(0, ny - reach) + step - 1) / step * step;
+            // The rows it is measured on first, then all it may draw on.
+            Prefetch(dst, nx - reach, nx + reach, top, ny + reach, step);
+            Prefetch(target, nx - reach, nx + reach, top, ny + reach, step);
+            Prefetch(dst, nx - reach, nx + reach, ny - reach, ny + reach, 1);
         }
         if (gain > 0) {
             paint.setColorFilter(SkColorFilters::Blend(dab.colour, SkBlendMode::kSrcIn));
