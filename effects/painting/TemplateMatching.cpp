@@ -22,11 +22,11 @@
 #include "platform/system/Threads.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_sort.h>
 
 #include <smmintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -598,10 +598,89 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
 
 std::vector<uint32_t> SortStrokesWorstFirst(std::vector<uint64_t>& keys)
 {
-    SharedPool().execute([&] { tbb::parallel_sort(keys.begin(), keys.end(), std::greater<uint64_t>()); });
-    std::vector<uint32_t> out(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-        out[i] = uint32_t(keys[i]);
+    // Keys are unique (each holds its pixel), so any sort gives the same
+    // order. A least-significant-digit radix sort over the bits the keys use,
+    // score above index, in fixed chunks: the counts and the scatter of each
+    // chunk run side by side and the result does not depend on the threads.
+    const size_t n = keys.size();
+    std::vector<uint32_t> out(n);
+    if (n == 0)
+        return out;
+    constexpr int kDigitBits = 11;
+    constexpr size_t kDigits = size_t(1) << kDigitBits;
+    const size_t chunkSize = std::max<size_t>(size_t(1) << 16, (n + 63) / 64);
+    const int chunks = int((n + chunkSize - 1) / chunkSize);
+    auto chunkRange = [&](int c) {
+        return std::pair<size_t, size_t>{size_t(c) * chunkSize, std::min(n, size_t(c + 1) * chunkSize)};
+    };
+    std::vector<uint64_t> maxima(size_t(chunks) * 2, 0);
+    ParallelFor(0, chunks, [&](int c) {
+        const auto [lo, hi] = chunkRange(c);
+        uint64_t s = 0, i = 0;
+        for (size_t k = lo; k < hi; ++k) {
+            s = std::max(s, keys[k] >> 32);
+            i = std::max(i, keys[k] & 0xFFFFFFFFu);
+        }
+        maxima[size_t(c) * 2] = s;
+        maxima[size_t(c) * 2 + 1] = i;
+    });
+    uint64_t maxScore = 0, maxIndex = 0;
+    for (int c = 0; c < chunks; ++c) {
+        maxScore = std::max(maxScore, maxima[size_t(c) * 2]);
+        maxIndex = std::max(maxIndex, maxima[size_t(c) * 2 + 1]);
+    }
+    auto bitsOf = [](uint64_t v) { return v == 0 ? 0 : 64 - std::countl_zero(v); };
+    const int indexBits = std::max(1, bitsOf(maxIndex));
+    const int totalBits = bitsOf(maxScore) + indexBits;
+    const uint64_t indexMask = (uint64_t(1) << indexBits) - 1;
+    // Compact keys, complemented so that ascending digits give worst first.
+    const uint64_t topMask = totalBits >= 64 ? ~uint64_t(0) : (uint64_t(1) << totalBits) - 1;
+    LargeBuffer<uint64_t> other(n);
+    uint64_t* src = other.data();
+    uint64_t* dst = keys.data();
+    ParallelFor(0, chunks, [&](int c) {
+        const auto [lo, hi] = chunkRange(c);
+        for (size_t k = lo; k < hi; ++k)
+            src[k] = ~(((keys[k] >> 32) << indexBits) | (keys[k] & indexMask)) & topMask;
+    });
+    std::vector<uint32_t> counts(size_t(chunks) * kDigits);
+    const int passes = (totalBits + kDigitBits - 1) / kDigitBits;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int shift = pass * kDigitBits;
+        const bool last = pass == passes - 1;
+        ParallelFor(0, chunks, [&](int c) {
+            const auto [lo, hi] = chunkRange(c);
+            uint32_t* count = counts.data() + size_t(c) * kDigits;
+            std::fill_n(count, kDigits, 0u);
+            for (size_t k = lo; k < hi; ++k)
+                ++count[(src[k] >> shift) & (kDigits - 1)];
+        });
+        // Per digit, the chunks in order; the digits in order.
+        uint32_t offset = 0;
+        bool single = false;
+        for (size_t d = 0; d < kDigits; ++d)
+            for (int c = 0; c < chunks; ++c) {
+                uint32_t& cell = counts[size_t(c) * kDigits + d];
+                single = single || cell == n;
+                const uint32_t v = cell;
+                cell = offset;
+                offset += v;
+            }
+        if (single && !last)
+            continue; // every key has the same digit here: the order stands
+        ParallelFor(0, chunks, [&](int c) {
+            const auto [lo, hi] = chunkRange(c);
+            uint32_t* next = counts.data() + size_t(c) * kDigits;
+            if (last) {
+                for (size_t k = lo; k < hi; ++k)
+                    out[next[(src[k] >> shift) & (kDigits - 1)]++] = uint32_t(~src[k] & indexMask);
+            } else {
+                for (size_t k = lo; k < hi; ++k)
+                    dst[next[(src[k] >> shift) & (kDigits - 1)]++] = src[k];
+            }
+        });
+        std::swap(src, dst);
+    }
     return out;
 }
 

@@ -75,7 +75,7 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
 // Returns pixel indices (y * w + x) sorted by score, worst first.
 std::vector<uint32_t> SelectStrokes(TMatch* table, int w, int h, int halfSize, int gridStep);
 // The same in two steps: the strokes as (score << 32 | index) in the order
-// they were taken, then sorted worst first.
+// they were taken, then sorted worst first (the keys serve as scratch space).
 std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize, int gridStep);
 std::vector<uint32_t> SortStrokesWorstFirst(std::vector<uint64_t>& keys);
 
