@@ -13,6 +13,7 @@
 #include "workspace/TextTool.h"
 #include "workspace/TextWindow.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -53,8 +54,12 @@ void TForm1::InstallTextAndPrint()
     PrintWindow->Picture = [this] { return FSkImage; };
     PrintWindow->OnMessage = [this](const QString& text) { ShowMessage(text); };
     PrintWindow->AskPdfFileName = [this]() -> QString {
-        QFileDialog dialog(this, TranslateForDisplay(QStringLiteral("Print")),
-                           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        // Start in the documents folder; where there is none, the dialog would
+        // offer its name as the file's.
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+        QFileDialog dialog(this, TranslateForDisplay(QStringLiteral("Print")), folder);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilters({QStringLiteral("PDF (*.pdf)")});
         dialog.setDefaultSuffix(QStringLiteral("pdf"));
