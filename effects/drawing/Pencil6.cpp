@@ -150,10 +150,142 @@ inline int Taper(int k, int n, int extra)
 }
 
 struct Candidate {
-    std::vector<int> xy;       // x0, y0, x1, y1, ...
     std::vector<size_t> cells; // the points' cells
     int tone = 0;
 };
+
+// The generator's step taken k times at once: seed -> A seed + C.
+struct Steps {
+    uint32_t A = 1, C = 0;
+};
+constexpr Steps StepsOf(int k)
+{
+    Steps j;
+    for (int i = 0; i < k; ++i)
+        j = {j.A * 134775813u, j.C * 134775813u + 1u};
+    return j;
+}
+constexpr Steps kTryAndLength = StepsOf(5); // one try's three draws and the length's two
+
+inline int32_t Draw(uint32_t& seed, int32_t n)
+{
+    seed = SequentialRandom::Step(seed);
+    return SequentialRandom::Scaled(seed, n);
+}
+
+// A candidate's position, length and direction: everything its draws decide.
+struct Centre {
+    uint32_t seedAfter = 0; // the seed after its draws
+    int x = 0, y = 0, tone = 0;
+    int64_t L = 0;
+    double a = 0, ch = 0, sh = 0;
+    int ex = 0, ey = 0; // where the direction is checked
+};
+
+// Draws the candidates of one search in order from its own copy of the
+// seed. Nothing is drawn on the sketch during a search, so the candidates
+// can be drawn ahead of their scoring and their pixels fetched meanwhile.
+class CentreSource {
+public:
+    CentreSource(const Sketch& s, const Pencil6Values& v, int Pct, uint32_t seed)
+        : s_(s), v_(v), Pct_(Pct), seed_(seed)
+    {
+        restartLookahead();
+    }
+
+    void next(Centre& q)
+    {
+        const int W = s_.W, H = s_.H;
+        int x, y;
+        // Late in the run positions go mostly where the drawing still
+        // differs from the picture, and most tries are rejected: the tries
+        // kLookahead ahead are fetched while the current one is tested, and
+        // so is the next candidate's first try in case this one is taken.
+        for (;;) {
+            prefetchTry(look_);
+            const uint32_t taken = kTryAndLength.A * seed_ + kTryAndLength.C;
+            uint32_t probe = taken;
+            prefetchTry(probe);
+            x = Draw(seed_, W - 2) + 1;
+            y = Draw(seed_, H - 2) + 1;
+            const int need = Need(s_.cells[s_.cell(x, y)]);
+            if (!(Draw(seed_, Pct_ * 5) > need && Pct_ > 4))
+                break;
+        }
+        const uint64_t centre = s_.cells[s_.cell(x, y)];
+        q.x = x;
+        q.y = y;
+        q.tone = (2 * Drawn(centre) + Target(centre)) / 3;
+        int64_t L = Draw(seed_, v_.MaxLen / 2 - Pct_ + 100) / 3;
+        L += Draw(seed_, MagnitudeBand(centre));
+        L = std::min<int64_t>(L + v_.MinLen + 3, v_.MaxLen);
+        q.L = L;
+        q.seedAfter = seed_;
+        restartLookahead();
+        q.a = Angle(centre);
+        q.ch = std::cos(q.a) / 2.0;
+        q.sh = std::sin(q.a) / 2.0;
+        q.ex = int(std::clamp<int64_t>(x + Round64(double(L) * q.ch), 0, W - 1));
+        q.ey = int(std::clamp<int64_t>(y + Round64(double(L) * q.sh), 0, H - 1));
+        __builtin_prefetch(&s_.cells[s_.cell(q.ex, q.ey)]);
+        // The line lies along this ray whatever the direction check decides.
+        if (L > 0 && L <= 4000) {
+            for (int64_t t = -L; t <= L; t += 2) {
+                const int px = std::clamp(x + int(double(t) * q.ch), 0, W - 1);
+                const int py = std::clamp(y + int(double(t) * q.sh), 0, H - 1);
+                __builtin_prefetch(&s_.cells[s_.cell(px, py)]);
+            }
+        }
+    }
+
+private:
+    // Fetches the pixel of the try drawn from seed, and moves seed past it.
+    void prefetchTry(uint32_t& seed) const
+    {
+        const uint32_t lx = SequentialRandom::Step(seed), ly = SequentialRandom::Step(lx);
+        seed = SequentialRandom::Step(ly);
+        __builtin_prefetch(&s_.cells[s_.cell(SequentialRandom::Scaled(lx, s_.W - 2) + 1,
+                                             SequentialRandom::Scaled(ly, s_.H - 2) + 1)]);
+    }
+    void restartLookahead()
+    {
+        look_ = seed_;
+        for (int t = 0; t < kLookahead; ++t)
+            prefetchTry(look_);
+    }
+
+    const Sketch& s_;
+    const Pencil6Values& v_;
+    const int Pct_;
+    uint32_t seed_;
+    uint32_t look_ = 0;
+};
+
+// The cells of the line from (x1, y1) to (x2, y2), in BresenhamLine's order.
+void LineCells(const Sketch& s, int x1, int y1, int x2, int y2, std::vector<size_t>& cells)
+{
+    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    cells.resize(size_t(std::max(dx, dy)) + 1);
+    size_t* out = cells.data();
+    int err = dx - dy;
+    int x = x1, y = y1;
+    for (;;) {
+        *out++ = s.cell(x, y);
+        if (x == x2 && y == y2)
+            break;
+        const int e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    cells.resize(size_t(out - cells.data()));
+}
 
 // One search: up to Nc + 1 candidates, the best improving line kept in best.
 bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial, Candidate& best)
@@ -162,50 +294,22 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
     int64_t bestScore = 0;
     int sinceBetter = 0;
     const int patience = Nc / 20 + 5;
+    // Candidates are drawn kAhead ahead of the one being scored; those past
+    // the end of the search are dropped and the seed is left after the last
+    // one scored, as if each had been drawn in its turn.
+    constexpr int kAhead = 3;
+    Centre ring[kAhead + 1];
+    CentreSource source(s, v, Pct, rng.Seed());
+    int drawn = 0;
+    uint32_t seedAfter = rng.Seed();
     for (int c = 0; c <= Nc; ++c) {
-        // Late in the run, positions go mostly where the drawing still
-        // differs from the picture.
-        int x, y;
-        // Late in the run most positions are rejected, and each try reads a
-        // random pixel: the pixels of the tries kLookahead ahead (three draws
-        // per try) are fetched while the current ones are tested.
-        uint32_t look = rng.Seed();
-        auto prefetchTry = [&] {
-            const uint32_t lx = SequentialRandom::Step(look), ly = SequentialRandom::Step(lx);
-            look = SequentialRandom::Step(ly);
-            __builtin_prefetch(&s.cells[s.cell(SequentialRandom::Scaled(lx, W - 2) + 1,
-                                               SequentialRandom::Scaled(ly, H - 2) + 1)]);
-        };
-        for (int t = 0; t < kLookahead; ++t)
-            prefetchTry();
-        for (;;) {
-            prefetchTry();
-            x = rng.Random(W - 2) + 1;
-            y = rng.Random(H - 2) + 1;
-            const int need = Need(s.cells[s.cell(x, y)]);
-            if (!(rng.Random(Pct * 5) > need && Pct > 4))
-                break;
-        }
-        const uint64_t centre = s.cells[s.cell(x, y)];
-        const int tone = (2 * Drawn(centre) + Target(centre)) / 3;
-        int64_t L = rng.Random(v.MaxLen / 2 - Pct + 100) / 3;
-        L += rng.Random(MagnitudeBand(centre));
-        L = std::min<int64_t>(L + v.MinLen + 3, v.MaxLen);
-        const double a = Angle(centre);
-        const double ch = std::cos(a) / 2.0, sh = std::sin(a) / 2.0;
-        // The line lies along this ray whatever the direction check decides:
-        // fetch its pixels while the end point's angle is read.
-        if (L > 0 && L <= 4000) {
-            for (int64_t t = -L; t <= L; t += 2) {
-                const int px = std::clamp(x + int(double(t) * ch), 0, W - 1);
-                const int py = std::clamp(y + int(double(t) * sh), 0, H - 1);
-                __builtin_prefetch(&s.cells[s.cell(px, py)]);
-            }
-        }
+        for (; drawn <= std::min(c + kAhead, Nc); ++drawn)
+            source.next(ring[drawn % (kAhead + 1)]);
+        const Centre& q = ring[c % (kAhead + 1)];
+        seedAfter = q.seedAfter;
+        int64_t L = q.L;
         {
-            const int ex = std::clamp<int64_t>(x + Round64(double(L) * ch), 0, W - 1);
-            const int ey = std::clamp<int64_t>(y + Round64(double(L) * sh), 0, H - 1);
-            double diff = std::abs(a - double(Angle(s.cells[s.cell(ex, ey)])));
+            double diff = std::abs(q.a - double(Angle(s.cells[s.cell(q.ex, q.ey)])));
             if (diff > std::numbers::pi)
                 diff = 2 * std::numbers::pi - diff;
             if (diff > 1.05) {
@@ -214,19 +318,14 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
                     L = std::max<int64_t>(L, 1);
             }
         }
-        const int64_t dx = Round64(double(L) * ch), dy = Round64(double(L) * sh);
-        const int x1 = int(std::clamp<int64_t>(x - dx, 0, W - 1)), y1 = int(std::clamp<int64_t>(y - dy, 0, H - 1));
-        const int x2 = int(std::clamp<int64_t>(x + dx, 0, W - 1)), y2 = int(std::clamp<int64_t>(y + dy, 0, H - 1));
+        const int64_t dx = Round64(double(L) * q.ch), dy = Round64(double(L) * q.sh);
+        const int x1 = int(std::clamp<int64_t>(q.x - dx, 0, W - 1)), y1 = int(std::clamp<int64_t>(q.y - dy, 0, H - 1));
+        const int x2 = int(std::clamp<int64_t>(q.x + dx, 0, W - 1)), y2 = int(std::clamp<int64_t>(q.y + dy, 0, H - 1));
         if (std::abs(x2 - x1) > 2000 || std::abs(y2 - y1) > 2000)
             continue;
-        BresenhamLine(x1, y1, x2, y2, trial.xy);
-        const int n = int(trial.xy.size() / 2);
-        trial.cells.resize(size_t(n));
-        for (int k = 0; k < n; ++k) {
-            const size_t j = s.cell(trial.xy[size_t(2 * k)], trial.xy[size_t(2 * k + 1)]);
-            trial.cells[size_t(k)] = j;
-            __builtin_prefetch(&s.cells[j]);
-        }
+        LineCells(s, x1, y1, x2, y2, trial.cells);
+        const int n = int(trial.cells.size());
+        const int tone = q.tone;
         int64_t score = 0;
         for (int k = 0; k < n; ++k) {
             const uint64_t cl = s.cells[trial.cells[size_t(k)]];
@@ -249,6 +348,8 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
             sinceBetter = 0;
         }
     }
+    // The seed as the candidates scored left it.
+    rng.Jump(0, seedAfter);
     return bestScore < 0;
 }
 
@@ -355,8 +456,8 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
     const int64_t divisor = std::max<int64_t>(1, maxi);
     uint32_t lastShown = GetTickMs();
     Candidate trial, best;
-    trial.xy.reserve(2 * kMaxLinePoints);
-    best.xy.reserve(2 * kMaxLinePoints);
+    trial.cells.reserve(kMaxLinePoints);
+    best.cells.reserve(kMaxLinePoints);
     for (int64_t i = 0; i <= maxi; ++i) {
         CheckCancellation();
         if (!Preview && EngineHost() && GetTickMs() - lastShown > 200) {
