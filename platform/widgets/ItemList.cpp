@@ -1,6 +1,8 @@
 #include "platform/widgets/ItemList.h"
 
 #include <QFocusEvent>
+#include <QFontDatabase>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -82,6 +84,18 @@ void TItemList::setHovered(int index)
     Q_EMIT hoveredChanged(index);
 }
 
+bool FamilyDrawsLatinNames(const QString& family)
+{
+    static QHash<QString, bool> known;
+    const auto it = known.constFind(family);
+    if (it != known.constEnd())
+        return *it;
+    const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(family);
+    const bool latin = systems.contains(QFontDatabase::Latin) && !systems.contains(QFontDatabase::Symbol);
+    known.insert(family, latin);
+    return latin;
+}
+
 void TItemList::setItemsInOwnFamily(bool on)
 {
     ownFamily_ = on;
@@ -117,7 +131,7 @@ void TItemList::paintEvent(QPaintEvent* e)
         // down to 9 design pixels, before it is cut short.
         const int room = int(width() - 2 * pad);
         QFont f = font();
-        if (ownFamily_)
+        if (ownFamily_ && FamilyDrawsLatinNames(sourceItems_[i]))
             f.setFamilies({sourceItems_[i]});
         const int floor = std::max(1, DpI(9));
         while (f.pixelSize() > floor && QFontMetrics(f).horizontalAdvance(shownItems_[i]) > room)

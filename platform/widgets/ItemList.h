@@ -9,6 +9,10 @@
 
 namespace pv {
 
+// Whether a font family draws Latin letters as letters: a symbol font
+// (dingbats, say) would draw its own name as a row of symbols.
+bool FamilyDrawsLatinNames(const QString& family);
+
 class TItemList : public QWidget, public TControl {
     Q_OBJECT
 public:
@@ -25,7 +29,8 @@ public:
     int count() const { return int(sourceItems_.size()); }
 
     void setItemHeight(double designHeight);
-    // Each item drawn in the font family it names (a font list).
+    // Each item drawn in the font family it names (a font list); a symbol
+    // font's name is drawn in the list's own font.
     void setItemsInOwnFamily(bool on);
     double itemHeight() const { return itemHeight_; }
     // Top of item index in the list's coordinates (pixels).
