@@ -23,6 +23,11 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <exception>
+#include <thread>
+#include <utility>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -274,6 +279,199 @@ void Prefetch(const SkPixmap& pm, int x0, int x1, int y0, int y1, int step)
     }
 }
 
+// One accepted dab: its square, turned by rot about its centre, in its
+// colour with the mark's coverage.
+struct DabDraw {
+    int x, y;
+    float half, rot;
+    uint32_t colour;
+    int mark;
+    SkIRect box; // every pixel the drawing can touch
+};
+
+inline bool Meet(const SkIRect& a, const SkIRect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Lays the accepted dabs on the canvas. With threads it does so beside the
+// measuring of the next dabs, dab k on thread k mod n, each on its own canvas
+// over the same pixels. A dab is laid only after every earlier dab whose
+// square meets its own, and measured only after every queued one that meets
+// it: each pixel sees the dabs in their order, so the picture is the one the
+// dabs laid one after another give, whatever the number of threads.
+class DabPainter {
+public:
+    DabPainter(SkCanvas* canvas, const SkPixmap& target, const std::vector<ISkImage>& stamps, int opacity, int threads)
+        : canvas_(canvas), stamps_(stamps), threads_(std::clamp(threads, 0, kMaxThreads))
+    {
+        paint_.setAntiAlias(true);
+        paint_.setAlphaf(float(opacity) / 255.0f);
+        for (int t = 0; t < threads_; ++t) {
+            lanes_[size_t(t)].surface = SkSurface::MakeRasterDirect(target.base, target.width, target.height,
+                                                                    target.rowBytes);
+            lanes_[size_t(t)].target = target;
+            if (!lanes_[size_t(t)].surface) {
+                threads_ = 0;
+                break;
+            }
+        }
+        for (int t = 0; t < threads_; ++t)
+            lanes_[size_t(t)].thread = std::thread([this, t] { Run(t); });
+    }
+    ~DabPainter()
+    {
+        stop_.store(true);
+        bell_.fetch_add(1);
+        bell_.notify_all();
+        for (int t = 0; t < threads_; ++t)
+            lanes_[size_t(t)].thread.join();
+    }
+    DabPainter(const DabPainter&) = delete;
+    DabPainter& operator=(const DabPainter&) = delete;
+
+    bool Threaded() const { return threads_ > 0; }
+
+    void Push(const DabDraw& d)
+    {
+        if (!Threaded()) {
+            Lay(d, canvas_, paint_);
+            return;
+        }
+        const int64_t k = queued_.load(std::memory_order_relaxed);
+        // Slot k - kRing is free once its dab is laid; every earlier one is then laid too.
+        if (k >= kRing)
+            WaitLaid(k - kRing);
+        Slot& s = ring_[size_t(k % kRing)];
+        s.dab = d;
+        std::fill(std::begin(s.after), std::end(s.after), int64_t(-1));
+        for (int64_t j = k - 1; j > k - kRing && j >= 0; --j) {
+            const int t = int(j % threads_);
+            if (t != int(k % threads_) && s.after[t] < 0 && !Laid(j) && Meet(ring_[size_t(j % kRing)].dab.box, d.box))
+                s.after[t] = j;
+        }
+        queued_.store(k + 1);
+        bell_.fetch_add(1);
+        bell_.notify_all();
+    }
+
+    // Returns once no queued dab can still change the pixels of area.
+    void WaitClear(const SkIRect& area)
+    {
+        const int64_t q = queued_.load(std::memory_order_relaxed);
+        for (int64_t j = q - 1; j >= q - kRing && j >= 0; --j)
+            if (!Laid(j) && Meet(ring_[size_t(j % kRing)].dab.box, area))
+                WaitLaid(j);
+    }
+
+    // Returns once every queued dab is laid; rethrows what stopped the drawing.
+    void Drain()
+    {
+        const int64_t q = queued_.load(std::memory_order_relaxed);
+        for (int64_t j = q - 1; j >= q - threads_ && j >= 0; --j)
+            WaitLaid(j);
+        for (int t = 0; t < threads_; ++t)
+            if (lanes_[size_t(t)].error)
+                std::rethrow_exception(std::exchange(lanes_[size_t(t)].error, nullptr));
+    }
+
+private:
+    static constexpr int kMaxThreads = 4;
+    static constexpr int64_t kRing = 64;
+    // Waits are short (one dab's drawing or measuring): a spell of spinning
+    // spares most of them the sleep and the wake-up.
+    static constexpr int kSpins = 200;
+
+    struct Slot {
+        DabDraw dab{};
+        int64_t after[kMaxThreads]; // per other thread, the last earlier dab to wait for (-1: none)
+    };
+    struct Lane {
+        ISkSurface surface;
+        SkPixmap target;
+        std::atomic<int64_t> laid{0}; // dabs of this lane below this index are laid
+        std::exception_ptr error;
+        std::thread thread;
+    };
+
+    bool Laid(int64_t j) const { return lanes_[size_t(j % threads_)].laid.load() > j; }
+
+    void WaitLaid(int64_t j) const
+    {
+        const std::atomic<int64_t>& laid = lanes_[size_t(j % threads_)].laid;
+        for (int spin = 0; spin < kSpins && laid.load() <= j; ++spin)
+            _mm_pause();
+        for (int64_t v = laid.load(); v <= j; v = laid.load())
+            laid.wait(v);
+    }
+
+    void Lay(const DabDraw& d, SkCanvas* canvas, SkPaint& paint) const
+    {
+        paint.setColorFilter(SkColorFilters::Blend(d.colour, SkBlendMode::kSrcIn));
+        canvas->save();
+        canvas->translate(float(d.x), float(d.y));
+        canvas->rotate(d.rot * 180.0f / kPi);
+        canvas->translate(-float(d.x), -float(d.y));
+        canvas->drawImageRect(stamps_[size_t(d.mark)], SkRect::MakeWH(float(kStampSide), float(kStampSide)),
+                              SkRect::MakeLTRB(float(d.x) - d.half, float(d.y) - d.half, float(d.x) + d.half,
+                                               float(d.y) + d.half),
+                              SkSamplingOptions::LinearMipmapNearest(), &paint, SkSrcRectConstraint::kFast);
+        canvas->restore();
+    }
+
+    void Run(int t)
+    {
+        Lane& lane = lanes_[size_t(t)];
+        SkCanvas* canvas = lane.surface->getCanvas();
+        SkPaint paint = paint_;
+        for (int64_t k = t;; k += threads_) {
+            // Until dab k is queued.
+            for (;;) {
+                const uint32_t bell = bell_.load();
+                if (queued_.load() > k)
+                    break;
+                if (stop_.load())
+                    return;
+                int spin = 0;
+                while (spin < kSpins && queued_.load() <= k && !stop_.load()) {
+                    _mm_pause();
+                    ++spin;
+                }
+                if (spin == kSpins)
+                    bell_.wait(bell);
+            }
+            const Slot& s = ring_[size_t(k % kRing)];
+            for (int o = 0; o < threads_; ++o)
+                if (s.after[o] >= 0)
+                    WaitLaid(s.after[o]);
+            // This lane's next dab comes into its cache meanwhile.
+            if (queued_.load() > k + threads_) {
+                const SkIRect& b = ring_[size_t((k + threads_) % kRing)].dab.box;
+                Prefetch(lane.target, b.left, b.right - 1, b.top, b.bottom - 1, 1);
+            }
+            if (!lane.error) {
+                try {
+                    Lay(s.dab, canvas, paint);
+                } catch (...) {
+                    lane.error = std::current_exception();
+                }
+            }
+            lane.laid.store(k + 1);
+            lane.laid.notify_all();
+        }
+    }
+
+    SkCanvas* canvas_;
+    const std::vector<ISkImage>& stamps_;
+    SkPaint paint_;
+    int threads_;
+    std::array<Slot, kRing> ring_{};
+    std::array<Lane, kMaxThreads> lanes_{};
+    std::atomic<int64_t> queued_{0};
+    std::atomic<uint32_t> bell_{0};
+    std::atomic<bool> stop_{false};
+};
+
 } // namespace
 
 void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
@@ -356,13 +554,12 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
     }
     const int marks = int(stamps.size());
 
-    SkPaint paint;
-    paint.setAntiAlias(true);
-    paint.setAlphaf(float(p.Opacity) / 255.0f);
     SkCanvas* canvas = Dest->getCanvas();
     const int runId = ThreadRunId;
     uint32_t lastReport = GetTickMs();
     DabSamples samples;
+    // Up to two drawing threads beside this one, as the run's workers allow.
+    DabPainter painter(canvas, dst, stamps, p.Opacity, std::min(2, SharedPoolWorkers() - 1));
 
     for (int64_t i = 0; i < p.DabCount && marks > 0; ++i) {
         if (i % 500 == 0)
@@ -386,6 +583,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         dab.reach = int(std::ceil(dab.half * 1.414f));
         dab.scale = float(kStampSide) / size;
         dab.step = size > 20.0f ? p.SampleStep : 1;
+        painter.WaitClear(SkIRect::MakeLTRB(x - dab.reach, y - dab.reach, x + dab.reach + 1, y + dab.reach + 1));
         samples.Gather(dab, target, dst, hasTransparency);
         int64_t gain = 0;
         for (int attempt = 1; attempt <= p.Tries; ++attempt) {
@@ -406,22 +604,17 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
             const int reach = int(std::ceil(nextSize * 0.5f * 1.414f));
             const int step = nextSize > 20.0f ? p.SampleStep : 1;
             const int top = (std::max(0, ny - reach) + step - 1) / step * step;
-            // The rows it is measured on first, then all it may draw on.
+            // The rows it is measured on first, then all it may draw on (the
+            // drawing thread fetches those for itself).
             Prefetch(dst, nx - reach, nx + reach, top, ny + reach, step);
             Prefetch(target, nx - reach, nx + reach, top, ny + reach, step);
-            Prefetch(dst, nx - reach, nx + reach, ny - reach, ny + reach, 1);
+            if (!painter.Threaded())
+                Prefetch(dst, nx - reach, nx + reach, ny - reach, ny + reach, 1);
         }
         if (gain > 0) {
-            paint.setColorFilter(SkColorFilters::Blend(dab.colour, SkBlendMode::kSrcIn));
-            canvas->save();
-            canvas->translate(float(x), float(y));
-            canvas->rotate(rot * 180.0f / kPi);
-            canvas->translate(-float(x), -float(y));
-            canvas->drawImageRect(stamps[size_t(b)], SkRect::MakeWH(float(kStampSide), float(kStampSide)),
-                                  SkRect::MakeLTRB(float(x) - dab.half, float(y) - dab.half, float(x) + dab.half,
-                                                   float(y) + dab.half),
-                                  SkSamplingOptions::LinearMipmapNearest(), &paint, SkSrcRectConstraint::kFast);
-            canvas->restore();
+            // Past the square's corners by the rounding and the anti-aliased edge.
+            const int r = int(std::ceil(dab.half * 1.4143f)) + 2;
+            painter.Push({x, y, dab.half, rot, dab.colour, b, SkIRect::MakeLTRB(x - r, y - r, x + r + 1, y + r + 1)});
         }
 
         TEngineHost* host = i % p.ReportEvery == 0 ? EngineHost() : nullptr;
@@ -430,6 +623,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
             const int percent = Round(double(i) / double(p.DabCount) * 100.0);
             if (!Preview && tick - lastReport > 200) {
                 lastReport = tick;
+                painter.Drain();
                 canvas->flush();
                 const ISkImage snap = shown()->makeImageSnapshot();
                 RunOnUIQueued(
@@ -442,6 +636,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
                 Dest->peekPixels(dst);
             } else if (Preview && tick - lastReport > 100) {
                 lastReport = tick;
+                painter.Drain();
                 canvas->flush();
                 SafeUpdatePreview(shown(), percent);
                 Dest->peekPixels(dst);
@@ -449,6 +644,7 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
         }
     }
 
+    painter.Drain();
     canvas->flush();
     if (hasTransparency && Dest->peekPixels(dst))
         GiveSourceAlpha(src, dst);

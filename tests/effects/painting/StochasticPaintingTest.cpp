@@ -15,6 +15,7 @@ using test::AllPixels;
 using test::DrainEvents;
 using test::FakeHost;
 using test::ImageFromPixels;
+using test::OnOneAndEightWorkers;
 using test::SolidImage;
 
 // Soft diagonal stripes with a dark disc: edges in several directions.
@@ -104,6 +105,17 @@ TEST(StochasticPainting, SeededRunPaintsThePicturesColours)
     }
     EXPECT_LT(white, int64_t(a.size() / 20)) << "the dabs cover the canvas";
     EXPECT_LT(diff / int64_t(a.size()), 3 * 40) << "in the picture's colours";
+}
+
+TEST(StochasticPainting, SamePictureOnOneAndEightWorkers)
+{
+    // Dabs of up to 40 and 120 pixels on a small picture meet all the time:
+    // each is measured on, and laid over, what the dabs before it left.
+    for (const int P2 : {20, 60}) {
+        const auto [one, eight] = OnOneAndEightWorkers(
+            [&] { return AllPixels(Paint(Stripes(160, 120), 5, P2, 40, 50, 90, 7)->makeImageSnapshot()); });
+        EXPECT_EQ(one, eight) << P2;
+    }
 }
 
 TEST(StochasticPainting, NoDabStartsOnTransparentPixels)
