@@ -198,7 +198,7 @@ struct StampPlan {
     };
     struct Block {
         int16_t dX;
-        __m128i wLo, wHi; // coverage for B, G, R of two pixels each, 0 for alpha
+        __m128i w; // coverage of the four pixels, twice each (16-bit)
     };
     struct Row {
         int16_t dY;
@@ -235,8 +235,8 @@ StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets, int lastColum
                     const int col = start + q;
                     w[q] = col >= next && col <= c1 ? short(offsets[i + size_t(col - c0)].Alpha) : short(0);
                 }
-                plan.blocks.push_back({int16_t(start), _mm_setr_epi16(w[0], w[0], w[0], 0, w[1], w[1], w[1], 0),
-                                       _mm_setr_epi16(w[2], w[2], w[2], 0, w[3], w[3], w[3], 0)});
+                plan.blocks.push_back(
+                    {int16_t(start), _mm_setr_epi16(w[0], w[0], w[1], w[1], w[2], w[2], w[3], w[3])});
                 next = start + 4;
             }
             i = j + 1;
@@ -289,7 +289,10 @@ struct BestMatch {
 inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampPlan& plan, int mR, int mG, int mB,
                              int32_t best)
 {
-    const __m128i mean = _mm_setr_epi16(short(mB), short(mG), short(mR), 0, short(mB), short(mG), short(mR), 0);
+    // Per pixel |B - mB| + |G - mG| + |R - mR| as bytes summed in pairs
+    // (alpha weighs 0), then times the coverage: four pixels at a time.
+    const __m128i mean = _mm_set1_epi32(int(uint32_t(mB) | uint32_t(mG) << 8 | uint32_t(mR) << 16));
+    const __m128i colourLanes = _mm_set1_epi32(0x00010101);
     int32_t E = 0;
     for (const StampPlan::Row& row : plan.rows) {
         const uint32_t* rp = centre + ptrdiff_t(row.dY) * ptrdiff_t(stride);
@@ -297,10 +300,9 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
         for (uint32_t b = row.blockBegin; b < row.blockEnd; ++b) {
             const StampPlan::Block& blk = plan.blocks[b];
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp + blk.dX));
-            const __m128i lo = _mm_abs_epi16(_mm_sub_epi16(_mm_cvtepu8_epi16(v), mean));
-            const __m128i hi = _mm_abs_epi16(_mm_sub_epi16(_mm_unpackhi_epi8(v, _mm_setzero_si128()), mean));
-            const __m128i s = _mm_hadd_epi32(_mm_madd_epi16(lo, blk.wLo), _mm_madd_epi16(hi, blk.wHi));
-            acc = _mm_add_epi32(acc, _mm_srli_epi32(s, 5));
+            const __m128i diff = _mm_sub_epi8(_mm_max_epu8(v, mean), _mm_min_epu8(v, mean));
+            const __m128i d = _mm_maddubs_epi16(diff, colourLanes);
+            acc = _mm_add_epi32(acc, _mm_srli_epi32(_mm_madd_epi16(d, blk.w), 5));
         }
         acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
         acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
