@@ -694,6 +694,39 @@ std::vector<uint32_t> SelectStrokes(TMatch* table, int w, int h, int halfSize, i
 
 // ------------------------------------------------------------------ stroke drawing
 
+namespace {
+
+// A stamp pixel as the colour filter sees it (0..1 lanes), zero where empty.
+struct alignas(16) Lanes {
+    float v[4];
+};
+
+// Four pixels of a tinted stamp over `dest`: per pixel exactly
+// px::Store1(colour * lanes) drawn source-over (a zero stamp pixel leaves its
+// pixel as it is; an opaque one replaces it).
+inline void DrawFour(__m128 colour, const Lanes* lanes, uint32_t* dest)
+{
+    const __m128 scale = _mm_set1_ps(255.0f);
+    auto tint = [&](int q) {
+        return _mm_cvtps_epi32(_mm_mul_ps(_mm_mul_ps(colour, _mm_load_ps(lanes[q].v)), scale));
+    };
+    const __m128i s = _mm_packus_epi16(_mm_packs_epi32(tint(0), tint(1)), _mm_packs_epi32(tint(2), tint(3)));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
+    // 255 - source alpha for every channel, in 16-bit lanes.
+    const __m128i alphaOf = _mm_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
+    const __m128i alphaOfHi = _mm_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
+    const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
+    auto over = [&](__m128i dw, __m128i ia) {
+        const __m128i v = _mm_add_epi16(_mm_mullo_epi16(dw, ia), half);
+        return _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), 8);
+    };
+    const __m128i lo = over(_mm_cvtepu8_epi16(d), _mm_sub_epi16(full, _mm_shuffle_epi8(s, alphaOf)));
+    const __m128i hi = over(_mm_unpackhi_epi8(d, _mm_setzero_si128()), _mm_sub_epi16(full, _mm_shuffle_epi8(s, alphaOfHi)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_add_epi8(s, _mm_packus_epi16(lo, hi)));
+}
+
+} // namespace
+
 void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, const SkPixmap& dest,
                  const std::function<bool(double)>& afterBand)
 {
@@ -701,10 +734,6 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
     const int w = d.w, h = d.h, BS = st.BrushSize, H = st.HalfSize;
     if (w <= 0 || h <= 0 || st.Images.empty())
         return;
-    // Each stamp pixel as the colour filter sees it (0..1 lanes), zero where empty.
-    struct alignas(16) Lanes {
-        float v[4];
-    };
     std::vector<std::vector<Lanes>> lanes(st.Images.size());
     std::vector<std::vector<uint32_t>> raw(st.Images.size());
     // Per stamp row the first and last painted column (an empty row: first > last).
@@ -781,7 +810,10 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                     uint32_t* row = dest.row(y);
                     const size_t so = size_t(y - Y) * size_t(BS) - size_t(X);
                     const int xa = std::max(x0, X + span[y - Y].first), xb = std::min(x1, X + span[y - Y].second);
-                    for (int x = xa; x <= xb; ++x) {
+                    int x = xa;
+                    for (; x + 3 <= xb; x += 4)
+                        DrawFour(colour, sl + so + size_t(x), row + x);
+                    for (; x <= xb; ++x) {
                         if (sr[so + size_t(x)] == 0)
                             continue;
                         const uint32_t s = px::Store1(_mm_mul_ps(colour, _mm_load_ps(sl[so + size_t(x)].v)));
