@@ -810,8 +810,11 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                     uint32_t* row = dest.row(y);
                     const size_t so = size_t(y - Y) * size_t(BS) - size_t(X);
                     const int xa = std::max(x0, X + span[y - Y].first), xb = std::min(x1, X + span[y - Y].second);
+                    // A group may reach past the span onto the stamp row's
+                    // empty pixels, which draw nothing, but not past the tile.
+                    const int groupEnd = std::min(x1, X + BS - 1);
                     int x = xa;
-                    for (; x + 3 <= xb; x += 4)
+                    for (; x <= xb && x + 3 <= groupEnd; x += 4)
                         DrawFour(colour, sl + so + size_t(x), row + x);
                     for (; x <= xb; ++x) {
                         if (sr[so + size_t(x)] == 0)
