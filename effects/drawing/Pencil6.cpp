@@ -27,23 +27,26 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr int kMaxLinePoints = 2001;
 constexpr int kLookahead = 12;
 
-// Everything a candidate reads of one pixel, in one word: the drawn grey
-// (255 where the paper is transparent), the picture's grey, their difference
-// (0 where the source is transparent), two flags, min(M div 2500, 40) of the
-// gradient magnitude M and the line angle. The words lie in blocks of 4 x 4
-// pixels, so a short line in any direction touches few cache lines.
-constexpr uint64_t kSourceClear = 1u << 24; // source alpha below 10
-constexpr uint64_t kPaperClear = 2u << 24;  // the paper is transparent here
-inline int Drawn(uint64_t c) { return int(c & 0xFF); }
-inline int Target(uint64_t c) { return int((c >> 8) & 0xFF); }
-inline int Need(uint64_t c) { return int((c >> 16) & 0xFF); }
-inline int MagnitudeBand(uint64_t c) { return int((c >> 26) & 63); }
-inline float Angle(uint64_t c) { return std::bit_cast<float>(uint32_t(c >> 32)); }
+// What a candidate reads of one pixel, in one word: the drawn grey (255
+// where the paper is transparent), the picture's grey, their difference (0
+// where the source is transparent), two flags and min(M div 2500, 40) of the
+// gradient magnitude M. The words lie in blocks of 4 x 4 pixels, one cache
+// line each, so a short line in any direction touches few lines. The line
+// angles lie beside them in the same order, and the differences once more
+// by themselves: most tries read nothing else.
+constexpr uint32_t kSourceClear = 1u << 24; // source alpha below 10
+constexpr uint32_t kPaperClear = 2u << 24;  // the paper is transparent here
+inline int Drawn(uint32_t c) { return int(c & 0xFF); }
+inline int Target(uint32_t c) { return int((c >> 8) & 0xFF); }
+inline int Need(uint32_t c) { return int((c >> 16) & 0xFF); }
+inline int MagnitudeBand(uint32_t c) { return int((c >> 26) & 63); }
 
 struct Sketch {
     int W = 0, H = 0;
     size_t blocksPerRow = 0;
-    LargeBuffer<uint64_t> cells;
+    LargeBuffer<uint32_t> cells;
+    LargeBuffer<float> angles;
+    LargeBuffer<uint8_t> needs;
     LargeBuffer<uint8_t> darkening; // M div 1800, row-major
 
     size_t cell(int x, int y) const
@@ -53,16 +56,45 @@ struct Sketch {
     size_t index(int x, int y) const { return size_t(y) * size_t(W) + size_t(x); }
     void setDrawn(size_t i, int grey)
     {
-        const uint64_t c = cells[i];
-        cells[i] = (c & ~uint64_t(0x00FF00FF)) | uint64_t(std::abs(Target(c) - grey)) << 16 | uint64_t(grey);
+        const uint32_t c = cells[i];
+        const uint32_t need = uint32_t(std::abs(Target(c) - grey));
+        cells[i] = (c & ~uint32_t(0x00FF00FF)) | need << 16 | uint32_t(grey);
+        needs[i] = uint8_t(need);
     }
     uint32_t pixel(int x, int y) const
     {
-        const uint64_t c = cells[cell(x, y)];
+        const uint32_t c = cells[cell(x, y)];
         const uint32_t g = uint32_t(Drawn(c));
         return (c & kPaperClear) ? 0u : 0xFF000000u | g << 16 | g << 8 | g;
     }
 };
+
+// The generator's step taken k times at once: seed -> A seed + C.
+struct Steps {
+    uint32_t A = 1, C = 0;
+};
+// f, then g.
+constexpr Steps Then(Steps f, Steps g) { return {g.A * f.A, g.A * f.C + g.C}; }
+constexpr Steps StepsOf(uint64_t k)
+{
+    Steps result, power{134775813u, 1u};
+    for (; k; k >>= 1) {
+        if (k & 1)
+            result = Then(result, power);
+        power = Then(power, power);
+    }
+    return result;
+}
+inline uint32_t Apply(Steps j, uint32_t seed) { return j.A * seed + j.C; }
+
+inline int32_t Draw(uint32_t& seed, int32_t n)
+{
+    seed = SequentialRandom::Step(seed);
+    return SequentialRandom::Scaled(seed, n);
+}
+
+constexpr float kWeak = -100.0f; // a weak gradient, given one of the flat angles at random
+constexpr float kNone = -200.0f; // no gradient: draws like a weak one, keeps kFlatAngle
 
 // Paper, target grey and the gradient field.
 void Prepare(SequentialRandom& rng, Sketch& s, const SkPixmap& src)
@@ -70,7 +102,10 @@ void Prepare(SequentialRandom& rng, Sketch& s, const SkPixmap& src)
     const int W = s.W, H = s.H;
     const size_t n = size_t(W) * size_t(H);
     s.blocksPerRow = (size_t(W) + 3) / 4;
-    s.cells = LargeBuffer<uint64_t>(s.blocksPerRow * ((size_t(H) + 3) / 4) * 16);
+    const size_t cellCount = s.blocksPerRow * ((size_t(H) + 3) / 4) * 16;
+    s.cells = LargeBuffer<uint32_t>(cellCount);
+    s.angles = LargeBuffer<float>(cellCount);
+    s.needs = LargeBuffer<uint8_t>(cellCount);
     bool transparent = false;
     for (size_t i = 0; i < std::min<size_t>(n, kMaxLinePoints); ++i)
         if ((src.row(int(i / size_t(W)))[i % size_t(W)] >> 24) < 250) {
@@ -86,59 +121,84 @@ void Prepare(SequentialRandom& rng, Sketch& s, const SkPixmap& src)
                 const uint32_t straight = StraightPixel(p[x]);
                 const uint32_t t = a < 11 ? 255u : (3 * ((straight >> 16) & 0xFF) + 6 * ((straight >> 8) & 0xFF) + (straight & 0xFF)) / 10;
                 target[s.index(x, y)] = uint8_t(t);
-                uint64_t c = 255u | t << 8;
-                if (a < 10)
+                uint32_t c = 255u | t << 8;
+                if (a < 10) {
                     c |= kSourceClear | (transparent ? kPaperClear : 0u);
-                else
-                    c |= uint64_t(255u - t) << 16;
+                } else {
+                    c |= (255u - t) << 16;
+                    s.needs[s.cell(x, y)] = uint8_t(255u - t);
+                }
                 s.cells[s.cell(x, y)] = c;
             }
         }
     }, 16);
 
-    LargeBuffer<int32_t> magnitude(n);
-    LargeBuffer<float> angle(n);
-    // Gradients in parallel; the random defaults of weak gradients are drawn
-    // afterwards in row order, as one thread would draw them.
-    for (int y0 = 1; y0 < H - 1; y0 += 64) {
-        CheckCancellation();
-        const int y1 = std::min(H - 1, y0 + 64);
-        ParallelForRange(y0, y1, [&](int lo, int hi) {
-            for (int y = lo; y < hi; ++y)
-                for (int x = 1; x < W - 1; ++x) {
-                    auto g = [&](int xx, int yy) { return int(target[s.index(xx, yy)]); };
-                    const int gx = 47 * g(x - 1, y - 1) + 162 * g(x - 1, y) + 47 * g(x - 1, y + 1) -
-                                   47 * g(x + 1, y - 1) - 162 * g(x + 1, y) - 47 * g(x + 1, y + 1);
-                    const int gy = 47 * g(x - 1, y - 1) + 162 * g(x, y - 1) + 47 * g(x + 1, y - 1) -
-                                   47 * g(x - 1, y + 1) - 162 * g(x, y + 1) - 47 * g(x + 1, y + 1);
-                    const int m = std::abs(gx) + std::abs(gy);
-                    const size_t i = s.index(x, y);
-                    magnitude[i] = m;
-                    angle[i] = m > 3000 ? std::atan2(float(gy), float(gx)) + 1.5707f : -100.0f;
-                }
-        });
-        for (int y = y0; y < y1; ++y)
-            for (int x = 1; x < W - 1; ++x) {
-                float& a = angle[s.index(x, y)];
-                if (a == -100.0f)
-                    a = rng.Random(100) > 50 ? kFlatAngle : kOtherFlatAngle;
-                if (a < 0)
-                    a += float(2 * std::numbers::pi);
-                if (a > float(std::numbers::pi))
-                    a -= float(std::numbers::pi);
-            }
-    }
+    // Gradients in parallel. Weak gradients take a random flat angle, one
+    // draw each in row order: a row's first draw follows from the number of
+    // weak gradients above it, so the rows draw theirs in parallel too.
     s.darkening = LargeBuffer<uint8_t>(n);
-    ParallelForRange(0, H, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y)
-            for (int x = 0; x < W; ++x) {
-                const size_t i = s.index(x, y);
-                const int m = magnitude[i];
-                const float a = m == 0 ? kFlatAngle : angle[i];
-                s.darkening[i] = uint8_t(m / 1800);
-                uint64_t& c = s.cells[s.cell(x, y)];
-                c |= uint64_t(std::min(m / 2500, 40)) << 26 | uint64_t(std::bit_cast<uint32_t>(a)) << 32;
+    std::vector<uint32_t> weak(size_t(H), 0);
+    for (int y0 = 0; y0 < H; y0 += 64) {
+        CheckCancellation();
+        ParallelForRange(y0, std::min(H, y0 + 64), [&](int lo, int hi) {
+            for (int y = lo; y < hi; ++y) {
+                if (y == 0 || y == H - 1) {
+                    for (int x = 0; x < W; ++x)
+                        s.angles[s.cell(x, y)] = kFlatAngle;
+                    continue;
+                }
+                const uint8_t* up = &target[s.index(0, y - 1)];
+                const uint8_t* mid = up + W;
+                const uint8_t* down = mid + W;
+                uint32_t count = 0;
+                s.angles[s.cell(0, y)] = kFlatAngle;
+                s.angles[s.cell(W - 1, y)] = kFlatAngle;
+                for (int x = 1; x < W - 1; ++x) {
+                    const int gx = 47 * up[x - 1] + 162 * mid[x - 1] + 47 * down[x - 1] -
+                                   47 * up[x + 1] - 162 * mid[x + 1] - 47 * down[x + 1];
+                    const int gy = 47 * up[x - 1] + 162 * up[x] + 47 * up[x + 1] -
+                                   47 * down[x - 1] - 162 * down[x] - 47 * down[x + 1];
+                    const int m = std::abs(gx) + std::abs(gy);
+                    const size_t c = s.cell(x, y);
+                    s.darkening[s.index(x, y)] = uint8_t(m / 1800);
+                    s.cells[c] |= uint32_t(std::min(m / 2500, 40)) << 26;
+                    float a;
+                    if (m > 3000) {
+                        a = std::atan2(float(gy), float(gx)) + 1.5707f;
+                        if (a < 0)
+                            a += float(2 * std::numbers::pi);
+                        if (a > float(std::numbers::pi))
+                            a -= float(std::numbers::pi);
+                    } else {
+                        a = m == 0 ? kNone : kWeak;
+                        ++count;
+                    }
+                    s.angles[c] = a;
+                }
+                weak[size_t(y)] = count;
             }
+        });
+    }
+    std::vector<uint32_t> rowSeed(static_cast<size_t>(H));
+    uint32_t seed = rng.Seed();
+    for (int y = 0; y < H; ++y) {
+        rowSeed[size_t(y)] = seed;
+        seed = Apply(StepsOf(weak[size_t(y)]), seed);
+    }
+    rng.Jump(0, seed);
+    ParallelForRange(1, std::max(1, H - 1), [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            if (!weak[size_t(y)])
+                continue;
+            uint32_t r = rowSeed[size_t(y)];
+            for (int x = 1; x < W - 1; ++x) {
+                float& a = s.angles[s.cell(x, y)];
+                if (a != kWeak && a != kNone)
+                    continue;
+                const bool first = Draw(r, 100) > 50;
+                a = a == kNone ? kFlatAngle : first ? kFlatAngle : kOtherFlatAngle;
+            }
+        }
     }, 16);
 }
 
@@ -154,29 +214,15 @@ struct Candidate {
     int tone = 0;
 };
 
-// The generator's step taken k times at once: seed -> A seed + C.
-struct Steps {
-    uint32_t A = 1, C = 0;
-};
-constexpr Steps StepsOf(int k)
-{
-    Steps j;
-    for (int i = 0; i < k; ++i)
-        j = {j.A * 134775813u, j.C * 134775813u + 1u};
-    return j;
-}
 constexpr Steps kTryAndLength = StepsOf(5); // one try's three draws and the length's two
-
-inline int32_t Draw(uint32_t& seed, int32_t n)
-{
-    seed = SequentialRandom::Step(seed);
-    return SequentialRandom::Scaled(seed, n);
-}
 
 // A candidate's position, length and direction: everything its draws decide.
 struct Centre {
-    uint32_t seedAfter = 0; // the seed after its draws
+    uint32_t seedAfter = 0;  // the seed after its draws
+    uint32_t bandSeed = 0;   // the seed of the length's second draw, scaled by the centre's band
+    int firstLength = 0;     // the length's first draw
     int x = 0, y = 0, tone = 0;
+    size_t at = 0;           // the centre's cell
     int64_t L = 0;
     double a = 0, ch = 0, sh = 0;
     int ex = 0, ey = 0; // where the direction is checked
@@ -184,7 +230,9 @@ struct Centre {
 
 // Draws the candidates of one search in order from its own copy of the
 // seed. Nothing is drawn on the sketch during a search, so the candidates
-// can be drawn ahead of their scoring and their pixels fetched meanwhile.
+// can be drawn ahead of their scoring and their pixels fetched meanwhile:
+// next() places a candidate and fetches its centre, resolve() reads the
+// centre once it has come and fetches the line.
 class CentreSource {
 public:
     CentreSource(const Sketch& s, const Pencil6Values& v, int Pct, uint32_t seed)
@@ -203,31 +251,42 @@ public:
         // so is the next candidate's first try in case this one is taken.
         for (;;) {
             prefetchTry(look_);
-            const uint32_t taken = kTryAndLength.A * seed_ + kTryAndLength.C;
-            uint32_t probe = taken;
-            prefetchTry(probe);
+            uint32_t taken = Apply(kTryAndLength, seed_);
+            prefetchTry(taken);
             x = Draw(seed_, W - 2) + 1;
             y = Draw(seed_, H - 2) + 1;
-            const int need = Need(s_.cells[s_.cell(x, y)]);
+            const int need = s_.needs[s_.cell(x, y)];
             if (!(Draw(seed_, Pct_ * 5) > need && Pct_ > 4))
                 break;
         }
-        const uint64_t centre = s_.cells[s_.cell(x, y)];
         q.x = x;
         q.y = y;
-        q.tone = (2 * Drawn(centre) + Target(centre)) / 3;
-        int64_t L = Draw(seed_, v_.MaxLen / 2 - Pct_ + 100) / 3;
-        L += Draw(seed_, MagnitudeBand(centre));
-        L = std::min<int64_t>(L + v_.MinLen + 3, v_.MaxLen);
-        q.L = L;
+        q.at = s_.cell(x, y);
+        __builtin_prefetch(&s_.cells[q.at]);
+        __builtin_prefetch(&s_.angles[q.at]);
+        q.firstLength = Draw(seed_, v_.MaxLen / 2 - Pct_ + 100) / 3;
+        seed_ = SequentialRandom::Step(seed_);
+        q.bandSeed = seed_;
         q.seedAfter = seed_;
         restartLookahead();
-        q.a = Angle(centre);
+    }
+
+    void resolve(Centre& q) const
+    {
+        const int W = s_.W, H = s_.H;
+        const uint32_t centre = s_.cells[q.at];
+        q.tone = (2 * Drawn(centre) + Target(centre)) / 3;
+        int64_t L = q.firstLength;
+        L += SequentialRandom::Scaled(q.bandSeed, MagnitudeBand(centre));
+        L = std::min<int64_t>(L + v_.MinLen + 3, v_.MaxLen);
+        q.L = L;
+        q.a = s_.angles[q.at];
         q.ch = std::cos(q.a) / 2.0;
         q.sh = std::sin(q.a) / 2.0;
+        const int x = q.x, y = q.y;
         q.ex = int(std::clamp<int64_t>(x + Round64(double(L) * q.ch), 0, W - 1));
         q.ey = int(std::clamp<int64_t>(y + Round64(double(L) * q.sh), 0, H - 1));
-        __builtin_prefetch(&s_.cells[s_.cell(q.ex, q.ey)]);
+        __builtin_prefetch(&s_.angles[s_.cell(q.ex, q.ey)]);
         // The line lies along this ray whatever the direction check decides.
         if (L > 0 && L <= 4000) {
             for (int64_t t = -L; t <= L; t += 2) {
@@ -244,7 +303,7 @@ private:
     {
         const uint32_t lx = SequentialRandom::Step(seed), ly = SequentialRandom::Step(lx);
         seed = SequentialRandom::Step(ly);
-        __builtin_prefetch(&s_.cells[s_.cell(SequentialRandom::Scaled(lx, s_.W - 2) + 1,
+        __builtin_prefetch(&s_.needs[s_.cell(SequentialRandom::Scaled(lx, s_.W - 2) + 1,
                                              SequentialRandom::Scaled(ly, s_.H - 2) + 1)]);
     }
     void restartLookahead()
@@ -297,19 +356,21 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
     // Candidates are drawn kAhead ahead of the one being scored; those past
     // the end of the search are dropped and the seed is left after the last
     // one scored, as if each had been drawn in its turn.
-    constexpr int kAhead = 3;
+    constexpr int kAhead = 4, kResolveAhead = 2;
     Centre ring[kAhead + 1];
     CentreSource source(s, v, Pct, rng.Seed());
-    int drawn = 0;
+    int drawn = 0, resolved = 0;
     uint32_t seedAfter = rng.Seed();
     for (int c = 0; c <= Nc; ++c) {
         for (; drawn <= std::min(c + kAhead, Nc); ++drawn)
             source.next(ring[drawn % (kAhead + 1)]);
+        for (; resolved <= std::min(c + kResolveAhead, Nc); ++resolved)
+            source.resolve(ring[resolved % (kAhead + 1)]);
         const Centre& q = ring[c % (kAhead + 1)];
         seedAfter = q.seedAfter;
         int64_t L = q.L;
         {
-            double diff = std::abs(q.a - double(Angle(s.cells[s.cell(q.ex, q.ey)])));
+            double diff = std::abs(q.a - double(s.angles[s.cell(q.ex, q.ey)]));
             if (diff > std::numbers::pi)
                 diff = 2 * std::numbers::pi - diff;
             if (diff > 1.05) {
@@ -328,7 +389,7 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
         const int tone = q.tone;
         int64_t score = 0;
         for (int k = 0; k < n; ++k) {
-            const uint64_t cl = s.cells[trial.cells[size_t(k)]];
+            const uint32_t cl = s.cells[trial.cells[size_t(k)]];
             if (cl & kSourceClear)
                 continue;
             const int cur = Drawn(cl);
@@ -358,7 +419,7 @@ void DrawLine(Sketch& s, const Candidate& line)
     const int n = int(line.cells.size());
     for (int k = 0; k < n; ++k) {
         const size_t i = line.cells[size_t(k)];
-        const uint64_t c = s.cells[i];
+        const uint32_t c = s.cells[i];
         if (c & kSourceClear)
             continue;
         const int w = Taper(k, n, 64);
@@ -473,18 +534,21 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
                 DrawLine(s, best);
     }
 
+    s.angles.reset();
+
     // Strong edges darkened.
     ParallelForRange(0, s.H, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y)
             for (int x = 0; x < s.W; ++x) {
                 const size_t i = s.cell(x, y);
-                const uint64_t c = s.cells[i];
+                const uint32_t c = s.cells[i];
                 if ((c & (kSourceClear | kPaperClear)) || 3 * Drawn(c) >= 540)
                     continue;
                 s.setDrawn(i, std::max(0, Drawn(c) - int(s.darkening[s.index(x, y)])));
             }
     }, 16);
     s.darkening.reset();
+    s.needs.reset();
 
     const ISkImage sketch = CopyOf(s);
     s.cells.reset();
