@@ -161,9 +161,11 @@ public:
         ny_ = py0 <= y1 ? (y1 - py0) / step + 1 : 0;
         stride_ = (nx_ + 7) / 8 * 8;
         const size_t n = size_t(stride_) * size_t(ny_);
-        for (auto* v : {&tgt_[0], &tgt_[1], &tgt_[2], &cur_[0], &cur_[1], &cur_[2], &dCur_})
+        for (auto* v : {&tgt_[0], &tgt_[1], &tgt_[2], &cur_[0], &cur_[1], &cur_[2], &dCur_, &k_})
             if (v->size() < n)
                 v->resize(n);
+        if (idx_.size() < n)
+            idx_.resize(n);
         if (dx_.size() < size_t(stride_)) {
             dx_.resize(size_t(stride_));
             dxc_.resize(size_t(stride_));
@@ -212,9 +214,6 @@ public:
         const __m128i side = _mm_set1_epi32(kStampSide), none = _mm_set1_epi32(-1);
         const __m128i c255 = _mm_set1_epi16(255), magic = _mm_set1_epi16(int16_t(0x8081)), ones = _mm_set1_epi16(1);
         const __m128i colR = ChanV(d.colour, 16), colG = ChanV(d.colour, 8), colB = ChanV(d.colour, 0);
-        __m128i acc = _mm_setzero_si128();
-        alignas(16) int idx[8];
-        alignas(16) uint16_t kk[8];
         // The stamp position of four samples, and where they read the mark
         // (kStampSide^2 reads the zero past its end when outside).
         auto where = [&](const float* xc, const float* xs, __m128 uy, __m128 vy) {
@@ -231,25 +230,29 @@ public:
             const __m128i sim = _mm_srli_epi16(_mm_mulhi_epu16(mix, magic), 7); // mix / 255, exactly
             return _mm_abs_epi16(_mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), sim));
         };
+        // Where every sample reads the mark first, then the reads, then the
+        // sums: the reads, scattered over the mark, all go out at once.
+        int* idx = idx_.data();
         for (int r = 0; r < ny_; ++r) {
             const float dy = dy_[size_t(r)];
             const __m128 uy = _mm_set1_ps(-dy * sn), vy = _mm_set1_ps(dy * cs);
-            const size_t o = size_t(r) * size_t(stride_);
-            for (int j = 0; j < stride_; j += 8) {
-                _mm_store_si128(reinterpret_cast<__m128i*>(idx), where(&dxc_[size_t(j)], &dxs_[size_t(j)], uy, vy));
-                _mm_store_si128(reinterpret_cast<__m128i*>(idx + 4),
-                                where(&dxc_[size_t(j) + 4], &dxs_[size_t(j) + 4], uy, vy));
-                for (int l = 0; l < 8; ++l)
-                    kk[l] = kmap[idx[l]];
-                const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kk));
-                const __m128i k1 = _mm_sub_epi16(c255, k);
-                const size_t at = o + size_t(j);
-                __m128i dSim = channel(colR, k, k1, &tgt_[0][at], &cur_[0][at]);
-                dSim = _mm_add_epi16(dSim, channel(colG, k, k1, &tgt_[1][at], &cur_[1][at]));
-                dSim = _mm_add_epi16(dSim, channel(colB, k, k1, &tgt_[2][at], &cur_[2][at]));
-                const __m128i dc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&dCur_[at]));
-                acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_sub_epi16(dc, dSim), ones));
-            }
+            int* row = idx + size_t(r) * size_t(stride_);
+            for (int j = 0; j < stride_; j += 4)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(row + j), where(&dxc_[size_t(j)], &dxs_[size_t(j)], uy, vy));
+        }
+        const size_t n = size_t(ny_) * size_t(stride_);
+        uint16_t* kk = k_.data();
+        for (size_t i = 0; i < n; ++i)
+            kk[i] = kmap[idx[i]];
+        __m128i acc = _mm_setzero_si128();
+        for (size_t at = 0; at < n; at += 8) {
+            const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kk + at));
+            const __m128i k1 = _mm_sub_epi16(c255, k);
+            __m128i dSim = channel(colR, k, k1, &tgt_[0][at], &cur_[0][at]);
+            dSim = _mm_add_epi16(dSim, channel(colG, k, k1, &tgt_[1][at], &cur_[1][at]));
+            dSim = _mm_add_epi16(dSim, channel(colB, k, k1, &tgt_[2][at], &cur_[2][at]));
+            const __m128i dc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&dCur_[at]));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_sub_epi16(dc, dSim), ones));
         }
         alignas(16) int32_t lanes[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
@@ -259,7 +262,8 @@ public:
 private:
     int nx_ = 0, ny_ = 0, stride_ = 0;
     std::vector<float> dx_, dy_, dxc_, dxs_;
-    std::vector<uint16_t> tgt_[3], cur_[3], dCur_;
+    std::vector<uint16_t> tgt_[3], cur_[3], dCur_, k_;
+    std::vector<int> idx_;
 };
 
 // Asks for the pixels [x0, x1] of every step-th row from y0 to y1 to come
