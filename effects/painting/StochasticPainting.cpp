@@ -562,8 +562,11 @@ void StochasticPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, 
     const int runId = ThreadRunId;
     uint32_t lastReport = GetTickMs();
     DabSamples samples;
-    // Up to two drawing threads beside this one, as the run's workers allow.
-    DabPainter painter(canvas, dst, stamps, p.Opacity, std::min(2, SharedPoolWorkers() - 1));
+    // Up to two drawing threads beside this one, as the run's workers allow,
+    // on pictures large enough beside the dabs that one dab seldom has to
+    // wait for the last few.
+    const bool roomy = int64_t(w) * h >= 64 * int64_t(p.MaxSize) * p.MaxSize;
+    DabPainter painter(canvas, dst, stamps, p.Opacity, roomy ? std::min(2, SharedPoolWorkers() - 1) : 0);
 
     for (int64_t i = 0; i < p.DabCount && marks > 0; ++i) {
         if (i % 500 == 0)
