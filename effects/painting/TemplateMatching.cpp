@@ -767,24 +767,41 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
         return Box{std::max(0, x - H), std::max(0, y - H), std::min(w - 1, x - H + BS - 1),
                    std::min(h - 1, y - H + BS - 1)};
     };
-    // Strokes per tile, in list order (a counting sort).
+    // Strokes per tile, in list order: a counting sort over fixed chunks of
+    // the list, counted and placed side by side (chunk by chunk within a tile).
+    const size_t chunkSize = std::max<size_t>(size_t(1) << 15, (count + 63) / 64);
+    const int chunks = int((count + chunkSize - 1) / chunkSize);
+    auto forTilesOf = [&](int c, auto&& visit) {
+        const size_t lo = size_t(c) * chunkSize, hi = std::min(count, lo + chunkSize);
+        for (size_t i = lo; i < hi; ++i) {
+            const Box b = boxOf(strokes[i]);
+            for (int ty = b.y0 / kTile; ty <= b.y1 / kTile; ++ty)
+                for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
+                    visit(size_t(ty) * size_t(tilesX) + size_t(tx), strokes[i]);
+        }
+    };
+    std::vector<uint32_t> place(size_t(chunks) * tiles, 0);
+    ParallelFor(0, chunks, [&](int c) {
+        uint32_t* n = place.data() + size_t(c) * tiles;
+        forTilesOf(c, [n](size_t t, uint32_t) { ++n[t]; });
+    });
     std::vector<uint32_t> start(tiles + 1, 0);
-    for (size_t i = 0; i < count; ++i) {
-        const Box b = boxOf(strokes[i]);
-        for (int ty = b.y0 / kTile; ty <= b.y1 / kTile; ++ty)
-            for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
-                ++start[size_t(ty) * size_t(tilesX) + size_t(tx) + 1];
+    uint32_t offset = 0;
+    for (size_t t = 0; t < tiles; ++t) {
+        start[t] = offset;
+        for (int c = 0; c < chunks; ++c) {
+            uint32_t& cell = place[size_t(c) * tiles + t];
+            const uint32_t n = cell;
+            cell = offset;
+            offset += n;
+        }
     }
-    for (size_t t = 0; t < tiles; ++t)
-        start[t + 1] += start[t];
-    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-    LargeBuffer<uint32_t> entries(start[tiles]);
-    for (size_t i = 0; i < count; ++i) {
-        const Box b = boxOf(strokes[i]);
-        for (int ty = b.y0 / kTile; ty <= b.y1 / kTile; ++ty)
-            for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
-                entries[fill[size_t(ty) * size_t(tilesX) + size_t(tx)]++] = strokes[i];
-    }
+    start[tiles] = offset;
+    LargeBuffer<uint32_t> entries(offset);
+    ParallelFor(0, chunks, [&](int c) {
+        uint32_t* next = place.data() + size_t(c) * tiles;
+        forTilesOf(c, [&entries, next](size_t t, uint32_t stroke) { entries[next[t]++] = stroke; });
+    });
 
     // Tiles share no pixels: the bands go to the pool a few at a time, with
     // no wait between one band and the next inside a group.
