@@ -23,7 +23,7 @@
 
 #include <tbb/enumerable_thread_specific.h>
 
-#include <smmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <bit>
@@ -207,6 +207,14 @@ struct StampPlan {
     std::vector<Run> runs;
     std::vector<Block> blocks;
     std::vector<Row> rows;
+    // The same rows as blocks of eight for processors with 256-bit integer
+    // vectors (empty when the square is narrower than eight).
+    struct WideBlock {
+        alignas(32) int16_t w[16]; // coverage of the eight pixels, twice each
+        int16_t dX;
+    };
+    std::vector<WideBlock> wideBlocks;
+    std::vector<Row> wideRows;
     int count = 0;
     uint64_t reciprocal = 0; // 2^32 / count, rounded up: exact division of sums below 2^20
 };
@@ -245,6 +253,46 @@ StampPlan PlanStamp(const std::vector<TBrushPixelOffset>& offsets, int lastColum
         plan.rows.push_back(row);
     }
     return plan;
+}
+
+// Adds the blocks of eight: per stamp row, blocks from the first column not
+// yet counted, drawn back where they would pass the square's last column.
+// side: the square's side (the square spans lastColumn + 1 - side .. lastColumn).
+void PlanWideBlocks(const std::vector<TBrushPixelOffset>& offsets, int lastColumn, int side, StampPlan& plan)
+{
+    if (side < 8)
+        return;
+    const int first = lastColumn + 1 - side;
+    std::vector<int16_t> alpha(static_cast<size_t>(side));
+    size_t i = 0;
+    while (i < offsets.size()) {
+        const int dY = offsets[i].dY;
+        std::fill(alpha.begin(), alpha.end(), int16_t(0));
+        int lastCovered = first - 1;
+        int next = lastColumn + 1;
+        for (; i < offsets.size() && offsets[i].dY == dY; ++i) {
+            alpha[size_t(offsets[i].dX - first)] = int16_t(offsets[i].Alpha);
+            next = std::min(next, int(offsets[i].dX));
+            lastCovered = std::max(lastCovered, int(offsets[i].dX));
+        }
+        StampPlan::Row row{int16_t(dY), uint32_t(plan.wideBlocks.size()), 0};
+        while (next <= lastCovered) {
+            const int start = std::min(next, lastColumn - 7);
+            StampPlan::WideBlock blk{};
+            blk.dX = int16_t(start);
+            for (int q = 0; q < 8; ++q) {
+                const int col = start + q;
+                const int16_t a = col >= next ? alpha[size_t(col - first)] : int16_t(0);
+                blk.w[2 * q] = blk.w[2 * q + 1] = a;
+            }
+            plan.wideBlocks.push_back(blk);
+            next = start + 8;
+            while (next <= lastCovered && alpha[size_t(next - first)] == 0)
+                ++next;
+        }
+        row.blockEnd = uint32_t(plan.wideBlocks.size());
+        plan.wideRows.push_back(row);
+    }
 }
 
 inline int Chan(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
@@ -307,6 +355,34 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
         acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
         acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
         E += _mm_cvtsi128_si32(acc);
+        if (E > best)
+            break;
+    }
+    return E;
+}
+
+// The same error eight pixels at a time.
+[[gnu::target("avx2")]] int32_t InteriorErrorWide(const uint32_t* centre, size_t stride, const StampPlan& plan,
+                                                  int mR, int mG, int mB, int32_t best)
+{
+    const __m256i mean = _mm256_set1_epi32(int(uint32_t(mB) | uint32_t(mG) << 8 | uint32_t(mR) << 16));
+    const __m256i colourLanes = _mm256_set1_epi32(0x00010101);
+    int32_t E = 0;
+    for (const StampPlan::Row& row : plan.wideRows) {
+        const uint32_t* rp = centre + ptrdiff_t(row.dY) * ptrdiff_t(stride);
+        __m256i acc = _mm256_setzero_si256();
+        for (uint32_t b = row.blockBegin; b < row.blockEnd; ++b) {
+            const StampPlan::WideBlock& blk = plan.wideBlocks[b];
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rp + blk.dX));
+            const __m256i diff = _mm256_sub_epi8(_mm256_max_epu8(v, mean), _mm256_min_epu8(v, mean));
+            const __m256i d = _mm256_maddubs_epi16(diff, colourLanes);
+            const __m256i w = _mm256_load_si256(reinterpret_cast<const __m256i*>(blk.w));
+            acc = _mm256_add_epi32(acc, _mm256_srli_epi32(_mm256_madd_epi16(d, w), 5));
+        }
+        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+        E += _mm_cvtsi128_si32(sum);
         if (E > best)
             break;
     }
@@ -445,8 +521,12 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
     const int w = input.width, h = input.height;
     const int H = stamps.HalfSize, BS = stamps.BrushSize;
     MatchContext mc{&input, &stamps, &contrast, {}, salt, table};
-    for (const auto& offs : stamps.BrushOffsets)
+    const bool wide = BS >= 8 && __builtin_cpu_supports("avx2");
+    for (const auto& offs : stamps.BrushOffsets) {
         mc.plans.push_back(PlanStamp(offs, BS - 1 - H));
+        if (wide)
+            PlanWideBlocks(offs, BS - 1 - H, BS, mc.plans.back());
+    }
     const size_t stride = input.rowBytes / 4;
     tbb::enumerable_thread_specific<PrefixRows> prefixes;
     constexpr int kRowsPerPrefix = 32;
@@ -490,7 +570,8 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
                         const int mB = int((sB * plan.reciprocal) >> 32);
                         const int mG = int((sG * plan.reciprocal) >> 32);
                         const int mR = int((sR * plan.reciprocal) >> 32);
-                        int32_t E = InteriorError(row + x, stride, plan, mR, mG, mB, best.score);
+                        int32_t E = wide ? InteriorErrorWide(row + x, stride, plan, mR, mG, mB, best.score)
+                                         : InteriorError(row + x, stride, plan, mR, mG, mB, best.score);
                         E += Jitter(E, index, salt, uint32_t(o));
                         if (best.Offer(E, o, mR, mG, mB, plan.count))
                             break;
