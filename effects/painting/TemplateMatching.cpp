@@ -361,16 +361,24 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
     return E;
 }
 
-// The same error eight pixels at a time.
+[[gnu::target("avx2")]] inline int32_t SumLanes(__m256i acc)
+{
+    __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+    return int32_t(_mm_cvtsi128_si32(sum));
+}
+
+// The same error eight pixels at a time, summed in full: at this width a
+// partial sum's test costs more than the rows it saves.
 [[gnu::target("avx2")]] int32_t InteriorErrorWide(const uint32_t* centre, size_t stride, const StampPlan& plan,
-                                                  int mR, int mG, int mB, int32_t best)
+                                                  int mR, int mG, int mB)
 {
     const __m256i mean = _mm256_set1_epi32(int(uint32_t(mB) | uint32_t(mG) << 8 | uint32_t(mR) << 16));
     const __m256i colourLanes = _mm256_set1_epi32(0x00010101);
-    int32_t E = 0;
+    __m256i acc = _mm256_setzero_si256();
     for (const StampPlan::Row& row : plan.wideRows) {
         const uint32_t* rp = centre + ptrdiff_t(row.dY) * ptrdiff_t(stride);
-        __m256i acc = _mm256_setzero_si256();
         for (uint32_t b = row.blockBegin; b < row.blockEnd; ++b) {
             const StampPlan::WideBlock& blk = plan.wideBlocks[b];
             const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rp + blk.dX));
@@ -379,14 +387,8 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
             const __m256i w = _mm256_load_si256(reinterpret_cast<const __m256i*>(blk.w));
             acc = _mm256_add_epi32(acc, _mm256_srli_epi32(_mm256_madd_epi16(d, w), 5));
         }
-        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
-        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
-        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
-        E += _mm_cvtsi128_si32(sum);
-        if (E > best)
-            break;
     }
-    return E;
+    return SumLanes(acc);
 }
 
 // Row prefix sums of B, G, R (lanes 0..2) for a range of input rows.
@@ -570,7 +572,7 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
                         const int mB = int((sB * plan.reciprocal) >> 32);
                         const int mG = int((sG * plan.reciprocal) >> 32);
                         const int mR = int((sR * plan.reciprocal) >> 32);
-                        int32_t E = wide ? InteriorErrorWide(row + x, stride, plan, mR, mG, mB, best.score)
+                        int32_t E = wide ? InteriorErrorWide(row + x, stride, plan, mR, mG, mB)
                                          : InteriorError(row + x, stride, plan, mR, mG, mB, best.score);
                         E += Jitter(E, index, salt, uint32_t(o));
                         if (best.Offer(E, o, mR, mG, mB, plan.count))
