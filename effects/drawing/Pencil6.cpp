@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -209,8 +210,26 @@ inline int Taper(int k, int n, int extra)
     return std::clamp(w + extra, 0, 255);
 }
 
-struct Candidate {
-    std::vector<size_t> cells; // the points' cells
+// Taper(k, n, 0) for the points of one line, dividing by n - 1 with a
+// multiplication: exact for the line's at most 2001 points, whose
+// numerators stay below 2^20 (then numerator x divisor < 2^32).
+class Tapers {
+public:
+    explicit Tapers(int n) : half_(n / 2), scale_(n == 1 ? 0 : (uint64_t(1) << 32) / uint64_t(n - 1) + 1) {}
+    int operator()(int k) const
+    {
+        const uint64_t u = uint64_t(384 * std::abs(k - half_));
+        return std::min(int((u * scale_) >> 32), 255);
+    }
+
+private:
+    int half_;
+    uint64_t scale_;
+};
+
+// A line by its end points and its grey.
+struct Line {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int tone = 0;
 };
 
@@ -226,6 +245,20 @@ struct Centre {
     int64_t L = 0;
     double a = 0, ch = 0, sh = 0;
     int ex = 0, ey = 0; // where the direction is checked
+};
+
+// Half the cosine and sine of a line angle.
+[[gnu::noinline]] void HalfDirection(double a, double& ch, double& sh)
+{
+    ch = std::cos(a) / 2.0;
+    sh = std::sin(a) / 2.0;
+}
+
+// The directions of the flat angles, which most pictures hold in plenty,
+// worked out once by the same code as the others.
+struct Direction {
+    double a = 0, ch = 0, sh = 0;
+    explicit Direction(float angle) : a(angle) { HalfDirection(a, ch, sh); }
 };
 
 // Draws the candidates of one search in order from its own copy of the
@@ -281,8 +314,15 @@ public:
         L = std::min<int64_t>(L + v_.MinLen + 3, v_.MaxLen);
         q.L = L;
         q.a = s_.angles[q.at];
-        q.ch = std::cos(q.a) / 2.0;
-        q.sh = std::sin(q.a) / 2.0;
+        if (q.a == flat_.a) {
+            q.ch = flat_.ch;
+            q.sh = flat_.sh;
+        } else if (q.a == otherFlat_.a) {
+            q.ch = otherFlat_.ch;
+            q.sh = otherFlat_.sh;
+        } else {
+            HalfDirection(q.a, q.ch, q.sh);
+        }
         const int x = q.x, y = q.y;
         q.ex = int(std::clamp<int64_t>(x + Round64(double(L) * q.ch), 0, W - 1));
         q.ey = int(std::clamp<int64_t>(y + Round64(double(L) * q.sh), 0, H - 1));
@@ -318,20 +358,21 @@ private:
     const int Pct_;
     uint32_t seed_;
     uint32_t look_ = 0;
+    static inline const Direction flat_{kFlatAngle}, otherFlat_{kOtherFlatAngle};
 };
 
-// The cells of the line from (x1, y1) to (x2, y2), in BresenhamLine's order.
-void LineCells(const Sketch& s, int x1, int y1, int x2, int y2, std::vector<size_t>& cells)
+// Calls visit(k, cell) for the n points of the line from (x1, y1) to
+// (x2, y2) in BresenhamLine's order, where n = max(|x2 - x1|, |y2 - y1|) + 1.
+template <typename Visit>
+inline void WalkLine(const Sketch& s, const Line& l, Visit&& visit)
 {
-    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    cells.resize(size_t(std::max(dx, dy)) + 1);
-    size_t* out = cells.data();
+    const int dx = std::abs(l.x2 - l.x1), dy = std::abs(l.y2 - l.y1);
+    const int sx = l.x1 < l.x2 ? 1 : -1, sy = l.y1 < l.y2 ? 1 : -1;
     int err = dx - dy;
-    int x = x1, y = y1;
-    for (;;) {
-        *out++ = s.cell(x, y);
-        if (x == x2 && y == y2)
+    int x = l.x1, y = l.y1;
+    for (int k = 0;; ++k) {
+        visit(k, s.cell(x, y));
+        if (x == l.x2 && y == l.y2)
             break;
         const int e2 = 2 * err;
         if (e2 > -dy) {
@@ -343,28 +384,30 @@ void LineCells(const Sketch& s, int x1, int y1, int x2, int y2, std::vector<size
             y += sy;
         }
     }
-    cells.resize(size_t(out - cells.data()));
 }
+inline int PointCount(const Line& l) { return std::max(std::abs(l.x2 - l.x1), std::abs(l.y2 - l.y1)) + 1; }
 
 // One search: up to Nc + 1 candidates, the best improving line kept in best.
-bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, int Nc, Candidate& trial, Candidate& best)
+bool Search(SequentialRandom& rng, const Sketch& s, const Pencil6Values& v, int Pct, int Nc, Line& best)
 {
     const int W = s.W, H = s.H;
     int64_t bestScore = 0;
     int sinceBetter = 0;
     const int patience = Nc / 20 + 5;
-    // Candidates are drawn kAhead ahead of the one being scored; those past
-    // the end of the search are dropped and the seed is left after the last
-    // one scored, as if each had been drawn in its turn.
-    constexpr int kAhead = 4, kResolveAhead = 2;
+    // Candidates are drawn up to kAhead ahead of the one being scored, the
+    // seed is left after the last one scored, as if each had been drawn in
+    // its turn. Once an improving line is held, none is drawn past the first
+    // candidate that could end the search: most searches end there.
+    constexpr int kAhead = 2, kResolveAhead = 1;
     Centre ring[kAhead + 1];
     CentreSource source(s, v, Pct, rng.Seed());
     int drawn = 0, resolved = 0;
     uint32_t seedAfter = rng.Seed();
     for (int c = 0; c <= Nc; ++c) {
-        for (; drawn <= std::min(c + kAhead, Nc); ++drawn)
+        const int mayEnd = bestScore < 0 ? c + std::max(0, patience - 1 - sinceBetter) : INT_MAX - kAhead;
+        for (; drawn <= std::max(c, std::min({c + kAhead, Nc, mayEnd})); ++drawn)
             source.next(ring[drawn % (kAhead + 1)]);
-        for (; resolved <= std::min(c + kResolveAhead, Nc); ++resolved)
+        for (; resolved <= std::max(c, std::min({c + kResolveAhead, Nc, mayEnd})); ++resolved)
             source.resolve(ring[resolved % (kAhead + 1)]);
         const Centre& q = ring[c % (kAhead + 1)];
         seedAfter = q.seedAfter;
@@ -384,23 +427,22 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
         const int x2 = int(std::clamp<int64_t>(q.x + dx, 0, W - 1)), y2 = int(std::clamp<int64_t>(q.y + dy, 0, H - 1));
         if (std::abs(x2 - x1) > 2000 || std::abs(y2 - y1) > 2000)
             continue;
-        LineCells(s, x1, y1, x2, y2, trial.cells);
-        const int n = int(trial.cells.size());
+        const Line line{x1, y1, x2, y2, q.tone};
         const int tone = q.tone;
+        const Tapers taper(PointCount(line));
         int64_t score = 0;
-        for (int k = 0; k < n; ++k) {
-            const uint32_t cl = s.cells[trial.cells[size_t(k)]];
+        WalkLine(s, line, [&](int k, size_t at) {
+            const uint32_t cl = s.cells[at];
             if (cl & kSourceClear)
-                continue;
+                return;
             const int cur = Drawn(cl);
-            const int w = Taper(k, n, 0);
+            const int w = taper(k);
             const int tried = ((255 - w) * tone + w * cur) / 255;
             score += std::abs(tried - Target(cl)) - Need(cl);
-        }
+        });
         if (score < bestScore) {
             bestScore = score;
-            std::swap(best.cells, trial.cells);
-            best.tone = tone;
+            best = line;
             sinceBetter = 0;
         }
         if (++sinceBetter >= patience) {
@@ -414,17 +456,16 @@ bool Search(SequentialRandom& rng, Sketch& s, const Pencil6Values& v, int Pct, i
     return bestScore < 0;
 }
 
-void DrawLine(Sketch& s, const Candidate& line)
+void DrawLine(Sketch& s, const Line& line)
 {
-    const int n = int(line.cells.size());
-    for (int k = 0; k < n; ++k) {
-        const size_t i = line.cells[size_t(k)];
+    const int n = PointCount(line);
+    WalkLine(s, line, [&](int k, size_t i) {
         const uint32_t c = s.cells[i];
         if (c & kSourceClear)
-            continue;
+            return;
         const int w = Taper(k, n, 64);
         s.setDrawn(i, ((255 - w) * line.tone + w * Drawn(c)) / 255);
-    }
+    });
 }
 
 // The drawing as premultiplied pixels.
@@ -516,9 +557,7 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
     const int64_t maxi = s.W >= 3 && s.H >= 3 ? Pencil6StepCount(P3, s.W, s.H, Preview) : -1;
     const int64_t divisor = std::max<int64_t>(1, maxi);
     uint32_t lastShown = GetTickMs();
-    Candidate trial, best;
-    trial.cells.reserve(kMaxLinePoints);
-    best.cells.reserve(kMaxLinePoints);
+    Line best;
     for (int64_t i = 0; i <= maxi; ++i) {
         CheckCancellation();
         if (!Preview && EngineHost() && GetTickMs() - lastShown > 200) {
@@ -530,7 +569,7 @@ void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int
         const int searches = Pct > 5 ? int(i * 4 / divisor + 1) : 26;
         const int nc = Pencil6Candidates(v.Quality, Pct);
         for (int k = 0; k < searches; ++k)
-            if (Search(rng, s, v, Pct, nc, trial, best))
+            if (Search(rng, s, v, Pct, nc, best))
                 DrawLine(s, best);
     }
 
