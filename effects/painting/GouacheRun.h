@@ -77,6 +77,7 @@ struct GouacheRun {
 
     // Brush strokes and relief (only when StrokeAmp > 0).
     LargeBuffer<int32_t> Hgt;        // empty without strokes
+    LargeBuffer<uint8_t> Fade;       // share (of 64) of a texel's weight the current strokes leave per pixel
     std::vector<uint8_t> BrAlpha;
     int BrW = 0, BrH = 0;
     // The strokes of the current blob: their paths are walked first (they read

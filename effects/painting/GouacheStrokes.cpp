@@ -13,7 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+
+#include <smmintrin.h>
 
 namespace pv {
 
@@ -146,10 +149,46 @@ inline uint32_t MixTexel(uint32_t p, uint32_t texel, uint32_t omega)
     return (p & 0xFF000000u) | mix(16) | mix(8) | mix(0);
 }
 
-// Prints one stamp, only its rows in [lo, hi). Every step is written without
-// branches (a texel without paint adds no height and mixes with weight 0), so
-// the row loop vectorises.
-void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, uint32_t colour, int lo, int hi)
+// The share (of 64) of a texel's weight a stroke in colour (cr, cg, cb)
+// leaves on a pixel of flat colour f: none off the painting, all of it where
+// the painting is close to the stroke's colour, less the more it differs.
+inline uint8_t StrokeShare(uint32_t f, uint8_t covered, int cr, int cg, int cb)
+{
+    const int dp = std::abs(int((f >> 16) & 0xFF) - cr) + std::abs(int((f >> 8) & 0xFF) - cg) +
+                   std::abs(int(f & 0xFF) - cb);
+    return covered == 0 ? 0 : dp > 40 ? uint8_t(std::max(kStrokeFade - dp, 0)) : 64;
+}
+
+// MixTexel on four pixels at once, 16 bits a channel; omega (of 255) in the
+// low byte of each 32-bit lane. Alpha mixes with weight 0, which keeps it.
+inline __m128i MixTexels4(__m128i p, __m128i texel, __m128i omega)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i spreadLo = _mm_setr_epi8(0, -1, 0, -1, 0, -1, -1, -1, 4, -1, 4, -1, 4, -1, -1, -1);
+    const __m128i spreadHi = _mm_setr_epi8(8, -1, 8, -1, 8, -1, -1, -1, 12, -1, 12, -1, 12, -1, -1, -1);
+    const __m128i full = _mm_set1_epi16(255), one = _mm_set1_epi16(1);
+    auto mix = [&](__m128i p16, __m128i t16, __m128i o16) {
+        __m128i v = _mm_add_epi16(_mm_mullo_epi16(p16, _mm_sub_epi16(full, o16)), _mm_mullo_epi16(t16, o16));
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), one), 8);
+    };
+    const __m128i lo = mix(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(texel, zero),
+                           _mm_shuffle_epi8(omega, spreadLo));
+    const __m128i hi = mix(_mm_unpackhi_epi8(p, zero), _mm_unpackhi_epi8(texel, zero),
+                           _mm_shuffle_epi8(omega, spreadHi));
+    return _mm_packus_epi16(lo, hi);
+}
+
+inline __m128i LoadFourBytes(const uint8_t* b)
+{
+    int32_t v;
+    std::memcpy(&v, b, 4);
+    return _mm_cvtepu8_epi32(_mm_cvtsi32_si128(v));
+}
+
+// Prints one stamp, only its rows in [lo, hi), with the Fade of those rows
+// filled in for the stamp's colour. Four pixels a step; a texel without paint
+// adds no height and mixes with weight 0.
+void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, int lo, int hi)
 {
     const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
     const int w = run.w, h = run.h, px = at.px, py = at.py;
@@ -159,24 +198,29 @@ void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, uint32_t colour,
     const int32_t* spans = run.stampSpan.data() + st.spanOffset;
     int32_t* __restrict hgt = run.Hgt.data();
     uint32_t* __restrict work = run.Work.data();
-    const uint32_t* __restrict flat = run.Flat.data();
-    const uint8_t* __restrict coverage = run.Coverage.data();
-    const int cr = int((colour >> 16) & 0xFF), cg = int((colour >> 8) & 0xFF), cb = int(colour & 0xFF);
+    const uint8_t* __restrict fade = run.Fade.data();
+    const __m128i maxHeight = _mm_set1_epi32(kMaxHeight);
     for (int r = r0; r <= r1; ++r) {
         const uint32_t* __restrict texel = run.stampTexel.data() + st.offset + size_t(r) * size_t(st.sw);
         const uint8_t* __restrict rise = run.stampHeight.data() + st.offset + size_t(r) * size_t(st.sw);
         const size_t rowBase = size_t(py + r - st.hh) * size_t(w) + size_t(px - st.hw);
         const int from = std::max(c0, spans[2 * r]), to = std::min(c1, spans[2 * r + 1]);
-        for (int c = from; c <= to; ++c) {
+        int c = from;
+        for (; c + 3 <= to; c += 4) {
+            const size_t p = rowBase + size_t(c);
+            __m128i* hp = reinterpret_cast<__m128i*>(hgt + p);
+            _mm_storeu_si128(hp, _mm_min_epi32(_mm_add_epi32(_mm_loadu_si128(hp), LoadFourBytes(rise + c)),
+                                               maxHeight));
+            const __m128i tc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texel + c));
+            const __m128i omega = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(tc, 24), LoadFourBytes(fade + p)), 6);
+            __m128i* wp = reinterpret_cast<__m128i*>(work + p);
+            _mm_storeu_si128(wp, MixTexels4(_mm_loadu_si128(wp), tc, omega));
+        }
+        for (; c <= to; ++c) {
             const size_t p = rowBase + size_t(c);
             hgt[p] = std::min(hgt[p] + int32_t(rise[c]), kMaxHeight);
-            const uint32_t tc = texel[c], f = flat[p];
-            const int dp = std::abs(int((f >> 16) & 0xFF) - cr) + std::abs(int((f >> 8) & 0xFF) - cg) +
-                           std::abs(int(f & 0xFF) - cb);
-            const int omega0 = int(tc >> 24);
-            int omega = dp > 40 ? (omega0 * std::max(kStrokeFade - dp, 0)) >> 6 : omega0;
-            omega = coverage[p] != 0 ? omega : 0;
-            work[p] = MixTexel(work[p], tc, uint32_t(omega));
+            const uint32_t tc = texel[c];
+            work[p] = MixTexel(work[p], tc, ((tc >> 24) * fade[p]) >> 6);
         }
     }
 }
@@ -239,11 +283,31 @@ constexpr size_t kStampBatchTexels = size_t(1) << 22;
 // Prints the stamps collected so far, in order, and starts a new batch.
 void PrintStamps(GouacheRun& run, uint32_t colour, int64_t stampPixels)
 {
+    const int cr = int((colour >> 16) & 0xFF), cg = int((colour >> 8) & 0xFF), cb = int(colour & 0xFF);
     auto print = [&](int lo, int hi) {
+        // The fade under the band's stamps first: it depends only on the
+        // pixel, not on the stamp, and every pixel lies under many stamps.
+        int x0 = run.w, x1 = -1, y0 = hi, y1 = lo - 1;
+        for (const GouacheRun::StampAt& at : run.stamps) {
+            const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+            const int top = at.py - st.hh, left = at.px - st.hw;
+            if (top < hi && top + st.sh > lo) {
+                x0 = std::min(x0, std::max(left, 0));
+                x1 = std::max(x1, std::min(left + st.sw - 1, run.w - 1));
+                y0 = std::min(y0, std::max(top, lo));
+                y1 = std::max(y1, std::min(top + st.sh - 1, hi - 1));
+            }
+        }
+        for (int y = y0; y <= y1; ++y) {
+            const size_t row = size_t(y) * size_t(run.w);
+            for (int x = x0; x <= x1; ++x)
+                run.Fade[row + size_t(x)] = StrokeShare(run.Flat[row + size_t(x)], run.Coverage[row + size_t(x)],
+                                                        cr, cg, cb);
+        }
         for (const GouacheRun::StampAt& at : run.stamps) {
             const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
             if (at.py - st.hh < hi && at.py - st.hh + st.sh > lo)
-                PrintStamp(run, at, colour, lo, hi);
+                PrintStamp(run, at, lo, hi);
         }
     };
     if (stampPixels < kParallelStampPixels) {
@@ -314,6 +378,8 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
     if (n <= 0 || run.BrW <= 0 || run.BrH <= 0)
         return;
     run.printing.wait();
+    if (run.Fade.size() != run.count())
+        run.Fade = LargeBuffer<uint8_t>(run.count());
     const int Ls = std::min(run.QMaxR + 10, 160);
     const int64_t perStroke = std::max<int64_t>(1, int64_t(Ls) * run.BrH / 2);
     const int N = int(std::clamp<int64_t>(4 * int64_t(n) / perStroke, 3, 300));
