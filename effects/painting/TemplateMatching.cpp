@@ -22,6 +22,7 @@
 #include "platform/system/Threads.h"
 
 #include <tbb/enumerable_thread_specific.h>
+#include <tbb/task_group.h>
 
 #include <immintrin.h>
 
@@ -1118,14 +1119,52 @@ void DrawSilhouette(const SkPixmap& input, const SkPixmap& canvas)
     }, 16);
 }
 
-void RunPass(SmoothRun& run, const SkPixmap& input, const SkPixmap& canvas, const OrientedStamps& stamps,
-             TMatch* table, uint32_t salt)
+// The matching of the next sub-pass, which reads only the pass's input, runs
+// on the pool while this thread selects, sorts and draws the current one's
+// strokes (its stroke selection runs on this thread alone).
+class MatchAhead {
+public:
+    MatchAhead() = default;
+    MatchAhead(const MatchAhead&) = delete;
+    MatchAhead& operator=(const MatchAhead&) = delete;
+    ~MatchAhead()
+    {
+        try {
+            Wait();
+        } catch (...) {
+            // Leaving on another failure: that one reaches the caller.
+        }
+    }
+
+    void Start(std::function<void()> match)
+    {
+        const bool preview = ThreadIsPreview;
+        const int generation = ThreadPreviewGeneration, runId = ThreadRunId;
+        running_ = true;
+        SharedPool().execute([&] {
+            group_.run([match = std::move(match), preview, generation, runId] {
+                PreviewScope scope(preview, generation, runId);
+                match();
+            });
+        });
+    }
+    void Wait()
+    {
+        if (!running_)
+            return;
+        running_ = false;
+        SharedPool().execute([&] { group_.wait(); });
+    }
+
+private:
+    tbb::task_group group_;
+    bool running_ = false;
+};
+
+// One sub-pass's strokes, from its finished match table.
+void RunPass(SmoothRun& run, int w, int h, const SkPixmap& canvas, const OrientedStamps& stamps, TMatch* table)
 {
-    const int w = input.width, h = input.height;
-    const std::vector<uint8_t> contrast = BuildContrastMap(input);
-    run.Add(8);
-    MatchPixels(input, stamps, contrast, salt, table);
-    run.Add(40);
+    run.Add(8 + 40); // the contrast and the match
     std::vector<uint64_t> keys = SelectStrokeKeys(table, w, h, stamps.HalfSize, std::max(1, stamps.BrushSize / 10));
     run.Add(20);
     std::vector<uint32_t> strokes = SortStrokesWorstFirst(keys);
@@ -1168,7 +1207,9 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
     run.preview = Preview;
     run.generation = ThreadPreviewGeneration;
     run.totalWork = p.TotalWork;
-    LargeBuffer<TMatch> table(size_t(w) * size_t(h));
+    // The match tables of the sub-pass being drawn and of the next one.
+    LargeBuffer<TMatch> tables[2] = {LargeBuffer<TMatch>(size_t(w) * size_t(h)),
+                                     LargeBuffer<TMatch>(size_t(w) * size_t(h))};
     run.lastDisplay = GetTickMs();
     run.UpdateProgress(0);
 
@@ -1198,7 +1239,15 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
         }
         run.UpdateDisplay(true);
 
-        OrientedStamps stamps;
+        // The first sub-pass's brush mark, then the later ones'.
+        const OrientedStamps stampSets[2] = {BuildOrientedStamps(atlas, kFirstCell, p.BrushSize),
+                                             BuildOrientedStamps(atlas, kLaterCell, p.BrushSize)};
+        const std::vector<uint8_t> contrast = BuildContrastMap(in);
+        auto match = [&, pass](int sub) {
+            MatchPixels(in, stampSets[sub == 1 ? 0 : 1], contrast, uint32_t(pass * 4 + sub),
+                        tables[(sub - 1) % 2].data());
+        };
+        match(1);
         for (int sub = 1; sub <= 4; ++sub) {
             if (SmoothRun::Cancelled())
                 break;
@@ -1207,9 +1256,11 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
                 run.Add(20);
                 run.UpdateDisplay(true);
             }
-            if (sub <= 2)
-                stamps = BuildOrientedStamps(atlas, sub == 1 ? kFirstCell : kLaterCell, p.BrushSize);
-            RunPass(run, in, canvas, stamps, table.data(), uint32_t(pass * 4 + sub));
+            MatchAhead next;
+            if (sub < 4)
+                next.Start([&match, sub] { match(sub + 1); });
+            RunPass(run, w, h, canvas, stampSets[sub == 1 ? 0 : 1], tables[(sub - 1) % 2].data());
+            next.Wait();
             run.ShowInPreviewBox();
         }
         RemoveBrightSpecks(canvas);
