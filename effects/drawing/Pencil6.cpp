@@ -398,7 +398,7 @@ bool Search(SequentialRandom& rng, const Sketch& s, const Pencil6Values& v, int 
     // seed is left after the last one scored, as if each had been drawn in
     // its turn. Once an improving line is held, none is drawn past the first
     // candidate that could end the search: most searches end there.
-    constexpr int kAhead = 2, kResolveAhead = 1;
+    constexpr int kAhead = 3, kResolveAhead = 2;
     Centre ring[kAhead + 1];
     CentreSource source(s, v, Pct, rng.Seed());
     int drawn = 0, resolved = 0;
