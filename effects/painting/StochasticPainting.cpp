@@ -25,12 +25,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <exception>
-#include <thread>
-#include <utility>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <numbers>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace pv {
