@@ -531,6 +531,18 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
             PlanWideBlocks(offs, BS - 1 - H, BS, mc.plans.back());
     }
     const size_t stride = input.rowBytes / 4;
+    // Each run as its first and one-past-last prefix sums relative to the
+    // centre pixel's (prefix rows hold w + 1 sums).
+    struct RunSpan {
+        ptrdiff_t begin, end;
+    };
+    std::vector<std::vector<RunSpan>> runSpans;
+    for (const StampPlan& plan : mc.plans) {
+        std::vector<RunSpan> spans;
+        for (const StampPlan::Run& r : plan.runs)
+            spans.push_back({ptrdiff_t(r.dY) * ptrdiff_t(w + 1) + r.c0, ptrdiff_t(r.dY) * ptrdiff_t(w + 1) + r.c1 + 1});
+        runSpans.push_back(std::move(spans));
+    }
     tbb::enumerable_thread_specific<PrefixRows> prefixes;
     constexpr int kRowsPerPrefix = 32;
 
@@ -563,10 +575,9 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
                         if (plan.count == 0)
                             continue;
                         __m128i sum = _mm_setzero_si128();
-                        for (const StampPlan::Run& r : plan.runs) {
-                            const Sum4* pr = prefix.row(y + r.dY);
-                            sum = _mm_add_epi32(sum, _mm_sub_epi32(Load(pr[x + r.c1 + 1]), Load(pr[x + r.c0])));
-                        }
+                        const Sum4* at = prefix.row(y) + x;
+                        for (const RunSpan& r : runSpans[size_t(o)])
+                            sum = _mm_add_epi32(sum, _mm_sub_epi32(Load(at[r.end]), Load(at[r.begin])));
                         const uint32_t sB = uint32_t(_mm_cvtsi128_si32(sum));
                         const uint32_t sG = uint32_t(_mm_extract_epi32(sum, 1));
                         const uint32_t sR = uint32_t(_mm_extract_epi32(sum, 2));
