@@ -10,6 +10,19 @@
 
 namespace pv {
 
+namespace {
+
+// An Esc pressed while nothing ran (closing a panel, say) has nothing to
+// stop; left raised it would keep every later preview from showing until
+// the next Apply. An Esc during a run still reaches that run.
+void DropStaleCancel(TForm1& form)
+{
+    if (!form.IsBackgroundWorkRunning())
+        form.Cancel = false;
+}
+
+} // namespace
+
 void TForm1::Button1Click()
 {
     ProcessEffect(SelectedEffectNumber, Round(TrackBar(1)->value()), Round(TrackBar(2)->value()),
@@ -32,11 +45,13 @@ void TForm1::UpdatePreviewTimerTimer()
     if (TParameters* slot = ParamsSlot(Params, SelectedEffectNumber))
         for (int k = 1; k <= 5; ++k)
             slot->SetValue(k, P[k - 1]);
+    DropStaleCancel(*this);
     ProcessEffect(SelectedEffectNumber, P[0], P[1], P[2], P[3], P[4], true);
 }
 
 void TForm1::UpdatePreviewButtonClick()
 {
+    DropStaleCancel(*this);
     ProcessEffect(SelectedEffectNumber, Round(TrackBar(1)->value()), Round(TrackBar(2)->value()),
                   Round(TrackBar(3)->value()), Round(TrackBar(4)->value()), Round(TrackBar(5)->value()), true);
 }

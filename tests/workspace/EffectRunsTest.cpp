@@ -4,6 +4,7 @@
 #include "engine/ImageHistory.h"
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/ProgressBar.h"
+#include "workspace/PreviewImage.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,11 @@ void ProgressUntilEscEffect(const ISkImage&, const ISkSurface&, int, int, int, i
     gStarted = true;
     while (!UserCancelRequested())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void RedEffect(const ISkImage&, const ISkSurface& Dest, int, int, int, int, int, bool)
+{
+    Dest->getCanvas()->clear(0xFFFF0000u);
 }
 
 struct OpenedForm : RecordingForm {
@@ -207,6 +213,31 @@ TEST(EffectRuns, CancelledRunEndsWithTheProgressBarHidden)
         EXPECT_EQ(form.FCurrentEffectNumber, -1);
     }
     ReplaceEffect(306, previous);
+}
+
+TEST(EffectRuns, EscapeWhileNothingRunsDoesNotHoldBackLaterPreviews)
+{
+    const TEffectProc previous = ReplaceEffect(300, &RedEffect);
+    {
+        OpenedForm form;
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &esc); // closes a panel, say
+        ASSERT_TRUE(form.Cancel);
+        for (const bool byButton : {false, true}) {
+            form.Image1->setBitmap(QImage());
+            form.Cancel = true;
+            if (byButton)
+                form.UpdatePreviewButtonClick();
+            else
+                form.UpdatePreviewTimerTimer();
+            WaitForEffectWorkers();
+            QCoreApplication::processEvents();
+            const QImage shown = form.Image1->bitmap();
+            ASSERT_FALSE(shown.isNull()) << byButton;
+            EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2), 0xFFFF0000u) << byButton;
+        }
+    }
+    ReplaceEffect(300, previous);
 }
 
 TEST(EffectRuns, EscapeSetsCancel)
