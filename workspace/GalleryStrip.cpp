@@ -134,7 +134,9 @@ void TGalleryStrip::SetOpen(bool open)
 void TGalleryStrip::ItemsChanged()
 {
     SetScroll(scroll_);
-    hovered_ = -1;
+    // Another thumbnail may lie under the pointer now: the hover ends (the
+    // magnifier closes) and the next move starts it over.
+    SetHovered(-1, {});
     update();
 }
 

@@ -11,6 +11,8 @@
 #include "workspace/GalleryStrip.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -250,6 +252,28 @@ TEST_F(GalleryForm, TheStripOpensAndCollapses)
     EXPECT_EQ(strip->TabText(), QStringLiteral("Hide gallery  \u25BC"));
     form.HistoryToggleClick();
     EXPECT_EQ(strip->height(), DpI(kGalleryCollapsedHeight));
+}
+
+TEST_F(GalleryForm, ASnapshotTakenWhileAThumbnailIsHoveredClosesTheMagnifier)
+{
+    form.resize(1400, 900);
+    form.show();
+    ASSERT_TRUE(test::OpenFlatPicture(form, 64, 48));
+    form.HistoryToggleClick();
+    TGalleryStrip* strip = form.HistoryRect;
+    const QPoint over = strip->Layout().ThumbnailRect(0, strip->Scroll()).center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(over), QPointF(strip->mapToGlobal(over)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(strip, &move);
+    ASSERT_FALSE(form.FGalleryPopup->isHidden());
+
+    // An effect's result lands while the pointer rests: the thumbnail under
+    // it is another one now, and the lens must not outlive the hover.
+    form.FSkImage = FlatPicture(64, 48, 0xFF112233u);
+    form.History->Save(form.FSkImage, form.FSkSourceImage);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(strip, &leave);
+    EXPECT_TRUE(form.FGalleryPopup->isHidden());
 }
 
 TEST(GalleryStripLayout, CellsOfOneHundredAndSixPixelsAfterTheAddPanel)
