@@ -209,27 +209,9 @@ void RoughenOutline(GouacheRun& run, float phi)
     SmoothCyclicIntArray(run.SpokeR, run.QSpokes, 0.9f * phi + 0.55f);
 }
 
-// The angle of (x, y) in [0, 2 pi) to within 2e-6 (a minimax polynomial of
-// the arctangent); it only picks the spokes around a pixel, and pixels within
-// kSectorMargin of a spoke's direction take the exact angle.
-inline double FastAngle(int y, int x)
-{
-    const double ax = std::abs(double(x)), ay = std::abs(double(y));
-    const double big = std::max(ax, ay), small = std::min(ax, ay);
-    const double a = big > 0 ? small / big : 0.0;
-    const double s = a * a;
-    double r = (((((-0.0117212 * s + 0.05265332) * s - 0.11643287) * s + 0.19354346) * s - 0.33262347) * s +
-                0.99997726) *
-               a;
-    if (ay > ax)
-        r = std::numbers::pi / 2 - r;
-    if (x < 0)
-        r = std::numbers::pi - r;
-    if (y < 0)
-        r = 2 * std::numbers::pi - r;
-    return r;
-}
-constexpr double kSectorMargin = 1e-3; // in spoke steps: 1e-4 radians and more
+// Pixels within this many spoke steps of a spoke's direction take the exact
+// outline: the sector test below and the exact angle may disagree there.
+constexpr double kSectorMargin = 1e-3;
 
 void RasteriseRow(GouacheRun& run, int r)
 {
@@ -237,7 +219,9 @@ void RasteriseRow(GouacheRun& run, int r)
     const int oy = y - run.Qsy;
     const int64_t maxR2 = int64_t(run.QMaxR) * run.QMaxR, minR2 = int64_t(run.QMinR) * run.QMinR;
     const float twoPi = float(2 * std::numbers::pi);
-    const double invStep = 1.0 / double(run.QAngleStep);
+    const int m = run.QSpokes;
+    const double* sectorCos = run.SectorCos.data();
+    const double* sectorSin = run.SectorSin.data();
     int32_t* idx = run.RowBuf.data() + size_t(r) * size_t(run.QBBW);
     uint32_t* col = run.RowBufC.data() + size_t(r) * size_t(run.QBBW);
     int cnt = 0, cov = 0;
@@ -251,6 +235,7 @@ void RasteriseRow(GouacheRun& run, int r)
     while (int64_t(reach + 1) * (reach + 1) <= rest)
         ++reach;
     const int xFrom = std::max(run.QX0, run.Qsx - reach), xTo = std::min(run.QX1, run.Qsx + reach);
+    int j = 0; // sector of the last pixel that needed one
     for (int x = xFrom; x <= xTo; ++x) {
         const int ox = x - run.Qsx;
         const int64_t d2 = int64_t(ox) * ox + int64_t(oy) * oy;
@@ -259,17 +244,29 @@ void RasteriseRow(GouacheRun& run, int r)
         if (d2 > minR2) {
             // Most pixels are decided by the two spokes around them alone; the
             // exact outline radius is needed only between their lengths and
-            // next to a spoke's direction.
-            const double fa = FastAngle(oy, ox) * invStep;
-            const int ja = int(fa);
-            const double frac = fa - double(ja);
-            bool exact = ja >= run.QSpokes || frac < kSectorMargin || frac > 1.0 - kSectorMargin;
+            // next to a spoke's direction. The sector is followed along the
+            // row: side(k) is |v| sin(angle of v - angle of spoke k).
+            const double vx = double(ox), vy = double(oy);
+            auto side = [&](int k) { return sectorCos[k] * vy - sectorSin[k] * vx; };
+            double a = side(j);
+            while (a < 0) {
+                j = j == 0 ? m - 1 : j - 1;
+                a = side(j);
+            }
+            int j1 = j + 1 == m ? 0 : j + 1;
+            double b = side(j1);
+            while (b >= 0) {
+                j = j1;
+                a = b;
+                j1 = j1 + 1 == m ? 0 : j1 + 1;
+                b = side(j1);
+            }
+            const double near = run.SectorMargin2 * double(d2);
+            bool exact = a * a < near || b * b < near;
             if (!exact) {
-                const int s0 = run.SpokeR[size_t(ja)], s1 = run.SpokeR[size_t((ja + 1) % run.QSpokes)];
-                const double inner = double(std::min(s0, s1)) + 0.5, outer = double(std::max(s0, s1)) + 0.5;
-                if (double(d2) > outer * outer)
+                if (d2 > run.SectorOut[size_t(j)])
                     continue;
-                exact = double(d2) > inner * inner;
+                exact = d2 > run.SectorIn[size_t(j)];
             }
             if (exact) {
                 float alpha = std::atan2(float(oy), float(ox));
@@ -339,6 +336,14 @@ BlobScan RasteriseBlob(GouacheRun& run, int x, int y)
         GrowTo(*v, size_t(run.QBBH));
     for (auto* v : {&run.RowSumR, &run.RowSumG, &run.RowSumB})
         GrowTo(*v, size_t(run.QBBH));
+    // Between the shorter and the longer of a sector's two spokes (plus half
+    // a pixel) its outline needs the exact radius.
+    for (int j = 0; j < run.QSpokes; ++j) {
+        const int64_t s0 = run.SpokeR[size_t(j)], s1 = run.SpokeR[size_t((j + 1) % run.QSpokes)];
+        const int64_t inner = std::min(s0, s1), outer = std::max(s0, s1);
+        run.SectorIn[size_t(j)] = inner * inner + inner;
+        run.SectorOut[size_t(j)] = outer * outer + outer;
+    }
 
     if (boxPixels < size_t(kParallelRasterPixels)) {
         for (int r = 0; r < run.QBBH; ++r)
@@ -499,11 +504,18 @@ void PaintGouacheLayer(GouacheRun& run, int layer)
     run.SpokeR.assign(size_t(run.QSpokes), 0);
     run.cosT.resize(size_t(run.QSpokes));
     run.sinT.resize(size_t(run.QSpokes));
+    for (auto* v : {&run.SectorCos, &run.SectorSin})
+        v->resize(size_t(run.QSpokes));
+    for (auto* v : {&run.SectorIn, &run.SectorOut})
+        v->resize(size_t(run.QSpokes));
     for (int j = 0; j < run.QSpokes; ++j) {
         const double angle = double(j) * double(run.QAngleStep);
         run.cosT[size_t(j)] = float(std::cos(angle));
         run.sinT[size_t(j)] = float(std::sin(angle));
+        run.SectorCos[size_t(j)] = std::cos(angle);
+        run.SectorSin[size_t(j)] = std::sin(angle);
     }
+    run.SectorMargin2 = std::pow(std::sin(kSectorMargin * double(run.QAngleStep)), 2);
 
     lv.U = ListUnpainted(run);
     lv.C = GouacheSeedCapacity(run.w, run.h, lv.R, lv.U, run.p.S);

@@ -65,6 +65,9 @@ struct GouacheRun {
     // The current blob.
     std::vector<int> SpokeR;
     std::vector<float> cosT, sinT;
+    std::vector<double> SectorCos, SectorSin; // the spokes' directions in double
+    double SectorMargin2 = 0;        // squared sine of the angle next to a spoke that takes the exact outline
+    std::vector<int64_t> SectorIn, SectorOut; // per sector: squared distances surely inside, surely outside beyond
     int QSpokes = 0;
     float QAngleStep = 0;
     int QMinR = 0, QMaxR = 0;
