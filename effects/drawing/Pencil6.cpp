@@ -329,11 +329,12 @@ public:
         __builtin_prefetch(&s_.angles[s_.cell(q.ex, q.ey)]);
         // The line lies along this ray whatever the direction check decides.
         if (L > 0 && L <= 4000) {
-            for (int64_t t = -L; t <= L; t += 2) {
-                const int px = std::clamp(x + int(double(t) * q.ch), 0, W - 1);
-                const int py = std::clamp(y + int(double(t) * q.sh), 0, H - 1);
-                __builtin_prefetch(&s_.cells[s_.cell(px, py)]);
-            }
+            // A pixel a step, to within a pixel: a fetch needs no more.
+            const float stepX = float(2 * q.ch), stepY = float(2 * q.sh);
+            float fx = float(x) + 0.5f - float(L) * float(q.ch), fy = float(y) + 0.5f - float(L) * float(q.sh);
+            const float maxX = float(W) - 0.5f, maxY = float(H) - 0.5f;
+            for (int64_t t = -L; t <= L; t += 2, fx += stepX, fy += stepY)
+                __builtin_prefetch(&s_.cells[s_.cell(int(std::clamp(fx, 0.0f, maxX)), int(std::clamp(fy, 0.0f, maxY)))]);
         }
     }
 
