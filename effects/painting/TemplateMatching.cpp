@@ -332,20 +332,18 @@ struct BestMatch {
     TMatch Entry() const { return {score, uint8_t(angle), uint8_t(R), uint8_t(G), uint8_t(B)}; }
 };
 
-// Error of a stamp filled with (mR, mG, mB) over an interior pixel, summed row
-// by row and stopped once it exceeds `best` (a partial sum above best loses
-// exactly as the full one would).
-inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampPlan& plan, int mR, int mG, int mB,
-                             int32_t best)
+// Error of a stamp filled with (mR, mG, mB) over an interior pixel. Summed in
+// full: a partial sum's test costs more than the rows it would save (a
+// candidate whose error exceeds the best so far loses either way).
+inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampPlan& plan, int mR, int mG, int mB)
 {
     // Per pixel |B - mB| + |G - mG| + |R - mR| as bytes summed in pairs
     // (alpha weighs 0), then times the coverage: four pixels at a time.
     const __m128i mean = _mm_set1_epi32(int(uint32_t(mB) | uint32_t(mG) << 8 | uint32_t(mR) << 16));
     const __m128i colourLanes = _mm_set1_epi32(0x00010101);
-    int32_t E = 0;
+    __m128i acc = _mm_setzero_si128();
     for (const StampPlan::Row& row : plan.rows) {
         const uint32_t* rp = centre + ptrdiff_t(row.dY) * ptrdiff_t(stride);
-        __m128i acc = _mm_setzero_si128();
         for (uint32_t b = row.blockBegin; b < row.blockEnd; ++b) {
             const StampPlan::Block& blk = plan.blocks[b];
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp + blk.dX));
@@ -353,13 +351,10 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
             const __m128i d = _mm_maddubs_epi16(diff, colourLanes);
             acc = _mm_add_epi32(acc, _mm_srli_epi32(_mm_madd_epi16(d, blk.w), 5));
         }
-        acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
-        acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
-        E += _mm_cvtsi128_si32(acc);
-        if (E > best)
-            break;
     }
-    return E;
+    acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+    acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_cvtsi128_si32(acc);
 }
 
 [[gnu::target("avx2")]] inline int32_t SumLanes(__m256i acc)
@@ -370,8 +365,7 @@ inline int32_t InteriorError(const uint32_t* centre, size_t stride, const StampP
     return int32_t(_mm_cvtsi128_si32(sum));
 }
 
-// The same error eight pixels at a time, summed in full: at this width a
-// partial sum's test costs more than the rows it saves.
+// The same error eight pixels at a time.
 [[gnu::target("avx2")]] int32_t InteriorErrorWide(const uint32_t* centre, size_t stride, const StampPlan& plan,
                                                   int mR, int mG, int mB)
 {
@@ -585,7 +579,7 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
                         const int mG = int((sG * plan.reciprocal) >> 32);
                         const int mR = int((sR * plan.reciprocal) >> 32);
                         int32_t E = wide ? InteriorErrorWide(row + x, stride, plan, mR, mG, mB)
-                                         : InteriorError(row + x, stride, plan, mR, mG, mB, best.score);
+                                         : InteriorError(row + x, stride, plan, mR, mG, mB);
                         E += Jitter(E, index, salt, uint32_t(o));
                         if (best.Offer(E, o, mR, mG, mB, plan.count))
                             break;
