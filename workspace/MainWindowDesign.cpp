@@ -457,6 +457,17 @@ void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     LayoutWindow();
+    // A window of another size shows the whole picture again, fitted and
+    // centred in the canvas it now has.
+    if (width() != FLastFitW || height() != FLastFitH) {
+        if (FSkImage && !FDestroying) {
+            CalculateBestFitAndCenter();
+            SkPaintBox1->UpdateDivider();
+        }
+        RedrawCanvas();
+        FLastFitW = width();
+        FLastFitH = height();
+    }
 }
 
 void TForm1::LayoutWindow()

@@ -293,6 +293,8 @@ public:
     QPointF FPanOffset;
     QPointF PreviewLastPos;
     uint32_t FLastPanTime = 0;
+    // The window size the picture was last fitted to; another size fits it anew.
+    int FLastFitW = 0, FLastFitH = 0;
 
     // ---- overlay choices kept between uses
     QString StoredFrameName;

@@ -98,5 +98,29 @@ TEST(MainWindowDesign, ApplyStaysWithinReachInSmallWindows)
     EXPECT_TRUE(form.RightPanelScroll->verticalScrollBar()->isVisible()) << "the panel shows that it scrolls";
 }
 
+TEST(MainWindowDesign, AWindowOfAnotherSizeShowsTheWholePictureAgain)
+{
+    test::RecordingForm form;
+    form.show();
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    form.MaxButtonClick(); // restored, the window keeps the sizes given below
+    form.resize(1600, 1000);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(test::OpenFlatPicture(form, 640, 427));
+    for (const QSize size : {QSize(1080, 768), QSize(1400, 900)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        form.resize(size);
+        QCoreApplication::processEvents();
+        const CanvasGeometry& g = form.SkPaintBox1->Geometry();
+        const QSizeF canvas(form.SkPaintBox1->size());
+        EXPECT_FLOAT_EQ(g.FZoomFactor, float(std::min(canvas.width() / 640, canvas.height() / 427)));
+        const QRectF shown = g.ImageScreenRect().translated(-g.Scroll);
+        EXPECT_GE(shown.left(), -0.5);
+        EXPECT_GE(shown.top(), -0.5);
+        EXPECT_LE(shown.right(), canvas.width() + 0.5);
+        EXPECT_LE(shown.bottom(), canvas.height() + 0.5);
+    }
+}
+
 } // namespace
 } // namespace pv
