@@ -426,7 +426,7 @@ bool ImprovesPainting(const GouacheRun& run, const BlobScan& scan, uint32_t colo
 
 void FillBlob(GouacheRun& run, int n, uint32_t colour)
 {
-    run.printing.wait();
+    run.printing.waitUnder(run.QX0, run.QY0, run.QX1, run.QY0 + run.QBBH - 1);
     auto fill = [&](int lo, int hi) {
         for (int k = lo; k < hi; ++k) {
             const size_t i = size_t(run.BlobPix[size_t(k)]);

@@ -83,24 +83,39 @@ struct GouacheRun {
     LargeBuffer<uint8_t> Fade;       // share (of 64) of a texel's weight the current strokes leave per pixel
     std::vector<uint8_t> BrAlpha;
     int BrW = 0, BrH = 0;
-    // The strokes of the current blob: their paths are walked first (they read
-    // only coverage, flat colours and the orientation grid), then every stamp
-    // is printed in order, rows spread over the pool.
+    // The strokes of a blob: their paths are walked first (they read only
+    // coverage, flat colours and the orientation grid), then every stamp is
+    // printed in order, rows spread over the pool. Two batches: one blob's
+    // strokes are walked into one while the last blob's stamps print from the
+    // other.
     struct Stroke {
         int sw = 0, sh = 0, hw = 0, hh = 0;
-        size_t offset = 0;     // of its enlarged stamp in stampTexel and stampHeight
-        size_t spanOffset = 0; // of its row spans in stampSpan
+        size_t offset = 0;     // of its enlarged stamp in texel and height
+        size_t spanOffset = 0; // of its row spans in span
     };
     struct StampAt {
         int px = 0, py = 0, stroke = 0;
     };
-    std::vector<Stroke> strokes;
-    std::vector<StampAt> stamps;
+    struct StampBatch {
+        std::vector<Stroke> strokes;
+        std::vector<StampAt> stamps;
+        std::vector<uint32_t> texel;  // enlarged stamps: colour, weight in the top byte
+        std::vector<uint8_t> height;  // enlarged stamps: height increments
+        std::vector<int32_t> span;    // per stamp row: first and last column with paint
+        void clear()
+        {
+            strokes.clear();
+            stamps.clear();
+            texel.clear();
+            height.clear();
+            span.clear();
+        }
+    };
+    StampBatch stampBatches[2];
+    int walkingBatch = 0;              // the batch the next blob's strokes go into
     std::vector<uint32_t> texColour;   // the stroke's texel colours
+    std::vector<uint32_t> texShade;    // the stroke's colour at every texel shift
     std::vector<int32_t> stampCol;     // texel column of each stamp column
-    std::vector<uint32_t> stampTexel;  // enlarged stamps: colour, weight in the top byte
-    std::vector<uint8_t> stampHeight;  // enlarged stamps: height increments
-    std::vector<int32_t> stampSpan;    // per stamp row: first and last column with paint
 
     // The layer under way.
     int layer = 0;
@@ -113,17 +128,23 @@ struct GouacheRun {
     uint32_t displayClock = 0;
 
     // The last blob's stamps, printed on the pool while the next seeds are
-    // examined (that reads only the source, Flat and Coverage). Whatever reads
-    // or writes Work or Hgt waits for them first. Declared last: a run that
-    // ends early waits for them before its buffers go.
+    // examined and the next strokes walked (that reads only the source, Flat
+    // and Coverage). Whatever reads or writes Work or Hgt, or Flat and
+    // Coverage under the stamps, waits for them first. Declared last: a run
+    // that ends early waits for them before its buffers go.
     class PendingStamps {
     public:
         ~PendingStamps() { wait(); }
+        // Prints on the pool; the stamps lie within columns x0..x1, rows y0..y1.
         template <typename F>
-        void start(F&& print)
+        void start(F&& print, int x0, int y0, int x1, int y1)
         {
             GouachePool().execute([&] { group_.run(std::forward<F>(print)); });
             pending_ = true;
+            x0_ = x0;
+            y0_ = y0;
+            x1_ = x1;
+            y1_ = y1;
         }
         void wait()
         {
@@ -132,10 +153,17 @@ struct GouacheRun {
             GouachePool().execute([&] { group_.wait(); });
             pending_ = false;
         }
+        // Waits only when the stamps may touch columns x0..x1, rows y0..y1.
+        void waitUnder(int x0, int y0, int x1, int y1)
+        {
+            if (pending_ && x0 <= x1_ && x0_ <= x1 && y0 <= y1_ && y0_ <= y1)
+                wait();
+        }
 
     private:
         tbb::task_group group_;
         bool pending_ = false;
+        int x0_ = 0, y0_ = 0, x1_ = -1, y1_ = -1;
     };
     PendingStamps printing;
 

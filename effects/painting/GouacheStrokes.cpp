@@ -188,21 +188,21 @@ inline __m128i LoadFourBytes(const uint8_t* b)
 // Prints one stamp, only its rows in [lo, hi), with the Fade of those rows
 // filled in for the stamp's colour. Four pixels a step; a texel without paint
 // adds no height and mixes with weight 0.
-void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, int lo, int hi)
+void PrintStamp(GouacheRun& run, const GouacheRun::StampBatch& batch, const GouacheRun::StampAt& at, int lo, int hi)
 {
-    const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+    const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
     const int w = run.w, h = run.h, px = at.px, py = at.py;
     const int r0 = std::max({st.hh - py, 0, lo - py + st.hh});
     const int r1 = std::min({st.sh - 1, h + st.hh - py - 1, hi - 1 - py + st.hh});
     const int c0 = std::max(st.hw - px, 0), c1 = std::min(st.sw - 1, w + st.hw - px - 1);
-    const int32_t* spans = run.stampSpan.data() + st.spanOffset;
+    const int32_t* spans = batch.span.data() + st.spanOffset;
     int32_t* __restrict hgt = run.Hgt.data();
     uint32_t* __restrict work = run.Work.data();
     const uint8_t* __restrict fade = run.Fade.data();
     const __m128i maxHeight = _mm_set1_epi32(kMaxHeight);
     for (int r = r0; r <= r1; ++r) {
-        const uint32_t* __restrict texel = run.stampTexel.data() + st.offset + size_t(r) * size_t(st.sw);
-        const uint8_t* __restrict rise = run.stampHeight.data() + st.offset + size_t(r) * size_t(st.sw);
+        const uint32_t* __restrict texel = batch.texel.data() + st.offset + size_t(r) * size_t(st.sw);
+        const uint8_t* __restrict rise = batch.height.data() + st.offset + size_t(r) * size_t(st.sw);
         const size_t rowBase = size_t(py + r - st.hh) * size_t(w) + size_t(px - st.hw);
         const int from = std::max(c0, spans[2 * r]), to = std::min(c1, spans[2 * r + 1]);
         int c = from;
@@ -226,7 +226,7 @@ void PrintStamp(GouacheRun& run, const GouacheRun::StampAt& at, int lo, int hi)
 }
 
 // Walks both halves of a stroke and records where its stamps go.
-void WalkStroke(GouacheRun& run, int stroke, int x0, int y0, float theta0, float jitter, int Ls, uint32_t colour)
+void WalkStroke(GouacheRun& run, GouacheRun::StampBatch& batch, int stroke, int x0, int y0, float theta0, float jitter, int Ls, uint32_t colour)
 {
     const float pi = float(std::numbers::pi);
     for (int side = 0; side <= 1; ++side) {
@@ -245,7 +245,7 @@ void WalkStroke(GouacheRun& run, int stroke, int x0, int y0, float theta0, float
             if (run.Coverage[i] == 0 || GouacheColourDistance(run.Flat[i], colour) > kStrokeFade)
                 break;
             if (q % 3 == 0)
-                run.stamps.push_back({px, py, stroke});
+                batch.stamps.push_back({px, py, stroke});
             if (q % 4 == 3) {
                 float turn = EdgeDirection(run, px, py) + 0.22f * std::sin(0.012f * fx + 0.015f * fy) + jitter - phi;
                 while (turn > pi / 2)
@@ -267,10 +267,18 @@ void WalkStroke(GouacheRun& run, int stroke, int x0, int y0, float theta0, float
 // generator's sequence in one go, without a shared update per draw.
 struct LocalDraws {
     uint32_t seed = RandSeed();
-    int Random(int n)
+    // The shift t + u of a texel, for u = Random(3) != 0 ? t : -Random(t + 1),
+    // without a branch: both possible next seeds are made from this one.
+    int Shade(int t)
     {
-        seed = seed * 134775813u + 1u;
-        return n <= 0 ? 0 : int((uint64_t(seed) * uint32_t(n)) >> 32);
+        constexpr uint32_t kA = 134775813u, kA2 = kA * kA, kC2 = kA + 1u;
+        const uint32_t once = seed * kA + 1u, twice = seed * kA2 + kC2;
+        // Random(3) != 0 exactly when 3 * once reaches 2^32.
+        // (Masks, not a condition: the compiler would branch, one time in three wrongly.)
+        const uint32_t light = 0u - uint32_t(once > 0xFFFFFFFFu / 3u);
+        const uint32_t dark = uint32_t(t) - uint32_t((uint64_t(twice) * uint32_t(t + 1)) >> 32);
+        seed = (once & light) | (twice & ~light);
+        return int((uint32_t(2 * t) & light) | (dark & ~light));
     }
     void finish() const { SetRandSeed(seed); }
 };
@@ -281,15 +289,15 @@ constexpr int64_t kParallelStampPixels = 1 << 14;
 constexpr size_t kStampBatchTexels = size_t(1) << 22;
 
 // Prints the stamps collected so far, in order, and starts a new batch.
-void PrintStamps(GouacheRun& run, uint32_t colour, int64_t stampPixels)
+void PrintStamps(GouacheRun& run, GouacheRun::StampBatch& batch, uint32_t colour, int64_t stampPixels)
 {
     const int cr = int((colour >> 16) & 0xFF), cg = int((colour >> 8) & 0xFF), cb = int(colour & 0xFF);
     auto print = [&](int lo, int hi) {
         // The fade under the band's stamps first: it depends only on the
         // pixel, not on the stamp, and every pixel lies under many stamps.
         int x0 = run.w, x1 = -1, y0 = hi, y1 = lo - 1;
-        for (const GouacheRun::StampAt& at : run.stamps) {
-            const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+        for (const GouacheRun::StampAt& at : batch.stamps) {
+            const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
             const int top = at.py - st.hh, left = at.px - st.hw;
             if (top < hi && top + st.sh > lo) {
                 x0 = std::min(x0, std::max(left, 0));
@@ -304,42 +312,38 @@ void PrintStamps(GouacheRun& run, uint32_t colour, int64_t stampPixels)
                 run.Fade[row + size_t(x)] = StrokeShare(run.Flat[row + size_t(x)], run.Coverage[row + size_t(x)],
                                                         cr, cg, cb);
         }
-        for (const GouacheRun::StampAt& at : run.stamps) {
-            const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+        for (const GouacheRun::StampAt& at : batch.stamps) {
+            const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
             if (at.py - st.hh < hi && at.py - st.hh + st.sh > lo)
-                PrintStamp(run, at, lo, hi);
+                PrintStamp(run, batch, at, lo, hi);
         }
     };
     if (stampPixels < kParallelStampPixels) {
         print(0, run.h);
     } else {
         int top = run.h, bottom = 0;
-        for (const GouacheRun::StampAt& at : run.stamps) {
-            const GouacheRun::Stroke& st = run.strokes[size_t(at.stroke)];
+        for (const GouacheRun::StampAt& at : batch.stamps) {
+            const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
             top = std::min(top, std::max(at.py - st.hh, 0));
             bottom = std::max(bottom, std::min(at.py - st.hh + st.sh, run.h));
         }
         // Every band looks at every stamp: bands of a few dozen rows at least.
         GouacheParallel(top, bottom, print, std::max(16, (bottom - top) / 64));
     }
-    run.strokes.clear();
-    run.stamps.clear();
-    run.stampTexel.clear();
-    run.stampHeight.clear();
-    run.stampSpan.clear();
+    batch.clear();
 }
 
 // The stroke's stamp at its enlargement: texel colours and weights, heights,
 // and per row the columns between its first and last texel with paint (an
 // empty row gets first > last).
-void EnlargeStamp(GouacheRun& run, GouacheRun::Stroke& st, int hs)
+void EnlargeStamp(GouacheRun& run, GouacheRun::StampBatch& batch, GouacheRun::Stroke& st, int hs)
 {
     const int BrW = run.BrW, BrH = run.BrH;
-    st.offset = run.stampTexel.size();
-    st.spanOffset = run.stampSpan.size();
-    run.stampTexel.resize(st.offset + size_t(st.sw) * size_t(st.sh));
-    run.stampHeight.resize(st.offset + size_t(st.sw) * size_t(st.sh));
-    run.stampSpan.resize(st.spanOffset + 2 * size_t(st.sh));
+    st.offset = batch.texel.size();
+    st.spanOffset = batch.span.size();
+    batch.texel.resize(st.offset + size_t(st.sw) * size_t(st.sh));
+    batch.height.resize(st.offset + size_t(st.sw) * size_t(st.sh));
+    batch.span.resize(st.spanOffset + 2 * size_t(st.sh));
     run.stampCol.resize(size_t(st.sw));
     for (int c = 0; c < st.sw; ++c)
         run.stampCol[size_t(c)] = c * BrW / st.sw;
@@ -352,8 +356,8 @@ void EnlargeStamp(GouacheRun& run, GouacheRun::Stroke& st, int hs)
     }
     for (int r = 0; r < st.sh; ++r) {
         const size_t texRow = size_t(r * BrH / st.sh) * size_t(BrW);
-        uint32_t* texel = run.stampTexel.data() + st.offset + size_t(r) * size_t(st.sw);
-        uint8_t* rise = run.stampHeight.data() + st.offset + size_t(r) * size_t(st.sw);
+        uint32_t* texel = batch.texel.data() + st.offset + size_t(r) * size_t(st.sw);
+        uint8_t* rise = batch.height.data() + st.offset + size_t(r) * size_t(st.sw);
         int first = st.sw, last = -1;
         for (int c = 0; c < st.sw; ++c) {
             const size_t i = texRow + size_t(run.stampCol[size_t(c)]);
@@ -366,8 +370,8 @@ void EnlargeStamp(GouacheRun& run, GouacheRun::Stroke& st, int hs)
                 last = c;
             }
         }
-        run.stampSpan[st.spanOffset + 2 * size_t(r)] = first;
-        run.stampSpan[st.spanOffset + 2 * size_t(r) + 1] = last;
+        batch.span[st.spanOffset + 2 * size_t(r)] = first;
+        batch.span[st.spanOffset + 2 * size_t(r) + 1] = last;
     }
 }
 
@@ -377,7 +381,6 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
 {
     if (n <= 0 || run.BrW <= 0 || run.BrH <= 0)
         return;
-    run.printing.wait();
     if (run.Fade.size() != run.count())
         run.Fade = LargeBuffer<uint8_t>(run.count());
     const int Ls = std::min(run.QMaxR + 10, 160);
@@ -387,8 +390,11 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
     const int amp = run.p.StrokeAmp, t = run.p.t, k = run.p.k;
     const size_t texels = size_t(run.BrW) * size_t(run.BrH);
     run.texColour.resize(texels);
-    run.strokes.clear();
-    run.stamps.clear();
+    std::vector<uint32_t>& shade = run.texShade;
+    shade.resize(size_t(2 * t + 1));
+    // The last blob's stamps may still be printing from the other batch.
+    GouacheRun::StampBatch& batch = run.stampBatches[run.walkingBatch];
+    batch.clear();
     int64_t stampPixels = 0;
     for (int s = 0; s < N; ++s) {
         const int32_t start = run.BlobPix[size_t(Random(n))];
@@ -406,26 +412,43 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
         st.hh = st.sh / 2;
         const int o = Random(amp + 1) - amp / 2;
         const int Rs = Clamp(R2 + o, 0, 255), Gs = Clamp(G2 + o, 0, 255), Bs = Clamp(B2 + o, 0, 255);
-        LocalDraws draws;
-        for (size_t i = 0; i < texels; ++i) {
-            const int u = draws.Random(3) != 0 ? t : -draws.Random(t + 1);
-            run.texColour[i] = (uint32_t(Clamp(Rs + u, 0, 255)) << 16) | (uint32_t(Clamp(Gs + u, 0, 255)) << 8) |
+        // Each texel is lightened by t (two draws in three) or darkened by a
+        // draw of 0..t: the colour of every shift d = t + u, 0..2t, first.
+        for (int d = 0; d <= 2 * t; ++d) {
+            const int u = d - t;
+            shade[size_t(d)] = (uint32_t(Clamp(Rs + u, 0, 255)) << 16) | (uint32_t(Clamp(Gs + u, 0, 255)) << 8) |
                                uint32_t(Clamp(Bs + u, 0, 255));
         }
+        LocalDraws draws;
+        for (size_t i = 0; i < texels; ++i)
+            run.texColour[i] = shade[size_t(draws.Shade(t))];
         draws.finish();
         const int hs = Random(k / 2 + 1) + k / 8;
-        if (run.stampTexel.size() + size_t(st.sw) * size_t(st.sh) > kStampBatchTexels && !run.strokes.empty()) {
-            PrintStamps(run, colour, stampPixels);
+        if (batch.texel.size() + size_t(st.sw) * size_t(st.sh) > kStampBatchTexels && !batch.strokes.empty()) {
+            run.printing.wait();
+            PrintStamps(run, batch, colour, stampPixels);
             stampPixels = 0;
         }
-        EnlargeStamp(run, st, hs);
-        run.strokes.push_back(st);
-        const size_t before = run.stamps.size();
-        WalkStroke(run, int(run.strokes.size()) - 1, x0, y0, theta0, jitter, Ls, colour);
-        stampPixels += int64_t(run.stamps.size() - before) * st.sw * st.sh;
+        EnlargeStamp(run, batch, st, hs);
+        batch.strokes.push_back(st);
+        const size_t before = batch.stamps.size();
+        WalkStroke(run, batch, int(batch.strokes.size()) - 1, x0, y0, theta0, jitter, Ls, colour);
+        stampPixels += int64_t(batch.stamps.size() - before) * st.sw * st.sh;
     }
-    if (!run.stamps.empty())
-        run.printing.start([&run, colour, stampPixels] { PrintStamps(run, colour, stampPixels); });
+    if (batch.stamps.empty())
+        return;
+    int left = run.w, top = run.h, right = -1, bottom = -1;
+    for (const GouacheRun::StampAt& at : batch.stamps) {
+        const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
+        left = std::min(left, std::max(at.px - st.hw, 0));
+        top = std::min(top, std::max(at.py - st.hh, 0));
+        right = std::max(right, std::min(at.px - st.hw + st.sw - 1, run.w - 1));
+        bottom = std::max(bottom, std::min(at.py - st.hh + st.sh - 1, run.h - 1));
+    }
+    run.printing.wait();
+    run.printing.start([&run, &batch, colour, stampPixels] { PrintStamps(run, batch, colour, stampPixels); }, left,
+                       top, right, bottom);
+    run.walkingBatch ^= 1;
 }
 
 void ApplyGouacheRelief(GouacheRun& run)
