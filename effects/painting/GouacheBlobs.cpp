@@ -154,40 +154,60 @@ LocalStructure MeasureStructure(const GouacheRun& run, int x, int y, uint32_t c0
     return ls;
 }
 
+// Every spoke's budget is drawn first, in spoke order; then the spokes are
+// walked side by side, one step of each in turn, so that their scattered
+// pixel reads overlap instead of waiting for one another.
 void GrowSpokes(GouacheRun& run, int x, int y, uint32_t c0, const LocalStructure& ls)
 {
     const int m = run.QSpokes, R = run.R, E = run.p.E;
     const float A = ls.A;
     const float s0 = 1.0f - 0.45f * A, s1 = 1.0f + 0.9f * A;
+    GouacheRun::SpokeWalk* walks = run.SpokeWalks.data();
+    int* active = run.SpokeActive.data();
+    int live = 0;
+    int64_t longest = 0;
     for (int j = 0; j < m; ++j) {
-        const float cj = run.cosT[size_t(j)], sj = run.sinT[size_t(j)];
-        const float v = cj * ls.dx + sj * ls.dy;
+        GouacheRun::SpokeWalk& wk = walks[j];
+        wk.cj = run.cosT[size_t(j)];
+        wk.sj = run.sinT[size_t(j)];
+        const float v = wk.cj * ls.dx + wk.sj * ls.dy;
         const float v2 = v * v;
-        const float sigma = s0 + (s1 - s0) * v2;
-        const int T = Round(double((1.0f - A * (0.6f - 0.45f * v2)) * 180.0f));
-        const float q = A * (0.5f - v2) + 1.0f;
-        int64_t b = Round(double(float(R + Random(R / 4 + 1)) * sigma));
-        const int64_t walk = b;
+        wk.sigma = s0 + (s1 - s0) * v2;
+        wk.T = Round(double((1.0f - A * (0.6f - 0.45f * v2)) * 180.0f));
+        wk.q = A * (0.5f - v2) + 1.0f;
+        wk.b = Round(double(float(R + Random(R / 4 + 1)) * wk.sigma));
+        wk.walk = wk.b;
         run.SpokeR[size_t(j)] = 2;
-        for (int64_t t = 1; t <= walk; ++t) {
-            const int px = Round(double(float(x) + 0.5f + float(t) * cj));
-            const int py = Round(double(float(y) + 0.5f + float(t) * sj));
+        active[live++] = j;
+        longest = std::max(longest, wk.walk);
+    }
+    for (int64_t t = 1; t <= longest && live > 0; ++t) {
+        int kept = 0;
+        for (int a = 0; a < live; ++a) {
+            const int j = active[a];
+            GouacheRun::SpokeWalk& wk = walks[j];
+            if (t > wk.walk)
+                continue;
+            const int px = Round(double(float(x) + 0.5f + float(t) * wk.cj));
+            const int py = Round(double(float(y) + 0.5f + float(t) * wk.sj));
             if (px < 0 || py < 0 || px >= run.w || py >= run.h)
-                break;
+                continue;
             const size_t i = size_t(py) * size_t(run.w) + size_t(px);
             const int dc = GouacheColourDistance(run.src[i], c0);
             const int ev = run.EdgeMap[i];
-            if (dc > T) {
-                b -= dc / run.p.c;
+            if (dc > wk.T) {
+                wk.b -= dc / run.p.c;
             } else if (ev > E / 4) {
                 const int64_t ratio = int64_t(ev) * ev / E;
-                b -= Round64(double(float(ratio) * float(R) * sigma * q)) / run.p.e;
+                wk.b -= Round64(double(float(ratio) * float(R) * wk.sigma * wk.q)) / run.p.e;
             }
-            b -= 1;
-            if (b <= 0)
-                break;
+            wk.b -= 1;
+            if (wk.b <= 0)
+                continue;
             run.SpokeR[size_t(j)] = int(t);
+            active[kept++] = j;
         }
+        live = kept;
     }
 }
 
@@ -508,6 +528,8 @@ void PaintGouacheLayer(GouacheRun& run, int layer)
         v->resize(size_t(run.QSpokes));
     for (auto* v : {&run.SectorIn, &run.SectorOut})
         v->resize(size_t(run.QSpokes));
+    run.SpokeWalks.resize(size_t(run.QSpokes));
+    run.SpokeActive.resize(size_t(run.QSpokes));
     for (int j = 0; j < run.QSpokes; ++j) {
         const double angle = double(j) * double(run.QAngleStep);
         run.cosT[size_t(j)] = float(std::cos(angle));

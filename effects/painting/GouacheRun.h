@@ -68,6 +68,13 @@ struct GouacheRun {
     std::vector<double> SectorCos, SectorSin; // the spokes' directions in double
     double SectorMargin2 = 0;        // squared sine of the angle next to a spoke that takes the exact outline
     std::vector<int64_t> SectorIn, SectorOut; // per sector: squared distances surely inside, surely outside beyond
+    struct SpokeWalk {
+        float cj = 1, sj = 0, sigma = 1, q = 1;
+        int T = 0;
+        int64_t b = 0, walk = 0; // budget left, steps at most
+    };
+    std::vector<SpokeWalk> SpokeWalks;
+    std::vector<int> SpokeActive;    // the spokes still growing
     int QSpokes = 0;
     float QAngleStep = 0;
     int QMinR = 0, QMaxR = 0;
