@@ -226,7 +226,8 @@ void PrintStamp(GouacheRun& run, const GouacheRun::StampBatch& batch, const Goua
 }
 
 // Walks both halves of a stroke and records where its stamps go.
-void WalkStroke(GouacheRun& run, GouacheRun::StampBatch& batch, int stroke, int x0, int y0, float theta0, float jitter, int Ls, uint32_t colour)
+void WalkStroke(GouacheRun& run, GouacheRun::StampBatch& batch, int stroke, int x0, int y0, float theta0,
+                float jitter, int Ls, uint32_t colour)
 {
     const float pi = float(std::numbers::pi);
     for (int side = 0; side <= 1; ++side) {
@@ -267,18 +268,36 @@ void WalkStroke(GouacheRun& run, GouacheRun::StampBatch& batch, int stroke, int 
 // generator's sequence in one go, without a shared update per draw.
 struct LocalDraws {
     uint32_t seed = RandSeed();
-    // The shift t + u of a texel, for u = Random(3) != 0 ? t : -Random(t + 1),
-    // without a branch: both possible next seeds are made from this one.
+    // Each texel draws u = Random(3) != 0 ? t : -Random(t + 1) and takes the
+    // shift t + u. Without a branch (the compiler would take one, wrongly one
+    // time in three): every seed the draws may reach is made from this one
+    // and the right one picked with masks.
+    static constexpr uint32_t kA = 134775813u, kA2 = kA * kA, kA3 = kA2 * kA, kA4 = kA3 * kA;
+    static constexpr uint32_t kC2 = kA + 1u, kC3 = kA2 + kA + 1u, kC4 = kA3 + kA2 + kA + 1u;
+    static uint32_t Pick(uint32_t mask, uint32_t a, uint32_t b) { return (a & mask) | (b & ~mask); }
+    // All ones when the draw makes Random(3) != 0, that is when 3 * draw reaches 2^32.
+    static uint32_t Light(uint32_t draw) { return 0u - uint32_t(draw > 0xFFFFFFFFu / 3u); }
+    static uint32_t Dark(uint32_t draw, int t)
+    {
+        return uint32_t(t) - uint32_t((uint64_t(draw) * uint32_t(t + 1)) >> 32);
+    }
     int Shade(int t)
     {
-        constexpr uint32_t kA = 134775813u, kA2 = kA * kA, kC2 = kA + 1u;
         const uint32_t once = seed * kA + 1u, twice = seed * kA2 + kC2;
-        // Random(3) != 0 exactly when 3 * once reaches 2^32.
-        // (Masks, not a condition: the compiler would branch, one time in three wrongly.)
-        const uint32_t light = 0u - uint32_t(once > 0xFFFFFFFFu / 3u);
-        const uint32_t dark = uint32_t(t) - uint32_t((uint64_t(twice) * uint32_t(t + 1)) >> 32);
-        seed = (once & light) | (twice & ~light);
-        return int((uint32_t(2 * t) & light) | (dark & ~light));
+        const uint32_t light = Light(once);
+        seed = Pick(light, once, twice);
+        return int(Pick(light, uint32_t(2 * t), Dark(twice, t)));
+    }
+    // The shifts of two texels in a row.
+    void Shade2(int t, int& first, int& second)
+    {
+        const uint32_t s1 = seed * kA + 1u, s2 = seed * kA2 + kC2, s3 = seed * kA3 + kC3, s4 = seed * kA4 + kC4;
+        const uint32_t light1 = Light(s1);
+        first = int(Pick(light1, uint32_t(2 * t), Dark(s2, t)));
+        const uint32_t next = Pick(light1, s2, s3), after = Pick(light1, s3, s4);
+        const uint32_t light2 = Light(next);
+        second = int(Pick(light2, uint32_t(2 * t), Dark(after, t)));
+        seed = Pick(light2, next, after);
     }
     void finish() const { SetRandSeed(seed); }
 };
@@ -420,7 +439,14 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
                                uint32_t(Clamp(Bs + u, 0, 255));
         }
         LocalDraws draws;
-        for (size_t i = 0; i < texels; ++i)
+        size_t i = 0;
+        for (; i + 2 <= texels; i += 2) {
+            int first, second;
+            draws.Shade2(t, first, second);
+            run.texColour[i] = shade[size_t(first)];
+            run.texColour[i + 1] = shade[size_t(second)];
+        }
+        if (i < texels)
             run.texColour[i] = shade[size_t(draws.Shade(t))];
         draws.finish();
         const int hs = Random(k / 2 + 1) + k / 8;
