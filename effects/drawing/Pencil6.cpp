@@ -362,18 +362,18 @@ private:
     static inline const Direction flat_{kFlatAngle}, otherFlat_{kOtherFlatAngle};
 };
 
-// Calls visit(k, cell) for the n points of the line from (x1, y1) to
-// (x2, y2) in BresenhamLine's order, where n = max(|x2 - x1|, |y2 - y1|) + 1.
+// Calls visit(x, y) for each point of the line from (x1, y1) to (x2, y2),
+// both ends included, in Bresenham's order.
 template <typename Visit>
-inline void WalkLine(const Sketch& s, const Line& l, Visit&& visit)
+inline void ForEachLinePoint(int x1, int y1, int x2, int y2, Visit&& visit)
 {
-    const int dx = std::abs(l.x2 - l.x1), dy = std::abs(l.y2 - l.y1);
-    const int sx = l.x1 < l.x2 ? 1 : -1, sy = l.y1 < l.y2 ? 1 : -1;
+    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
     int err = dx - dy;
-    int x = l.x1, y = l.y1;
-    for (int k = 0;; ++k) {
-        visit(k, s.cell(x, y));
-        if (x == l.x2 && y == l.y2)
+    int x = x1, y = y1;
+    for (;;) {
+        visit(x, y);
+        if (x == x2 && y == y2)
             break;
         const int e2 = 2 * err;
         if (e2 > -dy) {
@@ -385,6 +385,15 @@ inline void WalkLine(const Sketch& s, const Line& l, Visit&& visit)
             y += sy;
         }
     }
+}
+
+// Calls visit(k, cell) for the n points of the line from (x1, y1) to
+// (x2, y2) in BresenhamLine's order, where n = max(|x2 - x1|, |y2 - y1|) + 1.
+template <typename Visit>
+inline void WalkLine(const Sketch& s, const Line& l, Visit&& visit)
+{
+    int k = 0;
+    ForEachLinePoint(l.x1, l.y1, l.x2, l.y2, [&](int x, int y) { visit(k++, s.cell(x, y)); });
 }
 inline int PointCount(const Line& l) { return std::max(std::abs(l.x2 - l.x1), std::abs(l.y2 - l.y1)) + 1; }
 
@@ -518,25 +527,10 @@ int Pencil6Candidates(int Q, int Pct)
 void BresenhamLine(int x1, int y1, int x2, int y2, std::vector<int>& xy)
 {
     xy.clear();
-    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int err = dx - dy;
-    int x = x1, y = y1;
-    for (;;) {
+    ForEachLinePoint(x1, y1, x2, y2, [&xy](int x, int y) {
         xy.push_back(x);
         xy.push_back(y);
-        if (x == x2 && y == y2)
-            break;
-        const int e2 = 2 * err;
-        if (e2 > -dy) {
-            err -= dy;
-            x += sx;
-        }
-        if (e2 < dx) {
-            err += dx;
-            y += sy;
-        }
-    }
+    });
 }
 
 void Pencil6(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
