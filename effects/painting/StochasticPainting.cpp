@@ -23,6 +23,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -307,7 +308,10 @@ inline bool Meet(const SkIRect& a, const SkIRect& b)
 class DabPainter {
 public:
     DabPainter(SkCanvas* canvas, const SkPixmap& target, const std::vector<ISkImage>& stamps, int opacity, int threads)
-        : canvas_(canvas), stamps_(stamps), threads_(std::clamp(threads, 0, kMaxThreads))
+        // A power of two, so each lane owns every n-th slot of the ring: a dab
+        // kRing back on its own lane being laid then means its lane has laid
+        // everything a new dab could still meet outside the ring.
+        : canvas_(canvas), stamps_(stamps), threads_(int(std::bit_floor(unsigned(std::clamp(threads, 0, kMaxThreads)))))
     {
         paint_.setAntiAlias(true);
         paint_.setAlphaf(float(opacity) / 255.0f);
