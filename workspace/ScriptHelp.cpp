@@ -313,7 +313,9 @@ TScriptHelpPanel::TScriptHelpPanel(QWidget* parent) : TRoundedPanel(parent)
     MemoHelp = new QPlainTextEdit(this);
     MemoHelp->setObjectName(QStringLiteral("MemoHelp"));
     MemoHelp->setReadOnly(true);
-    MemoHelp->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The text is laid out to fit; a wider face or a rounded-up font size at
+    // another interface size wraps a line rather than scrolling sideways.
+    MemoHelp->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoHelp->setFrameShape(QFrame::NoFrame);
     MemoHelp->setGeometry(DpI(8), DpI(8), DpI(600), DpI(585));
     QFont mono(QStringLiteral("Courier New"));
