@@ -1119,75 +1119,79 @@ private:
                 rotCos.push_back(c);
                 rotSin.push_back(s);
             }
-        std::vector<std::vector<TSFDCandidate>> workerCands(static_cast<size_t>(workers_));
-        std::vector<int> workerCounts(static_cast<size_t>(workers_));
         const int64_t total = int64_t(ctx_.w) * int64_t(ctx_.h);
         const int64_t target = Round64(double(total) * double(kCoverageTarget));
+        const bool drawAngle = numRot == 1 && kTuning.span > 0 && half > 2;
         int acceptedTotal = 0, streak = 0;
         ctx_.PrepareBlocked(edgeRejectLevel);
-        std::vector<TSFDCandidate> merged;
+        std::vector<TSFDCandidate>& merged = merged_;
+        if (seeds_.size() < size_t(trialsThisLevel)) {
+            seeds_.resize(size_t(trialsThisLevel));
+            found_.resize(size_t(trialsThisLevel));
+            taken_.resize(size_t(trialsThisLevel));
+        }
         for (int subPass = 1; subPass <= kMaxSubPasses; ++subPass) {
             CheckCancellation();
             if (ctx_.CoveredCount >= target)
                 break;
             const int quota = trialsThisLevel / workers_;
-            for (int i = 0; i < workers_; ++i) {
-                const int trials = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
-                workerCands[size_t(i)].resize(size_t(trials) + 64);
-                workerCounts[size_t(i)] = 0;
-            }
             ctx_.PrepareDivisors();
+            // Each worker's seed sequence is drawn in full first (the draws
+            // never depend on the fits), then all trials are fitted in small
+            // chunks on every thread: trial k of worker i sits at i * quota + k,
+            // so the candidates come out in the same order as worker by worker.
             ParallelFor(0, workers_, [&](int i) {
                 const int trials = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
                 uint32_t state = uint32_t(i + 1) * 7919u + uint32_t(subPass) * 31337u + 1969u;
                 if (state == 0)
                     state = 1;
-                TSFDCandidate* out = workerCands[size_t(i)].data();
-                int count = 0;
-                VarianceMemo memo;
+                TrialSeed* out = seeds_.data() + size_t(i) * size_t(quota);
                 for (int k = 0; k < trials; ++k) {
                     if (k % 512 == 0 && IsEffectCancelled())
                         break;
-                    float sx = 0, sy = 0;
-                    ctx_.PickSeed(half, contourFrac, 150, state, sx, sy);
+                    TrialSeed& seed = out[k];
+                    ctx_.PickSeed(half, contourFrac, 150, state, seed.x, seed.y);
+                    seed.draw = drawAngle ? TSFDContext::RngFloat(state) : 0.0f;
+                }
+            });
+            CheckCancellation();
+            ParallelForRange(0, trialsThisLevel, [&](int lo, int hi) {
+                VarianceMemo memo;
+                TSFDCandidate cand;
+                for (int t = lo; t < hi; ++t) {
+                    const TrialSeed seed = seeds_[size_t(t)];
                     float best = -1;
                     bool taken = false;
-                    TSFDCandidate cand;
                     memo.Clear();
                     for (int r = 0; r < numRot; ++r) {
                         float c = 1, s = 0;
                         if (numRot > 1) {
                             c = rotCos[size_t(r)];
                             s = rotSin[size_t(r)];
-                        } else if (kTuning.span > 0 && half > 2) {
-                            Angle(float(double(TSFDContext::RngFloat(state)) * kTuning.span), c, s);
+                        } else if (drawAngle) {
+                            Angle(float(double(seed.draw) * kTuning.span), c, s);
                         }
-                        if (Evaluate(sx, sy, half, c, s, edgeRejectLevel, colorTolSq, cand, &memo) &&
+                        if (Evaluate(seed.x, seed.y, half, c, s, edgeRejectLevel, colorTolSq, cand, &memo) &&
                             cand.Score > best) {
                             best = cand.Score;
-                            out[count] = cand;
+                            found_[size_t(t)] = cand;
                             taken = true;
                         }
                     }
-                    if (taken)
-                        ++count;
+                    taken_[size_t(t)] = taken ? 1 : 0;
                 }
-                workerCounts[size_t(i)] = count;
-            });
+            }, 64);
             CheckCancellation();
-            size_t n = 0;
-            for (int c : workerCounts)
-                n += size_t(c);
+            merged.clear();
+            for (int t = 0; t < trialsThisLevel; ++t)
+                if (taken_[size_t(t)])
+                    merged.push_back(found_[size_t(t)]);
+            const size_t n = merged.size();
             if (n == 0) {
                 if (++streak >= 3)
                     break;
                 continue;
             }
-            merged.clear();
-            merged.reserve(n);
-            for (int i = 0; i < workers_; ++i)
-                merged.insert(merged.end(), workerCands[size_t(i)].begin(),
-                              workerCands[size_t(i)].begin() + workerCounts[size_t(i)]);
             QuickSortDescending(merged.data(), 0, int(merged.size()) - 1, [](const TSFDCandidate& c) { return c.Score; },
                                 sortSeed_);
             int acceptedNow = 0;
@@ -1289,6 +1293,11 @@ private:
 
     static constexpr int kMaxDiscVertices = 1024;
 
+    // A trial's position and, when the level draws one, its angle's draw.
+    struct TrialSeed {
+        float x, y, draw;
+    };
+
     const SpaceFillingValues v_;
     TSFDContext& ctx_;
     const bool preview_;
@@ -1302,6 +1311,11 @@ private:
     int workers_ = 1;
     uint32_t lastTick_ = 0;
     int64_t shapes_ = 0;
+    // The size passes' trial buffers, kept from level to level.
+    std::vector<TrialSeed> seeds_;
+    std::vector<TSFDCandidate> found_;
+    std::vector<uint8_t> taken_;
+    std::vector<TSFDCandidate> merged_;
 };
 
 // ------------------------------------------------------------------ maps
