@@ -796,6 +796,7 @@ public:
     SpaceFillingStats Run(int workers)
     {
         workers_ = std::max(1, workers);
+        streams_ = std::vector<SeedStream>(size_t(workers_));
         lastTick_ = GetTickMs();
         SpaceFillingStats stats;
         stats.Levels = v_.Levels;
@@ -1136,29 +1137,28 @@ private:
                 break;
             const int quota = trialsThisLevel / workers_;
             ctx_.PrepareDivisors();
-            // Each worker's seed sequence is drawn in full first (the draws
-            // never depend on the fits), then all trials are fitted in small
-            // chunks on every thread: trial k of worker i sits at i * quota + k,
-            // so the candidates come out in the same order as worker by worker.
-            ParallelFor(0, workers_, [&](int i) {
-                const int trials = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
-                uint32_t state = uint32_t(i + 1) * 7919u + uint32_t(subPass) * 31337u + 1969u;
-                if (state == 0)
-                    state = 1;
-                TrialSeed* out = seeds_.data() + size_t(i) * size_t(quota);
-                for (int k = 0; k < trials; ++k) {
-                    if (k % 512 == 0 && IsEffectCancelled())
-                        break;
-                    TrialSeed& seed = out[k];
-                    ctx_.PickSeed(half, contourFrac, 150, state, seed.x, seed.y);
-                    seed.draw = drawAngle ? TSFDContext::RngFloat(state) : 0.0f;
-                }
-            });
-            CheckCancellation();
-            ParallelForRange(0, trialsThisLevel, [&](int lo, int hi) {
-                VarianceMemo memo;
+            // Each worker's seed sequence never depends on the fits, so the
+            // sequences are drawn a chunk at a time by whichever thread finds
+            // one free, and every thread fits the trials already drawn when no
+            // sequence is free: trial k of worker i sits at i * quota + k, so
+            // the candidates come out in the same order as worker by worker.
+            for (int i = 0; i < workers_; ++i) {
+                SeedStream& stream = streams_[size_t(i)];
+                stream.state = uint32_t(i + 1) * 7919u + uint32_t(subPass) * 31337u + 1969u;
+                if (stream.state == 0)
+                    stream.state = 1;
+                stream.base = i * quota;
+                stream.end = quota + (i == workers_ - 1 ? trialsThisLevel % workers_ : 0);
+                stream.next = 0;
+                stream.drawn.store(0, std::memory_order_relaxed);
+                stream.claimed.store(0, std::memory_order_relaxed);
+                stream.finished.store(stream.end == 0, std::memory_order_relaxed);
+                stream.busy.store(false, std::memory_order_relaxed);
+            }
+            std::atomic<bool> cancelled{false};
+            auto fit = [&](int from, int to, VarianceMemo& memo) {
                 TSFDCandidate cand;
-                for (int t = lo; t < hi; ++t) {
+                for (int t = from; t < to; ++t) {
                     const TrialSeed seed = seeds_[size_t(t)];
                     float best = -1;
                     bool taken = false;
@@ -1180,7 +1180,71 @@ private:
                     }
                     taken_[size_t(t)] = taken ? 1 : 0;
                 }
-            }, 64);
+            };
+            // Draws the next chunk of a sequence no other thread is drawing.
+            auto drawSome = [&](bool& pending) {
+                pending = false;
+                for (int i = 0; i < workers_; ++i) {
+                    SeedStream& stream = streams_[size_t(i)];
+                    if (stream.finished.load(std::memory_order_acquire))
+                        continue;
+                    pending = true;
+                    if (stream.busy.exchange(true, std::memory_order_acquire))
+                        continue;
+                    if (!stream.finished.load(std::memory_order_relaxed)) {
+                        TrialSeed* out = seeds_.data() + size_t(stream.base);
+                        const int to = std::min(stream.end, stream.next + kSeedChunk);
+                        if (IsEffectCancelled())
+                            cancelled.store(true, std::memory_order_relaxed);
+                        uint32_t state = stream.state;
+                        for (int k = stream.next; k < to; ++k) {
+                            TrialSeed& seed = out[k];
+                            ctx_.PickSeed(half, contourFrac, 150, state, seed.x, seed.y);
+                            seed.draw = drawAngle ? TSFDContext::RngFloat(state) : 0.0f;
+                        }
+                        stream.state = state;
+                        stream.next = to;
+                        stream.drawn.store(to, std::memory_order_release);
+                        if (to == stream.end)
+                            stream.finished.store(true, std::memory_order_release);
+                    }
+                    stream.busy.store(false, std::memory_order_release);
+                    return true;
+                }
+                return false;
+            };
+            // Fits a chunk of drawn trials nobody has claimed.
+            auto fitSome = [&](VarianceMemo& memo, bool& left) {
+                left = false;
+                for (int i = 0; i < workers_; ++i) {
+                    SeedStream& stream = streams_[size_t(i)];
+                    const int drawn = stream.drawn.load(std::memory_order_acquire);
+                    int claimed = stream.claimed.load(std::memory_order_relaxed);
+                    if (claimed < stream.end)
+                        left = true;
+                    while (claimed < drawn) {
+                        const int to = std::min(drawn, claimed + kFitChunk);
+                        if (stream.claimed.compare_exchange_weak(claimed, to, std::memory_order_relaxed)) {
+                            fit(stream.base + claimed, stream.base + to, memo);
+                            return true;
+                        }
+                    }
+                }
+                return false;
+            };
+            ParallelFor(0, std::max(1, SharedPoolWorkers()), [&](int) {
+                VarianceMemo memo;
+                for (;;) {
+                    if (cancelled.load(std::memory_order_relaxed))
+                        return;
+                    bool pending = false, left = false;
+                    if (drawSome(pending) || fitSome(memo, left))
+                        continue;
+                    if (!pending && !left)
+                        return;
+                    std::this_thread::yield();
+                }
+            });
             CheckCancellation();
             merged.clear();
             for (int t = 0; t < trialsThisLevel; ++t)
@@ -1297,6 +1361,16 @@ private:
     struct TrialSeed {
         float x, y, draw;
     };
+    // One worker's seed sequence during a size pass: its generator and how
+    // far it has been drawn (by one thread at a time) and fitted.
+    struct alignas(64) SeedStream {
+        uint32_t state = 1;
+        int base = 0, end = 0, next = 0;
+        std::atomic<int> drawn{0}, claimed{0};
+        std::atomic<bool> finished{false}, busy{false};
+    };
+    static constexpr int kSeedChunk = 256;
+    static constexpr int kFitChunk = 32;
 
     const SpaceFillingValues v_;
     TSFDContext& ctx_;
@@ -1313,6 +1387,7 @@ private:
     int64_t shapes_ = 0;
     // The size passes' trial buffers, kept from level to level.
     std::vector<TrialSeed> seeds_;
+    std::vector<SeedStream> streams_;
     std::vector<TSFDCandidate> found_;
     std::vector<uint8_t> taken_;
     std::vector<TSFDCandidate> merged_;
