@@ -153,7 +153,7 @@ struct RowBand {
 
     // Adds the constraint a t + b >= 0 (t the pixel-centre x, or its offset
     // from `origin`), certain beyond the margin `e` of the constraint's value.
-    void Constrain(double a, double b, double e, double origin)
+    [[gnu::always_inline]] void Constrain(double a, double b, double e, double origin)
     {
         if (std::fabs(a) < 1e-12) {
             if (b >= e)
@@ -175,7 +175,7 @@ struct RowBand {
     void Start() { inLo = -kHuge, inHi = kHuge; }
 
     // Adds lo <= t <= hi, certain beyond `band`.
-    void Between(double lo, double hi, double band)
+    [[gnu::always_inline]] void Between(double lo, double hi, double band)
     {
         inLo = std::max(inLo, lo + band);
         outLo = std::max(outLo, lo - band);
@@ -205,7 +205,7 @@ struct SquareTest {
         const float v = float(double(dy) * c - double(dx) * s);
         return half >= std::fabs(u) && half >= std::fabs(v);
     }
-    RowBand Row(float py) const
+    [[gnu::always_inline]] RowBand Row(float py) const
     {
         const double dy = double(py - cy);
         RowBand r;
@@ -237,7 +237,7 @@ struct CircleTest {
         const float dx = px - cx, dy = py - cy;
         return double(dx) * dx + double(dy) * dy <= double(half) * half;
     }
-    RowBand Row(float py) const
+    [[gnu::always_inline]] RowBand Row(float py) const
     {
         const double dy = double(py - cy), q = double(half) * half - dy * dy;
         const double e = 1e-5 * (double(half) + 1.0) * (double(half) + 1.0), m = 1e-6 * (double(half) + 1.0);
@@ -283,7 +283,7 @@ struct TriangleTest {
         const bool pos = d1 > 0 || d2 > 0 || d3 > 0;
         return !(neg && pos);
     }
-    RowBand Row(float py) const
+    [[gnu::always_inline]] RowBand Row(float py) const
     {
         const double hh = double(half) + 2.0, e = 1e-6 * (1.0 + 30.0 * hh * hh);
         RowBand r;
@@ -307,16 +307,16 @@ struct ColumnSpan {
     int inFrom, inTo; // certainly inside
 };
 
-inline int FirstCentreAtOrAfter(double v, int lo, int hi)
+[[gnu::always_inline]] inline int FirstCentreAtOrAfter(double v, int lo, int hi)
 {
     return int(std::clamp(std::ceil(v - 0.5), double(lo) - 1.0, double(hi) + 1.0));
 }
-inline int LastCentreAtOrBefore(double v, int lo, int hi)
+[[gnu::always_inline]] inline int LastCentreAtOrBefore(double v, int lo, int hi)
 {
     return int(std::clamp(std::floor(v - 0.5), double(lo) - 1.0, double(hi) + 1.0));
 }
 
-inline ColumnSpan Columns(const RowBand& r, int x0, int x1)
+[[gnu::always_inline]] inline ColumnSpan Columns(const RowBand& r, int x0, int x1)
 {
     return {std::max(x0, FirstCentreAtOrAfter(r.outLo, x0, x1)), std::min(x1, LastCentreAtOrBefore(r.outHi, x0, x1)),
             FirstCentreAtOrAfter(r.inLo, x0, x1), LastCentreAtOrBefore(r.inHi, x0, x1)};
