@@ -22,6 +22,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <cmath>
 #include <thread>
 
@@ -768,6 +770,24 @@ int ProcessorWorkers()
     return std::clamp(n, 1, 16);
 }
 
+// The size passes' own pool: every processor, since the passes keep the
+// machine busy only in short bursts between the serial acceptance steps (the
+// gouache pool likewise). A shared pool resized by a test or benchmark sizes
+// it too, so their worker counts reach the passes. Held by each run, so a
+// resize never pulls the pool from under a running pass.
+std::shared_ptr<tbb::task_arena> SizePassPool()
+{
+    static std::mutex mutex;
+    static std::shared_ptr<tbb::task_arena> pool;
+    const int shared = SharedPoolWorkers();
+    const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int size = shared == DefaultPoolWorkers(processors) ? ProcessorWorkers() : std::max(1, shared);
+    std::lock_guard guard(mutex);
+    if (!pool || pool->max_concurrency() != size)
+        pool = std::make_shared<tbb::task_arena>(size);
+    return pool;
+}
+
 template <SpaceFillingShape Kind>
 class SpaceFillingRun {
 public:
@@ -797,6 +817,7 @@ public:
     {
         workers_ = std::max(1, workers);
         streams_ = std::vector<SeedStream>(size_t(workers_));
+        pool_ = SizePassPool();
         lastTick_ = GetTickMs();
         SpaceFillingStats stats;
         stats.Levels = v_.Levels;
@@ -1232,7 +1253,7 @@ private:
                 }
                 return false;
             };
-            ParallelFor(0, std::max(1, SharedPoolWorkers()), [&](int) {
+            ParallelForRangeIn(*pool_, 0, pool_->max_concurrency(), [&](int, int) {
                 VarianceMemo memo;
                 for (;;) {
                     if (cancelled.load(std::memory_order_relaxed))
@@ -1388,6 +1409,7 @@ private:
     // The size passes' trial buffers, kept from level to level.
     std::vector<TrialSeed> seeds_;
     std::vector<SeedStream> streams_;
+    std::shared_ptr<tbb::task_arena> pool_;
     std::vector<TSFDCandidate> found_;
     std::vector<uint8_t> taken_;
     std::vector<TSFDCandidate> merged_;
