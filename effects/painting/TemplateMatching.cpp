@@ -914,18 +914,19 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                 const std::pair<int, int>* span = spans[m.BrushAngle].data();
                 for (int y = y0; y <= y1; ++y) {
                     uint32_t* row = dest.row(y);
-                    const size_t so = size_t(y - Y) * size_t(BS) - size_t(X);
+                    // The stamp pixel under x is at so + x (so itself may be negative).
+                    const ptrdiff_t so = ptrdiff_t(y - Y) * BS - X;
                     const int xa = std::max(x0, X + span[y - Y].first), xb = std::min(x1, X + span[y - Y].second);
                     // A group may reach past the span onto the stamp row's
                     // empty pixels, which draw nothing, but not past the tile.
                     const int groupEnd = std::min(x1, X + BS - 1);
                     int x = xa;
                     for (; x <= xb && x + 3 <= groupEnd; x += 4)
-                        DrawFour(colour, sl + so + size_t(x), row + x);
+                        DrawFour(colour, sl + (so + x), row + x);
                     for (; x <= xb; ++x) {
-                        if (sr[so + size_t(x)] == 0)
+                        if (sr[so + x] == 0)
                             continue;
-                        const uint32_t s = px::Store1(_mm_mul_ps(colour, _mm_load_ps(sl[so + size_t(x)].v)));
+                        const uint32_t s = px::Store1(_mm_mul_ps(colour, _mm_load_ps(sl[so + x].v)));
                         if (s == 0)
                             continue;
                         row[x] = (s >> 24) == 255 ? s : px::SrcOverCoverage(s, row[x], 255);
