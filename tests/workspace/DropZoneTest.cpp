@@ -48,9 +48,7 @@ TEST(DropZone, ShowsItsTextsAndLightensWhilePointedAt)
 TEST(DropZone, CentredOnTheEmptyCanvasUntilAPictureArrives)
 {
     test::RecordingForm form;
-    form.show();
-    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
-    form.MaxButtonClick(); // restored, the window keeps the sizes given below
+    test::ShowRestored(form);
     form.resize(1400, 900);
     QCoreApplication::processEvents();
     TDropZone* zone = form.DropZoneRect;

@@ -57,6 +57,15 @@ inline void WaitUntil(const std::function<bool()>& done)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// Shows the window, lets its start-up finish and takes it out of the start-up
+// maximise, so it keeps the sizes a test gives it.
+inline void ShowRestored(RecordingForm& form)
+{
+    form.show();
+    WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    form.MaxButtonClick();
+}
+
 inline void WaitForEffectWorkers()
 {
     WaitUntil([] { return RunningEffectWorkers() == 0; });

@@ -82,9 +82,7 @@ std::vector<std::pair<QString, QRect>> Geometries(QWidget& form)
 // animation).
 void ShowSettled(RecordingForm& form)
 {
-    form.show();
-    WaitUntil([&] { return !form.InitializationTimer.isActive(); });
-    form.MaxButtonClick();
+    ShowRestored(form);
     form.resize(1080, 768);
     QElapsedTimer settle;
     settle.start();

@@ -48,9 +48,7 @@ TEST(MainWindowDesign, PanelShadowsLetTheMouseThrough)
 {
     test::RecordingForm form;
     // The start-up maximises onto the (small) test screen.
-    form.show();
-    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
-    form.MaxButtonClick(); // restored, the window keeps the sizes given below
+    test::ShowRestored(form);
     form.resize(1400, 900);
     QCoreApplication::processEvents();
     // The open button sits within the left panel's shadow; the canvas's right
@@ -66,9 +64,7 @@ TEST(MainWindowDesign, ApplyStaysWithinReachInSmallWindows)
     test::RecordingForm form;
     form.InitializeParameters();
     form.setMinimumSize(0, 0);
-    form.show();
-    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
-    form.MaxButtonClick(); // restored, the window keeps the sizes given below
+    test::ShowRestored(form);
     struct Size {
         int w, h;
         bool scrolls;
@@ -101,9 +97,7 @@ TEST(MainWindowDesign, ApplyStaysWithinReachInSmallWindows)
 TEST(MainWindowDesign, AWindowOfAnotherSizeShowsTheWholePictureAgain)
 {
     test::RecordingForm form;
-    form.show();
-    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
-    form.MaxButtonClick(); // restored, the window keeps the sizes given below
+    test::ShowRestored(form);
     form.resize(1600, 1000);
     QCoreApplication::processEvents();
     ASSERT_TRUE(test::OpenFlatPicture(form, 640, 427));
