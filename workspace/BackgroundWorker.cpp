@@ -5,9 +5,17 @@
 
 #include <QPointer>
 
+#include <atomic>
+#include <system_error>
 #include <thread>
 
 namespace pv {
+
+namespace {
+std::atomic<bool> gFailStarts{false};
+} // namespace
+
+void FailBackgroundWorkerStartsForTests(bool fail) { gFailStarts = fail; }
 
 bool StartBackgroundWorker(TForm1& form, std::function<void()> work, std::function<void(TForm1&)> deliver)
 {
@@ -29,6 +37,8 @@ bool StartBackgroundWorker(TForm1& form, std::function<void()> work, std::functi
         });
     };
     try {
+        if (gFailStarts)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
         std::thread(body).detach();
     } catch (...) {
         --form.FBackgroundWorkers;

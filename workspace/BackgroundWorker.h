@@ -14,4 +14,7 @@ class TForm1;
 // when no thread could be started (nothing has run then).
 bool StartBackgroundWorker(TForm1& form, std::function<void()> work, std::function<void(TForm1&)> deliver);
 
+// Tests: while set, every start fails as when the system has no thread left.
+void FailBackgroundWorkerStartsForTests(bool fail);
+
 } // namespace pv

@@ -19,6 +19,7 @@
 #include "platform/widgets/FloatingPanel.h"
 #include "shell/U_dictionary.h"
 #include "shell/WindowKeyFilter.h"
+#include "workspace/BackgroundWorker.h"
 #include "workspace/CanvasView.h"
 #include "workspace/GalleryStrip.h"
 
@@ -168,59 +169,46 @@ void TForm1::ApplyManualBrushEffect(TFrameManualBrush* Frame)
     int P[5];
     for (int k = 1; k <= 5; ++k)
         P[k - 1] = Round(TrackBar(k)->value());
-    ++FBackgroundWorkers;
-    std::thread([mask, bounds, opacity, effect, P0 = P[0], P1 = P[1], P2 = P[2], P3 = P[3], P4 = P[4]] {
-        ISkImage base, source;
-        QImage textureBitmap;
-        bool autoTexture = false;
-        int strength = 0;
-        float scale = 1;
-        RunOnUISync([&] {
-            TForm1* form = Form1();
-            if (!form)
-                return;
-            form->Cancel = false;
-            base = form->FSkImage;
-            source = form->FSkSourceImage;
-            autoTexture = form->FTextureSwitchOn;
-            if (autoTexture) {
-                textureBitmap = form->StoredTextureBitmap;
-                strength = Round(form->StoredTextureStrength);
-                scale = form->StoredTextureScale;
-            }
-        });
-        TManualBrushOutcome outcome = TManualBrushOutcome::Missed;
-        ISkImage result;
+    // The pictures and the texture of the moment the stroke ends: the stroke
+    // is dropped when another picture has replaced the result meanwhile.
+    Cancel = false;
+    TMaskedEffectRun run;
+    run.Base = FSkImage;
+    run.Source = FSkSourceImage;
+    run.Mask = mask;
+    run.MaskBounds = bounds;
+    run.Opacity = opacity;
+    run.EffectNumber = effect;
+    std::copy(std::begin(P), std::end(P), run.P);
+    auto texture = std::make_shared<QImage>();
+    if (FTextureSwitchOn) {
+        *texture = StoredTextureBitmap;
+        run.TextureStrength = Round(StoredTextureStrength);
+        run.TextureScale = StoredTextureScale;
+    }
+    const bool withTexture = FTextureSwitchOn;
+    auto outcome = std::make_shared<TManualBrushOutcome>(TManualBrushOutcome::Missed);
+    auto result = std::make_shared<ISkImage>();
+    const auto work = [run, texture, withTexture, outcome, result]() mutable {
+        run.Texture = withTexture ? texture.get() : nullptr;
         try {
-            TMaskedEffectRun run;
-            run.Base = base;
-            run.Source = source;
-            run.Mask = mask;
-            run.MaskBounds = bounds;
-            run.Opacity = opacity;
-            run.EffectNumber = effect;
-            const int params[5] = {P0, P1, P2, P3, P4};
-            std::copy(std::begin(params), std::end(params), run.P);
-            run.Texture = autoTexture ? &textureBitmap : nullptr;
-            run.TextureStrength = strength;
-            run.TextureScale = scale;
-            result = ApplyEffectThroughMask(run);
-            if (result)
-                outcome = TManualBrushOutcome::Done;
+            *result = ApplyEffectThroughMask(run);
+            if (*result)
+                *outcome = TManualBrushOutcome::Done;
         } catch (const EAbort&) {
-            outcome = TManualBrushOutcome::Cancelled;
+            *outcome = TManualBrushOutcome::Cancelled;
         } catch (...) {
-            outcome = TManualBrushOutcome::Failed;
+            *outcome = TManualBrushOutcome::Failed;
         }
-        RunOnUISync([&] {
-            if (TForm1* form = Form1())
-                form->FinishManualBrushStroke(outcome, base, result);
-        });
-        RunOnUIQueued([] {
-            if (TForm1* form = Form1())
-                form->EndBackgroundWorker();
-        });
-    }).detach();
+    };
+    const ISkImage base = run.Base;
+    const auto deliver = [base, outcome, result](TForm1& form) {
+        form.FinishManualBrushStroke(*outcome, base, *result);
+    };
+    // Without a thread the stroke ends as a failed one: the panel closes and
+    // nothing is left counted as running, so the window can still close.
+    if (!StartBackgroundWorker(*this, work, deliver))
+        FinishManualBrushStroke(TManualBrushOutcome::Failed, base, nullptr);
 }
 
 void TForm1::FinishManualBrushStroke(TManualBrushOutcome Outcome, const ISkImage& Base, const ISkImage& Result)

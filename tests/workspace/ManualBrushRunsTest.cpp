@@ -4,6 +4,7 @@
 #include "overlays/ManualBrush.h"
 #include "overlays/OverlayHost.h"
 #include "overlays/U_LUTSelector.h"
+#include "workspace/BackgroundWorker.h"
 #include "workspace/CanvasView.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,25 @@ TEST_F(BrushForm, EachStrokeIsOneStepThatUndoTakesBack)
     EXPECT_TRUE(blueish(PixelAt(form.FSkImage, 200, 150)));
     form.SpeedButton6Click();
     EXPECT_FALSE(blueish(PixelAt(form.FSkImage, 200, 150)));
+}
+
+TEST_F(BrushForm, AStrokeThatGetsNoThreadLeavesNothingRunningAndThePictureAsItWas)
+{
+    form.FManualBrushFrame->SetSliders(40, 0, 100);
+    const int steps = form.History->Count();
+    const ISkImage before = form.FSkImage;
+    FailBackgroundWorkerStartsForTests(true);
+    TFrameManualBrush* panel = form.FManualBrushFrame;
+    panel->BeginStroke(Over({200, 150}));
+    panel->EndStroke(Over({200, 150}));
+    FailBackgroundWorkerStartsForTests(false);
+    // Nothing is counted as running, so the window closes at once.
+    EXPECT_EQ(form.FBackgroundWorkers, 0);
+    EXPECT_EQ(form.FSkImage, before);
+    EXPECT_EQ(form.History->Count(), steps);
+    EXPECT_FALSE(form.FManualBrushFrame);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(BrushForm, HalfOpacityMixesAndAStrokeBesideThePictureClosesThePanel)
