@@ -5,11 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
 namespace pv {
 namespace {
+
+// Far above any settings file the program writes (a few hundred bytes).
+constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;
 
 struct TSettingsStore {
     QStringList lines;
@@ -56,14 +60,23 @@ void LoadSettings()
         return;
     s.loaded = true;
     try {
-        QFile file(SettingsFilePath());
-        if (!file.exists())
+        const QFileInfo info(SettingsFilePath());
+        if (!info.exists())
             return;
-        if (!file.open(QIODevice::ReadOnly)) {
+        // A settings file is a few hundred bytes. Anything that is no plain
+        // file (a pipe would block the start) or far too large to be ours is
+        // left untouched, like a file that cannot be read.
+        QFile file(info.filePath());
+        if (!info.isFile() || info.size() > kMaxSettingsFileBytes || !file.open(QIODevice::ReadOnly)) {
             s.unreadable = true;
             return;
         }
-        s.lines = SplitTextLines(DecodeTextBytes(file.readAll()));
+        const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
+        if (bytes.size() > kMaxSettingsFileBytes) {
+            s.unreadable = true;
+            return;
+        }
+        s.lines = SplitTextLines(DecodeTextBytes(bytes));
     } catch (...) {
         s.unreadable = true;
         s.lines.clear();

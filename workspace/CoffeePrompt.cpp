@@ -24,6 +24,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <limits>
 
 namespace pv {
 namespace {
@@ -264,7 +265,9 @@ void TForm1::NoteImageSaved()
 {
     bool ok = false;
     int n = GetSetting(QStringLiteral("saves"), QStringLiteral("0")).toInt(&ok);
-    n = (ok ? n : 0) + 1;
+    n = ok ? n : 0;
+    if (n < std::numeric_limits<int>::max()) // the count stops at the largest number it can hold
+        ++n;
     SetSetting(QStringLiteral("saves"), QString::number(n));
     if (n % 20 == 0)
         StartSteam(30000);

@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pv {
@@ -127,6 +130,42 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsNeverReplaced)
     EXPECT_EQ(kept, QStringLiteral("120")); // still in memory for this run
     QFile::setPermissions(folder_ + QStringLiteral("/settings.txt"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(ReadFile(), QByteArray("theme=light\r\nlanguage=de\r\nsaves=12\r\n"));
+}
+
+// A pipe would block the start, a huge file would fill memory: anything that
+// is no plain settings-sized file is left as it is and the run starts on
+// defaults, as with a file that cannot be read.
+TEST_F(SettingsTest, AFileThatIsNoPlainFileOrFarTooLargeIsLeftUntouched)
+{
+    const QString path = folder_ + QStringLiteral("/settings.txt");
+    const struct {
+        const char* name;
+        std::function<void()> make;
+    } cases[] = {
+        {"pipe", [&] { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); }},
+        {"folder", [&] { ASSERT_TRUE(QDir().mkpath(path)); }},
+        {"huge", [&] {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("language=de\r\n");
+             ASSERT_TRUE(f.resize(100 * 1024 * 1024)); // sparse: no disk taken
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder_).removeRecursively();
+        QDir().mkpath(folder_);
+        c.make();
+        ForgetLoadedSettings();
+        const QFileInfo before(path);
+        EXPECT_EQ(GetSetting(QStringLiteral("language"), QStringLiteral("en")), QStringLiteral("en"));
+        SetSetting(QStringLiteral("theme"), QStringLiteral("light"));
+        EXPECT_EQ(GetSetting(QStringLiteral("theme")), QStringLiteral("light")); // kept in memory
+        const QFileInfo after(path);
+        EXPECT_EQ(after.isFile(), before.isFile());
+        EXPECT_EQ(after.isDir(), before.isDir());
+        EXPECT_EQ(after.size(), before.size());
+    }
 }
 
 TEST_F(SettingsTest, AFolderThatCannotBeWrittenKeepsTheValueInMemory)

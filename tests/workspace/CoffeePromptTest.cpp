@@ -33,6 +33,12 @@ TEST(CoffeePrompt, EveryTwentiethSaveSteamsForThirtySeconds)
     SetSetting(QStringLiteral("saves"), QStringLiteral("many"));
     form.NoteImageSaved();
     EXPECT_EQ(GetSetting(QStringLiteral("saves")), QStringLiteral("1"));
+    // The largest count stays where it is instead of running over.
+    for (const char* stored : {"2147483646", "2147483647"}) {
+        SetSetting(QStringLiteral("saves"), QLatin1String(stored));
+        form.NoteImageSaved();
+        EXPECT_EQ(GetSetting(QStringLiteral("saves")), QStringLiteral("2147483647")) << stored;
+    }
 }
 
 TEST(CoffeePrompt, HoverNeverShortensARunningSteamAndWorkPausesIt)
