@@ -156,7 +156,7 @@ bool TForm1::IsCoffeeOpen() const { return CoffeeRectangle && CoffeeRectangle->i
 void TForm1::SpeedButton9Click()
 {
     // Not while the manual brush is in use.
-    if (findChild<QWidget*>(QStringLiteral("FManualBrushFrame")))
+    if (FManualBrushFrame)
         return;
     CoffeeText->setText(DonationText());
     CoffeeRectangle->move((Layout2->width() - CoffeeRectangle->width()) / 2,

@@ -91,12 +91,15 @@ TEST(CoffeePrompt, OpensCentredConfirmsToThePageAndClosesWithEsc)
     EXPECT_EQ(opened, std::vector<QUrl>{DonationPageUrl()});
     SetWebPageOpener({});
 
-    // Not while the manual brush is in use.
-    auto* brush = new QWidget(&form);
-    brush->setObjectName(QStringLiteral("FManualBrushFrame"));
+    // Not while the manual brush is in use: the real panel, over a picture.
+    ASSERT_TRUE(test::OpenFlatPicture(form, 400, 300, 0xFF808080u));
+    form.ShowManualBrushFrame();
+    ASSERT_TRUE(form.FManualBrushFrame);
     form.SpeedButton9Click();
     EXPECT_FALSE(form.IsCoffeeOpen());
-    delete brush;
+    form.CloseManualBrushFrame();
+    form.SpeedButton9Click();
+    EXPECT_TRUE(form.IsCoffeeOpen());
 }
 
 TEST(CoffeePrompt, AConfirmCaptionTooLongScrollsAndComesBack)
