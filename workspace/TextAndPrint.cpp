@@ -115,6 +115,12 @@ void TForm1::CommitText()
 
 void TForm1::ApplyTextButtonClick()
 {
+    // While an effect, a script or a brush stroke runs the text cannot be
+    // burnt in: the placement and its window stay for when the work ends.
+    if (IsTextToolActive() && PictureChangeRefused()) {
+        ShowMessage(FilesView().TranslateUiText(QStringLiteral("Please wait for the current effect to finish.")));
+        return;
+    }
     CommitText();
     TextWindow->hide();
 }

@@ -248,6 +248,24 @@ TEST_F(TextToolForm, TypedSizesAreHeldInRangeAndNonPositiveOnesIgnored)
     }
 }
 
+TEST_F(TextToolForm, ApplyWhileAnEffectRunsKeepsThePlacementAndSaysToWait)
+{
+    const int steps = form.History->Count();
+    form.Label9Click();
+    Type(QStringLiteral("Later"));
+    form.FCurrentEffectNumber = 300;
+    form.ApplyTextButtonClick();
+    EXPECT_EQ(form.messages, std::vector<QString>{QStringLiteral("Please wait for the current effect to finish.")});
+    EXPECT_TRUE(form.IsTextWindowVisible());
+    EXPECT_TRUE(form.IsTextToolActive());
+    EXPECT_EQ(form.History->Count(), steps);
+    // Once the effect has ended the same press burns the text in.
+    form.FCurrentEffectNumber = -1;
+    form.ApplyTextButtonClick();
+    EXPECT_FALSE(form.IsTextWindowVisible());
+    EXPECT_EQ(form.History->Count(), steps + 1);
+}
+
 TEST_F(TextToolForm, CommitIsOneUndoableStep)
 {
     const ISkImage before = form.FSkImage;
