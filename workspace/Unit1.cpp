@@ -129,13 +129,15 @@ void TForm1::EndBackgroundWorker()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // An unsaved result is only dropped when the user says so.
-    if (!FormCloseQuery()) {
+    // An unsaved result is only dropped when the user says so, once: the
+    // question is about the work as it stood when the close was asked for.
+    if (!FCloseConfirmed && !FormCloseQuery()) {
         event->ignore();
         return;
     }
     Cancel = true;
     if (IsBackgroundWorkRunning()) {
+        FCloseConfirmed = true;
         FCloseRequested = true;
         event->ignore();
         return;

@@ -97,6 +97,9 @@ public:
     // ---- pictures and history
     std::unique_ptr<TImageHistory> History;
     bool FImageDirty = false;
+    // The user has agreed to close while work ran: the close that waits for
+    // that work asks nothing more (the cancelled run's picture is not theirs).
+    bool FCloseConfirmed = false;
     // The window as the file commands (open, save, drop) see it.
     TImageFilesView& FilesView();
     void SpeedButton1Click(); // open

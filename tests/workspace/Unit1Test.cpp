@@ -111,6 +111,32 @@ TEST(TForm1, CloseDuringAnEffectWaitsForTheRunThenCloses)
     ReplaceEffect(304, previous);
 }
 
+// The cancel that a close sends leaves a half-painted result in the history;
+// the user was asked about their own work before it and is not asked again.
+TEST(TForm1, CloseDuringAnEffectAsksOnceAboutTheWorkBeforeTheRun)
+{
+    const TEffectProc previous = ReplaceEffect(304, &WaitingEffect);
+    for (const bool unsavedBefore : {false, true}) {
+        SCOPED_TRACE(unsavedBefore ? "unsaved work before the run" : "nothing unsaved before the run");
+        gRelease = false;
+        TestForm form;
+        form.FHistory->SetOnImageSaved([&form](const ISkImage&, const ISkImage&, bool) { form.FImageDirty = true; });
+        form.show();
+        form.FSkSourceImage = Grey(8, 8);
+        form.FSkImage = form.FSkSourceImage;
+        form.FImageDirty = unsavedBefore;
+        gStarted = false;
+        ProcessEffect(304, 0, 0, 0, 0, 0, false);
+        WaitUntil([] { return gStarted.load(); });
+        form.close();
+        WaitUntil([&] { return RunningEffectWorkers() == 0; });
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form.questions.size(), unsavedBefore ? 1u : 0u);
+        EXPECT_FALSE(form.isVisible());
+    }
+    ReplaceEffect(304, previous);
+}
+
 TEST(TForm1, DestructionWaitsForWorkersWhileServingTheirCalls)
 {
     const TEffectProc previous = ReplaceEffect(304, &WaitingEffect);
