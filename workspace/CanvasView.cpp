@@ -123,6 +123,15 @@ void CanvasView::FullSizeAndCenter()
     EmitPanZoom();
 }
 
+void CanvasView::ResetView()
+{
+    geo_.FZoomFactor = 1.0f;
+    geo_.FPanOffset = {};
+    update();
+    Q_EMIT zoomLabelChanged(ZoomLabelText(geo_.FZoomFactor));
+    EmitPanZoom();
+}
+
 void CanvasView::ZoomGestureStep(const std::function<void()>& step)
 {
     SyncPictures();

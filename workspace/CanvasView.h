@@ -75,6 +75,8 @@ public:
     void CalculateBestFitAndCenter();
     void CenterImageInPaintBox();
     void FullSizeAndCenter();
+    // Back to 100 % with no pan, as a new window starts (the full reset).
+    void ResetView();
     void ZoomIn();
     void ZoomOut();
     // A held zoom button: one step every 50 ms until stopped.

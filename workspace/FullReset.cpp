@@ -5,6 +5,9 @@
 
 #include "engine/ImageHistory.h"
 #include "shell/U_dictionary.h"
+#include "workspace/CanvasView.h"
+#include "workspace/CropTool.h"
+#include "workspace/DropZone.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/PreviewImage.h"
 #include "workspace/ScriptEditor.h"
@@ -43,6 +46,10 @@ void TForm1::FullReset()
         FormScriptEditor->hide();
     }
     CloseManualBrushFrame();
+    // No tool of the old picture may act on the next one.
+    if (FCropTool)
+        FCropTool->Stop();
+    CancelTextButtonClick();
     History->Clear();
     ClearGallery();
     FImageDirty = false;
@@ -73,10 +80,15 @@ void TForm1::FullReset()
     CustomBrushCount304 = 0;
     UpdateEffectOptions();
 
-    FZoomFactor = 1.0f;
-    FPanOffset = {};
+    SkPaintBox1->ResetView();
+    SkPaintBox1->UpdatePaintBoxSize();
     Cancel = false;
     RedrawCanvas();
+    if (DropZoneRect) {
+        CenterDropZone();
+        DropZoneRect->show();
+        DropZoneRect->raise();
+    }
 }
 
 } // namespace pv

@@ -193,7 +193,7 @@ void TForm1::Check1Click()
 
 void TForm1::Cancel1Click()
 {
-    if (!FCropTool || !FSkImage)
+    if (!FCropTool)
         return;
     FCropTool->Stop();
     SkPaintBox1->UpdatePaintBoxSize();

@@ -3,8 +3,12 @@
 #include "engine/ImageHistory.h"
 #include "overlays/OverlayHost.h"
 #include "overlays/OverlayPanel.h"
+#include "platform/widgets/Label.h"
+#include "platform/widgets/LineEdit.h"
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
+#include "workspace/DropZone.h"
+#include "workspace/TextWindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -136,6 +140,42 @@ TEST_F(ImageTools, CropAfterAZoomCutsExactlyWhatIsShownUnderTheSelection)
     // One undo brings the whole picture back.
     form.SpeedButton5Click();
     EXPECT_EQ(SizeOf(form.FSkImage), QSize(200, 150));
+}
+
+// A full reset ends every tool of the old picture: neither the crop nor the
+// placed text comes back on the next picture, where Enter would otherwise
+// crop it or burn the text in. The empty canvas shows its drop zone at 100 %.
+TEST_F(ImageTools, AFullResetEndsTheCropAndTheTextToolAndShowsTheDropZone)
+{
+    for (const char* tool : {"crop", "text"}) {
+        SCOPED_TRACE(tool);
+        form.SkPaintBox1->ZoomIn();
+        if (tool == std::string("crop")) {
+            form.Label5Click();
+            Select(QRect(10, 10, 50, 40));
+            ASSERT_TRUE(form.IsCropActive());
+        } else {
+            form.Label9Click();
+            form.TextWindow->TextToolEdit->setEditText(QStringLiteral("Old words"));
+            form.TextWindow->TextToolEditChangeTracking();
+            ASSERT_TRUE(form.IsTextToolActive());
+        }
+        form.FullReset();
+        EXPECT_FALSE(form.IsCropActive());
+        EXPECT_FALSE(form.FCropTool->Toolbar()->isVisible());
+        EXPECT_FALSE(form.FCropTool->Pill()->isVisible());
+        EXPECT_FALSE(form.IsTextToolActive());
+        EXPECT_FALSE(form.IsTextWindowVisible());
+        EXPECT_TRUE(form.DropZoneRect->isVisible());
+        EXPECT_EQ(form.ZoomLabel->text(), QStringLiteral("100%"));
+
+        ASSERT_TRUE(test::OpenFlatPicture(form, 200, 150, 0xFF336699u));
+        const ISkImage next = form.FSkImage;
+        const int steps = form.History->Count();
+        Key(Qt::Key_Return);
+        EXPECT_EQ(form.FSkImage, next);
+        EXPECT_EQ(form.History->Count(), steps);
+    }
 }
 
 TEST_F(ImageTools, StartingSelectsTheWholePictureAndASecondClickCancels)
