@@ -83,8 +83,14 @@ void TForm1::LabelEnhanceClick()
             outcome->enhanced.reset();
         }
     };
-    const auto deliver = [outcome, tooLarge](TForm1& form) {
+    // The enhanced source belongs to the pictures it was made from: after a
+    // rotate, an open, an undo or an effect meanwhile it is dropped rather
+    // than paired with a source it was not made from.
+    const ISkImage ResultSnapshot = FSkImage;
+    const auto deliver = [outcome, tooLarge, SourceSnapshot, ResultSnapshot](TForm1& form) {
         ShowEnhanceBusy(form, false);
+        if (form.FSkSourceImage != SourceSnapshot || form.FSkImage != ResultSnapshot)
+            return;
         if (outcome->enhanced) {
             form.FSkImage = outcome->enhanced;
             form.RedrawCanvas();
