@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 namespace pv {
 namespace {
@@ -61,7 +62,47 @@ ISkImage DecodeFrom(QImageReader& reader)
 void NoteDamage(const QByteArray& data, TDecodeNotes* notes)
 {
     if (notes)
-        notes->Damaged = IsTruncatedJpeg(data);
+        notes->Damaged = IsTruncatedJpeg(data) || IsTruncatedGif(data);
+}
+
+const QByteArray kPngSignature("\x89PNG\r\n\x1A\n", 8);
+
+// A PNG whose ancillary chunk (text, metadata) claims more bytes than the file
+// holds would have the PNG library set aside that much memory, gigabytes for a
+// file of a few hundred bytes, before it finds the end. Such a file is
+// decoded from the chunks before the liar, closed with an end chunk: what
+// pixel data came before is kept, and a file without any fails at once.
+// Returns the repaired bytes, or nothing when the file has no such chunk.
+std::optional<QByteArray> WithoutOverlongPngChunk(QIODevice& in)
+{
+    if (in.peek(8) != kPngSignature)
+        return std::nullopt;
+    const qint64 size = in.size();
+    const qint64 start = in.pos();
+    qint64 pos = 8;
+    std::optional<QByteArray> repaired;
+    while (pos + 8 <= size) {
+        if (!in.seek(start + pos))
+            break;
+        const QByteArray header = in.read(8);
+        if (header.size() < 8)
+            break;
+        const auto* h = reinterpret_cast<const uint8_t*>(header.constData());
+        const qint64 length = qint64(h[0]) << 24 | qint64(h[1]) << 16 | qint64(h[2]) << 8 | h[3];
+        const bool ancillary = (h[4] & 0x20) != 0;
+        if (pos + 12 + length > size) {
+            if (ancillary) {
+                in.seek(start);
+                QByteArray kept = in.read(pos);
+                kept += QByteArray("\0\0\0\0IEND\xAE\x42\x60\x82", 12);
+                repaired = std::move(kept);
+            }
+            break; // a critical chunk cut short is the decoder's to judge
+        }
+        pos += 12 + length;
+    }
+    in.seek(start);
+    return repaired;
 }
 
 ISkImage DecodeWithin(QImageReader& reader, int maxSide)
@@ -124,14 +165,30 @@ bool IsTruncatedJpeg(const QByteArray& data)
     return true;
 }
 
+bool IsTruncatedGif(const QByteArray& data)
+{
+    // Every GIF ends with its trailer byte ';'.
+    return data.startsWith("GIF8") && !data.endsWith(';');
+}
+
 ISkImage DecodeImageFile(const QString& path, TDecodeNotes* notes)
 {
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            if (const std::optional<QByteArray> repaired = WithoutOverlongPngChunk(file)) {
+                ISkImage image = DecodeImageData(*repaired);
+                if (notes)
+                    notes->Damaged = true;
+                return image;
+            }
+    }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     ISkImage image = DecodeFrom(reader);
     if (image && notes) {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && file.peek(2) == "\xFF\xD8")
+        if (file.open(QIODevice::ReadOnly) && (file.peek(2) == "\xFF\xD8" || file.peek(4) == "GIF8"))
             NoteDamage(file.readAll(), notes);
     }
     return image;
@@ -143,6 +200,12 @@ ISkImage DecodeImageData(const QByteArray& data, TDecodeNotes* notes)
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
         return nullptr;
+    if (const std::optional<QByteArray> repaired = WithoutOverlongPngChunk(buffer)) {
+        ISkImage image = DecodeImageData(*repaired);
+        if (notes)
+            notes->Damaged = true;
+        return image;
+    }
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     ISkImage image = DecodeFrom(reader);
@@ -153,6 +216,12 @@ ISkImage DecodeImageData(const QByteArray& data, TDecodeNotes* notes)
 
 ISkImage DecodeImageFileWithin(const QString& path, int maxSide)
 {
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            if (const std::optional<QByteArray> repaired = WithoutOverlongPngChunk(file))
+                return DecodeImageDataWithin(*repaired, maxSide);
+    }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     return DecodeWithin(reader, maxSide);
@@ -164,6 +233,8 @@ ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide)
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
         return nullptr;
+    if (const std::optional<QByteArray> repaired = WithoutOverlongPngChunk(buffer))
+        return DecodeImageDataWithin(*repaired, maxSide);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     return DecodeWithin(reader, maxSide);

@@ -16,7 +16,8 @@ ImageFileFormat FormatFromExtension(const QString& path);
 // What a decode noticed besides the picture.
 struct TDecodeNotes {
     // The file ends before its picture data does (a download or copy cut
-    // short): the missing part of the picture is filled in plain grey.
+    // short): the missing part of the picture is filled in plain grey (JPEG)
+    // or black (GIF); or a PNG's chunk claims more bytes than the file has.
     bool Damaged = false;
 };
 
@@ -30,6 +31,8 @@ ISkImage DecodeImageData(const QByteArray& data, TDecodeNotes* notes = nullptr);
 
 // True for JPEG data that ends before the end of its first scan's data.
 bool IsTruncatedJpeg(const QByteArray& data);
+// True for GIF data cut short before its trailer.
+bool IsTruncatedGif(const QByteArray& data);
 
 // The same for pictures from untrusted places (user brushes, archives): a
 // picture wider or taller than maxSide is refused (null) from its header,

@@ -93,6 +93,26 @@ const SkMipmap& SkImage::mipmap() const
     return *mipmap_;
 }
 
+namespace {
+
+void SetAlphaBytesOpaque(QImage& image)
+{
+    const int w = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+        uint32_t all = 0xFF000000u;
+        for (int x = 0; x < w; ++x)
+            all &= row[x];
+        if (all >= 0xFF000000u)
+            continue;
+        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] |= 0xFF000000u;
+    }
+}
+
+} // namespace
+
 ISkImage SkImage::MakeFromQImage(QImage image)
 {
     if (image.isNull())
@@ -103,6 +123,9 @@ ISkImage SkImage::MakeFromQImage(QImage image)
         break;
     case QImage::Format_RGB32:
         // An opaque RGB32 pixel (alpha byte 0xFF) is already a valid premultiplied one.
+        // Some decoders leave the alpha byte 0 where a file ended early (a cut
+        // GIF): those pixels are opaque as RGB32 says, not transparent.
+        SetAlphaBytesOpaque(image);
         image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
         break;
     default:

@@ -204,5 +204,83 @@ TEST(Codecs, ATruncatedJpegDecodesButIsNotedAsDamaged)
     EXPECT_FALSE(IsTruncatedJpeg("not a picture"));
 }
 
+// A 16 x 16 GIF, red above blue, as an image editor writes it.
+const QByteArray kRedOverBlueGif = QByteArray::fromHex(
+    "47494638396110001000f00000ff00000000ff21f90400000000002c0000000010001000000214848fa9cbed0fa39c2cd88bb3debcfb0f86e2c815003b");
+
+TEST(Codecs, ACutGifIsNotedAsDamagedAndItsMissingPartStaysOpaque)
+{
+    const struct {
+        const char* name;
+        QByteArray data;
+        bool damaged;
+    } cases[] = {{"whole", kRedOverBlueGif, false}, {"cut in its picture data", kRedOverBlueGif.left(53), true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDecodeNotes notes;
+        const ISkImage image = DecodeImageData(c.data, &notes);
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(notes.Damaged, c.damaged);
+        EXPECT_EQ(IsTruncatedGif(c.data), c.damaged);
+        SkPixmap pm;
+        ASSERT_TRUE(image->peekPixels(pm));
+        EXPECT_EQ(pm.at(5, 2), 0xFFFF0000u);
+        // The flag and the pixels agree: nothing translucent in an opaque picture.
+        EXPECT_EQ(image->isOpaque(), !HasTranslucentPixel(pm));
+        EXPECT_EQ(pm.at(5, 14) >> 24, 0xFFu);
+    }
+}
+
+// Chunks of a PNG: length, type, data, and a check value the decoder is not
+// asked to verify for ancillary chunks it skips.
+QByteArray PngChunk(const char* type, const QByteArray& data, quint32 declaredLength)
+{
+    QByteArray chunk;
+    for (int shift : {24, 16, 8, 0})
+        chunk += char((declaredLength >> shift) & 0xFF);
+    return chunk + type + data + QByteArray(4, '\0');
+}
+
+// A text chunk that claims 1.9 GB in a file of a few hundred bytes must not
+// have the decoder set that much memory aside: the picture before it is kept
+// and noted as damaged; a file with no picture data before the liar fails.
+TEST(Codecs, APngChunkClaimingMoreThanTheFileHoldsIsCutOff)
+{
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(qRgb(10, 200, 30));
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        writer.setText(QStringLiteral("Comment"), QStringLiteral("an honest text chunk"));
+        ASSERT_TRUE(writer.write(img));
+    }
+    const qsizetype iend = png.size() - 12;
+    const QByteArray liar = PngChunk("tEXt", QByteArray("Comment\0 a few bytes", 20), 0x71C71C71u);
+    const struct {
+        const char* name;
+        QByteArray data;
+        bool decodes, damaged;
+    } cases[] = {
+        {"honest", png, true, false},
+        {"lying after the picture data", png.left(iend) + liar, true, true},
+        {"lying before the picture data", png.left(33) + liar, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDecodeNotes notes;
+        const ISkImage image = DecodeImageData(c.data, &notes);
+        EXPECT_EQ(image != nullptr, c.decodes);
+        EXPECT_EQ(notes.Damaged, c.damaged);
+        if (image) {
+            SkPixmap pm;
+            ASSERT_TRUE(image->peekPixels(pm));
+            EXPECT_EQ(pm.at(3, 3), 0xFF0AC81Eu);
+        }
+        EXPECT_EQ(DecodeImageDataWithin(c.data, 64) != nullptr, c.decodes);
+    }
+}
+
 } // namespace
 } // namespace pv
