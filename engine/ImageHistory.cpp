@@ -135,7 +135,13 @@ bool TImageHistory::SourceIsNew(const ISkImage& SourceImg) const
     if (!SourceImg)
         return false;
     const int slot = SourceSlotAtOrBefore(FCursor);
-    return slot < 0 || FBuffer[slot].SourceId != SourceImg->uniqueID();
+    if (slot < 0)
+        return true;
+    // An undo or redo hands out the stored source decoded anew, under an id
+    // of its own: that picture is the stored one, not a new source.
+    const uint64_t id = SourceImg->uniqueID();
+    const bool decodedFromSlot = slot == FCachedSourceIndex && FCachedSourceImg && FCachedSourceImg->uniqueID() == id;
+    return FBuffer[slot].SourceId != id && !decodedFromSlot;
 }
 
 void TImageHistory::Save(const ISkImage& DisplayImg, const ISkImage& SourceImg)

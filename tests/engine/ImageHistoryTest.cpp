@@ -231,6 +231,27 @@ TEST(ImageHistory, SavingAfterUndoCutsTheRedoBranch)
     EXPECT_EQ(undo.source, 60);
 }
 
+// Apply, undo, apply again: the source the undo hands back is the stored one
+// decoded anew. Saving with it stores no second copy, however many cycles.
+TEST(ImageHistory, TheSourceAnUndoHandsBackIsNotStoredAgain)
+{
+    TImageHistory h;
+    h.Save(Numbered(50), Numbered(50));
+    h.Save(Numbered(1), Numbered(50)); // a new id: stored once more
+    std::vector<bool> sourceChanges;
+    h.SetOnImageSaved([&](const ISkImage&, const ISkImage&, bool change) { sourceChanges.push_back(change); });
+    const int64_t afterFirstApply = h.MemoryUsedBytes();
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        ISkImage display, source;
+        ASSERT_TRUE(h.Undo(display, source));
+        h.Save(Numbered(2), source);
+    }
+    EXPECT_EQ(sourceChanges, std::vector<bool>(5, false));
+    EXPECT_LE(h.MemoryUsedBytes(), afterFirstApply + Access::Slot(h, 1).DisplayData.size());
+    const Step undo = UndoStep(h);
+    EXPECT_EQ(undo.source, 50);
+}
+
 TEST(ImageHistory, TransparencyThresholdChoosesPngOrJpeg)
 {
     struct Case {
