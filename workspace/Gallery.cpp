@@ -9,6 +9,7 @@
 #include "engine/ImageHistory.h"
 #include "overlays/OverlayHost.h"
 #include "platform/graphics/Codecs.h"
+#include "platform/graphics/SkImage.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Threads.h"
 #include "platform/widgets/ProgressBar.h"
@@ -47,7 +48,11 @@ void TForm1::CreateGallery()
         if (FGalleryContextMenu->isVisible())
             return;
         FGalleryPopupImageIndex = index;
-        FGalleryPopup->ShowOver(windowRect, width(), FGalleryItems->Picture(index));
+        // An item that kept only its thumbnail is magnified from that.
+        ISkImage picture = FGalleryItems->HasPicture(index)
+                               ? FGalleryItems->Picture(index)
+                               : SkImage::MakeFromQImage(FGalleryItems->Item(index).Thumbnail);
+        FGalleryPopup->ShowOver(windowRect, width(), picture);
     };
     HistoryRect->OnThumbnailMove = [this](int, QPointF fraction) {
         if (FGalleryPopup->isVisible())
@@ -114,6 +119,11 @@ ISkImage TForm1::GalleryPicture(int index)
 {
     if (!FGalleryItems || !FGalleryItems->IsValidIndex(index))
         return nullptr;
+    if (!FGalleryItems->HasPicture(index)) {
+        ShowMessage(QStringLiteral("The picture of this step is no longer kept: the gallery keeps the pictures of "
+                                   "its newest steps and only the thumbnails of older ones."));
+        return nullptr;
+    }
     try {
         return FGalleryItems->Picture(index);
     } catch (const std::bad_alloc&) {

@@ -115,7 +115,28 @@ bool TGalleryItems::Add(const ISkImage& Picture, QByteArray Encoded, bool IsSour
     item.ShortName = item.NameIsFile ? QFileInfo(FileName).fileName()
                                      : QString::fromLatin1(IsSource ? "Source image" : "Pelandrovium image");
     items_.insert(items_.begin(), std::move(item));
+    KeepPicturesWithinBudget();
     return true;
+}
+
+void TGalleryItems::KeepPicturesWithinBudget()
+{
+    int64_t kept = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        QByteArray& encoded = items_[i].Encoded;
+        if (encoded.isEmpty())
+            continue;
+        // The newest item always keeps its picture, whatever its size.
+        if (i > 0 && kept + encoded.size() > budget_) {
+            encoded = QByteArray();
+            if (decodedFromOldest_ == Count() - 1 - int(i)) {
+                decoded_ = nullptr;
+                decodedFromOldest_ = -1;
+            }
+            continue;
+        }
+        kept += encoded.size();
+    }
 }
 
 ISkImage TGalleryItems::Picture(int index)
@@ -127,6 +148,8 @@ ISkImage TGalleryItems::Picture(int index)
         return decoded_;
     decoded_ = nullptr; // the old one goes before the new one is made
     decodedFromOldest_ = -1;
+    if (items_[size_t(index)].Encoded.isEmpty())
+        return nullptr;
     ISkImage picture = DecodeHistoryPicture(items_[size_t(index)].Encoded);
     if (picture) {
         decoded_ = picture;

@@ -32,7 +32,7 @@ ISkImage FitImageToSize(const ISkImage& AImage, int TargetW, int TargetH);
 
 struct TGalleryItem {
     QImage Thumbnail;   // fits the thumbnail's picture area, premultiplied
-    QByteArray Encoded; // the picture as the history stores it
+    QByteArray Encoded; // the picture as the history stores it; empty once dropped for the budget
     int Width = 0, Height = 0;
     bool IsSource = false;
     // The hint's first line: a file name (without folder), or the English
@@ -46,6 +46,12 @@ public:
     // Side of the square the thumbnails are made to fit (device pixels of a
     // 102-pixel thumbnail on a display of scale 2).
     static constexpr int kThumbnailSide = 204;
+    // The compressed pictures the gallery keeps for its newest items: about
+    // seventy 12-MP steps, the part of the history's hundred the strip shows
+    // first (shared with the history while it holds them).
+    static constexpr int64_t kPictureBudgetBytes = int64_t(256) << 20;
+
+    explicit TGalleryItems(int64_t pictureBudgetBytes = kPictureBudgetBytes) : budget_(pictureBudgetBytes) {}
 
     // Inserts at the front (index 0 = newest). Encoded may be empty, in which
     // case the picture is encoded here. Nothing for a missing or empty picture
@@ -55,8 +61,11 @@ public:
     bool IsValidIndex(int index) const { return index >= 0 && index < Count(); }
     const TGalleryItem& Item(int index) const { return items_[size_t(index)]; }
     // The full picture of an item, decoded (the last one decoded is kept for
-    // the next call); null for an invalid index or undecodable bytes.
+    // the next call); null for an invalid index, undecodable bytes or a
+    // picture dropped for the budget.
     ISkImage Picture(int index);
+    // False once the item keeps only its thumbnail.
+    bool HasPicture(int index) const { return IsValidIndex(index) && !items_[size_t(index)].Encoded.isEmpty(); }
     void Clear();
 
     // Bytes the gallery keeps: thumbnails, encoded pictures and the one
@@ -67,6 +76,9 @@ public:
     static QImage MakeThumbnail(const ISkImage& Picture);
 
 private:
+    void KeepPicturesWithinBudget();
+
+    int64_t budget_;
     std::vector<TGalleryItem> items_;
     // The decoded picture of one item, by its position counted from the
     // oldest (stable while items are inserted at the front).

@@ -132,6 +132,41 @@ TEST(GalleryItems, KeepsThumbnailsAndEncodedPicturesOnlyForManyLargeSnapshots)
     EXPECT_EQ(items.Picture(7)->width(), 4000);
 }
 
+// However many steps a session or a batch adds, the compressed pictures stay
+// within the budget: the newest items keep theirs, older ones only their
+// thumbnails.
+TEST(GalleryItems, OlderItemsKeepOnlyTheirThumbnailsBeyondTheBudget)
+{
+    std::vector<ISkImage> pictures;
+    std::vector<QByteArray> encoded;
+    for (uint32_t i = 0; i < 6; ++i) {
+        pictures.push_back(FlatPicture(64, 48, 0xFF000000u | (i * 40) << 16 | (200 - i * 30)));
+        encoded.push_back(EncodeHistoryPicture(pictures.back()));
+    }
+    const int64_t one = encoded[0].size();
+    TGalleryItems items(one * 5 / 2);
+    for (size_t i = 0; i < pictures.size(); ++i)
+        ASSERT_TRUE(items.Add(pictures[i], encoded[i], false, {}));
+    ASSERT_EQ(items.Count(), 6);
+    int64_t kept = 0;
+    for (int i = 0; i < items.Count(); ++i) {
+        EXPECT_FALSE(items.Item(i).Thumbnail.isNull()) << i;
+        kept += items.Item(i).Encoded.size();
+    }
+    EXPECT_LE(kept, one * 5 / 2 + one / 4);
+    EXPECT_TRUE(items.HasPicture(0));
+    EXPECT_TRUE(items.HasPicture(1));
+    EXPECT_FALSE(items.HasPicture(5));
+    EXPECT_EQ(items.Picture(5), nullptr);
+    const ISkImage newest = items.Picture(0);
+    ASSERT_TRUE(newest);
+    SkPixmap pm;
+    ASSERT_TRUE(newest->peekPixels(pm));
+    const uint32_t p = pm.at(10, 10); // the sixth picture, as near as JPEG keeps it
+    EXPECT_NEAR(int(p >> 16 & 255), 200, 3);
+    EXPECT_NEAR(int(p & 255), 50, 3);
+}
+
 TEST(GalleryItems, NamesNewestFirstAndDecodesTheStoredPicture)
 {
     TGalleryItems items;
