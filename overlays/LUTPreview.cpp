@@ -1,6 +1,7 @@
 #include "overlays/LUTPreview.h"
 
 #include "effects/colour-and-shapes/ApplyLUT.h"
+#include "effects/colour-and-shapes/CubeLUT.h"
 #include "effects/colour-and-shapes/EmbeddedLUTs.h"
 #include "engine/Graphics.h"
 #include "engine/ImageHelpers.h"
@@ -8,6 +9,7 @@
 #include "platform/system/Zip.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -19,9 +21,13 @@ std::vector<TImportedLUT>& ImportedLUTs()
     return imported;
 }
 
-std::vector<TImportedLUT> ImportLUTZip(const QString& fileName)
+std::vector<TImportedLUT> ImportLUTZip(const QString& fileName, QStringList* refused)
 {
     std::vector<TImportedLUT> added;
+    const auto refuse = [refused](const QString& name) {
+        if (refused)
+            refused->append(name);
+    };
     try {
         const ZipArchive zip = ZipArchive::FromFile(fileName);
         for (int i = 0; i < zip.count(); ++i) {
@@ -33,14 +39,24 @@ std::vector<TImportedLUT> ImportLUTZip(const QString& fileName)
                     return t.Name.compare(name, Qt::CaseInsensitive) == 0;
                 }))
                 continue;
-            const QByteArray data = zip.read(i);
-            if (data.isEmpty())
+            QByteArray data;
+            try {
+                // Held to the limit of a cube file on disk.
+                data = zip.read(i, kMaxLUTFileBytes);
+            } catch (const std::exception&) {
+                refuse(zip.entryNames()[i]);
                 continue;
+            }
+            if (data.isEmpty() || !LoadCubeFromBytes(data).valid()) {
+                refuse(zip.entryNames()[i]);
+                continue;
+            }
             imported.push_back({name, data});
             added.push_back(imported.back());
         }
-    } catch (...) {
-        // Not a zip, or an entry that cannot be read: what was added stays.
+    } catch (const std::exception&) {
+        // Not a zip: what was added stays.
+        refuse(QFileInfo(fileName).fileName());
     }
     return added;
 }

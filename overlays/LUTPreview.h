@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -27,7 +28,9 @@ std::vector<TImportedLUT>& ImportedLUTs();
 // extension) whose names are not imported yet (letter case ignored) and are
 // not empty. Returns the tables added, in archive order; an unreadable
 // archive ends the import with what was added.
-std::vector<TImportedLUT> ImportLUTZip(const QString& fileName);
+// Entries larger than a cube file may be, or that hold no table, are not
+// kept; their names (or the archive's, when it cannot be read) go to refused.
+std::vector<TImportedLUT> ImportLUTZip(const QString& fileName, QStringList* refused = nullptr);
 
 // The whole file; empty when it is missing, unreadable or above the cap.
 QByteArray LoadLUTFileBytes(const QString& fileName);

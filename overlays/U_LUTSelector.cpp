@@ -174,6 +174,7 @@ void TFrameLUTSelector::BtnLoadDiskClick()
 {
     const QStringList files = AskLUTFiles ? AskLUTFiles() : QStringList();
     int last = -1;
+    QStringList refused;
     for (const QString& file : files) {
         if (!QFileInfo(file).isFile())
             continue;
@@ -182,11 +183,14 @@ void TFrameLUTSelector::BtnLoadDiskClick()
             last = int(FEntries.size()) - 1;
             continue;
         }
-        for (const TImportedLUT& t : ImportLUTZip(file)) {
+        for (const TImportedLUT& t : ImportLUTZip(file, &refused)) {
             AddEntry({t.Name, {}, t.Data, true});
             last = int(FEntries.size()) - 1;
         }
     }
+    if (!refused.isEmpty() && OnMessage)
+        OnMessage(QStringLiteral("Not loaded (not a lookup table, or larger than %1 MB): ").arg(kMaxLUTFileBytes >> 20) +
+                  refused.join(QStringLiteral(", ")));
     if (last < 0)
         return;
     ShowEntries();

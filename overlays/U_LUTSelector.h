@@ -61,6 +61,8 @@ public:
     std::function<void()> OnClose;
     // The files to load (.cube or .zip), or none.
     std::function<QStringList()> AskLUTFiles;
+    // A message for the user (what a loaded archive held that was not kept).
+    std::function<void(const QString&)> OnMessage;
 
     TItemList* LstLUTs = nullptr;
     TButton* BtnLoadDisk = nullptr;

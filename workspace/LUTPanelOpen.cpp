@@ -70,6 +70,7 @@ void TForm1::ShowLUTSelector()
         OnLUTApplied(name, data, path);
     };
     panel->OnClose = [this] { layOverlayContainer->PostCloseOverlay(); };
+    panel->OnMessage = [this](const QString& text) { ShowMessage(text); };
     panel->AskLUTFiles = [this] {
         return ChooseFiles(FilesView().TranslateUiText(QStringLiteral("Select LUT File (.cube)")),
                            QStringLiteral("LUT Files (*.cube *.zip);;All Files (*)"));

@@ -394,7 +394,11 @@ void TFormScriptEditor::ScriptComboChange(int index)
 
 void TFormScriptEditor::ImportScripts(const QStringList& paths)
 {
-    std::vector<TScriptEntry> found = ImportScriptFiles(paths);
+    QStringList refused;
+    std::vector<TScriptEntry> found = ImportScriptFiles(paths, &refused);
+    if (!refused.isEmpty())
+        ShowMessage(QStringLiteral("Not imported (larger than %1 MB, which no script needs): ").arg(kMaxScriptBytes >> 20) +
+                    refused.join(QStringLiteral(", ")));
     const size_t first = FScripts.size();
     for (TScriptEntry& e : found)
         FScripts.push_back(std::move(e));

@@ -27,18 +27,19 @@ QString ScriptEntryName(const QString& path)
     return name.replace(u'_', u' ');
 }
 
-std::vector<TScriptEntry> ReadScriptArchive(const ZipArchive& archive, bool BuiltIn)
+std::vector<TScriptEntry> ReadScriptArchive(const ZipArchive& archive, bool BuiltIn, QStringList* refused)
 {
     std::vector<TScriptEntry> entries;
-    try {
-        for (int i = 0; i < archive.count(); ++i) {
-            const QString name = archive.entryNames()[i];
-            if (LowerExtension(QString(name).replace(u'\\', u'/')) != QLatin1String(".vls"))
-                continue;
-            entries.push_back({ScriptEntryName(name), QString::fromUtf8(archive.read(i)), BuiltIn});
+    for (int i = 0; i < archive.count(); ++i) {
+        const QString name = archive.entryNames()[i];
+        if (LowerExtension(QString(name).replace(u'\\', u'/')) != QLatin1String(".vls"))
+            continue;
+        try {
+            entries.push_back({ScriptEntryName(name), QString::fromUtf8(archive.read(i, kMaxScriptBytes)), BuiltIn});
+        } catch (const std::exception&) {
+            if (refused)
+                refused->append(name);
         }
-    } catch (const std::exception&) {
-        // what was read so far stays listed
     }
     return entries;
 }
@@ -64,22 +65,27 @@ std::vector<TScriptEntry> LoadEmbeddedScripts()
 }
 
 
-std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths)
+std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths, QStringList* refused)
 {
     std::vector<TScriptEntry> entries;
     for (const QString& path : paths) {
         try {
             if (LowerExtension(path) == QLatin1String(".zip")) {
-                for (TScriptEntry& e : ReadScriptArchive(ZipArchive::FromFile(path), false))
+                for (TScriptEntry& e : ReadScriptArchive(ZipArchive::FromFile(path), false, refused))
                     entries.push_back(std::move(e));
                 continue;
             }
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly))
                 continue;
-            const QByteArray bytes = file.readAll();
+            const QByteArray bytes = file.read(kMaxScriptBytes + 1);
             if (file.error() != QFileDevice::NoError)
                 continue;
+            if (bytes.size() > kMaxScriptBytes) {
+                if (refused)
+                    refused->append(QFileInfo(path).fileName());
+                continue;
+            }
             entries.push_back({ScriptEntryName(path), DecodeScriptBytes(bytes), false});
         } catch (const std::exception&) {
             // an archive that cannot be opened is skipped

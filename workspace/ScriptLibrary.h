@@ -29,9 +29,14 @@ struct TScriptEntry {
 // folder ("/" and "\" both separate) and extension, "_" shown as a blank.
 QString ScriptEntryName(const QString& path);
 
-// Every ".vls" entry of an archive, in archive order, decoded as UTF-8. A
-// failure ends the list quietly with what was read.
-std::vector<TScriptEntry> ReadScriptArchive(const ZipArchive& archive, bool BuiltIn);
+// No script is anywhere near this long (the longest example is a few
+// kilobytes); a larger file or entry is refused before it is read.
+constexpr qint64 kMaxScriptBytes = 1 << 20;
+
+// Every ".vls" entry of an archive, in archive order, decoded as UTF-8. An
+// entry larger than kMaxScriptBytes or unreadable is left out and named in
+// refused; a broken archive ends the list with what was read.
+std::vector<TScriptEntry> ReadScriptArchive(const ZipArchive& archive, bool BuiltIn, QStringList* refused = nullptr);
 // The built-in archive "PELANDROVIUM_SCRIPTS"; empty when it cannot be read.
 QByteArray EmbeddedScriptArchive();
 std::vector<TScriptEntry> LoadEmbeddedScripts();
@@ -40,8 +45,9 @@ std::vector<TScriptEntry> LoadEmbeddedScripts();
 inline QString DecodeScriptBytes(const QByteArray& bytes) { return DecodeTextBytes(bytes); }
 // Script files chosen by the user, in order: a ".zip" gives its ".vls"
 // entries, any other file one entry of its whole text. Files that cannot be
-// read are skipped.
-std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths);
+// read are skipped; files and entries above kMaxScriptBytes are named in
+// refused.
+std::vector<TScriptEntry> ImportScriptFiles(const QStringList& paths, QStringList* refused = nullptr);
 // The memo's lines as written to a script file: UTF-8, CR LF after each line.
 QByteArray EncodeScriptForSave(const QStringList& lines);
 

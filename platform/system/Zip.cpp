@@ -6,6 +6,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace pv {
@@ -16,6 +17,8 @@ struct ZipArchive::Impl {
     zip_t* archive = nullptr;
     QStringList names;
     std::mutex readLock; // one libzip handle serves one reader at a time
+    int64_t totalLimit = -1; // bytes all reads together may deliver; -1: no limit (the program's own archives)
+    int64_t delivered = 0;
 
     ~Impl()
     {
@@ -93,7 +96,7 @@ ZipArchive ZipArchive::FromData(const QByteArray& data, const QString& name)
     return ZipArchive(std::move(impl));
 }
 
-ZipArchive ZipArchive::FromFile(const QString& path)
+ZipArchive ZipArchive::FromFile(const QString& path, int64_t totalBytes)
 {
     auto impl = std::make_unique<Impl>();
     impl->name = path;
@@ -103,6 +106,7 @@ ZipArchive ZipArchive::FromFile(const QString& path)
     impl->archive = zip_open(QFile::encodeName(path).constData(), kOpenFlags, &code);
     if (!impl->archive)
         Fail(path, LibzipText(code));
+    impl->totalLimit = totalBytes;
     return ZipArchive(std::move(impl));
 }
 
@@ -120,7 +124,9 @@ QByteArray ZipArchive::read(const QString& entryName) const
     return read(index);
 }
 
-QByteArray ZipArchive::read(int index) const
+QByteArray ZipArchive::read(int index) const { return read(index, kMaxEntryBytes); }
+
+QByteArray ZipArchive::read(int index, int64_t maxBytes) const
 {
     if (index < 0 || index >= count())
         Fail(impl_->name, QStringLiteral("no entry number %1").arg(index));
@@ -131,8 +137,15 @@ QByteArray ZipArchive::read(int index) const
     zip_stat_init(&stat);
     if (zip_stat_index(impl_->archive, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
         Fail(impl_->name, QStringLiteral("unreadable entry \"%1\"").arg(entry));
-    if (stat.size > zip_uint64_t(kMaxEntryBytes))
+    if (stat.size > zip_uint64_t(std::min(maxBytes, kMaxEntryBytes)))
         Fail(impl_->name, QStringLiteral("entry \"%1\" is too large (%2 bytes)").arg(entry).arg(stat.size));
+    if (impl_->totalLimit >= 0) {
+        if (impl_->delivered + int64_t(stat.size) > impl_->totalLimit)
+            Fail(impl_->name, QStringLiteral("entry \"%1\" goes beyond the %2 bytes an archive may hold in all")
+                                  .arg(entry)
+                                  .arg(impl_->totalLimit));
+        impl_->delivered += int64_t(stat.size);
+    }
 
     zip_file_t* file = zip_fopen_index(impl_->archive, zip_uint64_t(index), 0);
     if (!file)

@@ -18,12 +18,16 @@ class ZipArchive {
 public:
     // Entries larger than this (uncompressed) are refused rather than read.
     static constexpr int64_t kMaxEntryBytes = int64_t(256) << 20;
+    // All the entries read from one user's archive (a file) together: a zip of
+    // a few megabytes may claim gigabytes of well-compressed entries.
+    static constexpr int64_t kMaxArchiveBytes = int64_t(512) << 20;
 
     // Opens an archive held in memory (a resource or a file read earlier); the
     // data is shared, not copied. `name` is what error messages call it.
     static ZipArchive FromData(const QByteArray& data, const QString& name);
-    // Opens an archive file; the file is read as entries are read.
-    static ZipArchive FromFile(const QString& path);
+    // Opens an archive file; the file is read as entries are read, at most
+    // totalBytes of them all together.
+    static ZipArchive FromFile(const QString& path, int64_t totalBytes = kMaxArchiveBytes);
 
     ZipArchive(ZipArchive&&) noexcept;
     ZipArchive& operator=(ZipArchive&&) noexcept;
@@ -41,6 +45,9 @@ public:
     // from several threads at once.
     QByteArray read(int index) const;
     QByteArray read(const QString& entryName) const;
+    // The same with a smaller cap for entries of a kind that is never that
+    // large (a script, a lookup table): refused before anything is read.
+    QByteArray read(int index, int64_t maxBytes) const;
 
 private:
     struct Impl;

@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace pv {
 namespace {
 
@@ -161,6 +163,37 @@ TEST_F(LUTPanel, UnreadableAndOversizedTablesGiveNoPreviewButSelectStillHandsThe
     EXPECT_EQ(panel.PreviewImage(), nullptr);
     panel.BtnApplyClick();
     EXPECT_EQ(appliedPath, QFileInfo(big).absoluteFilePath());
+}
+
+// A zip of a few kilobytes whose entries claim far more than a cube file may
+// hold, or hold no table at all: none of them is kept or listed, and the
+// panel says which.
+TEST_F(LUTPanel, ZipEntriesTooLargeOrNoTablesAreNamedAndNotKept)
+{
+    QByteArray bytes = test::ZipBytes({{QStringLiteral("huge.cube"), QByteArray(2000, ' '), true},
+                                       {QStringLiteral("junk.cube"), QByteArray("not a table at all")},
+                                       {QStringLiteral("swap.cube"), SwapCube()}});
+    const uint32_t claimed = 65u << 20;
+    for (const char* signature : {"PK\x03\x04", "PK\x01\x02"}) {
+        const qsizetype at = bytes.indexOf(QByteArray(signature, 4)); // the first entry's headers
+        std::memcpy(bytes.data() + at + (signature[2] == 3 ? 22 : 24), &claimed, 4);
+    }
+    const QString zip = dir.filePath(QStringLiteral("tables.zip"));
+    QFile f(zip);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    std::vector<QString> messages;
+    panel.OnMessage = [&](const QString& text) { messages.push_back(text); };
+    panel.AskLUTFiles = [&] { return QStringList{zip}; };
+    panel.Initialize({}, {}, {}, Picture(40, 30, 0xFF336699u));
+    panel.BtnLoadDiskClick();
+    ASSERT_EQ(ImportedLUTs().size(), 1u);
+    EXPECT_EQ(ImportedLUTs()[0].Name, QStringLiteral("swap"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("huge.cube"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("junk.cube")));
+    EXPECT_FALSE(messages[0].contains(QStringLiteral("swap.cube")));
 }
 
 TEST_F(LUTPanel, RightButtonShowsTheUnprocessedThumbnail)

@@ -141,5 +141,37 @@ TEST(ZipArchive, RefusesEntriesLargerThanTheCap)
     EXPECT_EQ(zip.read(1), QByteArray("fine"));
 }
 
+// Entries whose headers claim sizes, as a zip of a few kilobytes can.
+QByteArray ClaimingSizes(std::vector<ZipEntry> entries, uint32_t claimed)
+{
+    QByteArray bytes = ZipBytes(entries);
+    for (const char* signature : {"PK\x03\x04", "PK\x01\x02"})
+        for (qsizetype at = bytes.indexOf(QByteArray(signature, 4)); at >= 0;
+             at = bytes.indexOf(QByteArray(signature, 4), at + 4))
+            std::memcpy(bytes.data() + at + (signature[2] == 3 ? 22 : 24), &claimed, 4);
+    return bytes;
+}
+
+// Each entry within the cap, all of them together far beyond it: the reads
+// stop at the archive's total instead of taking gigabytes one by one; and a
+// caller's smaller cap for its kind of entry holds the same way.
+TEST(ZipArchive, AUsersArchiveDeliversNoMoreThanItsTotalAndTheCallersCap)
+{
+    QTemporaryDir dir;
+    const QString path = WriteBytes(dir, "bomb.zip",
+                                    ClaimingSizes({{QStringLiteral("a.cube"), QByteArray(1000, ' '), true},
+                                                   {QStringLiteral("b.cube"), QByteArray(1000, ' '), true},
+                                                   {QStringLiteral("c.cube"), QByteArray(1000, ' '), true}},
+                                                  200u << 20));
+    const ZipArchive zip = ZipArchive::FromFile(path);
+    EXPECT_NE(ErrorOf([&] { zip.read(0); }).find("damaged"), std::string::npos);
+    EXPECT_NE(ErrorOf([&] { zip.read(1); }).find("damaged"), std::string::npos);
+    const std::string error = ErrorOf([&] { zip.read(2); });
+    EXPECT_NE(error.find("an archive may hold in all"), std::string::npos) << error;
+
+    const ZipArchive again = ZipArchive::FromFile(path);
+    EXPECT_NE(ErrorOf([&] { again.read(0, 64 << 20); }).find("too large"), std::string::npos);
+}
+
 } // namespace
 } // namespace pv

@@ -146,5 +146,25 @@ TEST(ScriptLibrary, ImportsPlainFilesAndTheScriptsOfZips)
     EXPECT_EQ(found[6].Name, QStringLiteral("three"));
 }
 
+// A script file or entry far larger than any script is refused before it is
+// read whole, and named; the scripts beside it still come in.
+TEST(ScriptLibrary, ScriptsLargerThanAnyScriptNeedsAreRefusedAndNamed)
+{
+    QTemporaryDir dir;
+    const QByteArray tooLong = QByteArray(kMaxScriptBytes + 1, '#');
+    const QString zip = dir.filePath(QStringLiteral("set.zip"));
+    ASSERT_TRUE(test::WriteZip(zip, {{QStringLiteral("long.vls"), tooLong, true}, {QStringLiteral("ok.vls"), "RESET"}}));
+    const QString plain = dir.filePath(QStringLiteral("long_plain.vls"));
+    QFile f(plain);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(tooLong);
+    f.close();
+    QStringList refused;
+    const std::vector<TScriptEntry> found = ImportScriptFiles({zip, plain}, &refused);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Name, QStringLiteral("ok"));
+    EXPECT_EQ(refused, (QStringList{QStringLiteral("long.vls"), QStringLiteral("long_plain.vls")}));
+}
+
 } // namespace
 } // namespace pv
