@@ -153,6 +153,7 @@ void TFrameLUTSelector::SelectLUTItem(int index)
         return;
     FLastAppliedItem = index;
     LstLUTs->setItemIndex(index);
+    LstLUTs->scrollToShow(index);
     const Entry& e = FEntries[size_t(index)];
     FSelectedLUTName = e.name;
     if (e.imported) {

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
 
 #include <algorithm>
 
@@ -74,6 +75,20 @@ void TItemList::setItemIndex(int index)
 }
 
 QSize TItemList::sizeHint() const { return {DpI(175), DpI(itemHeight_ * count())}; }
+
+QSize TItemList::minimumSizeHint() const { return {0, DpI(itemHeight_ * count())}; }
+
+void TItemList::scrollToShow(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    QWidget* view = parentWidget();
+    auto* area = view ? qobject_cast<QScrollArea*>(view->parentWidget()) : nullptr;
+    if (!area || area->widget() != this)
+        return;
+    const int half = DpI(itemHeight_) / 2;
+    area->ensureVisible(0, itemTop(index) + half, 0, half);
+}
 
 void TItemList::setHovered(int index)
 {

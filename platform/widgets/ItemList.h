@@ -43,7 +43,13 @@ public:
     void setItemIndex(int index);
     int hoveredIndex() const { return hovered_; }
 
+    // In a scroll area the list scrolls to show the item.
+    void scrollToShow(int index);
+
     QSize sizeHint() const override;
+    // Never shorter than its items: a scroll area that fits the list to its
+    // view scrolls it instead of cutting the last items off.
+    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     // The user clicked an item (the keyboard only moves the selection).

@@ -6,11 +6,14 @@
 #include "effects/colour-and-shapes/EmbeddedLUTs.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
+#include "platform/widgets/WidgetEvents.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -194,6 +197,53 @@ TEST_F(LUTPanel, ZipEntriesTooLargeOrNoTablesAreNamedAndNotKept)
     EXPECT_TRUE(messages[0].contains(QStringLiteral("huge.cube"))) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains(QStringLiteral("junk.cube")));
     EXPECT_FALSE(messages[0].contains(QStringLiteral("swap.cube")));
+}
+
+// The list is taller than its box: the wheel scrolls it until the row is in
+// view, and a click there picks it, the last built-in table and a table from
+// a zip alike.
+TEST_F(LUTPanel, EveryEntryCanBeScrolledToAndPickedWithTheMouse)
+{
+    const QString zip = dir.filePath(QStringLiteral("mine.zip"));
+    ASSERT_TRUE(test::WriteZip(zip, {{QStringLiteral("Mine.cube"), SwapCube()}}));
+    panel.AskLUTFiles = [zip] { return QStringList{zip}; };
+    panel.Initialize({}, {}, {}, Picture(8, 8, 0xFF808080u));
+    panel.show();
+    QApplication::processEvents();
+    panel.BtnLoadDiskClick();
+    panel.SelectLUTItem(0);
+    QApplication::processEvents();
+    auto* scroll = panel.findChild<QScrollArea*>(QStringLiteral("ListScroll"));
+    ASSERT_NE(scroll, nullptr);
+    QWidget* view = scroll->viewport();
+    ASSERT_EQ(panel.LstLUTs->count(), 19);
+    ASSERT_EQ(panel.LstLUTs->items()[17], QStringLiteral("Vibrant light"));
+    for (int row : {17, 18}) {
+        SCOPED_TRACE(row);
+        const int h = panel.LstLUTs->itemTop(1);
+        const auto rowInView = [&] {
+            return panel.LstLUTs->mapTo(view, QPoint(h, panel.LstLUTs->itemTop(row) + h / 2));
+        };
+        scroll->verticalScrollBar()->setValue(0);
+        for (int turns = 0; turns < 40 && !view->rect().contains(rowInView()); ++turns)
+            test::Wheel(view, -1, QPointF(view->width() / 2, view->height() / 2));
+        const QPoint at = rowInView();
+        ASSERT_TRUE(view->rect().contains(at)) << at.y() << " of " << view->height();
+        ASSERT_EQ(view->childAt(at), panel.LstLUTs);
+        test::Click(panel.LstLUTs, panel.LstLUTs->mapFrom(view, at));
+        EXPECT_EQ(panel.LstLUTs->itemIndex(), row);
+        EXPECT_EQ(panel.SelectedName(), panel.LstLUTs->items()[row]);
+    }
+    EXPECT_EQ(panel.SelectedData(), SwapCube());
+    // The keys bring the row they select into view.
+    scroll->verticalScrollBar()->setValue(0);
+    panel.SelectLUTItem(0);
+    for (int i = 0; i < 18; ++i)
+        panel.DialogKey(Qt::Key_Down, Qt::NoModifier);
+    EXPECT_EQ(panel.LstLUTs->itemIndex(), 18);
+    const QRect row = QRect(panel.LstLUTs->mapTo(view, QPoint(0, panel.LstLUTs->itemTop(18))),
+                            QSize(view->width(), panel.LstLUTs->itemTop(1)));
+    EXPECT_TRUE(view->rect().contains(row)) << row.top() << " of " << view->height();
 }
 
 TEST_F(LUTPanel, RightButtonShowsTheUnprocessedThumbnail)
