@@ -60,7 +60,10 @@ TFrame2::TFrame2(QWidget* parent) : TOverlayPanel(QSize(342, 189), QPoint(308, 8
     connect(&FTimer, &QTimer::timeout, this, &TFrame2::TypingTimerTimer);
     for (TNumberBox* b : FNumberBoxes) {
         connect(b, &TNumberBox::valueChanged, this, [this, b](double v) { SyncSizeBoxes(b, v); });
+        connect(b, &TLineEdit::textEdited, this, [this, b] { FTypedBox = b; });
         connect(b, &TLineEdit::keyReleased, this, [this, b](int) {
+            if (b != FTypedBox)
+                return;
             FLastEditedBox = b;
             FTimer.start();
         });
@@ -114,8 +117,9 @@ void TFrame2::SyncSizeBoxes(TNumberBox* box, double value)
 void TFrame2::TypingTimerTimer()
 {
     FTimer.stop();
-    if (!FLastEditedBox)
+    if (!FLastEditedBox || FLastEditedBox != FTypedBox)
         return;
+    FTypedBox = nullptr;
     if (const auto typed = TNumberFormat::parse(FLastEditedBox->editText()))
         SyncSizeBoxes(FLastEditedBox, *typed);
 }
@@ -126,6 +130,9 @@ void TFrame2::CommitEditedBox()
         auto* box = qobject_cast<TNumberBox*>(w);
         if (!box)
             continue;
+        if (box != FTypedBox)
+            return;
+        FTypedBox = nullptr;
         if (const auto typed = TNumberFormat::parse(box->editText())) {
             FUpdating = true;
             box->setValue(*typed);

@@ -23,7 +23,8 @@ class TSwitch;
 class TFrame2 : public TOverlayPanel {
     Q_OBJECT
 public:
-    // The other boxes follow this long after the last key released in one.
+    // The other boxes follow this long after the last key that changed a
+    // box's text is released.
     static constexpr int kTypingDelayMs = 120;
 
     explicit TFrame2(QWidget* parent = nullptr);
@@ -70,6 +71,10 @@ private:
     bool FUpdating = false;
     QTimer FTimer;
     TNumberBox* FLastEditedBox = nullptr;
+    // The box whose text the user changed since the others last followed it;
+    // keys that change no text (Tab, the arrows) and Enter in any other box
+    // leave the boxes as they are, so a rounded percentage is never read back.
+    TNumberBox* FTypedBox = nullptr;
 };
 
 } // namespace pv

@@ -41,13 +41,13 @@ protected:
         panel.activateWindow();
         QApplication::processEvents();
     }
-    // Types a text into a box as the user would: the text, then a key release.
+    // Types a text into a box as the user would, key by key over its selected text.
     void Type(TNumberBox* box, const QString& text)
     {
         box->setFocus();
-        box->editor()->setText(text);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_0, Qt::NoModifier);
-        QApplication::sendEvent(box->editor(), &release);
+        box->editor()->selectAll();
+        for (const QChar c : text)
+            test::Key(box->editor(), c.toUpper().unicode(), Qt::NoModifier, QString(c));
     }
     TFrame2 panel;
     std::optional<QSize> confirmed;
@@ -95,6 +95,49 @@ TEST_F(ResizePanel, TabOrderWrapsBothWays)
     panel.DialogKey(Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), panel.OKButton);
 }
+
+// Keys that change no text, released in a box the panel filled in (its
+// percentage rounded to 12 for 500 of 4000), leave the typed width as it is,
+// after the typing delay and through Enter.
+struct QuietKey {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    bool intoHeightPercent; // else Tab from the width box to its percentage
+};
+
+class ResizeQuietKeys : public ResizePanel, public ::testing::WithParamInterface<QuietKey> {};
+
+TEST_P(ResizeQuietKeys, LeaveTheTypedWidth)
+{
+    const QuietKey& c = GetParam();
+    Type(panel.NumberBox1, QStringLiteral("500"));
+    WaitMs(TFrame2::kTypingDelayMs + 80);
+    ASSERT_EQ(panel.NumberBox2->intValue(), 250);
+    if (c.intoHeightPercent) {
+        panel.NumberBox4->setFocus();
+        test::Key(panel.NumberBox4->editor(), c.key, c.modifiers);
+    } else {
+        // The window moves the focus on the press; the release reaches the next box.
+        EXPECT_TRUE(panel.DialogKey(c.key, c.modifiers));
+        ASSERT_TRUE(panel.NumberBox3->isAncestorOf(QApplication::focusWidget()));
+        QKeyEvent release(QEvent::KeyRelease, c.key, c.modifiers);
+        QApplication::sendEvent(QApplication::focusWidget(), &release);
+    }
+    WaitMs(TFrame2::kTypingDelayMs + 80);
+    EXPECT_EQ(panel.NumberBox1->intValue(), 500);
+    EXPECT_EQ(panel.NumberBox2->intValue(), 250);
+    EXPECT_TRUE(panel.DialogKey(Qt::Key_Return, Qt::NoModifier));
+    ASSERT_TRUE(confirmed);
+    EXPECT_EQ(*confirmed, QSize(500, 250));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ResizeQuietKeys,
+                         ::testing::Values(QuietKey{"Tab", Qt::Key_Tab, Qt::NoModifier, false},
+                                           QuietKey{"Left", Qt::Key_Left, Qt::NoModifier, true},
+                                           QuietKey{"End", Qt::Key_End, Qt::NoModifier, true},
+                                           QuietKey{"Shift", Qt::Key_Shift, Qt::ShiftModifier, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ResizePanel, UnlockedWidthLeavesTheHeightAndTheLockBringsItBack)
 {
