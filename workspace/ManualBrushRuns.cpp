@@ -78,7 +78,11 @@ void TForm1::ShowManualBrushFrame()
     };
     connect(panel->Controls(), &TFloatingPanel::moved, this, [this] { ManualBrushInputArea(); });
     layOverlayContainer->ShowFilling(panel, [this] { CloseManualBrushFrame(); });
-    const QPointF pos = (FManualBrushPanelPos.x() > 0 || FManualBrushPanelPos.y() > 0) ? FManualBrushPanelPos : QPointF();
+    // Where the user left the controls, else by the canvas's bottom-left corner.
+    const QRectF canvas = ManualBrushCanvasBox();
+    const QPointF pos = (FManualBrushPanelPos.x() > 0 || FManualBrushPanelPos.y() > 0)
+                            ? FManualBrushPanelPos
+                            : QPointF(canvas.left() + DpI(20), canvas.bottom() - DpI(220));
     panel->SetSliders(FManualBrushSize, FManualBrushSoftness, FManualBrushOpacity);
     InitializeManualBrush(pos);
     if (GetCurrentLanguage() != QStringLiteral("en")) {
@@ -95,8 +99,7 @@ void TForm1::InitializeManualBrush(QPointF controlsPos)
     const CanvasGeometry& g = SkPaintBox1->Geometry();
     const QPointF origin = layOverlayContainer->mapFromGlobal(
         SkPaintBox1->mapToGlobal(g.ImageOrigin() - g.Scroll));
-    const QRectF box(layOverlayContainer->mapFromGlobal(SkPaintBox1->mapToGlobal(QPoint(0, 0))),
-                     QSizeF(SkPaintBox1->size()));
+    const QRectF box = ManualBrushCanvasBox();
     try {
         panel->Initialize(FSkImage->width(), FSkImage->height(), g.FZoomFactor, origin, box, controlsPos);
     } catch (const std::bad_alloc&) {
@@ -108,6 +111,11 @@ void TForm1::InitializeManualBrush(QPointF controlsPos)
     ManualBrushInputArea();
 }
 
+QRectF TForm1::ManualBrushCanvasBox() const
+{
+    return {layOverlayContainer->mapFromGlobal(SkPaintBox1->mapToGlobal(QPoint(0, 0))), QSizeF(SkPaintBox1->size())};
+}
+
 void TForm1::ManualBrushFollowCanvas()
 {
     TFrameManualBrush* panel = FManualBrushFrame;
@@ -116,8 +124,7 @@ void TForm1::ManualBrushFollowCanvas()
     const CanvasGeometry& g = SkPaintBox1->Geometry();
     const QPointF origin = layOverlayContainer->mapFromGlobal(
         SkPaintBox1->mapToGlobal(g.ImageOrigin() - g.Scroll));
-    const QRectF box(layOverlayContainer->mapFromGlobal(SkPaintBox1->mapToGlobal(QPoint(0, 0))),
-                     QSizeF(SkPaintBox1->size()));
+    const QRectF box = ManualBrushCanvasBox();
     panel->UpdatePan(g.FZoomFactor, origin, box);
     panel->RepositionControls();
     ManualBrushInputArea();

@@ -676,6 +676,8 @@ private:
     void CreateManualBrushButton(QVBoxLayout* column);
     void InstallManualBrush();
     void InitializeManualBrush(QPointF controlsPos);
+    // The canvas's rectangle in the overlay layer.
+    QRectF ManualBrushCanvasBox() const;
     void ManualBrushInputArea();
     bool GalleryDragEnter(QDragEnterEvent* event);
     bool GalleryDrop(QDropEvent* event);

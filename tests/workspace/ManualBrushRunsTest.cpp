@@ -7,6 +7,9 @@
 #include "workspace/BackgroundWorker.h"
 #include "workspace/CanvasView.h"
 
+#include "platform/widgets/FloatingPanel.h"
+#include "platform/widgets/WidgetEvents.h"
+
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
@@ -132,6 +135,31 @@ TEST_F(BrushForm, PictureCommandsWaitForTheStrokeAndTheCloseKeepsTheSliders)
     form.FullReset();
     EXPECT_FALSE(form.FManualBrushFrame);
     EXPECT_FALSE(form.FManualBrushOpen);
+}
+
+// The controls open by the canvas's bottom-left corner, clear of the effect
+// lists left of it; once dragged they open again where they were left.
+TEST_F(BrushForm, TheControlsOpenByTheCanvasCornerAndComeBackWhereTheyWereLeft)
+{
+    const QRectF canvas(form.layOverlayContainer->mapFromGlobal(form.SkPaintBox1->mapToGlobal(QPoint(0, 0))),
+                        QSizeF(form.SkPaintBox1->size()));
+    ASSERT_GT(canvas.left(), 0);
+    const auto controlsAt = [&] {
+        QWidget* controls = form.FManualBrushFrame->Controls();
+        return form.layOverlayContainer->mapFromGlobal(controls->mapToGlobal(QPoint(0, 0)));
+    };
+    EXPECT_EQ(controlsAt(), QPoint(int(canvas.left()) + DpI(20), int(canvas.bottom()) - DpI(220)));
+
+    QWidget* controls = form.FManualBrushFrame->Controls();
+    test::Press(controls, {10, 10});
+    test::Move(controls, {60, -40}, Qt::LeftButton);
+    test::Release(controls, {60, -40});
+    const QPoint left = controlsAt();
+    EXPECT_EQ(left, QPoint(int(canvas.left()) + DpI(20) + 50, int(canvas.bottom()) - DpI(220) - 50));
+    form.CloseManualBrushFrame();
+    form.ShowManualBrushFrame();
+    ASSERT_TRUE(form.FManualBrushFrame);
+    EXPECT_EQ(controlsAt(), left);
 }
 
 TEST_F(BrushForm, TheTablePanelOpenedOverTheBrushBringsItBackWhenItCloses)
