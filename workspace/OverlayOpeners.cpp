@@ -83,8 +83,12 @@ void TForm1::ShowCombineImagesFrame(const ISkImage& ABlendImage)
         QMetaObject::invokeMethod(
             this,
             [this, blended] {
-                if (PictureChangeRefused())
+                // The panel stays for when the work ends.
+                if (PictureChangeRefused()) {
+                    ShowMessage(
+                        FilesView().TranslateUiText(QStringLiteral("Please wait for the current effect to finish.")));
                     return;
+                }
                 FSkImage = blended;
                 History->Save(FSkImage, FSkSourceImage);
                 RedrawCanvas();

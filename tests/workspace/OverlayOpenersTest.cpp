@@ -146,19 +146,34 @@ TEST_F(OverlayOpeners, EveryModeAppliesAsOneStepAndUndoesBack)
     }
 }
 
-TEST_F(OverlayOpeners, CombineApplyWaitsWhileAnEffectRuns)
+// While an effect or a script runs, Apply says why nothing happens and keeps
+// the panel; once the run has ended the same Apply combines.
+TEST_F(OverlayOpeners, CombineApplyWaitsWhileAnEffectOrAScriptRuns)
 {
-    ASSERT_TRUE(test::OpenFlatPicture(form, 64, 48, 0xFF000000u));
-    form.FSkSourceImage = test::FlatPicture(64, 48, 0xFFFFFFFFu);
-    form.CombineMIClick();
-    auto* panel = qobject_cast<TFrame4*>(form.ActiveOverlayFrame());
-    ASSERT_NE(panel, nullptr);
-    form.FCurrentEffectNumber = 300;
-    const ISkImage result = form.FSkImage;
-    panel->Button1Click();
-    Settle();
-    EXPECT_EQ(form.FSkImage, result);
-    EXPECT_EQ(form.ActiveOverlayFrame(), panel);
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> runs{
+        {"effect", [this](bool on) { form.FCurrentEffectNumber = on ? 300 : -1; }},
+        {"script", [this](bool on) { form.FScriptRunning = on; }}};
+    for (const auto& [name, running] : runs) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(test::OpenFlatPicture(form, 64, 48, 0xFF000000u));
+        form.FSkSourceImage = test::FlatPicture(64, 48, 0xFFFFFFFFu);
+        form.CombineMIClick();
+        auto* panel = qobject_cast<TFrame4*>(form.ActiveOverlayFrame());
+        ASSERT_NE(panel, nullptr);
+        running(true);
+        const ISkImage result = form.FSkImage;
+        form.messages.clear();
+        panel->Button1Click();
+        Settle();
+        EXPECT_EQ(form.FSkImage, result);
+        EXPECT_EQ(form.ActiveOverlayFrame(), panel);
+        EXPECT_EQ(form.messages, std::vector<QString>{QStringLiteral("Please wait for the current effect to finish.")});
+        running(false);
+        panel->Button1Click();
+        Settle();
+        EXPECT_NE(form.FSkImage, result);
+        EXPECT_EQ(form.ActiveOverlayFrame(), nullptr);
+    }
 }
 
 } // namespace
