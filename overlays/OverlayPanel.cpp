@@ -83,14 +83,21 @@ QImage LoadUserPicture(const QString& path, QString& error)
 {
     error.clear();
     try {
-        const ISkImage picture = DecodeImageFileWithin(path, TForm3::kMaxBrushSide);
+        QSize tooLarge;
+        const ISkImage picture = DecodeImageFileWithin(path, TForm3::kMaxBrushSide, &tooLarge);
         if (picture && picture->width() > 0 && picture->height() > 0)
             return picture->qimage();
-        error = QFileInfo::exists(path)
-                    ? QStringLiteral("\"%1\" is not a picture, or is wider or taller than %2 pixels")
-                          .arg(QFileInfo(path).fileName())
-                          .arg(TForm3::kMaxBrushSide)
-                    : QStringLiteral("\"%1\" does not exist").arg(path);
+        const QString name = QFileInfo(path).fileName();
+        if (!QFileInfo::exists(path))
+            error = QStringLiteral("\"%1\" does not exist").arg(path);
+        else if (tooLarge.isValid())
+            error = QStringLiteral("\"%1\" is too big (%2 x %3 pixels; at most %4 pixels wide and tall)")
+                        .arg(name)
+                        .arg(tooLarge.width())
+                        .arg(tooLarge.height())
+                        .arg(TForm3::kMaxBrushSide);
+        else
+            error = QStringLiteral("\"%1\" is not a picture").arg(name);
     } catch (const std::bad_alloc&) {
         error = QStringLiteral("Not enough memory");
     }

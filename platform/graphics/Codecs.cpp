@@ -105,18 +105,26 @@ std::optional<QByteArray> WithoutOverlongPngChunk(QIODevice& in)
     return repaired;
 }
 
-ISkImage DecodeWithin(QImageReader& reader, int maxSide)
+ISkImage DecodeWithin(QImageReader& reader, int maxSide, QSize* tooLarge)
 {
     const QSize size = reader.size();
-    if (maxSide <= 0 || (size.isValid() && (size.width() > maxSide || size.height() > maxSide)))
+    if (maxSide <= 0 || (size.isValid() && (size.width() > maxSide || size.height() > maxSide))) {
+        if (tooLarge && size.isValid())
+            *tooLarge = size;
         return nullptr;
+    }
     // Formats whose header gives no size are held to the same bound by the allocation limit.
     const int64_t limitBytes = int64_t(maxSide) * maxSide * 4;
     reader.setAllocationLimit(int(std::min<int64_t>(kAllocationLimitMB, limitBytes / (1024 * 1024) + 1)));
     reader.setAutoTransform(true);
     QImage image;
-    if (!reader.read(&image) || image.width() > maxSide || image.height() > maxSide)
+    if (!reader.read(&image))
         return nullptr;
+    if (image.width() > maxSide || image.height() > maxSide) {
+        if (tooLarge)
+            *tooLarge = image.size();
+        return nullptr;
+    }
     return ToRaster(std::move(image));
 }
 
@@ -214,30 +222,34 @@ ISkImage DecodeImageData(const QByteArray& data, TDecodeNotes* notes)
     return image;
 }
 
-ISkImage DecodeImageFileWithin(const QString& path, int maxSide)
+ISkImage DecodeImageFileWithin(const QString& path, int maxSide, QSize* tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = QSize();
     {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             if (const std::optional<QByteArray> repaired = WithoutOverlongPngChunk(file))
-                return DecodeImageDataWithin(*repaired, maxSide);
+                return DecodeImageDataWithin(*repaired, maxSide, tooLarge);
     }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
-    return DecodeWithin(reader, maxSide);
+    return DecodeWithin(reader, maxSide, tooLarge);
 }
 
-ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide)
+ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide, QSize* tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = QSize();
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
         return nullptr;
     if (const std::optional<QByteArray> repaired = WithoutOverlongPngChunk(buffer))
-        return DecodeImageDataWithin(*repaired, maxSide);
+        return DecodeImageDataWithin(*repaired, maxSide, tooLarge);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    return DecodeWithin(reader, maxSide);
+    return DecodeWithin(reader, maxSide, tooLarge);
 }
 
 bool EncodeImage(const ISkImage& image, ImageFileFormat format, int quality, QByteArray& out)

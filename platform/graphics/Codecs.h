@@ -4,6 +4,7 @@
 #include "platform/graphics/SkTypes.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 namespace pv {
@@ -37,8 +38,10 @@ bool IsTruncatedGif(const QByteArray& data);
 // The same for pictures from untrusted places (user brushes, archives): a
 // picture wider or taller than maxSide is refused (null) from its header,
 // before any pixel memory is taken, and never reported as out of memory.
-ISkImage DecodeImageFileWithin(const QString& path, int maxSide);
-ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide);
+// tooLarge, when given, receives the size of a picture refused for its size
+// and stays empty for anything else that gives no picture.
+ISkImage DecodeImageFileWithin(const QString& path, int maxSide, QSize* tooLarge = nullptr);
+ISkImage DecodeImageDataWithin(const QByteArray& data, int maxSide, QSize* tooLarge = nullptr);
 
 // Encodes to memory. quality (0..100) applies to JPEG and WebP; PNG is always
 // lossless and written with a fast compression level. False on failure.

@@ -11,7 +11,10 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <zlib.h>
 
 namespace pv {
 namespace {
@@ -376,6 +379,78 @@ TEST(GalleryPanels, GalleryBoxFollowsTheTheme)
         EXPECT_EQ(panel->GalleryBox->colour("fill"), TGalleryPanel::kGalleryFillLight);
         panel->GalleryBox->applyTheme(false);
         EXPECT_EQ(panel->GalleryBox->colour("fill"), TGalleryPanel::kGalleryFill);
+    }
+}
+
+QByteArray PngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian(quint32(data.size()), chunk.data());
+    chunk += QByteArray(type, 4) + data;
+    QByteArray crc(4, '\0');
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4), uInt(chunk.size() - 4))),
+                 crc.data());
+    return chunk + crc;
+}
+
+// A w x h PNG of one-bit grey pixels whose header and first row are all it
+// holds: what a decoder that judges the size from the header reads of it.
+QByteArray PngClaiming(int w, int h)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian(quint32(w), header.data());
+    qToBigEndian(quint32(h), header.data() + 4);
+    header[8] = 1; // bit depth; colour type 0 (grey), no interlace
+    const QByteArray row(1 + (w + 7) / 8, '\0');
+    QByteArray packed(int(compressBound(uLong(row.size()))), '\0');
+    uLongf packedSize = uLongf(packed.size());
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(row.constData()),
+             uLong(row.size()));
+    packed.resize(int(packedSize));
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", packed) +
+           PngChunk("IEND", {});
+}
+
+// A picture chosen as a frame or a texture that is too big is called too
+// big, with its size; one that is no picture is called that.
+TEST(GalleryPanels, ATooBigPictureIsToldApartFromAFileThatIsNoPicture)
+{
+    QTemporaryDir dir;
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    const QString huge = write("huge.png", PngClaiming(20000, 20000));
+    const QString junk = write("junk.png", "not a picture");
+    const struct {
+        QString path;
+        const char* says;
+    } cases[] = {
+        {huge, "\"huge.png\" is too big (20000 x 20000 pixels; at most 8192 pixels wide and tall)"},
+        {junk, "\"junk.png\" is not a picture"},
+    };
+    TImageList frameList, textureList;
+    TFrame3 frames;
+    frames.FrameList = &frameList;
+    TFrameTextureSelector textures;
+    textures.TextureList = &textureList;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QStringList messages;
+        const auto ask = [&c] { return c.path; };
+        frames.OnMessage = textures.OnMessage = [&](const QString& m) { messages << m; };
+        frames.AskFrameFile = ask;
+        frames.BtnLoadCustomClick();
+        textures.AskTextureFile = ask;
+        textures.BtnLoadCustomClick();
+        ASSERT_EQ(messages.size(), 2);
+        for (const QString& m : messages)
+            EXPECT_EQ(m.toStdString(), std::string("Error: ") + c.says);
+        EXPECT_EQ(frameList.count(), 0);
+        EXPECT_EQ(textureList.count(), 0);
     }
 }
 
