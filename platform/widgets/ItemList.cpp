@@ -86,6 +86,10 @@ void TItemList::scrollToShow(int index)
     auto* area = view ? qobject_cast<QScrollArea*>(view->parentWidget()) : nullptr;
     if (!area || area->widget() != this)
         return;
+    // Items added just now: the area fits the list to them only when its
+    // layout request comes round, too late for the scroll below.
+    if (height() < minimumSizeHint().height())
+        resize(width(), minimumSizeHint().height());
     const int half = DpI(itemHeight_) / 2;
     area->ensureVisible(0, itemTop(index) + half, 0, half);
 }

@@ -210,25 +210,29 @@ TEST_F(LUTPanel, EveryEntryCanBeScrolledToAndPickedWithTheMouse)
     panel.Initialize({}, {}, {}, Picture(8, 8, 0xFF808080u));
     panel.show();
     QApplication::processEvents();
-    panel.BtnLoadDiskClick();
-    panel.SelectLUTItem(0);
-    QApplication::processEvents();
     auto* scroll = panel.findChild<QScrollArea*>(QStringLiteral("ListScroll"));
     ASSERT_NE(scroll, nullptr);
     QWidget* view = scroll->viewport();
+    const int h = panel.LstLUTs->itemTop(1);
+    const auto rowShown = [&](int row) {
+        const QRect r(panel.LstLUTs->mapTo(view, QPoint(0, panel.LstLUTs->itemTop(row))), QSize(view->width(), h));
+        return view->rect().contains(r);
+    };
+    // The table just loaded is chosen and shown.
+    panel.BtnLoadDiskClick();
     ASSERT_EQ(panel.LstLUTs->count(), 19);
+    EXPECT_EQ(panel.LstLUTs->itemIndex(), 18);
+    EXPECT_TRUE(rowShown(18));
+    panel.SelectLUTItem(0);
+    QApplication::processEvents();
     ASSERT_EQ(panel.LstLUTs->items()[17], QStringLiteral("Vibrant light"));
     for (int row : {17, 18}) {
         SCOPED_TRACE(row);
-        const int h = panel.LstLUTs->itemTop(1);
-        const auto rowInView = [&] {
-            return panel.LstLUTs->mapTo(view, QPoint(h, panel.LstLUTs->itemTop(row) + h / 2));
-        };
         scroll->verticalScrollBar()->setValue(0);
-        for (int turns = 0; turns < 40 && !view->rect().contains(rowInView()); ++turns)
+        for (int turns = 0; turns < 40 && !rowShown(row); ++turns)
             test::Wheel(view, -1, QPointF(view->width() / 2, view->height() / 2));
-        const QPoint at = rowInView();
-        ASSERT_TRUE(view->rect().contains(at)) << at.y() << " of " << view->height();
+        ASSERT_TRUE(rowShown(row));
+        const QPoint at = panel.LstLUTs->mapTo(view, QPoint(h, panel.LstLUTs->itemTop(row) + h / 2));
         ASSERT_EQ(view->childAt(at), panel.LstLUTs);
         test::Click(panel.LstLUTs, panel.LstLUTs->mapFrom(view, at));
         EXPECT_EQ(panel.LstLUTs->itemIndex(), row);
@@ -241,9 +245,7 @@ TEST_F(LUTPanel, EveryEntryCanBeScrolledToAndPickedWithTheMouse)
     for (int i = 0; i < 18; ++i)
         panel.DialogKey(Qt::Key_Down, Qt::NoModifier);
     EXPECT_EQ(panel.LstLUTs->itemIndex(), 18);
-    const QRect row = QRect(panel.LstLUTs->mapTo(view, QPoint(0, panel.LstLUTs->itemTop(18))),
-                            QSize(view->width(), panel.LstLUTs->itemTop(1)));
-    EXPECT_TRUE(view->rect().contains(row)) << row.top() << " of " << view->height();
+    EXPECT_TRUE(rowShown(18));
 }
 
 TEST_F(LUTPanel, RightButtonShowsTheUnprocessedThumbnail)
