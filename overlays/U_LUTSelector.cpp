@@ -138,6 +138,9 @@ void TFrameLUTSelector::Initialize(const QString& ACurrentLUTName, const QByteAr
     // A current table that is not in the list (a file of an earlier panel)
     // highlights nothing, so that every entry can still be picked.
     LstLUTs->setItemIndex(selected);
+    // Once the panel is shown (the list has its size only then).
+    QMetaObject::invokeMethod(
+        LstLUTs, [list = LstLUTs, selected] { list->scrollToShow(selected); }, Qt::QueuedConnection);
     if (FSelectedLUTData.isEmpty() && selected >= 0) {
         FSelectedLUTName = FEntries[size_t(selected)].name;
         FSelectedLUTData = FindEmbeddedLUT(FSelectedLUTName) ? FindEmbeddedLUT(FSelectedLUTName)->Data : QByteArray();

@@ -246,6 +246,15 @@ TEST_F(LUTPanel, EveryEntryCanBeScrolledToAndPickedWithTheMouse)
         panel.DialogKey(Qt::Key_Down, Qt::NoModifier);
     EXPECT_EQ(panel.LstLUTs->itemIndex(), 18);
     EXPECT_TRUE(rowShown(18));
+    // The next panel opens with the current table in view.
+    TFrameLUTSelector next;
+    next.Initialize(QStringLiteral("Mine"), SwapCube(), {}, Picture(8, 8, 0xFF808080u));
+    next.show();
+    QApplication::processEvents();
+    QWidget* nextView = next.findChild<QScrollArea*>(QStringLiteral("ListScroll"))->viewport();
+    EXPECT_EQ(next.LstLUTs->itemIndex(), 18);
+    EXPECT_TRUE(nextView->rect().contains(
+        QRect(next.LstLUTs->mapTo(nextView, QPoint(0, next.LstLUTs->itemTop(18))), QSize(nextView->width(), h))));
 }
 
 TEST_F(LUTPanel, RightButtonShowsTheUnprocessedThumbnail)
