@@ -40,6 +40,7 @@ namespace {
 
 constexpr int kOptionRowHeight = 30;
 constexpr int kBrushBoxOn = 120, kBrushBoxOff = 64;
+constexpr int kContourTitleBand = 40;
 
 TLabel* OptionCaption(QWidget* parent, const char* name, const char* text, int x, int y, int w)
 {
@@ -171,6 +172,8 @@ void TForm1::CreateEffectOptions()
     ContourColorWindow->setRadius(15);
     ContourColorWindow->resize(DpI(170), DpI(200));
     ContourColorWindow->setCursor(Qt::SizeAllCursor);
+    // The band above the picker that the close box sits on.
+    ContourColorWindow->setTitleBand(kContourTitleBand, 0x1AFFFFFFu, 0x14000000u);
     ContourColorPanel = new TColourPicker(ContourColorWindow);
     ContourColorPanel->setObjectName(QStringLiteral("ContourColorPanel"));
     ContourColorPanel->setGeometry(DpI(10), DpI(40), DpI(150), DpI(150));

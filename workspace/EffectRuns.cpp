@@ -7,6 +7,7 @@
 #include "engine/EffectWorker.h"
 #include "platform/system/Numbers.h"
 #include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/FloatingPanel.h"
 
 namespace pv {
 
@@ -25,6 +26,8 @@ void DropStaleCancel(TForm1& form)
 
 void TForm1::Button1Click()
 {
+    if (ContourColorWindow && ContourColorWindow->isVisible())
+        HideContourColorWindow();
     ProcessEffect(SelectedEffectNumber, Round(TrackBar(1)->value()), Round(TrackBar(2)->value()),
                   Round(TrackBar(3)->value()), Round(TrackBar(4)->value()), Round(TrackBar(5)->value()), false);
 }

@@ -104,6 +104,29 @@ void TFloatingPanel::setRestingShadow(const TShadow& shadow)
         setShadow(shadow);
 }
 
+void TFloatingPanel::setTitleBand(double designHeight, TAlphaColor dark, TAlphaColor light)
+{
+    titleBand_ = std::max(0.0, designHeight);
+    setStyledColour("titleBand", dark, light);
+    update();
+}
+
+void TFloatingPanel::paintEvent(QPaintEvent* e)
+{
+    TRoundedPanel::paintEvent(e);
+    if (titleBand_ <= 0)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The band's own outline, so its rounded top corners are smooth.
+    QPainterPath shape, band;
+    shape.addRoundedRect(QRectF(rect()), radiusPixels(), radiusPixels());
+    band.addRect(QRectF(0, 0, width(), std::min<double>(height(), Dp(titleBand_))));
+    p.setPen(Qt::NoPen);
+    p.setBrush(qcolour("titleBand"));
+    p.drawPath(shape.intersected(band));
+}
+
 void TFloatingPanel::resizeEvent(QResizeEvent* e)
 {
     closeBox_->setGeometry(width() - DpI(26) - DpI(8), DpI(8), DpI(26), DpI(26));

@@ -48,6 +48,10 @@ public:
     bool isDragging() const { return dragging_; }
     // The shadow the panel shows while it rests.
     void setRestingShadow(const TShadow& shadow);
+    // A translucent band across the top, under the close box, in the panel's
+    // rounded shape; a height of 0 draws none.
+    void setTitleBand(double designHeight, TAlphaColor dark, TAlphaColor light);
+    double titleBandHeight() const { return titleBand_; }
 
 Q_SIGNALS:
     // The close box was clicked; the panel has hidden itself.
@@ -59,6 +63,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     void endDrag();
@@ -66,6 +71,7 @@ private:
     TCloseBox* closeBox_;
     TLabel* title_ = nullptr;
     TShadow restingShadow_{8, 0, 4, 0x80000000u};
+    double titleBand_ = 0;
     bool dragging_ = false;
     QPointF lastGlobal_;
 };

@@ -105,6 +105,33 @@ TEST_F(Options, ContourColourWindowFollowsTheSwitchAndAnAlphaChangeAlone)
     EXPECT_FALSE(form.ContourColorWindow->isVisible());
 }
 
+TEST_F(Options, ApplyHidesTheContourColourWindow)
+{
+    Select(503);
+    form.ContourSwitchClick();
+    ASSERT_TRUE(form.ContourColorWindow->isVisible());
+    form.Button1Click();
+    EXPECT_FALSE(form.ContourColorWindow->isVisible());
+    EXPECT_FALSE(form.FContourColorTimer.isActive());
+    EXPECT_TRUE(form.FDrawContourChecked.load()) << "the contours stay on";
+}
+
+TEST_F(Options, ContourColourWindowHasATranslucentTitleBand)
+{
+    Select(500);
+    form.ContourSwitchClick();
+    TFloatingPanel* window = form.ContourColorWindow;
+    ASSERT_GT(window->titleBandHeight(), 0);
+    const QImage shot = window->grab().toImage();
+    const QColor body = shot.pixelColor(DpI(5), DpI(120));
+    const QColor band = shot.pixelColor(DpI(60), DpI(20));
+    const QColor fill = QColor::fromRgba(window->fillColour());
+    EXPECT_EQ(body, fill);
+    // Lighter than the panel, yet the panel's colour shows through.
+    EXPECT_GT(band.lightness(), fill.lightness());
+    EXPECT_LT(band.lightness(), fill.lightness() + 40);
+}
+
 TEST_F(Options, BrushSheetsLoadForTheSelectedEffectOnlyAndResetShrinksTheBox)
 {
     QImage brush(40, 80, QImage::Format_ARGB32);
