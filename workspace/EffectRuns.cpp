@@ -34,7 +34,9 @@ void TForm1::Button1Click()
 
 void TForm1::UpdatePreviewTimerTimer()
 {
-    if (!FSkSourceImage) {
+    // A brush stroke being applied owns the pictures; a preview would only
+    // compete with it.
+    if (!FSkSourceImage || IsManualBrushApplying()) {
         UpdatePreviewTimer.stop();
         return;
     }

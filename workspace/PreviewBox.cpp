@@ -157,7 +157,7 @@ void TForm1::PreviewZoomRectClick()
 void TForm1::PreviewDebounceTimerTimer()
 {
     PreviewDebounceTimer.stop();
-    if (!FSkImage)
+    if (!FSkImage || IsManualBrushApplying())
         return;
     ++FPreviewGeneration;
     UpdatePreviewTimer.start();

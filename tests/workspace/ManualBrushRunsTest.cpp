@@ -162,6 +162,27 @@ TEST_F(BrushForm, TheControlsOpenByTheCanvasCornerAndComeBackWhereTheyWereLeft)
     EXPECT_EQ(controlsAt(), left);
 }
 
+TEST_F(BrushForm, NoPreviewStartsWhileAStrokeIsApplied)
+{
+    form.FManualBrushFrame->SetApplying(true);
+    const int generation = form.FPreviewGeneration;
+    form.UpdatePreviewTimer.start();
+    form.UpdatePreviewTimerTimer();
+    EXPECT_FALSE(form.UpdatePreviewTimer.isActive());
+    form.PreviewDebounceTimer.start();
+    form.PreviewDebounceTimerTimer();
+    EXPECT_FALSE(form.PreviewDebounceTimer.isActive());
+    EXPECT_FALSE(form.UpdatePreviewTimer.isActive()) << "the debounce asks for no preview either";
+    EXPECT_EQ(form.FPreviewGeneration, generation) << "no preview started";
+
+    // Once the stroke is in, the debounce asks again.
+    form.FManualBrushFrame->SetApplying(false);
+    form.PreviewDebounceTimer.start();
+    form.PreviewDebounceTimerTimer();
+    EXPECT_TRUE(form.UpdatePreviewTimer.isActive());
+    form.UpdatePreviewTimer.stop();
+}
+
 TEST_F(BrushForm, TheTablePanelOpenedOverTheBrushBringsItBackWhenItCloses)
 {
     form.FManualBrushFrame->SetSliders(60, 10, 80);
