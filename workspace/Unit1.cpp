@@ -11,6 +11,7 @@
 #include "shell/Marquee.h"
 #include "shell/U_Settings.h"
 #include "shell/U_Theme.h"
+#include "shell/U_dictionary.h"
 #include "workspace/BatchProcessing.h"
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
@@ -298,7 +299,12 @@ void TForm1::UpdateProgressBar(int percent)
     Q_EMIT progressChanged(percent);
 }
 
-QString TForm1::GetEffectName(int effectNumber) const { return EffectListName(effectNumber); }
+QString TForm1::GetEffectName(int effectNumber) const
+{
+    // "Cartoon" is the effect's name in every language.
+    const QString name = EffectListName(effectNumber);
+    return effectNumber == 501 ? name : TranslateText(name);
+}
 
 TAlphaColor TForm1::ThemeMapColor(TAlphaColor color) const { return pv::ThemeMapColor(color); }
 

@@ -102,24 +102,40 @@ TEST(EffectRuns, PreviewRuleStopsWithoutASourcePicture)
     EXPECT_TRUE(form.messages.empty());
 }
 
-TEST(EffectRuns, ApplyDuringARunShowsTheWaitMessage)
+TEST(EffectRuns, ApplyDuringARunShowsTheWaitMessageWithTheNameInTheLanguage)
 {
-    const TEffectProc previous = ReplaceEffect(302, &WaitingEffect);
-    gRelease = false;
-    gStarted = false;
-    {
-        OpenedForm form;
-        form.ListBoxItemClick(3, 2); // listed as "Oil pastel"
-        form.Button1Click();
-        WaitUntil([] { return gStarted.load(); });
-        form.Button1Click();
-        ASSERT_EQ(form.messages.size(), 1u);
-        EXPECT_EQ(form.messages[0], QStringLiteral("Please wait for \"Oil Pastel\" to finish processing."));
-        gRelease = true;
-        WaitForEffectWorkers();
-        EXPECT_FALSE(form.IsEffectRunning());
+    struct Case {
+        const char* language;
+        int effect;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"en", 302, "Oil Pastel"}, // listed as "Oil pastel"
+        {"de", 302, "Ölpastell"},
+        {"de", 501, "Cartoon"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        const TEffectProc previous = ReplaceEffect(c.effect, &WaitingEffect);
+        gRelease = false;
+        gStarted = false;
+        {
+            OpenedForm form;
+            form.SwitchLanguage(QString::fromLatin1(c.language));
+            form.ListBoxItemClick(c.effect / 100, c.effect % 100);
+            form.Button1Click();
+            WaitUntil([] { return gStarted.load(); });
+            form.Button1Click();
+            gRelease = true;
+            WaitForEffectWorkers();
+            EXPECT_FALSE(form.IsEffectRunning());
+            form.SwitchLanguage(QStringLiteral("en"));
+            ASSERT_EQ(form.messages.size(), 1u);
+            EXPECT_EQ(form.messages[0],
+                      QStringLiteral("Please wait for \"%1\" to finish processing.").arg(QString::fromUtf8(c.name)));
+        }
+        ReplaceEffect(c.effect, previous);
     }
-    ReplaceEffect(302, previous);
 }
 
 TEST(EffectRuns, ApplyUsesTheSlidersButLeavesTheTable)
