@@ -223,6 +223,8 @@ void TForm1::CreateEffectPanel()
         list->setObjectName(QStringLiteral("ListBox%1").arg(c + 1));
         list->setItems(categories[c].items);
         list->setItemHeight(30);
+        // A hovered effect takes the accent colour in the light theme.
+        list->setStyledColour("fontHover", 0xFFFFFFFFu, 0xFF61B9D2u);
         expander->setListIndent(25);
         expander->setExpanded(false, false);
         inside->addWidget(expander);

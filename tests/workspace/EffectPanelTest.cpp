@@ -132,5 +132,40 @@ TEST(EffectPanel, ChoosingLUTsWithoutATableTakesTheFirstBuiltInOne)
     EXPECT_EQ(form.FLUTName, QStringLiteral("mine"));
 }
 
+// The pixels of one row of a list that show exactly this colour.
+int RowPixelsOf(TItemList* list, int row, QRgb colour)
+{
+    const QImage shot = list->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const int top = list->itemTop(row), bottom = list->itemTop(row + 1);
+    int n = 0;
+    for (int y = top; y < bottom && y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            n += (shot.pixel(x, y) | 0xFF000000u) == colour && qAlpha(shot.pixel(x, y)) == 255;
+    return n;
+}
+
+TEST(EffectPanel, AHoveredEffectTakesTheThemesHoverColour)
+{
+    struct Case {
+        bool light;
+        QRgb hover;
+    };
+    for (const Case c : {Case{true, 0xFF61B9D2u}, Case{false, 0xFFFFFFFFu}}) {
+        SCOPED_TRACE(c.light ? "light" : "dark");
+        StartedForm form;
+        form.resize(1400, 900);
+        form.show();
+        form.ApplyTheme(c.light);
+        form.Expanders[0]->setExpanded(true, false);
+        TItemList* list = form.ListBoxes[0];
+        QCoreApplication::processEvents();
+        test::SendMouse(list, QEvent::MouseMove, {DpI(40), list->itemTop(1) + DpI(15)}, Qt::NoButton, Qt::NoButton);
+        ASSERT_EQ(list->hoveredIndex(), 1);
+        EXPECT_GT(RowPixelsOf(list, 1, c.hover), 0) << "the hovered item's text";
+        EXPECT_EQ(RowPixelsOf(list, 2, c.hover), 0) << "an item at rest";
+        form.ApplyTheme(false);
+    }
+}
+
 } // namespace
 } // namespace pv
