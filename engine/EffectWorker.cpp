@@ -63,7 +63,10 @@ void ApplyStoredTexture(TEngineHost* host, ISkImage& image)
                            host->StoredTextureScale);
 }
 
-// The finished preview, stretched over the whole preview box.
+// The finished preview, drawn where the box shows the source region it was
+// rendered from: the box spans width / zoom by height / zoom source pixels
+// from the region's start, so a region cut short by the picture's edge keeps
+// its scale and lies at the top left instead of being stretched.
 ISkImage PreviewBoxPicture(TEngineHost* host, const EffectRun& run)
 {
     const ISkSurface box = SkSurface::MakeRaster(run.DisplayWidth, run.DisplayHeight);
@@ -71,7 +74,9 @@ ISkImage PreviewBoxPicture(TEngineHost* host, const EffectRun& run)
         return nullptr;
     SkCanvas* canvas = box->getCanvas();
     canvas->clear(host->ThemeMapColor(0xFF111827u));
-    canvas->drawImageRect(run.ResultImage, SkRect::Make(run.ResultImage->bounds()),
+    const float zoom = run.ZoomFactor > 0.0f ? run.ZoomFactor : 1.0f;
+    canvas->drawImageRect(run.ResultImage,
+                          SkRect::MakeWH(float(run.DisplayWidth) / zoom, float(run.DisplayHeight) / zoom),
                           SkRect::MakeWH(float(run.DisplayWidth), float(run.DisplayHeight)),
                           SkSamplingOptions::Mitchell());
     return box->makeImageSnapshot();

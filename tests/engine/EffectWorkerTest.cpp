@@ -195,6 +195,45 @@ TEST_F(EffectWorkerTest, OnlyTheCurrentPreviewDraws)
     EXPECT_EQ(host.FSkImage, host.FSkSourceImage);
 }
 
+TEST_F(EffectWorkerTest, AFinishedPreviewLiesWhereTheBoxShowsItsRegion)
+{
+    // The 40 x 30 source, in a box larger than what the zoom shows of it.
+    struct Case {
+        const char* what;
+        QSize box;
+        float zoom;
+        QRect covered; // box pixels the preview covers
+    };
+    const Case cases[] = {
+        {"region cut short at 100 %", {80, 80}, 1.0f, {0, 0, 40, 30}},
+        {"region cut short at 200 %", {100, 100}, 2.0f, {0, 0, 80, 60}},
+        {"whole box at 400 %", {40, 40}, 4.0f, {0, 0, 40, 40}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WorkerHost host;
+        host.box = c.box;
+        host.FPreviewZoomFactor = c.zoom;
+        ProcessEffect(304, 0x42, 0, 0, 0, 0, true);
+        WaitForWorkers();
+        ASSERT_EQ(host.boxPictures.size(), 1u);
+        const ISkImage& shown = host.boxPictures[0];
+        ASSERT_EQ(QSize(shown->width(), shown->height()), c.box);
+        SkPixmap pm;
+        ASSERT_TRUE(shown->peekPixels(pm));
+        // Away from the edge, where resampling blends the two.
+        for (int y = 2; y < c.box.height() - 2; y += 3)
+            for (int x = 2; x < c.box.width() - 2; x += 3) {
+                const bool inside = c.covered.adjusted(2, 2, -2, -2).contains(x, y);
+                const bool outside = !c.covered.adjusted(-2, -2, 2, 2).contains(x, y);
+                if (inside)
+                    ASSERT_EQ(pm.at(x, y), 0xFF000042u) << x << "," << y;
+                else if (outside)
+                    ASSERT_EQ(pm.at(x, y), 0xFF111827u) << x << "," << y;
+            }
+    }
+}
+
 TEST_F(EffectWorkerTest, CancelledRenderRecordsItsLastIntermediatePicture)
 {
     WorkerHost host;
