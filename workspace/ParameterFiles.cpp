@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -68,15 +67,13 @@ QByteArray WriteParameterText(const TParameterTable& table)
 
 void ReadParameterText(const QByteArray& bytes, TParameterTable& table)
 {
-    QByteArray body = bytes;
-    if (body.startsWith("\xEF\xBB\xBF"))
-        body.remove(0, 3);
-    if (body.contains('\0'))
-        throw Exception("not a parameter file (it holds binary data)");
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(body);
-    if (utf8.hasError())
-        throw Exception("not a parameter file (it is not UTF-8 text)");
+    // Files edited by hand come back in whatever the editor saved: UTF-16
+    // with its byte-order mark, or a comment in a Windows code page. The keys,
+    // sections and numbers are plain ASCII in all of them, so reading the
+    // text as what it is gives the values that were written.
+    const QString text = DecodeTextBytes(bytes);
+    if (text.contains(QChar(0)))
+        throw Exception("not a parameter file (it holds binary data, or text in UTF-16 without a byte-order mark)");
 
     std::array<std::array<TLoadedParameter, 20>, 10> loaded{};
     TLoadedParameter* current = nullptr;

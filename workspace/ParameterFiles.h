@@ -18,11 +18,12 @@ constexpr qint64 kMaxParameterFileBytes = 1024 * 1024;
 // The file's bytes for the table.
 QByteArray WriteParameterText(const TParameterTable& table);
 
-// Reads a file's bytes into the table. Throws pv::Exception, changing
-// nothing, for a file written by a newer version (the message names both
-// versions) and for bytes that are not UTF-8 text. Malformed lines, unknown
-// keys, sections out of range and values that are not integers are skipped;
-// values are held to 0..100.
+// Reads a file's bytes into the table: UTF-8 (with or without a byte-order
+// mark), UTF-16 with its mark, or else Windows-1252 text. Throws
+// pv::Exception, changing nothing, for a file written by a newer version (the
+// message names both versions) and for bytes that hold NUL characters.
+// Malformed lines, unknown keys, sections out of range and values that are
+// not integers are skipped; values are held to 0..100.
 void ReadParameterText(const QByteArray& bytes, TParameterTable& table);
 
 // The same with files: the write replaces the file only once all of it is

@@ -198,6 +198,21 @@ TParameterTable Defaults()
 
 QByteArray Utf8(const char* text) { return QByteArray(text); }
 
+// UTF-8 text as UTF-16 in either byte order, with or without the byte-order mark.
+QByteArray Utf16(const QByteArray& utf8, bool mark, bool bigEndian)
+{
+    QString text = QString::fromUtf8(utf8);
+    if (mark)
+        text.prepend(QChar(0xFEFF));
+    QByteArray bytes;
+    for (const QChar ch : text) {
+        const char hi = char(ch.unicode() >> 8), lo = char(ch.unicode() & 0xFF);
+        bytes.append(bigEndian ? hi : lo);
+        bytes.append(bigEndian ? lo : hi);
+    }
+    return bytes;
+}
+
 TEST(ParameterFiles, DefaultTableIsWrittenByteForByte)
 {
     const QByteArray written = WriteParameterText(Defaults());
@@ -254,6 +269,30 @@ TEST(ParameterFiles, ReaderRules)
     }
 }
 
+TEST(ParameterFiles, FilesSavedByOtherEditorsAreReadAsWritten)
+{
+    const char* const values = "FormatVersion=2\r\n[Effect_3_0]\r\nValue1=9\r\n[Effect_5_2]\r\nValue4=61\r\n";
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } cases[] = {
+        {"a comment in Latin-1", "# R\xE9glages pour l'\xE9t\xE9\r\n" + Utf8(values)},
+        {"a Latin-1 byte after a value", Utf8(values) + "[Effect_2_0]\r\nValue1=7\xB0\r\n"},
+        {"UTF-16, little-endian", Utf16(values, true, false)},
+        {"UTF-16, big-endian", Utf16(values, true, true)},
+        {"UTF-16 with a comment in French", Utf16("# R\xC3\xA9glages\r\n" + QByteArray(values), true, false)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TParameterTable t = Defaults();
+        ReadParameterText(c.bytes, t);
+        TParameterTable expected = Defaults();
+        ParamsSlot(expected, 300)->SetValue(1, 9);
+        ParamsSlot(expected, 502)->SetValue(4, 61);
+        EXPECT_EQ(t, expected) << "a value that is not an integer is skipped, the rest is read";
+    }
+}
+
 TEST(ParameterFiles, RefusedFilesChangeNothing)
 {
     struct Case {
@@ -264,8 +303,10 @@ TEST(ParameterFiles, RefusedFilesChangeNothing)
     const Case cases[] = {
         {"newer version", "FormatVersion=3\n[Effect_3_0]\nValue1=9\n",
          "Unsupported parameter file version 3 (maximum supported: 2)."},
-        {"binary", QByteArray("[Effect_3_0]\nValue1=9\n\0\x01", 24), "not a parameter file (it holds binary data)"},
-        {"not UTF-8", "[Effect_3_0]\nName1=\xFF\xFE\nValue1=9\n", "not a parameter file (it is not UTF-8 text)"},
+        {"binary", QByteArray("[Effect_3_0]\nValue1=9\n\0\x01", 24),
+         "not a parameter file (it holds binary data, or text in UTF-16 without a byte-order mark)"},
+        {"UTF-16 without a byte-order mark", Utf16("FormatVersion=2\r\n[Effect_3_0]\r\nValue1=9\r\n", false, false),
+         "not a parameter file (it holds binary data, or text in UTF-16 without a byte-order mark)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
