@@ -118,7 +118,9 @@ void CanvasGeometry::ZoomAbout(QPointF m, float newZoom)
 
 void CanvasGeometry::ZoomStep(bool zoomIn)
 {
-    ZoomAbout(QPointF(Canvas.width() / 2, Canvas.height() / 2), ButtonZoom(FZoomFactor, zoomIn));
+    // About what the user sees: the middle of the whole canvas lies far off
+    // screen once the picture outgrows the viewport.
+    ZoomAbout(ViewportRect().center(), ButtonZoom(FZoomFactor, zoomIn));
 }
 
 void CanvasGeometry::Pan(QPointF delta, bool splitView)

@@ -77,7 +77,7 @@ public:
     void ZoomAbout(QPointF m, float newZoom);
     // One wheel notch about m.
     void WheelZoomAbout(QPointF m, int delta) { ZoomAbout(m, WheelZoom(FZoomFactor, delta)); }
-    // One toolbar step about the canvas centre.
+    // One toolbar step about the viewport's centre.
     void ZoomStep(bool zoomIn);
     // Moves the picture; in split view the divider moves with it.
     void Pan(QPointF delta, bool splitView);

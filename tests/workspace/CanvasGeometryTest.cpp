@@ -193,7 +193,7 @@ TEST(CanvasGeometryTest, PaintBoxCoversViewportAndFlooredPictureAndScrollsBackWh
     EXPECT_EQ(g.Scroll, QPointF(0, 0));
 }
 
-TEST(CanvasGeometryTest, ZoomKeepsThePointUnderThePointerAndStepsAboutTheCanvasCentre)
+TEST(CanvasGeometryTest, ZoomKeepsThePointUnderThePointerAndStepsAboutTheViewportCentre)
 {
     CanvasGeometry g = Viewport800x600({1600, 1200});
     g.FPanOffset = QPointF(100, 100);
@@ -205,8 +205,32 @@ TEST(CanvasGeometryTest, ZoomKeepsThePointUnderThePointerAndStepsAboutTheCanvasC
     g.FPanOffset = QPointF(0, 0);
     g.ZoomStep(true);
     EXPECT_FLOAT_EQ(g.FZoomFactor, 1.1f);
-    EXPECT_NEAR(g.FPanOffset.x(), 500 - 500 * 1.1, 1e-3);
-    EXPECT_NEAR(g.FPanOffset.y(), 400 - 400 * 1.1, 1e-3);
+    EXPECT_NEAR(g.FPanOffset.x(), 400 - 400 * 1.1, 1e-3);
+    EXPECT_NEAR(g.FPanOffset.y(), 300 - 300 * 1.1, 1e-3);
+}
+
+TEST(CanvasGeometryTest, ButtonStepsUpToTheLimitKeepWhatIsInTheMiddleOfTheViewport)
+{
+    // Each click ends its gesture, so the canvas grows with the picture
+    // between the steps.
+    CanvasGeometry g = Viewport800x600({4000, 3000});
+    g.FullSizeAndCenter();
+    const QPointF middle = g.ViewportRect().center();
+    const auto pictureAtMiddle = [&] { return (middle - g.ImageOrigin()) / double(g.FZoomFactor); };
+    g.Pan(QPointF(-700, 450), false);
+    g.UpdatePaintBoxSize();
+    const QPointF seen = pictureAtMiddle();
+    while (g.FZoomFactor < kMaxZoom) {
+        g.ZoomStep(true);
+        g.UpdatePaintBoxSize();
+        EXPECT_NEAR(pictureAtMiddle().x(), seen.x(), 1e-2) << g.FZoomFactor;
+        EXPECT_NEAR(pictureAtMiddle().y(), seen.y(), 1e-2) << g.FZoomFactor;
+    }
+    while (g.FZoomFactor > 1.0f) {
+        g.ZoomStep(false);
+        g.UpdatePaintBoxSize();
+        EXPECT_NEAR(pictureAtMiddle().x(), seen.x(), 1e-2) << g.FZoomFactor;
+    }
 }
 
 TEST(CanvasGeometryTest, DividerStaysOnTheVisiblePictureAndKeepsItsFractionThroughZoom)
