@@ -91,6 +91,9 @@ void CanvasGeometry::CenterImageInPaintBox()
 {
     if (!HasPicture())
         return;
+    // The canvas first takes the size of this picture: a rotated or undone
+    // picture would otherwise be centred in the canvas of the one before.
+    UpdatePaintBoxSize();
     const float sw = float(Picture.width()) * FZoomFactor;
     const float sh = float(Picture.height()) * FZoomFactor;
     FPanOffset = QPointF((Canvas.width() - sw) / 2, (Canvas.height() - sh) / 2);

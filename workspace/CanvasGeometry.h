@@ -68,7 +68,8 @@ public:
     void UpdatePaintBoxSize();
     // Zoom to fit the viewport (no margin) and centre; lays out for this size.
     void CalculateBestFitAndCenter();
-    // Centre in the canvas (not the viewport) at the current zoom.
+    // Sizes the canvas for the picture, then centres the picture in it (not
+    // in the viewport) at the current zoom.
     void CenterImageInPaintBox();
     // 100 % centred in the viewport.
     void FullSizeAndCenter();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pv {
@@ -230,6 +231,49 @@ TEST(CanvasGeometryTest, ButtonStepsUpToTheLimitKeepWhatIsInTheMiddleOfTheViewpo
         g.ZoomStep(false);
         g.UpdatePaintBoxSize();
         EXPECT_NEAR(pictureAtMiddle().x(), seen.x(), 1e-2) << g.FZoomFactor;
+    }
+}
+
+TEST(CanvasGeometryTest, CentringAPictureOfAnotherSizeLeavesNoEmptyBand)
+{
+    struct Case {
+        const char* what;
+        QSize before, after;
+        float zoom;
+    };
+    const Case cases[] = {
+        {"rotated at 100 %", {4000, 3000}, {3000, 4000}, 1.0f},
+        {"rotated back", {3000, 4000}, {4000, 3000}, 1.0f},
+        {"undone to a smaller crop", {4000, 3000}, {1200, 900}, 1.0f},
+        {"rotated at 50 %", {4000, 3000}, {3000, 4000}, 0.5f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CanvasGeometry g;
+        g.Viewport = QSizeF(1600, 1000);
+        g.Picture = c.before;
+        g.FullSizeAndCenter();
+        g.FZoomFactor = c.zoom;
+        g.UpdatePaintBoxSize();
+        g.Picture = c.after;
+        g.CenterImageInPaintBox();
+        const QRectF shown = g.ImageScreenRect();
+        const QRectF view = g.ViewportRect();
+        // Along each axis the picture either covers the viewport or is centred in it.
+        if (shown.width() >= view.width()) {
+            EXPECT_LE(shown.left(), view.left());
+            EXPECT_GE(shown.right(), view.right());
+        } else {
+            EXPECT_NEAR(shown.center().x(), view.center().x(), 1e-3);
+        }
+        if (shown.height() >= view.height()) {
+            EXPECT_LE(shown.top(), view.top());
+            EXPECT_GE(shown.bottom(), view.bottom());
+        } else {
+            EXPECT_NEAR(shown.center().y(), view.center().y(), 1e-3);
+        }
+        EXPECT_EQ(g.Canvas, QSizeF(std::max(std::floor(c.after.width() * c.zoom), 1600.0f),
+                                   std::max(std::floor(c.after.height() * c.zoom), 1000.0f)));
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace pv {
@@ -231,6 +232,34 @@ TEST_F(ImageTools, RotateLeftTurnsBothPicturesAndRecordsOneStep)
     form.Label8Click();
     EXPECT_EQ(Origin(form.FSkImage), QPoint(0, 0));
     EXPECT_EQ(form.History->Count(), before + 2);
+}
+
+TEST_F(ImageTools, RotateUndoAndRedoAtFullSizeLeaveNoEmptyBand)
+{
+    form.FSkImage = form.FSkSourceImage = Coordinates(2400, 1800);
+    form.History->Save(form.FSkImage, form.FSkSourceImage);
+    form.SkPaintBox1->FullSizeAndCenter();
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+        QSize size;
+    };
+    const Step steps[] = {
+        {"rotate", [&] { form.Label8Click(); }, {1800, 2400}},
+        {"undo", [&] { form.SpeedButton5Click(); }, {2400, 1800}},
+        {"redo", [&] { form.SpeedButton6Click(); }, {1800, 2400}},
+        {"rotate back", [&] { form.Label7Click(); }, {2400, 1800}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.run();
+        ASSERT_EQ(SizeOf(form.FSkImage), step.size);
+        const CanvasGeometry& g = form.SkPaintBox1->Geometry();
+        const QRectF view = g.ViewportRect();
+        ASSERT_LT(view.width(), 1800);
+        ASSERT_LT(view.height(), 1800);
+        EXPECT_TRUE(g.ImageScreenRect().contains(view)) << "the picture covers the whole canvas";
+    }
 }
 
 TEST_F(ImageTools, RotateAndCropAreRefusedWhileAnEffectRuns)
