@@ -214,8 +214,7 @@ void RunEffect(EffectRun& run)
 
     // Cancel is cleared only by ProcessEffect: a worker clearing it here would
     // let a stale preview swallow an Esc meant for a newer full render.
-    const std::array<int, 5> P = HoldEffectParameters(run.EffectNumber, run.P);
-    effect->proc(run.LocalSourceImage, dest, P[0], P[1], P[2], P[3], P[4], run.Preview);
+    RunEffectRoutine(*effect, run.LocalSourceImage, dest, run.P, run.Preview);
 
     if (run.Preview && !RunStillValid(run))
         return;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -118,8 +119,24 @@ void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int 
     if (!effect || !effect->proc)
         return;
     RunBrushSheetSetup(EffectNumber);
-    const std::array<int, 5> P = HoldEffectParameters(EffectNumber, {P1, P2, P3, P4, P5});
-    effect->proc(Source, Dest, P[0], P[1], P[2], P[3], P[4], Preview);
+    RunEffectRoutine(*effect, Source, Dest, {P1, P2, P3, P4, P5}, Preview);
+}
+
+void RunEffectRoutine(const EffectInfo& effect, const ISkImage& Source, const ISkSurface& Dest,
+                      const std::array<int, 5>& P, bool Preview)
+{
+    const std::array<int, 5> held = HoldEffectParameters(effect.number, P);
+    effect.proc(Source, Dest, held[0], held[1], held[2], held[3], held[4], Preview);
+
+    // A cancelled run's canvas is not its result.
+    if (UserCancelRequested() || IsEffectCancelled())
+        return;
+    SkPixmap painted, source;
+    if (!Dest || !Source || !Dest->peekPixels(painted) || HasVisiblePixel(painted) || !Source->peekPixels(source) ||
+        source.width != painted.width || source.height != painted.height || !HasVisiblePixel(source))
+        return;
+    for (int y = 0; y < source.height; ++y)
+        std::memcpy(painted.row(y), source.row(y), size_t(source.width) * 4);
 }
 
 // ------------------------------------------------------------------ canvas start

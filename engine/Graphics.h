@@ -12,6 +12,7 @@
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -60,6 +61,13 @@ TEffectProc ReplaceEffect(int number, TEffectProc proc);
 // errors (including the abort of a cancelled effect) reach the caller.
 void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int EffectNumber, int P1, int P2, int P3,
                             int P4, int P5, bool Preview);
+
+// Runs an effect's routine on its held parameters. A routine that leaves no
+// visible pixel of a picture that had some (strokes that find no room on a
+// tiny or one-pixel-thin picture) leaves the picture as it was instead of
+// making it vanish.
+void RunEffectRoutine(const EffectInfo& effect, const ISkImage& Source, const ISkSurface& Dest,
+                      const std::array<int, 5>& P, bool Preview);
 
 // Hook for the brush-sheet set-up of effects 302, 303, 304 and 307, run on the
 // UI thread before those effects (installed by the painting effects).

@@ -78,6 +78,19 @@ bool HasTranslucentPixel(const SkPixmap& pm)
     return false;
 }
 
+bool HasVisiblePixel(const SkPixmap& pm)
+{
+    for (int y = 0; y < pm.height; ++y) {
+        const uint32_t* row = pm.row(y);
+        uint32_t any = 0;
+        for (int x = 0; x < pm.width; ++x)
+            any |= row[x];
+        if ((any >> 24) != 0)
+            return true;
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------- SkImage
 
 SkImage::SkImage(QImage&& premul, bool opaque) : image_(std::move(premul)), id_(NextGraphicsId()), opaque_(opaque) {}

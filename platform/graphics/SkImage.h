@@ -65,6 +65,8 @@ private:
 
 // True when any pixel of the picture has alpha below 255.
 bool HasTranslucentPixel(const SkPixmap& pixmap);
+// True when any pixel of the picture has alpha above 0.
+bool HasVisiblePixel(const SkPixmap& pixmap);
 
 class SkSurface {
 public:

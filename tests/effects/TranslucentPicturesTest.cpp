@@ -2,7 +2,8 @@
 // premultiplied picture, and where an effect keeps colours it keeps the
 // straight colour too, instead of darkening it by the alpha once more or
 // turning the picture opaque; where it changes colours by design, it changes
-// them as it does on the opaque picture.
+// them as it does on the opaque picture. And no effect makes a tiny or
+// one-pixel-thin opaque picture vanish.
 
 #include "engine/FakeHost.h"
 #include "engine/Graphics.h"
@@ -119,6 +120,36 @@ TEST(TranslucentPictures, EveryEffectGivesValidPremultipliedPixelsAndKeepsStraig
             EXPECT_NEAR(out.r, r, c.tolerance) << c.effect << " at alpha " << int(alpha);
             EXPECT_NEAR(out.g, g, c.tolerance) << c.effect << " at alpha " << int(alpha);
             EXPECT_NEAR(out.b, b, c.tolerance) << c.effect << " at alpha " << int(alpha);
+        }
+    }
+}
+
+// Strokes that find no room on such pictures once left them fully
+// transparent under an "ok": the picture simply vanished from the window. An
+// effect either paints something or leaves the picture as it was; one that
+// cannot hold the picture at all says so with an error.
+TEST(TinyPictures, NoEffectLeavesAnOpaquePictureFullyTransparent)
+{
+    Form3();
+    constexpr struct {
+        int w, h;
+    } kSizes[] = {{1, 1}, {8, 2000}, {2000, 8}, {96, 96}, {60000, 2}};
+    for (const auto size : kSizes) {
+        const ISkImage source = DrawingFixture(size.w, size.h);
+        for (const EffectCase& c : kEffects) {
+            SCOPED_TRACE(testing::Message() << c.effect << " at " << size.w << " x " << size.h);
+            const ISkSurface dest = SkSurface::MakeRaster(size.w, size.h);
+            SetRandSeed(17);
+            try {
+                ProcessEffectOnSurface(source, dest, c.effect, c.P[0], c.P[1], c.P[2], c.P[3], c.P[4], false);
+            } catch (...) {
+                const ErrorDescription error = DescribeError(std::current_exception());
+                EXPECT_FALSE(error.message.empty()) << error.className;
+                continue;
+            }
+            SkPixmap pm;
+            ASSERT_TRUE(dest->peekPixels(pm));
+            EXPECT_TRUE(HasVisiblePixel(pm));
         }
     }
 }

@@ -59,6 +59,7 @@ enum Mode {
     kProgressThenEnd,       // ends without a final value
     kProgressThenThrow,     // fails after showing progress
     kProgressThenStopOnEsc, // stops its own loop when the user cancels, no final value
+    kPaintNothing,          // leaves its canvas as it found it: fully transparent
 };
 
 void TestEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int, int, int, int, bool)
@@ -95,6 +96,8 @@ void TestEffect(const ISkImage& Source, const ISkSurface& Dest, int P1, int, int
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         SafeUpdatePreview(Dest, 50); // a stale preview ends here with the abort
         break;
+    case kPaintNothing:
+        return;
     default:
         break;
     }
@@ -148,6 +151,16 @@ TEST_F(EffectWorkerTest, FullRenderStoresAndRecordsTheResult)
     EXPECT_EQ(Pixel(host.FSkImage), 0xFF000042u);
     EXPECT_EQ(host.history.Count(), 1);
     EXPECT_GT(host.redraws, 0);
+}
+
+TEST_F(EffectWorkerTest, ARunThatPaintsNothingLeavesThePictureAsItWas)
+{
+    WorkerHost host;
+    gMode = kPaintNothing;
+    ProcessEffect(304, 0, 0, 0, 0, 0, false);
+    WaitForWorkers();
+    EXPECT_EQ(Pixel(host.FSkImage), 0xFF808080u);
+    EXPECT_EQ(host.history.Count(), 1);
 }
 
 TEST_F(EffectWorkerTest, OneFullRenderAtATime)

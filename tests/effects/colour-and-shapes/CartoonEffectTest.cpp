@@ -176,9 +176,9 @@ TEST(Cartoon, FullRenderShowsTheSmoothedPictureAndEndsWith100)
 TEST(Cartoon, TinyPicturesAndThreads)
 {
     for (const uint32_t p : Cartoon(SolidImage(1, 1, 0xFF336699u)))
-        ASSERT_EQ(p, 0u) << "narrower than 2 pixels: untouched";
+        ASSERT_EQ(p, 0xFF336699u) << "narrower than 2 pixels: left as it was";
     for (const uint32_t p : Cartoon(SolidImage(1, 1000, 0xFF336699u)))
-        ASSERT_EQ(p, 0u);
+        ASSERT_EQ(p, 0xFF336699u);
     const std::vector<uint32_t> two = Cartoon(SolidImage(2, 2, 0xFF336699u));
     for (const uint32_t p : two)
         EXPECT_EQ(p, two[0]) << "smoothed and boosted, no lines";

@@ -205,14 +205,14 @@ TEST(SpaceFilling, LevelStreakEndsTwelveLevelsAfterTheLastAcceptance)
     EXPECT_TRUE(islandsOnly.LevelDone(0));
 }
 
-TEST(SpaceFilling, TinyPicturesDrawNothing)
+TEST(SpaceFilling, TinyPicturesAreLeftAsTheyWere)
 {
     for (const int effect : kEffectOf) {
         test::FakeHost host;
         const ISkSurface dest = test::RunColourEffect(effect, test::SolidImage(3, 100, 0xFF336699u), 20, 20, 80, 35, 25);
         test::DrainEvents();
         for (uint32_t p : test::SurfacePixels(dest))
-            ASSERT_EQ(p, 0u) << effect;
+            ASSERT_EQ(p, 0xFF336699u) << effect;
         EXPECT_TRUE(host.progress.empty()) << effect;
 
         test::FakeHost host4;
