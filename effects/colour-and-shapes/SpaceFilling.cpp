@@ -20,6 +20,10 @@
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
+#include <tbb/enumerable_thread_specific.h>
+
+#include <immintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -83,10 +87,10 @@ struct TSFDPoint {
     int32_t X, Y;
 };
 
-// One entry of the interleaved summed-area tables: sums of R, G, B and of
-// their squares over the rectangle above and left of it. When every
-// rectangle the run asks about sums to less than 2^32, the entries are kept
-// modulo 2^32 (half the memory): differences of such entries are still exact.
+// One entry of a summed-area table: sums of R, G, B and of their squares over
+// the rectangle above and left of it. When every rectangle the run asks about
+// sums to less than 2^32, the entries are kept modulo 2^32 (half the memory):
+// differences of such entries are still exact.
 template <typename T>
 struct SatCellOf {
     T R, G, B, R2, G2, B2;
@@ -96,6 +100,54 @@ using SatNarrow = SatCellOf<uint32_t>;
 struct SatSums {
     int64_t R, G, B, R2, G2, B2;
 };
+
+// The sums of R, G, B and of their squares over a box of pixels, four pixels
+// at a time: per pixel pair the channels as 16-bit lanes, squared and summed
+// pairwise. Exactly the integers a summed-area table gives.
+inline SatSums SumBox(const std::vector<const uint32_t*>& rows, int x0, int y0, int x1, int y1)
+{
+    const __m128i toBG = _mm_setr_epi8(0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13, -1);
+    const __m128i toR = _mm_setr_epi8(2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i ones = _mm_set1_epi16(1);
+    SatSums total{0, 0, 0, 0, 0, 0};
+    // A lane's sums stay below 2^32 over a segment of this many pixels.
+    constexpr int kSegment = 32768;
+    for (int y = y0; y <= y1; ++y) {
+        const uint32_t* row = rows[size_t(y)];
+        for (int s0 = x0; s0 <= x1; s0 += kSegment) {
+            const int s1 = std::min(x1, s0 + kSegment - 1);
+            __m128i bg = _mm_setzero_si128(), rr = _mm_setzero_si128();
+            __m128i bg2 = _mm_setzero_si128(), rr2 = _mm_setzero_si128();
+            int x = s0;
+            for (; x + 3 <= s1; x += 4) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+                const __m128i a = _mm_shuffle_epi8(v, toBG), b = _mm_shuffle_epi8(v, toR);
+                bg = _mm_add_epi32(bg, _mm_madd_epi16(a, ones));
+                rr = _mm_add_epi32(rr, _mm_madd_epi16(b, ones));
+                bg2 = _mm_add_epi32(bg2, _mm_madd_epi16(a, a));
+                rr2 = _mm_add_epi32(rr2, _mm_madd_epi16(b, b));
+            }
+            alignas(16) uint32_t l[4], l2[4], m[4], m2[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(l), bg);
+            _mm_store_si128(reinterpret_cast<__m128i*>(l2), bg2);
+            _mm_store_si128(reinterpret_cast<__m128i*>(m), rr);
+            _mm_store_si128(reinterpret_cast<__m128i*>(m2), rr2);
+            total.B += int64_t(l[0]) + l[1];
+            total.G += int64_t(l[2]) + l[3];
+            total.R += int64_t(m[0]) + m[1];
+            total.B2 += int64_t(l2[0]) + l2[1];
+            total.G2 += int64_t(l2[2]) + l2[3];
+            total.R2 += int64_t(m2[0]) + m2[1];
+            for (; x <= s1; ++x) {
+                const uint32_t p = row[x];
+                const int64_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                total.R += r, total.G += g, total.B += b;
+                total.R2 += r * r, total.G2 += g * g, total.B2 += b * b;
+            }
+        }
+    }
+    return total;
+}
 
 struct Box {
     int x0, y0, x1, y1;
@@ -362,10 +414,9 @@ public:
     std::vector<const uint32_t*> SrcRows;
     LargeBuffer<float> EdgeMap;
     LargeBuffer<uint8_t> Covered;
-    LargeBuffer<SatWide> SatWideCells;
-    LargeBuffer<SatNarrow> SatNarrowCells;
-    bool SatIsNarrow = false;
-    int SatStride = 0;
+    // Set once the flat-colour islands are known: from then on a candidate's
+    // whole box must be near-uniform too.
+    bool TestBoxVariance = false;
     std::vector<int32_t> TileCoveredCount;
     std::vector<int32_t> TileCapacity;
     int TilesX = 0, TilesY = 0;
@@ -459,26 +510,6 @@ public:
         return bound == 16 ? int(state & 15u) : int(state % uint32_t(bound));
     }
 
-    template <typename Cell>
-    SatSums SatGetIn(const Cell* table, int x0, int y0, int x1, int y1) const
-    {
-        using T = decltype(Cell::R);
-        const size_t S = size_t(SatStride);
-        const Cell& a = table[size_t(y1 + 1) * S + size_t(x1 + 1)];
-        const Cell& b = table[size_t(y0) * S + size_t(x1 + 1)];
-        const Cell& c = table[size_t(y1 + 1) * S + size_t(x0)];
-        const Cell& d = table[size_t(y0) * S + size_t(x0)];
-        auto sum = [](T a, T b, T c, T d) { return int64_t(T(a - b - c + d)); };
-        return {sum(a.R, b.R, c.R, d.R),     sum(a.G, b.G, c.G, d.G),     sum(a.B, b.B, c.B, d.B),
-                sum(a.R2, b.R2, c.R2, d.R2), sum(a.G2, b.G2, c.G2, d.G2), sum(a.B2, b.B2, c.B2, d.B2)};
-    }
-
-    SatSums SatGet(int x0, int y0, int x1, int y1) const
-    {
-        return SatIsNarrow ? SatGetIn(SatNarrowCells.data(), x0, y0, x1, y1)
-                           : SatGetIn(SatWideCells.data(), x0, y0, x1, y1);
-    }
-
     static float Variance(int64_t n, int64_t r, int64_t g, int64_t b, int64_t r2, int64_t g2, int64_t b2)
     {
         const double dn = double(n);
@@ -489,7 +520,7 @@ public:
 
     float BoxVariance(int x0, int y0, int x1, int y1) const
     {
-        const SatSums s = SatGet(x0, y0, x1, y1);
+        const SatSums s = SumBox(SrcRows, x0, y0, x1, y1);
         const int64_t n = int64_t(x1 - x0 + 1) * int64_t(y1 - y0 + 1);
         return Variance(n, s.R, s.G, s.B, s.R2, s.G2, s.B2);
     }
@@ -634,7 +665,7 @@ public:
         // Every test here only rejects, so their order does not change the
         // outcome: the whole-box variance from the tables comes after the
         // pixel pass, which turns away most candidates from the bit plane alone.
-        if (SatStride > 0 && half >= 6 && boxPixels >= 4) {
+        if (TestBoxVariance && half >= 6 && boxPixels >= 4) {
             const float variance = memo ? memo->Get(*this, box) : BoxVariance(box.x0, box.y0, box.x1, box.y1);
             if (double(variance) > 1.5 * double(colorTolSq))
                 return false;
@@ -877,108 +908,145 @@ public:
 private:
     // ---------------------------------------------------------- islands
 
-    // Summed-area tables of the colours and of the edge count: row sums first
-    // (independent rows), then running sums down the columns in strips; the
-    // same integers as a row-by-row build.
+    // A summed-area table of the colours and one of the strong-edge count
+    // over a window of the picture: the islands of a tile of grid points ask
+    // only about squares within their reach.
     template <typename Cell>
-    void BuildSat(Cell* sat, uint32_t* ec)
-    {
-        using T = decltype(Cell::R);
-        const int w = ctx_.w, h = ctx_.h;
-        const size_t S = size_t(w) + 1;
-        ParallelForRange(0, h, [&](int lo, int hi) {
-            for (int y = lo; y < hi; ++y) {
-                if ((y & 127) == 0)
-                    CheckCancellation();
-                const uint32_t* row = ctx_.SrcRows[size_t(y)];
-                const float* edges = ctx_.EdgeMap.data() + size_t(y) * size_t(w);
-                Cell* out = sat + (size_t(y) + 1) * S;
-                uint32_t* outE = ec + (size_t(y) + 1) * S;
+    struct WindowSat {
+        std::vector<Cell> cells;
+        std::vector<uint32_t> edges;
+        int x0 = 0, y0 = 0;
+        size_t S = 0;
+
+        void Build(const TSFDContext& ctx, int X0, int Y0, int X1, int Y1)
+        {
+            using T = decltype(Cell::R);
+            x0 = X0;
+            y0 = Y0;
+            S = size_t(X1 - X0 + 2);
+            const size_t n = S * size_t(Y1 - Y0 + 2);
+            if (cells.size() < n) {
+                cells.resize(n);
+                edges.resize(n);
+            }
+            std::fill_n(cells.begin(), S, Cell{});
+            std::fill_n(edges.begin(), S, 0u);
+            for (int y = Y0; y <= Y1; ++y) {
+                const uint32_t* row = ctx.SrcRows[size_t(y)];
+                const float* edge = ctx.EdgeMap.data() + size_t(y) * size_t(ctx.w);
+                Cell* out = cells.data() + size_t(y - Y0 + 1) * S;
+                const Cell* up = out - S;
+                uint32_t* outE = edges.data() + size_t(y - Y0 + 1) * S;
+                const uint32_t* upE = outE - S;
                 Cell acc{};
                 uint32_t accE = 0;
                 out[0] = Cell{};
                 outE[0] = 0;
-                for (int x = 0; x < w; ++x) {
+                for (int x = X0; x <= X1; ++x) {
                     const uint32_t p = row[x];
                     const T r = T((p >> 16) & 0xFF), g = T((p >> 8) & 0xFF), b = T(p & 0xFF);
                     acc.R += r, acc.G += g, acc.B += b;
                     acc.R2 += r * r, acc.G2 += g * g, acc.B2 += b * b;
-                    accE += edges[x] > 0.15f ? 1u : 0u;
-                    out[x + 1] = acc;
-                    outE[x + 1] = accE;
+                    accE += edge[x] > 0.15f ? 1u : 0u;
+                    const size_t k = size_t(x - X0 + 1);
+                    out[k] = {T(acc.R + up[k].R),   T(acc.G + up[k].G),   T(acc.B + up[k].B),
+                              T(acc.R2 + up[k].R2), T(acc.G2 + up[k].G2), T(acc.B2 + up[k].B2)};
+                    outE[k] = accE + upE[k];
                 }
             }
-        }, 16);
-        constexpr int kStrip = 256;
-        ParallelFor(0, int((S + kStrip - 1) / kStrip), [&](int strip) {
-            const size_t x0 = size_t(strip) * kStrip, x1 = std::min(S, x0 + kStrip);
-            for (int y = 1; y <= h; ++y) {
-                Cell* cur = sat + size_t(y) * S;
-                const Cell* prev = cur - S;
-                uint32_t* curE = ec + size_t(y) * S;
-                const uint32_t* prevE = curE - S;
-                for (size_t x = x0; x < x1; ++x) {
-                    cur[x].R += prev[x].R, cur[x].G += prev[x].G, cur[x].B += prev[x].B;
-                    cur[x].R2 += prev[x].R2, cur[x].G2 += prev[x].G2, cur[x].B2 += prev[x].B2;
-                    curE[x] += prevE[x];
-                }
-            }
-        });
-    }
+        }
+        // Corner offsets of a box (inclusive) into the tables.
+        struct Corners {
+            size_t a, b, c, d;
+        };
+        Corners At(int bx0, int by0, int bx1, int by1) const
+        {
+            const size_t top = size_t(by0 - y0) * S, bottom = size_t(by1 + 1 - y0) * S;
+            const size_t left = size_t(bx0 - x0), right = size_t(bx1 + 1 - x0);
+            return {bottom + right, top + right, bottom + left, top + left};
+        }
+        uint32_t Edges(int bx0, int by0, int bx1, int by1) const
+        {
+            const Corners k = At(bx0, by0, bx1, by1);
+            return edges[k.a] - edges[k.b] - edges[k.c] + edges[k.d];
+        }
+        SatSums Sums(int bx0, int by0, int bx1, int by1) const
+        {
+            using T = decltype(Cell::R);
+            const Corners k = At(bx0, by0, bx1, by1);
+            const Cell &a = cells[k.a], &b = cells[k.b], &c = cells[k.c], &d = cells[k.d];
+            auto sum = [](T a, T b, T c, T d) { return int64_t(T(a - b - c + d)); };
+            return {sum(a.R, b.R, c.R, d.R),     sum(a.G, b.G, c.G, d.G),     sum(a.B, b.B, c.B, d.B),
+                    sum(a.R2, b.R2, c.R2, d.R2), sum(a.G2, b.G2, c.G2, d.G2), sum(a.B2, b.B2, c.B2, d.B2)};
+        }
+    };
 
+    // The flat-colour islands: on a grid of every third pixel the largest
+    // square free of strong edges whose colour variance stays within the
+    // tolerance. Tiles of grid points go to the pool, each with the tables of
+    // its own window (a picture-sized table would hold 28 bytes a pixel).
     void ComputeUniformIslands()
     {
         const int w = ctx_.w, h = ctx_.h;
-        const size_t S = size_t(w) + 1;
-        LargeBuffer<uint32_t> edgeCount(S * (size_t(h) + 1));
-        uint32_t* ec = edgeCount.data();
-        // The largest rectangle the run asks about: an island square or the box
-        // of a shape of the largest size (squares reach sqrt 2 times their half size).
-        const double largest = std::max(double(v_.Hmax), 1.2 * double(v_.Hmin));
-        const double side = 2.0 * std::ceil(1.4143 * largest) + 3.0;
-        ctx_.SatIsNarrow = side <= 256.0; // 256 * 256 * 255 * 255 < 2^32
-        if (ctx_.SatIsNarrow) {
-            ctx_.SatNarrowCells = LargeBuffer<SatNarrow>(S * (size_t(h) + 1));
-            BuildSat(ctx_.SatNarrowCells.data(), ec);
-        } else {
-            ctx_.SatWideCells = LargeBuffer<SatWide>(S * (size_t(h) + 1));
-            BuildSat(ctx_.SatWideCells.data(), ec);
-        }
-        ctx_.SatStride = int(S);
-        CheckCancellation();
-
         const int rmax = int(v_.Hmax);
         const int rmin = std::max(1, int(std::ceil(v_.Hmin)));
         const float T0 = v_.T0;
-        auto edgesIn = [&](int x0, int y0, int x1, int y1) {
-            return ec[size_t(y1 + 1) * S + size_t(x1 + 1)] - ec[size_t(y0) * S + size_t(x1 + 1)] -
-                   ec[size_t(y1 + 1) * S + size_t(x0)] + ec[size_t(y0) * S + size_t(x0)];
-        };
         std::vector<int> rows;
         for (int y = rmin; y < h - rmin; y += 3)
             rows.push_back(y);
-        std::vector<std::vector<TSFDUniformCenter>> found(rows.size());
-        ParallelFor(0, int(rows.size()), [&](int i) {
-            const int y = rows[size_t(i)];
-            if (y % 32 == 0)
+        const int columns = w - rmin > rmin ? (w - 2 * rmin + 2) / 3 : 0;
+        constexpr int kBandRows = 32, kTileColumns = 64;
+        const int bands = (int(rows.size()) + kBandRows - 1) / kBandRows;
+        const int tiles = (columns + kTileColumns - 1) / kTileColumns;
+        // Per grid row and tile, in scan order.
+        std::vector<std::vector<TSFDUniformCenter>> found(rows.size() * size_t(tiles));
+        auto search = [&](auto& tables) {
+            if (rmax < rmin)
+                return; // no square fits between the sizes
+            ParallelFor(0, bands * tiles, [&](int task) {
                 CheckCancellation();
-            std::vector<TSFDUniformCenter>& out = found[size_t(i)];
-            for (int x = rmin; x < w - rmin; x += 3) {
-                int lo = rmin, hi = std::min({x, w - x - 1, rmax, y, h - y - 1}), best = -1;
-                while (lo <= hi) {
-                    const int mid = (lo + hi) / 2;
-                    if (edgesIn(x - mid, y - mid, x + mid, y + mid) == 0 &&
-                        ctx_.BoxVariance(x - mid, y - mid, x + mid, y + mid) <= T0) {
-                        best = mid;
-                        lo = mid + 1;
-                    } else {
-                        hi = mid - 1;
+                const int band = task / tiles, tile = task % tiles;
+                const int i0 = band * kBandRows, i1 = std::min(int(rows.size()), i0 + kBandRows);
+                const int c0 = tile * kTileColumns, c1 = std::min(columns, c0 + kTileColumns);
+                const int xa = rmin + 3 * c0, xb = rmin + 3 * (c1 - 1);
+                auto& sat = tables.local();
+                sat.Build(ctx_, std::max(0, xa - rmax), std::max(0, rows[size_t(i0)] - rmax), std::min(w - 1, xb + rmax),
+                          std::min(h - 1, rows[size_t(i1 - 1)] + rmax));
+                for (int i = i0; i < i1; ++i) {
+                    const int y = rows[size_t(i)];
+                    std::vector<TSFDUniformCenter>& out = found[size_t(i) * size_t(tiles) + size_t(tile)];
+                    for (int x = xa; x <= xb; x += 3) {
+                        int lo = rmin, hi = std::min({x, w - x - 1, rmax, y, h - y - 1}), best = -1;
+                        while (lo <= hi) {
+                            const int mid = (lo + hi) / 2;
+                            const int bx0 = x - mid, by0 = y - mid, bx1 = x + mid, by1 = y + mid;
+                            bool flat = sat.Edges(bx0, by0, bx1, by1) == 0;
+                            if (flat) {
+                                const SatSums s = sat.Sums(bx0, by0, bx1, by1);
+                                const int64_t n = int64_t(bx1 - bx0 + 1) * int64_t(by1 - by0 + 1);
+                                flat = TSFDContext::Variance(n, s.R, s.G, s.B, s.R2, s.G2, s.B2) <= T0;
+                            }
+                            if (flat) {
+                                best = mid;
+                                lo = mid + 1;
+                            } else {
+                                hi = mid - 1;
+                            }
+                        }
+                        if (best >= rmin)
+                            out.push_back({x, y, float(best)});
                     }
                 }
-                if (best >= rmin)
-                    out.push_back({x, y, float(best)});
-            }
-        });
+            });
+        };
+        if (2 * rmax + 1 <= 256) { // 256 * 256 * 255 * 255 < 2^32
+            tbb::enumerable_thread_specific<WindowSat<SatNarrow>> tables;
+            search(tables);
+        } else {
+            tbb::enumerable_thread_specific<WindowSat<SatWide>> tables;
+            search(tables);
+        }
+        ctx_.TestBoxVariance = true;
         CheckCancellation();
         ctx_.UniformCenters.clear();
         for (auto& row : found)
