@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 
 namespace pv {
@@ -298,6 +299,9 @@ void PlanWideBlocks(const std::vector<TBrushPixelOffset>& offsets, int lastColum
 
 inline int Chan(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
 
+// The stroke selection reads the scores of four entries from two vectors.
+static_assert(sizeof(TMatch) == 8 && offsetof(TMatch, Score) == 0);
+
 // Channel sums of premultiplied pixels and their truncated mean.
 struct ColourSum {
     int64_t R = 0, G = 0, B = 0, n = 0;
@@ -538,7 +542,9 @@ void MatchPixels(const SkPixmap& input, const OrientedStamps& stamps, const std:
         runSpans.push_back(std::move(spans));
     }
     tbb::enumerable_thread_specific<PrefixRows> prefixes;
-    constexpr int kRowsPerPrefix = 32;
+    // Few rows per prefix block: each thread holds its block and the stamp's
+    // reach above and below it.
+    constexpr int kRowsPerPrefix = 16;
 
     ParallelForRange(0, h, [&](int lo, int hi) {
         PrefixRows& prefix = prefixes.local();
@@ -600,19 +606,13 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
     if (w <= 0 || h <= 0)
         return keys;
     keys.reserve(size_t(w) * size_t(h) / (size_t(step) * size_t(step)) + 16);
-    // The scores on their own, contiguous, for four columns at a time.
-    LargeBuffer<int32_t> scores(size_t(w) * size_t(h));
-    ParallelForRange(0, h, [&](int lo, int hi) {
-        for (size_t i = size_t(lo) * size_t(w); i < size_t(hi) * size_t(w); ++i)
-            scores[i] = table[i].Score;
-    }, 64);
     // Per column the lowest score of the window's rows and its (first) row;
     // as (score << 32 | row) the lowest key is also the first in scan order.
     std::vector<int32_t> colScore(static_cast<size_t>(w)), colRow(static_cast<size_t>(w));
     auto columnMinimum = [&](int x, int r0, int r1) {
         int32_t s = kNoMatch, row = -1;
         for (int r = r0; r <= r1; ++r) {
-            const int32_t v = scores[size_t(r) * size_t(w) + size_t(x)];
+            const int32_t v = table[size_t(r) * size_t(w) + size_t(x)].Score;
             if (v < s) {
                 s = v;
                 row = r;
@@ -645,21 +645,24 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
         prevR0 = r0;
         prevR1 = r1;
         for (int r = firstNew; r <= r1; ++r) {
-            const int32_t* row = scores.data() + size_t(r) * size_t(w);
+            const TMatch* row = table + size_t(r) * size_t(w);
             const __m128i rv = _mm_set1_epi32(r);
             int x = 0;
             for (; x + 4 <= w; x += 4) {
                 __m128i* cs = reinterpret_cast<__m128i*>(colScore.data() + x);
                 __m128i* cr = reinterpret_cast<__m128i*>(colRow.data() + x);
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+                // The scores of four entries: the even 32-bit words of two vectors.
+                const __m128 pair0 = _mm_loadu_ps(reinterpret_cast<const float*>(row + x));
+                const __m128 pair1 = _mm_loadu_ps(reinterpret_cast<const float*>(row + x + 2));
+                const __m128i v = _mm_castps_si128(_mm_shuffle_ps(pair0, pair1, _MM_SHUFFLE(2, 0, 2, 0)));
                 const __m128i c = _mm_loadu_si128(cs);
                 const __m128i lower = _mm_cmplt_epi32(v, c);
                 _mm_storeu_si128(cs, _mm_blendv_epi8(c, v, lower));
                 _mm_storeu_si128(cr, _mm_blendv_epi8(_mm_loadu_si128(cr), rv, lower));
             }
             for (; x < w; ++x)
-                if (row[x] < colScore[size_t(x)]) {
-                    colScore[size_t(x)] = row[x];
+                if (row[x].Score < colScore[size_t(x)]) {
+                    colScore[size_t(x)] = row[x].Score;
                     colRow[size_t(x)] = r;
                 }
         }
@@ -679,7 +682,6 @@ std::vector<uint64_t> SelectStrokeKeys(TMatch* table, int w, int h, int halfSize
                 continue;
             const size_t index = size_t(uint32_t(best)) * size_t(w) + size_t(bestX);
             keys.push_back((best & 0xFFFFFFFF00000000ull) | uint64_t(index));
-            scores[index] = kNoMatch;
             table[index].Score = kNoMatch;
             columnMinimum(bestX, r0, r1);
         }
@@ -847,7 +849,6 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
 
     constexpr int kTile = 64;
     const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
-    const size_t tiles = size_t(tilesX) * size_t(tilesY);
     struct Box {
         int x0, y0, x1, y1; // inclusive, clipped to the picture
     };
@@ -857,54 +858,67 @@ void DrawStrokes(const StrokeDrawing& d, const uint32_t* strokes, size_t count, 
                    std::min(h - 1, y - H + BS - 1)};
     };
     // Strokes per tile, in list order: a counting sort over fixed chunks of
-    // the list, counted and placed side by side (chunk by chunk within a tile).
+    // the list, counted and placed side by side (chunk by chunk within a
+    // tile). Tiles list the strokes by their place in the list, a group of
+    // bands at a time.
     const size_t chunkSize = std::max<size_t>(size_t(1) << 15, (count + 63) / 64);
     const int chunks = int((count + chunkSize - 1) / chunkSize);
-    auto forTilesOf = [&](int c, auto&& visit) {
-        const size_t lo = size_t(c) * chunkSize, hi = std::min(count, lo + chunkSize);
-        for (size_t i = lo; i < hi; ++i) {
-            const Box b = boxOf(strokes[i]);
-            for (int ty = b.y0 / kTile; ty <= b.y1 / kTile; ++ty)
-                for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
-                    visit(size_t(ty) * size_t(tilesX) + size_t(tx), strokes[i]);
-        }
-    };
-    std::vector<uint32_t> place(size_t(chunks) * tiles, 0);
-    ParallelFor(0, chunks, [&](int c) {
-        uint32_t* n = place.data() + size_t(c) * tiles;
-        forTilesOf(c, [n](size_t t, uint32_t) { ++n[t]; });
-    });
-    std::vector<uint32_t> start(tiles + 1, 0);
-    uint32_t offset = 0;
-    for (size_t t = 0; t < tiles; ++t) {
-        start[t] = offset;
-        for (int c = 0; c < chunks; ++c) {
-            uint32_t& cell = place[size_t(c) * tiles + t];
-            const uint32_t n = cell;
-            cell = offset;
-            offset += n;
-        }
-    }
-    start[tiles] = offset;
-    LargeBuffer<uint32_t> entries(offset);
-    ParallelFor(0, chunks, [&](int c) {
-        uint32_t* next = place.data() + size_t(c) * tiles;
-        forTilesOf(c, [&entries, next](size_t t, uint32_t stroke) { entries[next[t]++] = stroke; });
-    });
-
     // Tiles share no pixels: the bands go to the pool a few at a time, with
     // no wait between one band and the next inside a group.
     const int bandsPerGroup = std::max(1, tilesY / 8);
+    const size_t groupTilesMost = size_t(bandsPerGroup) * size_t(tilesX);
+    std::vector<uint32_t> place(size_t(chunks) * groupTilesMost), start(groupTilesMost + 1);
+    LargeBuffer<uint32_t> entries;
     for (int gy0 = 0; gy0 < tilesY; gy0 += bandsPerGroup) {
         const int gy1 = std::min(tilesY, gy0 + bandsPerGroup);
-        ParallelFor(gy0 * tilesX, gy1 * tilesX, [&](int tile) {
+        const size_t firstTile = size_t(gy0) * size_t(tilesX), groupTiles = size_t(gy1 - gy0) * size_t(tilesX);
+        auto forTilesOf = [&](int c, auto&& visit) {
+            const size_t lo = size_t(c) * chunkSize, hi = std::min(count, lo + chunkSize);
+            for (size_t i = lo; i < hi; ++i) {
+                const int y = int(strokes[i] / uint32_t(w));
+                const int ty0 = std::max(gy0, std::max(0, y - H) / kTile);
+                const int ty1 = std::min(gy1 - 1, std::min(h - 1, y - H + BS - 1) / kTile);
+                if (ty0 > ty1)
+                    continue;
+                const Box b = boxOf(strokes[i]);
+                for (int ty = ty0; ty <= ty1; ++ty)
+                    for (int tx = b.x0 / kTile; tx <= b.x1 / kTile; ++tx)
+                        visit(size_t(ty - gy0) * size_t(tilesX) + size_t(tx), uint32_t(i));
+            }
+        };
+        ParallelFor(0, chunks, [&](int c) {
+            uint32_t* n = place.data() + size_t(c) * groupTilesMost;
+            std::fill_n(n, groupTiles, 0u);
+            forTilesOf(c, [n](size_t t, uint32_t) { ++n[t]; });
+        });
+        uint32_t offset = 0;
+        for (size_t t = 0; t < groupTiles; ++t) {
+            start[t] = offset;
+            for (int c = 0; c < chunks; ++c) {
+                uint32_t& cell = place[size_t(c) * groupTilesMost + t];
+                const uint32_t n = cell;
+                cell = offset;
+                offset += n;
+            }
+        }
+        start[groupTiles] = offset;
+        if (entries.size() < offset)
+            entries = LargeBuffer<uint32_t>(offset);
+        ParallelFor(0, chunks, [&](int c) {
+            uint32_t* next = place.data() + size_t(c) * groupTilesMost;
+            forTilesOf(c, [&entries, next](size_t t, uint32_t stroke) { entries[next[t]++] = stroke; });
+        });
+
+        ParallelFor(int(firstTile), int(firstTile + groupTiles), [&](int tile) {
             const int ty = tile / tilesX, tx = tile % tilesX;
-            const size_t t = size_t(tile);
+            const size_t t = size_t(tile) - firstTile;
             const int tx0 = tx * kTile, ty0 = ty * kTile;
             const int tx1 = std::min(w, tx0 + kTile) - 1, ty1 = std::min(h, ty0 + kTile) - 1;
             for (uint32_t e = start[t]; e < start[t + 1]; ++e) {
-                const uint32_t index = entries[e];
-                const TMatch& m = d.table[index];
+                const uint32_t place = entries[e], index = strokes[place];
+                const TStrokeMatch m = d.strokeMatches ? d.strokeMatches[place]
+                                                       : TStrokeMatch{d.table[index].BrushAngle, d.table[index].R,
+                                                                      d.table[index].G, d.table[index].B};
                 const int X = int(index % uint32_t(w)) - H, Y = int(index / uint32_t(w)) - H;
                 const int x0 = std::max(X, tx0), x1 = std::min(X + BS - 1, tx1);
                 const int y0 = std::max(Y, ty0), y1 = std::min(Y + BS - 1, ty1);
@@ -1126,8 +1140,10 @@ void DrawSilhouette(const SkPixmap& input, const SkPixmap& canvas)
 }
 
 // The matching of the next sub-pass, which reads only the pass's input, runs
-// on the pool while this thread selects, sorts and draws the current one's
-// strokes (its stroke selection runs on this thread alone).
+// on the pool while this thread draws the current one's strokes. It starts
+// once they are selected (on this thread alone: each window's pick depends on
+// the pixels the windows before it took) and have their matches copied out,
+// so one table serves every sub-pass.
 class MatchAhead {
 public:
     MatchAhead() = default;
@@ -1167,8 +1183,11 @@ private:
     bool running_ = false;
 };
 
-// One sub-pass's strokes, from its finished match table.
-void RunPass(SmoothRun& run, int w, int h, const SkPixmap& canvas, const OrientedStamps& stamps, TMatch* table)
+// One sub-pass's strokes, from its finished match table. The strokes' matches
+// are copied out once they are sorted: `afterSelection` may then refill the
+// table while they are drawn.
+void RunPass(SmoothRun& run, int w, int h, const SkPixmap& canvas, const OrientedStamps& stamps, TMatch* table,
+             const std::function<void()>& afterSelection)
 {
     run.Add(8 + 40); // the contrast and the match
     std::vector<uint64_t> keys = SelectStrokeKeys(table, w, h, stamps.HalfSize, std::max(1, stamps.BrushSize / 10));
@@ -1179,9 +1198,20 @@ void RunPass(SmoothRun& run, int w, int h, const SkPixmap& canvas, const Oriente
     const size_t count = strokes.size();
     const size_t keep = size_t(TemplateMatchingKeptStrokes(int64_t(count)));
     const size_t first = keep < count ? count - keep : 0;
-    const StrokeDrawing drawing{&stamps, table, w, h};
+    const uint32_t* drawn = strokes.data() + first;
+    const size_t n = count - first;
+    LargeBuffer<TStrokeMatch> matches(n);
+    ParallelForRange(0, int(n), [&](int lo, int hi) {
+        for (int k = lo; k < hi; ++k) {
+            const TMatch& m = table[drawn[k]];
+            matches[size_t(k)] = {m.BrushAngle, m.R, m.G, m.B};
+        }
+    }, 4096);
+    afterSelection();
+    StrokeDrawing drawing{&stamps, table, w, h};
+    drawing.strokeMatches = matches.data();
     const double base = run.done;
-    DrawStrokes(drawing, strokes.data() + first, count - first, canvas, [&](double fraction) {
+    DrawStrokes(drawing, drawn, n, canvas, [&](double fraction) {
         if (SmoothRun::Cancelled())
             return false;
         run.UpdateProgress(Round((base + fraction * 24.0) / run.totalWork * 100.0));
@@ -1213,9 +1243,9 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
     run.preview = Preview;
     run.generation = ThreadPreviewGeneration;
     run.totalWork = p.TotalWork;
-    // The match tables of the sub-pass being drawn and of the next one.
-    LargeBuffer<TMatch> tables[2] = {LargeBuffer<TMatch>(size_t(w) * size_t(h)),
-                                     LargeBuffer<TMatch>(size_t(w) * size_t(h))};
+    // The match table: a sub-pass's strokes take their matches with them, so
+    // the next sub-pass refills it while they are drawn.
+    LargeBuffer<TMatch> table(size_t(w) * size_t(h));
     run.lastDisplay = GetTickMs();
     run.UpdateProgress(0);
 
@@ -1251,7 +1281,7 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
         const std::vector<uint8_t> contrast = BuildContrastMap(in);
         auto match = [&, pass](int sub) {
             MatchPixels(in, stampSets[sub == 1 ? 0 : 1], contrast, uint32_t(pass * 4 + sub),
-                        tables[(sub - 1) % 2].data());
+                        table.data());
         };
         match(1);
         for (int sub = 1; sub <= 4; ++sub) {
@@ -1263,9 +1293,10 @@ void TemplateMatching(const ISkImage& Source, const ISkSurface& Dest, int P1, in
                 run.UpdateDisplay(true);
             }
             MatchAhead next;
-            if (sub < 4)
-                next.Start([&match, sub] { match(sub + 1); });
-            RunPass(run, w, h, canvas, stampSets[sub == 1 ? 0 : 1], tables[(sub - 1) % 2].data());
+            RunPass(run, w, h, canvas, stampSets[sub == 1 ? 0 : 1], table.data(), [&next, &match, sub] {
+                if (sub < 4)
+                    next.Start([&match, sub] { match(sub + 1); });
+            });
             next.Wait();
             run.ShowInPreviewBox();
         }

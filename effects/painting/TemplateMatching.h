@@ -60,6 +60,10 @@ struct TMatch {
     uint8_t BrushAngle, R, G, B;
 };
 constexpr int32_t kNoMatch = 999999999;
+// What drawing a stroke takes from its match.
+struct TStrokeMatch {
+    uint8_t BrushAngle, R, G, B;
+};
 
 // The local contrast of every pixel (0 on the border and where alpha < 10).
 std::vector<uint8_t> BuildContrastMap(const SkPixmap& input);
@@ -89,6 +93,9 @@ struct StrokeDrawing {
     const OrientedStamps* stamps = nullptr;
     const TMatch* table = nullptr;
     int w = 0, h = 0;
+    // When set, the strokes' orientations and colours in list order, read
+    // instead of `table` (which may then be gone or refilled).
+    const TStrokeMatch* strokeMatches = nullptr;
 };
 void DrawStrokes(const StrokeDrawing& drawing, const uint32_t* strokes, size_t count, const SkPixmap& dest,
                  const std::function<bool(double)>& afterBand);

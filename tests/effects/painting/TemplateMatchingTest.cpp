@@ -192,16 +192,25 @@ TEST(TemplateMatching, StrokesDrawExactlyAsTheCanvasDrawsThemInOrder)
     }
     expected->getCanvas()->flush();
 
-    const ISkSurface actual = SkSurface::MakeRaster(w, h);
-    actual->getCanvas()->drawImage(ImageFromPixels(w, h, background), 0, 0);
-    actual->getCanvas()->flush();
-    int bands = 0;
-    DrawStrokes({&stamps, table.data(), w, h}, strokes.data(), strokes.size(), Map(actual), [&](double) {
-        ++bands;
-        return true;
-    });
-    EXPECT_EQ(bands, 2);
-    EXPECT_EQ(AllPixels(actual->makeImageSnapshot()), AllPixels(expected->makeImageSnapshot()));
+    // From the table, and from the strokes' own copies of their matches with
+    // no table at all.
+    std::vector<TStrokeMatch> own;
+    for (const uint32_t s : strokes)
+        own.push_back({table[s].BrushAngle, table[s].R, table[s].G, table[s].B});
+    StrokeDrawing fromCopies{&stamps, nullptr, w, h};
+    fromCopies.strokeMatches = own.data();
+    for (const StrokeDrawing& drawing : {StrokeDrawing{&stamps, table.data(), w, h}, fromCopies}) {
+        const ISkSurface actual = SkSurface::MakeRaster(w, h);
+        actual->getCanvas()->drawImage(ImageFromPixels(w, h, background), 0, 0);
+        actual->getCanvas()->flush();
+        int bands = 0;
+        DrawStrokes(drawing, strokes.data(), strokes.size(), Map(actual), [&](double) {
+            ++bands;
+            return true;
+        });
+        EXPECT_EQ(bands, 2);
+        EXPECT_EQ(AllPixels(actual->makeImageSnapshot()), AllPixels(expected->makeImageSnapshot()));
+    }
 }
 
 TEST(TemplateMatching, UncoveredPatchesTakeTheirRegionsMeanColour)
