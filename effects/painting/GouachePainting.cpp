@@ -105,7 +105,7 @@ void GouacheRun::allocate(int width, int height)
     h = height;
     const size_t n = count();
     Luma = LargeBuffer<uint8_t>(n);
-    EdgeMap = LargeBuffer<int32_t>(n);
+    EdgeMap = LargeBuffer<uint16_t>(n);
     Work = LargeBuffer<uint32_t>(n);
     Flat = LargeBuffer<uint32_t>(n);
     Coverage = LargeBuffer<uint8_t>(n);
@@ -114,26 +114,77 @@ void GouacheRun::allocate(int width, int height)
     URowCnt.assign(size_t(h), 0);
 }
 
-void SmoothGouacheMap(LargeBuffer<int32_t>& map, int w, int h)
+void GouacheRun::ReleaseWorkingMaps()
 {
-    LargeBuffer<int32_t> smoothed(map.size());
-    GouacheParallel(0, h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y) {
-            const int32_t* rows[3] = {map.data() + size_t(std::max(y - 1, 0)) * size_t(w),
-                                      map.data() + size_t(y) * size_t(w),
-                                      map.data() + size_t(std::min(y + 1, h - 1)) * size_t(w)};
-            int32_t* out = smoothed.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                const int xl = std::max(x - 1, 0), xr = std::min(x + 1, w - 1);
-                int sum = 0;
-                for (const int32_t* r : rows)
-                    sum += r[xl] + r[x] + r[xr];
-                out[x] = sum / 9;
+    Luma.reset();
+    EdgeMap.reset();
+    Flat.reset();
+    BlobPix.reset();
+    BlobCol.reset();
+    Hgt.reset();
+    Fade.reset();
+}
+
+namespace {
+
+template <typename T>
+void SmoothInPlace(LargeBuffer<T>& map, int w, int h)
+{
+    if (w <= 0 || h <= 0)
+        return;
+    // In place, in bands of rows: each band takes the unsmoothed rows just
+    // outside it before any band writes, and keeps its own rows' unsmoothed
+    // values as it goes down.
+    constexpr int kBand = 64;
+    const int bands = (h + kBand - 1) / kBand;
+    const size_t W = size_t(w);
+    auto row = [&](int y) { return map.data() + size_t(y) * W; };
+    std::vector<T> outside(size_t(bands) * 2 * W);
+    GouacheParallel(0, bands, [&](int lo, int hi) {
+        for (int b = lo; b < hi; ++b) {
+            const int y0 = b * kBand, y1 = std::min(h, y0 + kBand);
+            std::copy_n(row(std::max(y0 - 1, 0)), W, outside.data() + size_t(2 * b) * W);
+            std::copy_n(row(std::min(y1, h - 1)), W, outside.data() + size_t(2 * b + 1) * W);
+        }
+    });
+    GouacheParallel(0, bands, [&](int lo, int hi) {
+        std::vector<T> keep(3 * W);
+        for (int b = lo; b < hi; ++b) {
+            const int y0 = b * kBand, y1 = std::min(h, y0 + kBand);
+            T* above = keep.data();
+            T* here = keep.data() + W;
+            T* spare = keep.data() + 2 * W;
+            std::copy_n(outside.data() + size_t(2 * b) * W, W, above);
+            std::copy_n(row(y0), W, here);
+            for (int y = y0; y < y1; ++y) {
+                // The row below: unsmoothed still inside the band, taken
+                // beforehand past its end, the row itself at the bottom.
+                const T* below = y + 1 >= h ? here
+                                       : y + 1 < y1 ? row(y + 1)
+                                                    : outside.data() + size_t(2 * b + 1) * W;
+                const T* rows[3] = {above, here, below};
+                T* out = row(y);
+                for (int x = 0; x < w; ++x) {
+                    const int xl = std::max(x - 1, 0), xr = std::min(x + 1, w - 1);
+                    int sum = 0;
+                    for (const T* r : rows)
+                        sum += int(r[xl]) + int(r[x]) + int(r[xr]);
+                    out[x] = T(sum / 9);
+                }
+                if (y + 1 < y1) {
+                    std::copy_n(row(y + 1), W, spare);
+                    std::swap(above, here);
+                    std::swap(here, spare);
+                }
             }
         }
     });
-    map = std::move(smoothed);
 }
+
+} // namespace
+
+void SmoothGouacheMap(LargeBuffer<int32_t>& map, int w, int h) { SmoothInPlace(map, w, h); }
+void SmoothGouacheMap(LargeBuffer<uint16_t>& map, int w, int h) { SmoothInPlace(map, w, h); }
 
 void BuildGouacheAnalysis(GouacheRun& run)
 {
@@ -142,7 +193,7 @@ void BuildGouacheAnalysis(GouacheRun& run)
         for (int y = lo; y < hi; ++y) {
             const uint32_t* s = run.src + size_t(y) * size_t(w);
             uint8_t* luma = run.Luma.data() + size_t(y) * size_t(w);
-            int32_t* edge = run.EdgeMap.data() + size_t(y) * size_t(w);
+            uint16_t* edge = run.EdgeMap.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x) {
                 const uint32_t px = s[x];
                 luma[x] = uint8_t((77 * ((px >> 16) & 0xFF) + 151 * ((px >> 8) & 0xFF) + 28 * (px & 0xFF)) >> 8);
@@ -151,7 +202,7 @@ void BuildGouacheAnalysis(GouacheRun& run)
                     e += GouacheColourDistance(px, s[x + 1]);
                 if (y < h - 1)
                     e += GouacheColourDistance(px, s[x + w]);
-                edge[x] = e;
+                edge[x] = uint16_t(e);
             }
         }
     });
@@ -329,6 +380,10 @@ void RunGouache(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
                 FillGouacheGaps(run);
             if (run.p.StrokeAmp > 0)
                 ApplyGouacheRelief(run);
+            // The contours need room for their own maps: only the painting,
+            // its coverage and the seed keys serve from here on.
+            run.printing.wait();
+            run.ReleaseWorkingMaps();
             if (run.p.P5 > 0)
                 DrawContours(run);
         }

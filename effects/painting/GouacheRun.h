@@ -47,7 +47,7 @@ struct GouacheRun {
 
     // Analysis.
     LargeBuffer<uint8_t> Luma;
-    LargeBuffer<int32_t> EdgeMap;
+    LargeBuffer<uint16_t> EdgeMap;   // two colour distances, at most 1530
     int FGW = 0, FGH = 0;            // orientation grid, one cell per 8 x 8 block
     std::vector<float> FldX, FldY;
 
@@ -180,11 +180,15 @@ struct GouacheRun {
 
     // Allocates the picture-sized arrays (all zero) for a w x h picture.
     void allocate(int width, int height);
+    // Frees the analysis maps, the flat colours, the blob lists and the
+    // heights once the painting is finished but for its contours.
+    void ReleaseWorkingMaps();
 };
 
 // Replaces every value by the mean (div 9) of its 3 x 3 neighbourhood,
 // coordinates clamped into the picture.
 void SmoothGouacheMap(LargeBuffer<int32_t>& map, int w, int h);
+void SmoothGouacheMap(LargeBuffer<uint16_t>& map, int w, int h);
 
 // Analysis maps: Luma and the smoothed EdgeMap.
 void BuildGouacheAnalysis(GouacheRun& run);

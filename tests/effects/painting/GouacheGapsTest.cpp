@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pv {
@@ -128,6 +129,39 @@ TEST(GouacheGaps, MergeRefusesRegionsItCannotHold)
     EXPECT_TRUE(MergeSmallUncoveredRegion(f.run, 2));
     EXPECT_EQ(f.run.Coverage[1], 1);
     EXPECT_EQ(f.run.Coverage[2], 1);
+}
+
+// The smoothing works in place band by band: across band edges, at the
+// picture's border and on a single row or column it gives the plain 3 x 3 mean.
+TEST(GouacheSmoothing, InPlaceMeanMatchesThePlainMeanAcrossBands)
+{
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{7, 150}, {1, 70}, {130, 1}, {3, 64}, {5, 65}}) {
+        LargeBuffer<int32_t> map(size_t(w) * size_t(h));
+        LargeBuffer<uint16_t> narrow(map.size());
+        for (size_t i = 0; i < map.size(); ++i) {
+            map[i] = int32_t((i * 2654435761u) % 100000u);
+            narrow[i] = uint16_t(map[i] % 1531);
+        }
+        std::vector<int32_t> expect(map.size()), expectNarrow(map.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int sum = 0, sumNarrow = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const size_t j = size_t(std::clamp(y + dy, 0, h - 1) * w + std::clamp(x + dx, 0, w - 1));
+                        sum += map[j];
+                        sumNarrow += narrow[j];
+                    }
+                expect[size_t(y * w + x)] = sum / 9;
+                expectNarrow[size_t(y * w + x)] = sumNarrow / 9;
+            }
+        SmoothGouacheMap(map, w, h);
+        SmoothGouacheMap(narrow, w, h);
+        for (size_t i = 0; i < map.size(); ++i) {
+            ASSERT_EQ(map[i], expect[i]) << w << " x " << h << " at " << i;
+            ASSERT_EQ(narrow[i], expectNarrow[i]) << w << " x " << h << " at " << i;
+        }
+    }
 }
 
 TEST(GouacheDumps, SeedListAndGreymapFormats)
