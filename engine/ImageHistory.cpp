@@ -108,7 +108,7 @@ ISkImage DecodeHistoryPicture(const QByteArray& data)
 
 // ---------------------------------------------------------------- TImageHistory
 
-TImageHistory::TImageHistory() = default;
+TImageHistory::TImageHistory(int64_t budgetBytes) : FBudgetBytes(budgetBytes) {}
 
 TImageHistory::~TImageHistory() { Clear(); }
 
@@ -226,6 +226,31 @@ void TImageHistory::Store(QByteArray&& display, QByteArray&& source, uint64_t so
     FSaveIndex = FCursor = slot;
     if (FCount < Capacity)
         ++FCount;
+    KeepWithinBudget();
+}
+
+int64_t TImageHistory::HeldBytes() const
+{
+    int64_t bytes = 0;
+    for (int i = 0, s = OldestSlot(); i < FCount; ++i, s = (s + 1) % Capacity)
+        bytes += FBuffer[s].DisplayData.size() + FBuffer[s].SourceData.size();
+    return bytes;
+}
+
+// Called right after a store, with the cursor on the newest snapshot.
+void TImageHistory::KeepWithinBudget()
+{
+    int64_t held = HeldBytes();
+    while (FCount > 2 && held > FBudgetBytes) {
+        const int oldest = OldestSlot();
+        held -= FBuffer[oldest].DisplayData.size();
+        CarrySourceForward(oldest);
+        held -= FBuffer[oldest].SourceData.size();
+        if (oldest == FCachedSourceIndex)
+            ForgetCachedSource();
+        FBuffer[oldest] = TSnapshot();
+        --FCount;
+    }
 }
 
 void TImageHistory::TruncateAfterCursor()
@@ -326,10 +351,7 @@ void TImageHistory::Clear()
 int64_t TImageHistory::MemoryUsedBytes() const
 {
     std::lock_guard lock(FCritical);
-    int64_t bytes = 0;
-    for (int i = 0, s = OldestSlot(); i < FCount; ++i, s = (s + 1) % Capacity)
-        bytes += FBuffer[s].DisplayData.size() + FBuffer[s].SourceData.size();
-    return bytes;
+    return HeldBytes();
 }
 
 int TImageHistory::Count() const

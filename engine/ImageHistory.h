@@ -59,8 +59,13 @@ ISkImage DecodeHistoryPicture(const QByteArray& data);
 class TImageHistory {
 public:
     static constexpr int Capacity = 100;
+    // The encoded bytes the snapshots may hold together: beyond them the
+    // oldest snapshots go, so that 100 steps of a large photo (a batch keeps
+    // a source and a result per file) cannot take gigabytes. The newest two
+    // snapshots always stay.
+    static constexpr int64_t kDefaultBudgetBytes = int64_t(256) << 20;
 
-    TImageHistory();
+    explicit TImageHistory(int64_t budgetBytes = kDefaultBudgetBytes);
     ~TImageHistory();
     TImageHistory(const TImageHistory&) = delete;
     TImageHistory& operator=(const TImageHistory&) = delete;
@@ -93,9 +98,12 @@ private:
     bool Step(int direction, ISkImage& DisplayImg, ISkImage& SourceImg);
     void TruncateAfterCursor();
     void CarrySourceForward(int evictedSlot);
+    int64_t HeldBytes() const;
+    void KeepWithinBudget();
     void Store(QByteArray&& display, QByteArray&& source, uint64_t sourceId);
     void ForgetCachedSource();
 
+    int64_t FBudgetBytes;
     mutable std::mutex FCritical;
     TSnapshot FBuffer[Capacity];
     int FSaveIndex = -1;

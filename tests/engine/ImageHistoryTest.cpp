@@ -203,6 +203,38 @@ TEST(ImageHistory, RingKeepsTheLast100AndCarriesTheirSourceForward)
     EXPECT_FALSE(change);
 }
 
+TEST(ImageHistory, ABudgetDropsTheOldestSnapshotsAndCarriesTheirSourceForward)
+{
+    // Room for about five of these snapshots: the sixth save drops the oldest.
+    TImageHistory probe;
+    probe.Save(Numbered(0), Numbered(109));
+    const int64_t perSnapshot = probe.MemoryUsedBytes();
+    TImageHistory h(perSnapshot * 5 + perSnapshot / 2);
+    const ISkImage source = Numbered(109);
+    for (int n = 0; n < 20; ++n)
+        h.Save(Numbered(n), source);
+    EXPECT_LT(h.Count(), 20);
+    EXPECT_GT(h.Count(), 2);
+    EXPECT_LE(h.MemoryUsedBytes(), perSnapshot * 5 + perSnapshot / 2);
+    const int kept = h.Count();
+    for (int n = 18; n > 19 - kept; --n) {
+        const Step got = UndoStep(h);
+        ASSERT_TRUE(got.ok);
+        ASSERT_EQ(got.display, n);
+        ASSERT_EQ(got.source, 109) << "at snapshot " << n;
+    }
+
+    // However large the pictures, the newest two stay for one undo.
+    TImageHistory tiny(1);
+    for (int n = 0; n < 4; ++n)
+        tiny.Save(Numbered(n), Numbered(100 + n));
+    EXPECT_EQ(tiny.Count(), 2);
+    const Step back = UndoStep(tiny);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.display, 2);
+    EXPECT_EQ(back.source, 102);
+}
+
 TEST(ImageHistory, SavingAfterUndoCutsTheRedoBranch)
 {
     TImageHistory h;
