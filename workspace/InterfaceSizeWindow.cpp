@@ -45,6 +45,9 @@ void TForm1::ApplyUIZoom(double AZoom, bool ASave)
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows)
         RezoomWidgetTree(w, old, zoom);
+    // The menu's contents went to the new size too, even where a short
+    // window had shown them smaller.
+    FMenuScale = zoom;
     if (layout())
         layout()->setGeometry(rect());
     LayoutWindow();

@@ -12,15 +12,18 @@
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/Label.h"
+#include "platform/widgets/Rezoom.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "platform/widgets/TabNav.h"
+#include "shell/InterfaceSize.h"
 #include "shell/Marquee.h"
 #include "shell/U_Theme.h"
 #include "shell/U_dictionary.h"
 
 #include <QCursor>
 
+#include <algorithm>
 #include <limits>
 
 namespace pv {
@@ -47,12 +50,6 @@ void Call(TForm1& f)
     (f.*Method)();
 }
 
-void PrintEntry(TForm1& f)
-{
-    f.CloseMainMenu();
-    f.PrintMIClick();
-}
-
 void CopyEntry(TForm1& f)
 {
     f.CloseMainMenu();
@@ -65,17 +62,11 @@ void PasteEntry(TForm1& f)
     f.PasteMIClick();
 }
 
-void CombineEntry(TForm1& f)
-{
-    f.CloseMainMenu();
-    f.CombineMIClick();
-}
-
 // Top to bottom: the keyboard's order.
 const TMenuEntry kEntries[] = {
     {"OpenMI", "Open", 46, "CTRL+O", ":/icons/open.svg", Call<&TForm1::OpenMIClick>},
     {"SaveMI", "Save", 73, "CTRL+S", ":/icons/save.svg", Call<&TForm1::SaveMIClick>},
-    {"PrintMI", "Print", 101, "CTRL+P", ":/toolbar/print.svg", PrintEntry},
+    {"PrintMI", "Print", 101, "CTRL+P", ":/toolbar/print.svg", Call<&TForm1::PrintMIClick>},
     {"QuitMI", "Quit", 130, "CTRL+Q", ":/toolbar/quit.svg", Call<&TForm1::QuitMIClick>},
     {"UndoMI", "Undo", 215, "CTRL+Z", ":/icons/undo.svg", Call<&TForm1::SpeedButton5Click>},
     {"RedoMI", "Redo", 243, "CTRL+SHIFT+Z", ":/icons/redo.svg", Call<&TForm1::SpeedButton6Click>},
@@ -83,7 +74,7 @@ const TMenuEntry kEntries[] = {
     {"PasteMI", "Paste from clipboard", 299, "CTRL+V", ":/toolbar/paste.svg", PasteEntry},
     {"SplitViewMI", "View source image", 328, "S", ":/toolbar/view.svg", Call<&TForm1::SplitViewMIClick>},
     {"SwapMI", "Swap Source/Result", 356, "F12", ":/toolbar/swap.svg", Call<&TForm1::SwapMIClick>},
-    {"CombineMI", "Combine source/result", 384, "F11", ":/toolbar/combine.svg", CombineEntry},
+    {"CombineMI", "Combine source/result", 384, "F11", ":/toolbar/combine.svg", Call<&TForm1::CombineMIClick>},
     {"BatchMI", "Batch mode", 411, "CTRL+B", ":/toolbar/batch.svg", Call<&TForm1::BatchMIClick>},
     {"ScriptMI", "Script Editor", 439, "CTRL+E", ":/toolbar/script.svg", Call<&TForm1::ScriptMIClick>},
     {"AutoEnhanceMI", "Auto-enhance", 467, "E", ":/toolbar/enhance.svg", Call<&TForm1::LabelEnhanceClick>},
@@ -115,6 +106,7 @@ void TForm1::CreateMainMenu()
     MenuContainer->setShadow({10, 0, 4, 0x80000000u});
     MenuContainer->setGeometry(DpI(kMenuX), DpI(kMenuY), DpI(kMenuWidth), DpI(kMenuHeight));
     FMenuFullHeight = DpI(kMenuHeight);
+    FMenuScale = UiZoom();
 
     const auto heading = [this](const char* text, int y) {
         auto* label = new TLabel(QString::fromLatin1(text), MenuContainer);
@@ -204,11 +196,18 @@ TLabel* TForm1::MenuEntry(const char* Name) const
     return MenuContainer ? MenuContainer->findChild<TLabel*>(QString::fromLatin1(Name)) : nullptr;
 }
 
+void TForm1::ScaleMainMenu(double Scale)
+{
+    const double now = FMenuScale > 0 ? FMenuScale : UiZoom();
+    RezoomWidgetTree(MenuContainer, now, Scale);
+    FMenuScale = Scale;
+    MenuContainer->resize(int(kMenuWidth * Scale + 0.5), int(kMenuHeight * Scale + 0.5));
+}
+
 void TForm1::bnMainMenuClick()
 {
     if (!MenuContainer)
         return;
-    MenuContainer->resize(MenuContainer->width(), DpI(kMenuHeight));
     if (MenuContainer->isVisible()) {
         CloseMainMenu();
         return;
@@ -217,8 +216,12 @@ void TForm1::bnMainMenuClick()
         zoom->setDisplayText(TranslateText(QStringLiteral("Interface size")) + QStringLiteral(": ") +
                              QString::number(qRound(FUIZoom * 100)) + u'%');
     MenuContainer->move(DpI(kMenuX), DpI(kMenuY));
-    // A short window cuts the panel to the room below its top.
+    // A window too short for the whole menu shows all of it smaller, down to
+    // the smallest interface size; only a shorter one cuts it to the room
+    // below its top.
+    FMenuFullHeight = DpI(kMenuHeight);
     const int room = std::max(DpI(200), height() - MenuContainer->y() - DpI(10));
+    ScaleMainMenu(std::clamp(double(room) / kMenuHeight, std::min(kMinUIZoom, UiZoom()), UiZoom()));
     if (MenuContainer->height() > room)
         MenuContainer->resize(MenuContainer->width(), room);
     MenuContainer->show();
@@ -309,13 +312,17 @@ void TForm1::HighlightMenuEntry(const std::vector<TLabel*>& Items, int Index)
 void TForm1::LanguageEntryClick()
 {
     LanguageMIClick();
-    // Shown from the open menu, the popup stands beside the entry.
+    // Shown from the open menu, the popup overlaps the menu's right part,
+    // level with the entry: the mouse reaches it without leaving the menu.
     TLabel* entry = MenuEntry("LanguageMI");
     if (FLanguagePopup && FLanguagePopup->isVisible() && MenuContainer->isVisible() && entry) {
-        const QPoint at = entry->mapTo(this, QPoint(0, 0));
-        int y = at.y() - DpI(10);
-        y = std::max(DpI(5), std::min(y, height() - FLanguagePopup->height() - DpI(5)));
-        FLanguagePopup->move(MenuContainer->geometry().right() + DpI(6), y);
+        // A scrolling caption runs inside a clip at the entry's own place and width.
+        const QWidget* slot = entry->parentWidget() == MenuContainer ? static_cast<QWidget*>(entry) : entry->parentWidget();
+        const QPoint at = slot->mapTo(this, QPoint(0, 0));
+        int y = at.y();
+        if (y + FLanguagePopup->height() > height() - DpI(5))
+            y = std::max(DpI(5), height() - FLanguagePopup->height() - DpI(5));
+        FLanguagePopup->move(at.x() + slot->width() + DpI(5), y);
         FLanguagePopup->raise();
     }
 }

@@ -12,12 +12,14 @@
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
+#include "platform/widgets/TabNav.h"
 #include "shell/InterfaceSize.h"
 #include "shell/U_Theme.h"
 #include "shell/WindowChrome.h"
 #include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
 
+#include <QFontMetrics>
 #include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
@@ -27,6 +29,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
+#include <iterator>
 
 static void InitWorkspaceIcons() { Q_INIT_RESOURCE(icons); }
 
@@ -165,7 +169,29 @@ void TForm1::LayoutWindowButtons()
     SpeedButton12->move(W - DpI(50), y);
     SpeedButton11->move(SpeedButton12->x() - DpI(44), y);
     SpeedButton10->move(SpeedButton11->x() - DpI(44), y);
-    ZoomLabel->move(SpeedButton10->x() - DpI(94), y);
+    const int labelRight = SpeedButton10->x() - DpI(14);
+
+    // The tool row after the menu button, 44 apart. On a bar too short for
+    // it and the zoom label's widest reading it closes up, down to its
+    // buttons touching, so the reading never runs under the quit button.
+    int rowEnd = 0;
+    if (SpeedButton23) {
+        TIconButton* const row[] = {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4,  SpeedButton5, SpeedButton6,
+                                    SpeedButton7, SpeedButton24, SpeedButton8, SpeedButton9, SpeedButton23};
+        const int n = int(std::size(row)), start = DpI(270), buttonWidth = row[0]->width();
+        const int widest = QFontMetrics(ZoomLabel->font()).horizontalAdvance(QStringLiteral("1000%"));
+        const int latestEnd = labelRight - widest - DpI(6);
+        int step = DpI(44);
+        if (start + (n - 1) * step + buttonWidth > latestEnd)
+            step = std::max(buttonWidth, (latestEnd - start - buttonWidth) / (n - 1));
+        for (int i = 0; i < n; ++i)
+            row[i]->move(start + i * step, y);
+        SplitRectangle->move(SpeedButton24->x() + DpI(9), SplitRectangle->y());
+        rowEnd = SpeedButton23->x() + SpeedButton23->width();
+    }
+    // The label (its text to the right) narrows from the left to stay clear of the row.
+    const int labelLeft = std::max(labelRight - DpI(80), rowEnd + DpI(6));
+    ZoomLabel->setGeometry(labelLeft, y, std::max(0, labelRight - labelLeft), DpI(38));
 }
 
 void TForm1::CreateEffectPanel()

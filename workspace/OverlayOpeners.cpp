@@ -102,6 +102,10 @@ void TForm1::ShowCombineImagesFrame(const ISkImage& ABlendImage)
     panel->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm1::CombineMIClick() { ShowCombineImagesFrame(FSkSourceImage); }
+void TForm1::CombineMIClick()
+{
+    CloseMainMenu();
+    ShowCombineImagesFrame(FSkSourceImage);
+}
 
 } // namespace pv

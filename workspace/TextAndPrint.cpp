@@ -181,6 +181,10 @@ void TForm1::SpeedButton7Click()
     PrintWindow->InitPrintUI();
 }
 
-void TForm1::PrintMIClick() { SpeedButton7Click(); }
+void TForm1::PrintMIClick()
+{
+    CloseMainMenu();
+    SpeedButton7Click();
+}
 
 } // namespace pv

@@ -40,16 +40,9 @@ void TForm1::CreateToolbar()
     SpeedButton23->setHoverColour(0xFFFF0000u);
     CoffeeCup = SpeedButton9->icon();
 
-    // Left to right after the menu button, 44 apart.
+    // The row after the menu button is laid out with the window's buttons.
     bnMainMenu->move(DpI(214), DpI(9));
-    TIconButton* const row[] = {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4, SpeedButton5, SpeedButton6,
-                                SpeedButton7, SpeedButton24, SpeedButton8, SpeedButton9, SpeedButton23};
-    int x = 270;
-    for (TIconButton* b : row) {
-        b->move(DpI(x), DpI(9));
-        x += 44;
-    }
-    SplitRectangle->move(SpeedButton24->x() + DpI(9), SplitRectangle->y());
+    LayoutWindowButtons();
 
     connect(bnMainMenu, &TIconButton::clicked, this, &TForm1::bnMainMenuClick);
     connect(SpeedButton7, &TIconButton::clicked, this, &TForm1::SpeedButton7Click);

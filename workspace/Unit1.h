@@ -526,6 +526,10 @@ public:
     TIconButton* bnMainMenu = nullptr;
     TRoundedPanel* MenuContainer = nullptr;
     int FMenuFullHeight = 0;
+    // The interface size the menu's contents are laid out at: below the
+    // window's own when the window is too short for the whole menu.
+    double FMenuScale = 0;
+    void ScaleMainMenu(double Scale);
     std::vector<TLabel*> FMenuItems, FLangItems;
     int FMenuSelIndex = -1, FLangSelIndex = -1, FMenuLastSel = -1;
     void bnMainMenuClick();

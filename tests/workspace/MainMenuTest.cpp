@@ -1,11 +1,16 @@
 #include "KeyboardFixture.h"
 
+#include "overlays/U_CombineImages.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/Control.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "shell/Marquee.h"
 #include "shell/U_dictionary.h"
 #include "shell/U_languages.h"
+#include "workspace/PrintWindow.h"
+
+#include <QCursor>
 
 #include <gtest/gtest.h>
 
@@ -60,8 +65,13 @@ TEST(MainMenu, LanguagePopupOpensWithRightOrEnterAndClosesStepByStep)
     ASSERT_TRUE(form.FLanguagePopup && form.FLanguagePopup->isVisible());
     EXPECT_EQ(form.FLangSelIndex, 0);
     EXPECT_EQ(form.FLangItems[0]->fontColour(), 0xFFFFFFFFu);
-    // Beside the menu.
-    EXPECT_GT(form.FLanguagePopup->x(), form.MenuContainer->geometry().right());
+    // Over the menu's right part, level with the entry as far as the window's
+    // bottom lets it.
+    const TLabel* entry = form.MenuEntry("LanguageMI");
+    const QPoint entryAt = entry->mapTo(&form, QPoint(0, 0));
+    EXPECT_EQ(form.FLanguagePopup->x(), entryAt.x() + entry->width() + 5);
+    EXPECT_EQ(form.FLanguagePopup->y(), std::min(entryAt.y(), form.height() - form.FLanguagePopup->height() - 5));
+    EXPECT_LT(form.FLanguagePopup->x(), form.MenuContainer->geometry().right());
     PressKey(form, Qt::Key_Left);
     EXPECT_FALSE(form.FLanguagePopup->isVisible());
     EXPECT_EQ(Selected(form), QStringLiteral("LanguageMI"));
@@ -73,6 +83,30 @@ TEST(MainMenu, LanguagePopupOpensWithRightOrEnterAndClosesStepByStep)
     EXPECT_TRUE(form.MenuContainer->isVisible());
     PressKey(form, Qt::Key_Escape);
     EXPECT_FALSE(form.MenuContainer->isVisible());
+}
+
+TEST(MainMenu, TheMouseGoesFromLanguageToItsPopupWithoutClosingTheMenu)
+{
+    KeyboardForm form;
+    form.bnMainMenuClick();
+    TLabel* entry = form.MenuEntry("LanguageMI");
+    Q_EMIT entry->clicked();
+    ASSERT_TRUE(form.FLanguagePopup->isVisible());
+    // Straight right from the entry's caption into the popup's first language.
+    const QPoint from = entry->mapToGlobal(QPoint(entry->width() / 2, entry->height() / 2));
+    const QPoint to(form.FLanguagePopup->mapToGlobal(QPoint(form.FLanguagePopup->width() / 2, 0)).x(), from.y());
+    ASSERT_GT(to.x(), from.x());
+    for (int x = from.x(); x <= to.x(); ++x) {
+        QCursor::setPos(x, from.y());
+        form.MenuContainerMouseLeave();
+        ASSERT_TRUE(form.MenuContainer->isVisible()) << "closed at " << x - form.mapToGlobal(QPoint(0, 0)).x();
+    }
+    EXPECT_TRUE(form.FLanguagePopup->isVisible());
+    // Out of both, the menu closes.
+    QCursor::setPos(form.mapToGlobal(QPoint(form.width() - 20, form.height() - 20)));
+    form.MenuContainerMouseLeave();
+    EXPECT_FALSE(form.MenuContainer->isVisible());
+    EXPECT_FALSE(form.FLanguagePopup->isVisible());
 }
 
 TEST(MainMenu, EnterOnALanguageSwitchesAndClosesTheMenu)
@@ -106,6 +140,37 @@ TEST(MainMenu, EnterRunsTheEntryAfterClosingTheMenu)
     EXPECT_FALSE(form.IsUIZoomWindowOpen());
 }
 
+TEST(MainMenu, F11AndCtrlPCloseTheMenuFirstSoEscReachesWhatTheyOpened)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers mods;
+        std::function<bool()> opened;
+    };
+    const Case cases[] = {
+        {Qt::Key_F11, Qt::NoModifier, [&form] { return qobject_cast<TFrame4*>(form.ActiveOverlayFrame()) != nullptr; }},
+        {Qt::Key_P, Qt::ControlModifier, [&form] { return form.PrintWindow->isVisible(); }},
+    };
+    for (const Case& c : cases) {
+        test::ClearFocus(form);
+        PressKey(form, Qt::Key_F10);
+        ASSERT_TRUE(form.MenuContainer->isVisible());
+        EXPECT_TRUE(PressKey(form, c.key, c.mods)) << c.key;
+        EXPECT_FALSE(form.MenuContainer->isVisible()) << c.key;
+        EXPECT_TRUE(c.opened()) << c.key;
+        // Esc is the open panel's, not the hidden menu's.
+        if (c.key == Qt::Key_F11) {
+            PressKey(form, Qt::Key_Escape);
+            test::WaitUntil([&] { return !c.opened(); });
+            EXPECT_FALSE(c.opened());
+        } else {
+            form.PrintWindow->bnCancelClick();
+        }
+    }
+}
+
 TEST(MainMenu, AShortWindowCutsThePanelToTheRoom)
 {
     KeyboardForm form;
@@ -124,6 +189,41 @@ TEST(MainMenu, AShortWindowCutsThePanelToTheRoom)
     QApplication::processEvents();
     form.bnMainMenuClick();
     EXPECT_EQ(form.MenuContainer->height(), form.FMenuFullHeight);
+}
+
+TEST(MainMenu, EveryEntryFitsAndTakesClicksOnAShortWindowAtALargeSize)
+{
+    KeyboardForm form;
+    form.setMinimumSize(0, 0);
+    for (double zoom : {1.25, 1.5}) {
+        SCOPED_TRACE(zoom);
+        form.ApplyUIZoom(zoom, false);
+        form.resize(1600, 1000);
+        QApplication::processEvents();
+        form.bnMainMenuClick();
+        const QRect menu = form.MenuContainer->geometry();
+        EXPECT_LE(menu.bottom(), form.height() - 1);
+        EXPECT_EQ(menu.topLeft(), QPoint(DpI(14), DpI(90)));
+        ASSERT_EQ(form.FMenuItems.size(), 20u);
+        for (TLabel* entry : form.FMenuItems) {
+            const QRect at(entry->mapTo(&form, QPoint(0, 0)), entry->size());
+            EXPECT_TRUE(menu.contains(at)) << entry->objectName().toStdString();
+            QWidget* hit = form.childAt(at.center());
+            EXPECT_TRUE(hit == entry || (hit && hit->isAncestorOf(entry))) << entry->objectName().toStdString();
+        }
+        // The language popup still stands level with its entry, over the menu.
+        Q_EMIT form.MenuEntry("LanguageMI")->clicked();
+        EXPECT_LT(form.FLanguagePopup->x(), menu.right());
+        form.CloseMainMenu();
+    }
+    // Back at the window's size the menu is whole and at full size again.
+    form.ApplyUIZoom(1.0, false);
+    form.resize(1300, 900);
+    QApplication::processEvents();
+    form.bnMainMenuClick();
+    EXPECT_EQ(form.MenuContainer->size(), QSize(353, 737));
+    EXPECT_EQ(form.MenuEntry("SaveMI")->geometry().topLeft(), QPoint(62, 73));
+    form.CloseMainMenu();
 }
 
 TEST(MainMenu, OverLongEntriesScrollAndGoBackWhenTheMenuCloses)

@@ -7,9 +7,11 @@
 #include "workspace/CanvasView.h"
 #include "workspace/PreviewImage.h"
 
+#include <QFontMetrics>
 #include <QGraphicsDropShadowEffect>
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <thread>
 
 namespace pv {
@@ -33,6 +35,36 @@ void Click(QWidget* w, Qt::MouseButton button = Qt::LeftButton)
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
     SendMouse(w, QEvent::MouseButtonPress, at, button, button);
     SendMouse(w, QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+}
+
+// The zoom reading stays clear of the tool row at every size on a bar of
+// 1600: the row keeps its spacing where it has room and closes up where not.
+TEST(TopBar, TheZoomReadingNeverRunsUnderTheToolRow)
+{
+    RecordingForm form;
+    test::ShowRestored(form);
+    form.setMinimumSize(0, 0);
+    TIconButton* const row[] = {form.SpeedButton1, form.SpeedButton2, form.SpeedButton3, form.SpeedButton4,
+                                form.SpeedButton5, form.SpeedButton6, form.SpeedButton7, form.SpeedButton24,
+                                form.SpeedButton8, form.SpeedButton9, form.SpeedButton23};
+    for (double zoom : {1.0, 1.25, 1.5}) {
+        SCOPED_TRACE(zoom);
+        form.ApplyUIZoom(zoom, false);
+        form.resize(1600, 1000);
+        QCoreApplication::processEvents();
+        form.ZoomLabel->setText(QStringLiteral("1000%"));
+        const int text = QFontMetrics(form.ZoomLabel->font()).horizontalAdvance(form.ZoomLabel->text());
+        const QRect label = form.ZoomLabel->geometry();
+        const int quitRight = form.SpeedButton23->geometry().right();
+        EXPECT_LE(text, label.width());
+        EXPECT_GT(label.right() - text, quitRight);
+        EXPECT_LT(label.right(), form.SpeedButton10->x());
+        for (size_t i = 1; i < std::size(row); ++i)
+            EXPECT_GE(row[i]->x(), row[i - 1]->geometry().right()) << i;
+        if (zoom == 1.0)
+            EXPECT_EQ(form.SpeedButton23->x() - form.SpeedButton1->x(), 10 * 44);
+    }
+    form.ApplyUIZoom(1.0, false);
 }
 
 TEST(TopBar, SplitViewNeedsAPictureAndShowsItsStateOnTheButton)
