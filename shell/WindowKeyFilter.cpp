@@ -42,6 +42,16 @@ bool IsTypingControl(const QWidget* w)
     return w->property("pvTyping").toBool();
 }
 
+bool IsEditingKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    for (QKeySequence::StandardKey k : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo,
+                                        QKeySequence::Redo, QKeySequence::SelectAll})
+        if (press.matches(k))
+            return true;
+    return false;
+}
+
 int KeyOfPress(int key, const QString& text)
 {
     if (key == Qt::Key_Enter)

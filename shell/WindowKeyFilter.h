@@ -65,6 +65,9 @@ bool ModifiersMatch(TKeyMods mods, Qt::KeyboardModifiers held);
 // True for the edits that take typed text (line edits, spin boxes, text
 // editors, and controls marked with the property "pvTyping").
 bool IsTypingControl(const QWidget* w);
+// The keys an edit uses on its own text: copy, cut, paste, undo, redo and
+// select all, in the platform's bindings.
+bool IsEditingKey(int key, Qt::KeyboardModifiers modifiers);
 // The key a press counts as: keypad Enter is Enter, and a key that arrives
 // as a character only (no key code) is taken by its character: letters as
 // their keys, "+" and "=" as the plus key, "-" and "_" as the minus key.

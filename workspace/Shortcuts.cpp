@@ -347,9 +347,12 @@ void TForm1::InstallShortcuts()
     FFocusChangedLink =
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusRingUpdate(now); });
 
+    // While the main menu is open nothing behind it moves or clicks.
+    const auto menuClosed = [this](const TKeyPress&) { return !MenuContainer || !MenuContainer->isVisible(); };
+
     // Tab: from nothing on the bare window to the menu button, otherwise the
     // next stop of the open window or panel.
-    FKeyFilter->AddRow({Qt::Key_Tab, TKeyMods::NoMod, TKeyStage::Navigation, false, {},
+    FKeyFilter->AddRow({Qt::Key_Tab, TKeyMods::NoMod, TKeyStage::Navigation, false, menuClosed,
                         [this](const TKeyPress& k) {
                             QWidget* root = ActiveTabRoot();
                             // The window itself in focus counts as nothing focused.
@@ -404,7 +407,8 @@ void TForm1::InstallShortcuts()
         return false;
     };
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Space)})
-        FKeyFilter->AddRow({key, TKeyMods::Any, TKeyStage::Navigation, false, {}, underRing, "click under the ring"});
+        FKeyFilter->AddRow({key, TKeyMods::Any, TKeyStage::Navigation, false, menuClosed, underRing,
+                            "click under the ring"});
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Escape)})
         FKeyFilter->AddRow({key, TKeyMods::Any, TKeyStage::Navigation, false, {},
                             [this](const TKeyPress&) {
@@ -418,6 +422,11 @@ void TForm1::InstallShortcuts()
                     int(Qt::Key_Right)})
         FKeyFilter->AddRow({key, TKeyMods::Any, TKeyStage::Menu, false, {},
                             [this](const TKeyPress& k) { return HandleMenuKey(k.key); }, "main menu"});
+    // Tab, and Space outside an edit, stop at the open menu.
+    FKeyFilter->AddRow({Qt::Key_Tab, TKeyMods::NoMod, TKeyStage::Menu, false, {},
+                        [menuClosed](const TKeyPress& k) { return !menuClosed(k); }, "main menu"});
+    FKeyFilter->AddRow({Qt::Key_Space, TKeyMods::Any, TKeyStage::Menu, true, {},
+                        [menuClosed](const TKeyPress& k) { return !menuClosed(k); }, "main menu"});
 
     for (const TShortcut& s : kShortcuts) {
         TKeyRow row;
@@ -431,9 +440,8 @@ void TForm1::InstallShortcuts()
         row.condition = [this, when, typing](const TKeyPress& k) {
             if (typing == TTyping::ModOrNotTyping && !HasMod(k) && k.typing)
                 return false;
-            // The text tool's edit keeps every key but Enter and Esc.
-            if (TextWindow && k.focus && IsDescendantOf(k.focus, TextWindow->TextToolEdit) && k.key != Qt::Key_Return &&
-                k.key != Qt::Key_Escape)
+            // An edit in focus keeps the keys it edits its text with.
+            if (k.typing && IsEditingKey(k.key, k.modifiers))
                 return false;
             return !when || when(*this, k);
         };

@@ -14,9 +14,13 @@
 #include "platform/widgets/ThumbnailGrid.h"
 #include "shell/U_Theme.h"
 #include "shell/WebPages.h"
+#include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
+#include "workspace/PrintWindow.h"
+#include "workspace/TextWindow.h"
 
 #include <QAbstractScrollArea>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
@@ -35,7 +39,9 @@ constexpr auto Alt = Qt::AltModifier;
 constexpr auto Meta = Qt::MetaModifier;
 constexpr auto Pad = Qt::KeypadModifier;
 
-enum class State { Bare, Typing, UIZoom, Crop, Coffee, Brush };
+// Typing: the print window's margin box has the focus; TextEdit: the text
+// window's edit.
+enum class State { Bare, Typing, TextEdit, UIZoom, Crop, Coffee, Brush };
 
 struct Row {
     int key;
@@ -73,7 +79,20 @@ const Row kRows[] = {
     {Qt::Key_B, Ctrl, State::Bare, "batch mode"},
     {Qt::Key_B, {}, State::Bare, nullptr},
     {Qt::Key_V, Ctrl, State::Bare, "paste"},
-    {Qt::Key_C, Ctrl, State::Typing, "copy"},
+    {Qt::Key_C, Ctrl, State::Bare, "copy"},
+    // An edit keeps the keys it edits its text with; other Mod keys act.
+    {Qt::Key_C, Ctrl, State::Typing, nullptr},
+    {Qt::Key_V, Ctrl, State::Typing, nullptr},
+    {Qt::Key_C, Ctrl, State::TextEdit, nullptr},
+    {Qt::Key_V, Ctrl, State::TextEdit, nullptr},
+    {Qt::Key_N, Ctrl | Shift, State::TextEdit, "full reset"},
+    {Qt::Key_N, Ctrl | Shift, State::Typing, "full reset"},
+    {Qt::Key_S, Ctrl, State::TextEdit, "save"},
+    {Qt::Key_F11, {}, State::TextEdit, "combine"},
+    {Qt::Key_S, {}, State::TextEdit, nullptr},
+    {Qt::Key_Minus, {}, State::TextEdit, nullptr},
+    {Qt::Key_Return, {}, State::TextEdit, "commit the text"},
+    {Qt::Key_Escape, {}, State::TextEdit, "cancel the text"},
     {Qt::Key_C, {}, State::Bare, "coffee"},
     {Qt::Key_C, {}, State::Typing, nullptr},
     {Qt::Key_E, Ctrl, State::Typing, "script editor"},
@@ -99,7 +118,10 @@ const Row kRows[] = {
     {Qt::Key_S, {}, State::Bare, "split view"},
     {Qt::Key_U, {}, State::Bare, "check for an update"},
     {Qt::Key_U, {}, State::Typing, nullptr},
-    {Qt::Key_Z, Ctrl, State::Typing, "undo"},
+    {Qt::Key_Z, Ctrl, State::Typing, nullptr},
+    {Qt::Key_Z, Ctrl | Shift, State::Typing, nullptr},
+    {Qt::Key_Z, Ctrl | Alt, State::Typing, "undo"},
+    {Qt::Key_Z, Ctrl, State::Bare, "undo"},
     {Qt::Key_Z, Ctrl | Alt, State::Bare, "undo"},
     {Qt::Key_Z, Ctrl | Shift, State::Bare, "redo"},
     {Qt::Key_Z, {}, State::Bare, "interface size"},
@@ -117,10 +139,18 @@ TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
     ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
     std::vector<std::string> acted;
     form.FShortcutProbe = [&acted](const char* name) { acted.emplace_back(name); };
+    const auto focusEdit = [&form](State state) {
+        if (state == State::Typing)
+            form.PrintWindow->nbMargin->setFocus();
+        if (state == State::TextEdit)
+            form.TextWindow->TextToolEdit->setFocus();
+    };
     for (const Row& r : kRows) {
         ClearFocus(form);
         if (r.state == State::Typing)
-            form.edit->setFocus();
+            form.PrintMIClick();
+        if (r.state == State::TextEdit)
+            form.Label9Click();
         if (r.state == State::UIZoom)
             form.ShowUIZoomWindow();
         if (r.state == State::Crop)
@@ -130,8 +160,9 @@ TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
         if (r.state == State::Brush)
             form.ShowManualBrushFrame();
         ClearFocus(form);
-        if (r.state == State::Typing)
-            form.edit->setFocus();
+        focusEdit(r.state);
+        if (r.state == State::Typing || r.state == State::TextEdit)
+            ASSERT_TRUE(IsTypingControl(QApplication::focusWidget())) << r.key;
         QApplication::processEvents();
         acted.clear();
         const bool used = PressKey(form, r.key, r.mods, QString::fromLatin1(r.text));
@@ -153,6 +184,10 @@ TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
             form.CancelCoffeeButtonClick();
         if (form.FManualBrushFrame)
             form.CloseManualBrushFrame();
+        if (form.PrintWindow->isVisible())
+            form.PrintWindow->bnCancelClick();
+        if (form.IsTextWindowVisible())
+            form.CancelTextButtonClick();
         form.FShortcutProbe = [&acted](const char* name) { acted.emplace_back(name); };
     }
 }
@@ -203,6 +238,54 @@ TEST(Shortcuts, AKeyActsOnceAndTheActionsAreTheWindowsOwn)
     form.SkPaintBox1->FullSizeAndCenter();
     PressKey(form, Qt::Key_6, {}, QStringLiteral("6"));
     EXPECT_LT(form.FZoomFactor, 1.0f);
+}
+
+TEST(Shortcuts, CopyAndPasteInANumberBoxWorkOnItsText)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    form.PrintMIClick();
+    ASSERT_TRUE(form.PrintWindow->isVisible());
+    TNumberBox* margin = form.PrintWindow->nbMargin;
+    margin->setFocus();
+    margin->editor()->setText(QStringLiteral("12"));
+    margin->editor()->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("-"));
+    EXPECT_TRUE(PressKey(form, Qt::Key_C, Ctrl));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("12"));
+    QApplication::clipboard()->setText(QStringLiteral("7"));
+    margin->editor()->selectAll();
+    const ISkImage picture = form.FSkImage;
+    EXPECT_TRUE(PressKey(form, Qt::Key_V, Ctrl));
+    EXPECT_EQ(margin->editor()->text(), QStringLiteral("7"));
+    EXPECT_EQ(form.FSkImage.get(), picture.get());
+    form.PrintWindow->bnCancelClick();
+}
+
+TEST(Shortcuts, NothingBehindTheOpenMenuMovesOrClicks)
+{
+    KeyboardForm form;
+    ClearFocus(form);
+    // The ring on the menu button; the menu opens over the window.
+    PressKey(form, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form.bnMainMenu);
+    ASSERT_TRUE(FocusRingShown(form.FFocusRing));
+    PressKey(form, Qt::Key_F10);
+    ASSERT_TRUE(form.MenuContainer->isVisible());
+    for (int key : {int(Qt::Key_Tab), int(Qt::Key_Backtab), int(Qt::Key_Space)}) {
+        EXPECT_TRUE(PressKey(form, key, key == Qt::Key_Backtab ? Shift : Qt::NoModifier)) << key;
+        EXPECT_EQ(QApplication::focusWidget(), form.bnMainMenu) << key;
+        EXPECT_TRUE(form.MenuContainer->isVisible()) << key;
+    }
+    // Enter runs the menu's entry, not the ringed button (which would close the menu and open nothing).
+    PressKey(form, Qt::Key_Up);
+    ASSERT_TRUE(form.MenuContainer->isVisible());
+    ASSERT_GE(form.FMenuSelIndex, 0);
+    ASSERT_EQ(form.FMenuItems[size_t(form.FMenuSelIndex)], form.MenuEntry("UIZoomMI"));
+    EXPECT_TRUE(PressKey(form, Qt::Key_Return));
+    EXPECT_FALSE(form.MenuContainer->isVisible());
+    EXPECT_TRUE(form.IsUIZoomWindowOpen());
+    form.UIZoomCloseClick();
 }
 
 TEST(Shortcuts, TheFirstTabAfterStartUpGoesToTheMenuButton)
