@@ -108,7 +108,8 @@ TGalleryPanel::TGalleryPanel(QSize designSize, QPoint closeBoxPos, QWidget* pare
     : TOverlayPanel(designSize, closeBoxPos, parent)
 {
     setShadow({3, 3, 3, 0x99000000u});
-    setFocusPolicy(Qt::StrongFocus);
+    // It may hold the focus, but Tab visits the controls inside it.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void TGalleryPanel::AddGallery(const char* title, const char* gridName)

@@ -44,7 +44,8 @@ TFrame4::TFrame4(QWidget* parent) : TOverlayPanel(QSize(1200, 816), QPoint(1164,
 {
     setObjectName(QStringLiteral("TFrame4"));
     setShadow({4, 3.5, 3.5, 0x66000000u});
-    setFocusPolicy(Qt::StrongFocus);
+    // It may hold the focus, but Tab visits the controls inside it.
+    setFocusPolicy(Qt::ClickFocus);
 
     auto* title = new TLabel(QStringLiteral("Combine images"), this);
     title->setObjectName(QStringLiteral("Label1"));

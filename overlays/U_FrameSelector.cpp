@@ -9,6 +9,7 @@
 #include "platform/widgets/ColourPicker.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/NumberBox.h"
+#include "platform/widgets/TabNav.h"
 #include "platform/widgets/ThumbnailGrid.h"
 
 #include <QFileInfo>
@@ -28,6 +29,7 @@ TFrame3::TFrame3(QWidget* parent) : TGalleryPanel(QSize(753, 529), QPoint(715, 1
     ComboColorBox1->setObjectName(QStringLiteral("ComboColorBox1"));
     ComboColorBox1->setGeometry(DpI(42), DpI(368), DpI(110), DpI(22));
     ComboColorBox1->setColour(0xFFFFFFFFu);
+    SetTabSkip(ComboColorBox1);
     connect(ComboColorBox1, &TColourSwatch::colourChanged, this, [this](TAlphaColor) { RefreshPreview(); });
 
     AddCaption("Label3", "margin size", {249, 343, 150, 21}, 13);

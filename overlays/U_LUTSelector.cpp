@@ -24,7 +24,8 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
 {
     setObjectName(QStringLiteral("TFrameLUTSelector"));
     setShadow({3, 3, 3, 0x99000000u});
-    setFocusPolicy(Qt::StrongFocus);
+    // It may hold the focus, but Tab visits the controls inside it.
+    setFocusPolicy(Qt::ClickFocus);
 
     auto* title = AddCaption("LblTitle", "Select LUT", {0, 14, 990, 28}, 18);
     title->setAlignment(Qt::AlignCenter);
@@ -39,6 +40,7 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
     auto* scroll = new QScrollArea(listBox);
     scroll->setObjectName(QStringLiteral("ListScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // the list inside is the stop
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
     // The list sits on the box colour (a transparent viewport would show stale pixels).

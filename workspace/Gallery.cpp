@@ -14,6 +14,7 @@
 #include "platform/system/Threads.h"
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/TabNav.h"
 #include "shell/U_dictionary.h"
 #include "workspace/CanvasView.h"
 #include "workspace/GalleryItems.h"
@@ -33,6 +34,7 @@ void TForm1::CreateGallery()
 {
     FGalleryItems = std::make_unique<TGalleryItems>();
     HistoryRect = new TGalleryStrip(*FGalleryItems, Layout2);
+    SetTabSkip(HistoryRect);
     HistoryRect->OnToggle = [this] { HistoryToggleClick(); };
     HistoryRect->OnAddClicked = [this] { BtnAddToGalleryClick(); };
     HistoryRect->OnContextMenu = [this](int index, QPoint globalPos) {

@@ -380,6 +380,8 @@ void TForm1::CreateRightPanel()
     PreviewZoomRect->setPanelGeometry(
         QRect((Image1->width() - DpI(100)) / 2, Image1->height() - DpI(36) - DpI(12), DpI(100), DpI(36)));
     PreviewZoomRect->setCursor(Qt::PointingHandCursor);
+    // The bar shows only under the mouse: a ring around it would mark nothing.
+    SetTabSkip(PreviewZoomRect);
     auto* zoomOpacity = new QGraphicsOpacityEffect(PreviewZoomRect);
     zoomOpacity->setOpacity(0.0);
     PreviewZoomRect->setGraphicsEffect(zoomOpacity);

@@ -11,6 +11,7 @@
 #include "overlays/OverlayPanel.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Expander.h"
+#include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/LineEdit.h"
@@ -399,7 +400,8 @@ void TForm1::InstallShortcuts()
                 HideFocusRing(FFocusRing, this);
             return true;
         }
-        if (k.key == Qt::Key_Return && (qobject_cast<TButton*>(k.focus) || qobject_cast<TIconButton*>(k.focus))) {
+        if (k.key == Qt::Key_Return && (qobject_cast<TButton*>(k.focus) || qobject_cast<TIconButton*>(k.focus) ||
+                                        qobject_cast<TCloseBox*>(k.focus))) {
             HideFocusRing(FFocusRing, this);
             QMetaObject::invokeMethod(k.focus, "clicked");
             return true;

@@ -3,6 +3,7 @@
 #include "platform/widgets/Label.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -26,7 +27,9 @@ void TCloseBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (hovered_) {
+    // Focused from the keyboard (in a window without a ring), it looks hovered.
+    const bool lit = hovered_ || keyboardFocus();
+    if (lit) {
         p.setPen(Qt::NoPen);
         p.setBrush(qcolour("hoverFill"));
         p.drawRoundedRect(rect(), Dp(6), Dp(6));
@@ -34,7 +37,7 @@ void TCloseBox::paintEvent(QPaintEvent*)
     // An 18 x 18 icon drawn on a 24-unit grid: two diagonals, round caps.
     const double icon = Dp(18), unit = icon / 24.0;
     const QPointF o((width() - icon) / 2, (height() - icon) / 2);
-    p.setPen(QPen(qcolour(hovered_ ? "crossHover" : "cross"), 2 * unit, Qt::SolidLine, Qt::RoundCap,
+    p.setPen(QPen(qcolour(lit ? "crossHover" : "cross"), 2 * unit, Qt::SolidLine, Qt::RoundCap,
                   Qt::RoundJoin));
     p.drawLine(o + QPointF(6, 6) * unit, o + QPointF(18, 18) * unit);
     p.drawLine(o + QPointF(18, 6) * unit, o + QPointF(6, 18) * unit);
@@ -53,6 +56,28 @@ void TCloseBox::mouseReleaseEvent(QMouseEvent* e)
     e->accept();
     if (click)
         Q_EMIT clicked();
+}
+
+void TCloseBox::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        Q_EMIT clicked();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void TCloseBox::focusInEvent(QFocusEvent* e)
+{
+    noteFocus(true, e->reason());
+    QWidget::focusInEvent(e);
+}
+
+void TCloseBox::focusOutEvent(QFocusEvent* e)
+{
+    noteFocus(false);
+    QWidget::focusOutEvent(e);
 }
 
 void TCloseBox::enterEvent(QEnterEvent* e)

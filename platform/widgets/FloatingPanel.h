@@ -11,7 +11,8 @@ namespace pv {
 class TLabel;
 
 // A 26 x 26 close box with a drawn cross; under the mouse it fills red and the
-// cross turns white.
+// cross turns white. With a click handler it is a keyboard stop: Space and
+// Enter click it.
 class TCloseBox : public QWidget, public TControl {
     Q_OBJECT
 public:
@@ -24,9 +25,14 @@ Q_SIGNALS:
     void clicked();
 
 protected:
+    void connectNotify(const QMetaMethod& signal) override { noteConnection(signal, 1); }
+    void disconnectNotify(const QMetaMethod& signal) override { noteConnection(signal, -1); }
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 
