@@ -51,12 +51,13 @@ int RunDesktop(int argc, char** argv)
         pv::TForm1 form;
         form.FSplash = &splash;
         // Showing opens a picture named on the command line; without one the
-        // canvas shows its drop zone.
-        splash.OnHandOver = [&form] {
+        // canvas shows its drop zone. A font warning answered late has held
+        // the start past the hand-over time: then the window shows at once.
+        splash.BindHandOver([&form] {
             form.show();
             form.raise();
             form.activateWindow();
-        };
+        });
         return app.exec();
     } catch (const std::exception& e) {
         ShowStartupError(QString::fromUtf8(e.what()));

@@ -62,9 +62,20 @@ void TForm2::Timer1Timer()
 {
     Timer1.stop();
     FIsInitialSplash = false;
+    // Until the main window is bound the hand-over waits for it.
+    handOverDue_ = !OnHandOver;
     if (OnHandOver)
         OnHandOver();
     hide();
+}
+
+void TForm2::BindHandOver(std::function<void()> handOver)
+{
+    OnHandOver = std::move(handOver);
+    if (handOverDue_ && OnHandOver) {
+        handOverDue_ = false;
+        OnHandOver();
+    }
 }
 
 void TForm2::showEvent(QShowEvent* e)

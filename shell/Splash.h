@@ -30,6 +30,9 @@ public:
 
     // Shows the main window (bound by the program's start).
     std::function<void()> OnHandOver;
+    // Binds OnHandOver; when the hand-over time has already passed (a message
+    // box held the start past it), hands over at once.
+    void BindHandOver(std::function<void()> handOver);
     // Seconds since the splash appeared, for the animation; tests replace it.
     std::function<double()> Clock;
 
@@ -55,6 +58,7 @@ private:
     QElapsedTimer shown_;
     QTimer frames_;
     bool wasActive_ = false;
+    bool handOverDue_ = false;
 };
 
 } // namespace pv

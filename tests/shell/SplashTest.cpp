@@ -125,6 +125,34 @@ TEST(Splash, EscOrAClickHideItAtOnceAndTheHandOverStillComes)
     }
 }
 
+TEST(Splash, AHandOverDueBeforeTheMainWindowIsBoundComesWhenItIsBound)
+{
+    // A message box during the start (a font that cannot be registered) can
+    // hold the program past the hand-over time.
+    TForm2 splash;
+    QWidget main;
+    int handOvers = 0;
+    splash.Timer1.setInterval(50);
+    splash.show();
+    QElapsedTimer t;
+    t.start();
+    while (splash.Timer1.isActive() && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_FALSE(splash.Timer1.isActive());
+    EXPECT_FALSE(splash.isVisible());
+    splash.BindHandOver([&] {
+        ++handOvers;
+        main.show();
+    });
+    EXPECT_EQ(handOvers, 1);
+    EXPECT_TRUE(main.isVisible());
+    // Bound in time, the hand-over waits for its timer.
+    TForm2 onTime;
+    int onTimeHandOvers = 0;
+    onTime.BindHandOver([&] { ++onTimeHandOvers; });
+    EXPECT_EQ(onTimeHandOvers, 0);
+}
+
 TEST(Splash, LosingTheFocusHidesIt)
 {
     HandOver h;
