@@ -37,6 +37,7 @@ void TForm1::ApplyUIZoom(double AZoom, bool ASave)
     FUIZoom = zoom;
     if (ASave)
         SetSetting(kUIZoomSetting, UIZoomSettingText(zoom));
+    UpdateUIZoomMenuLabel();
     const double old = UiZoom();
     if (UIZoomPercent(old) == UIZoomPercent(zoom))
         return;
@@ -57,6 +58,12 @@ void TForm1::ApplyUIZoom(double AZoom, bool ASave)
     if (Check4UpdateRect && Check4UpdateRect->isVisible())
         Check4UpdateRect->move((Layout2->width() - Check4UpdateRect->width()) / 2,
                                (Layout2->height() - Check4UpdateRect->height()) / 2);
+}
+
+void TForm1::UpdateUIZoomMenuLabel()
+{
+    if (TLabel* entry = MenuEntry("UIZoomMI"))
+        entry->setDisplayText(SizeCaption(qRound(FUIZoom * 100)));
 }
 
 void TForm1::CenterUIZoomWindow()

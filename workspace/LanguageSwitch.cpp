@@ -62,6 +62,9 @@ void TForm1::SwitchLanguage(const QString& Code)
         if (FormScriptEditor)
             FormScriptEditor->ApplyLanguage();
     }
+    // The gallery tab and the interface-size entry compose their texts.
+    RefreshGalleryHints();
+    UpdateUIZoomMenuLabel();
     FitTranslatedButtons();
     CenterDropZone();
     if (FormScriptEditor)
@@ -126,8 +129,8 @@ void TForm1::LangOptionClick(int Tag)
         SwitchLanguage(code);
         SetSetting(QStringLiteral("language"), code);
     }
-    if (FLanguagePopup)
-        FLanguagePopup->hide();
+    // A pick closes the popup and the menu it came from.
+    CloseMainMenu();
 }
 
 void TForm1::DetectAndSetSystemLanguage() { SwitchLanguage(LanguageOfLocale(QLocale::system().name())); }

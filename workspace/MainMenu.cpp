@@ -180,6 +180,9 @@ void TForm1::CreateMainMenu()
             connect(part, &TLabel::hoverChanged, this, hover);
         connect(icon, &TSvgIcon::hoverChanged, this, hover);
     }
+    // The size entry composes its caption from a translated row.
+    if (TLabel* zoom = MenuEntry("UIZoomMI"))
+        zoom->setTranslatable(false);
     connect(MenuContainer, &TRoundedPanel::hoverChanged, this, [this](bool over) {
         if (!over)
             MenuContainerMouseLeave();
@@ -212,9 +215,7 @@ void TForm1::bnMainMenuClick()
         CloseMainMenu();
         return;
     }
-    if (TLabel* zoom = MenuEntry("UIZoomMI"))
-        zoom->setDisplayText(TranslateText(QStringLiteral("Interface size")) + QStringLiteral(": ") +
-                             QString::number(qRound(FUIZoom * 100)) + u'%');
+    UpdateUIZoomMenuLabel();
     MenuContainer->move(DpI(kMenuX), DpI(kMenuY));
     // A window too short for the whole menu shows all of it smaller, down to
     // the smallest interface size; only a shorter one cuts it to the room

@@ -448,6 +448,8 @@ public:
     // of every window, and the window that sets it (Z; Esc restores).
     double FUIZoom = 1.0;
     void ApplyUIZoom(double AZoom, bool ASave);
+    // The menu entry names the size: "Interface size: 125%" in the current language.
+    void UpdateUIZoomMenuLabel();
     void ShowUIZoomWindow();
     bool IsUIZoomWindowOpen() const;
     void UIZoomApplyFromTrackBar();

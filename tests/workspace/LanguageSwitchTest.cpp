@@ -3,11 +3,14 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
+#include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
+#include "shell/Marquee.h"
 #include "shell/U_Settings.h"
 #include "shell/U_dictionary.h"
 #include "shell/U_languages.h"
+#include "workspace/GalleryStrip.h"
 #include "workspace/ScriptEditor.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +57,7 @@ TEST_F(LanguageSwitchTest, ChoosingDeutschRetextsWindowListsAndEditorAndIsStored
     EXPECT_EQ(form.Button1->text(), Row("fr", 118));
     EXPECT_EQ(form.ListBoxes[1]->items()[0], Row("fr", 51));
     for (TControl* c : ControlsUnder(&form))
-        if (!c->text().isEmpty() && c->text() != c->sourceText())
+        if (c->translatable() && !c->text().isEmpty() && c->text() != c->sourceText())
             EXPECT_EQ(c->text(), TranslateText(c->sourceText())) << c->sourceText().toStdString();
 
     EXPECT_TRUE(form.Sunsvg->toolTip().isEmpty()); // no translation: no hint
@@ -63,6 +66,45 @@ TEST_F(LanguageSwitchTest, ChoosingDeutschRetextsWindowListsAndEditorAndIsStored
     EXPECT_EQ(form.Sunsvg->toolTip(), QStringLiteral("Switch to light mode"));
     EXPECT_EQ(form.Button1->text(), QStringLiteral("Apply effect"));
     EXPECT_EQ(form.ListBoxes[1]->items()[0], QStringLiteral("Black & White"));
+}
+
+TEST_F(LanguageSwitchTest, TheGalleryTabIsRetextedAndRefittedByEverySwitch)
+{
+    TGalleryStrip& tab = *form.HistoryRect;
+    for (const char* code : {"en", "ru", "de", "fr", "uk"}) {
+        form.SwitchLanguage(QString::fromLatin1(code));
+        EXPECT_EQ(tab.TabText(), Row(code, 142) + QStringLiteral("  \u25B2")) << code;
+        // Fitted to this language's text: fitting again changes nothing.
+        const int fitted = tab.Layout().tabWidth;
+        tab.FitGalleryToggleLabel();
+        EXPECT_EQ(tab.Layout().tabWidth, fitted) << code;
+        QFont f = tab.font();
+        f.setPixelSize(DpI(12));
+        EXPECT_LE(QFontMetrics(f).horizontalAdvance(tab.TabText()), tab.Layout().TabRect().width()) << code;
+    }
+}
+
+TEST_F(LanguageSwitchTest, AMousePickClosesPopupAndMenuAndTheSizeEntryKeepsTheSize)
+{
+    test::ShowRestored(form);
+    form.ApplyUIZoom(0.86, false);
+    form.bnMainMenuClick();
+    ASSERT_TRUE(form.MenuContainer->isVisible());
+    EXPECT_EQ(form.MenuEntry("UIZoomMI")->text(), QStringLiteral("Interface size: 86%"));
+    form.LanguageEntryClick();
+    ASSERT_TRUE(form.FLanguagePopup && form.FLanguagePopup->isVisible());
+    auto* deutsch = form.FLanguagePopup->findChild<TLabel*>(QStringLiteral("LangOption1"));
+    ASSERT_TRUE(deutsch);
+    const QPointF at = QRectF(deutsch->rect()).center();
+    test::SendMouse(deutsch, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    test::SendMouse(deutsch, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(GetCurrentLanguage(), QStringLiteral("de"));
+    EXPECT_FALSE(form.FLanguagePopup->isVisible());
+    EXPECT_FALSE(form.MenuContainer->isVisible());
+    EXPECT_FALSE(form.FMenuMarquee->Running());
+    EXPECT_EQ(form.MenuEntry("UIZoomMI")->text(), Row("de", 297) + QStringLiteral(": 86%"));
+    form.ApplyUIZoom(1.0, false);
+    EXPECT_EQ(form.MenuEntry("UIZoomMI")->text(), Row("de", 297) + QStringLiteral(": 100%"));
 }
 
 TEST_F(LanguageSwitchTest, ACodeWithoutATableIsEnglishEverywhere)
