@@ -201,7 +201,7 @@ void TForm1::CreateEffectPanel()
     LeftPanelRect->setFillColour(ThemeMapColor(0xFF1F2937u));
     LeftPanelRect->setShadow(PanelShadow());
 
-    EffectsLabel = Heading(QStringLiteral("EFFECTS"), LeftPanelRect);
+    EffectsLabel = Heading(QStringLiteral("ARTISTIC FILTERS"), LeftPanelRect);
     EffectsLabel->setObjectName(QStringLiteral("EffectsLabel"));
 
     PresentedScrollBox2 = new QScrollArea(LeftPanelRect);

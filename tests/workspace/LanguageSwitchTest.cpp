@@ -107,6 +107,19 @@ TEST_F(LanguageSwitchTest, AMousePickClosesPopupAndMenuAndTheSizeEntryKeepsTheSi
     EXPECT_EQ(form.MenuEntry("UIZoomMI")->text(), Row("de", 297) + QStringLiteral(": 100%"));
 }
 
+TEST_F(LanguageSwitchTest, ThePanelHeadingsAreTableRowsInEveryLanguage)
+{
+    struct Case {
+        TLabel* heading;
+        int row;
+    } cases[] = {{form.ToolsLabel, 30}, {form.EffectsLabel, 31}, {form.ParamsLabel, 32}};
+    for (const char* code : {"en", "de", "ru"}) {
+        form.SwitchLanguage(QString::fromLatin1(code));
+        for (const Case& c : cases)
+            EXPECT_EQ(c.heading->text(), Row(code, c.row)) << code << " row " << c.row;
+    }
+}
+
 TEST_F(LanguageSwitchTest, ACodeWithoutATableIsEnglishEverywhere)
 {
     for (const char* code : {"EN", "en-US", "sv", ""}) {
