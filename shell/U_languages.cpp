@@ -2,9 +2,16 @@
 
 #include "platform/system/Files.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPointer>
+#include <QTranslator>
+
+#include <memory>
 
 static void InitLanguageTables() { Q_INIT_RESOURCE(languages); }
 
@@ -49,6 +56,28 @@ QStringList LanguageTable(const QString& code)
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text.split(u'\n');
+}
+
+bool LoadQtTranslations(const QString& code)
+{
+    static QPointer<QTranslator> installed;
+    if (!QCoreApplication::instance())
+        return false;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    if (code == QLatin1String("en") || LanguageIndex(code) < 0)
+        return false;
+    // Qt names its files by region where a language has several ("pt_BR",
+    // "zh_CN"); the locale of a bare code leads to the likely one.
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(QLocale(code), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    installed = translator.release();
+    QCoreApplication::installTranslator(installed);
+    return true;
 }
 
 QString LanguageOfLocale(const QString& localeName)

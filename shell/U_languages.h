@@ -23,6 +23,12 @@ int LanguageIndex(const QString& code);
 // The table of a code, or an empty list when the code has none.
 QStringList LanguageTable(const QString& code);
 
+// Puts Qt's own texts (the buttons of message boxes, the file dialogs) into
+// the language of a code, from the translations Qt installs beside itself;
+// English, a code without a table and a language Qt has no texts for leave
+// them English. False when nothing was loaded.
+bool LoadQtTranslations(const QString& code);
+
 // The interface language of a locale name ("de_DE.UTF-8", "pt-BR", "kok_IN"):
 // its whole language subtag when one of the 14 codes, else "en".
 QString LanguageOfLocale(const QString& localeName);

@@ -62,6 +62,8 @@ void TForm1::SwitchLanguage(const QString& Code)
         if (FormScriptEditor)
             FormScriptEditor->ApplyLanguage();
     }
+    // Qt's own dialogs and buttons speak the language too.
+    LoadQtTranslations(GetCurrentLanguage());
     // The gallery tab and the interface-size entry compose their texts.
     RefreshGalleryHints();
     UpdateUIZoomMenuLabel();

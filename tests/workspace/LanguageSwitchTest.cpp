@@ -13,6 +13,9 @@
 #include "workspace/GalleryStrip.h"
 #include "workspace/ScriptEditor.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace pv {
@@ -117,6 +120,31 @@ TEST_F(LanguageSwitchTest, ThePanelHeadingsAreTableRowsInEveryLanguage)
         form.SwitchLanguage(QString::fromLatin1(code));
         for (const Case& c : cases)
             EXPECT_EQ(c.heading->text(), Row(code, c.row)) << code << " row " << c.row;
+    }
+}
+
+TEST_F(LanguageSwitchTest, QtsOwnButtonsAndFileDialogsFollowTheSwitch)
+{
+    struct Case {
+        const char* code;
+        const char* yes;
+        const char* no;
+        const char* cancel;
+    } cases[] = {
+        {"de", "&Ja", "&Nein", "Abbrechen"}, {"fr", "&Oui", "&Non", "Annuler"},
+        {"ru", "&Да", "&Нет", "Отмена"},     {"en", "&Yes", "&No", "Cancel"},
+    };
+    for (const Case& c : cases) {
+        form.SwitchLanguage(QString::fromLatin1(c.code));
+        QDialogButtonBox box(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
+        EXPECT_EQ(box.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8(c.yes)) << c.code;
+        EXPECT_EQ(box.button(QDialogButtonBox::No)->text(), QString::fromUtf8(c.no)) << c.code;
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(c.cancel)) << c.code;
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(buttons) << c.code;
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(c.cancel)) << c.code;
     }
 }
 
