@@ -1,5 +1,7 @@
 #include "shell/UpdateCheck.h"
 
+#include "shell/U_dictionary.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -22,12 +24,11 @@ QUrl UpdateVersionUrl()
 
 QUrl UpdateHomePage() { return QUrl(QStringLiteral("https://") + UpdateHost() + QStringLiteral("/")); }
 
-QString UpdateVisitQuestionRow()
-{
-    return QStringLiteral("Would you like to visit ") + UpdateHost() + QStringLiteral(" to download it?");
-}
+QString UpdateVisitQuestionRow() { return QStringLiteral("Would you like to visit %s to download it?"); }
 
-QString UpdateConnectErrorRow() { return QStringLiteral("Error connecting to ") + UpdateHost(); }
+QString UpdateConnectErrorRow() { return QStringLiteral("Error connecting to %s"); }
+
+QString WithUpdateHost(const QString& Row, const QString& Host) { return TranslateFormat(Row, {Host}); }
 
 QString CleanVersion(const QString& S)
 {

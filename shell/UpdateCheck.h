@@ -22,10 +22,11 @@ QString UpdateHost();
 // The version file at the root of the site, and the site's home page.
 QUrl UpdateVersionUrl();
 QUrl UpdateHomePage();
-// The rows that name the host, built from the same host so the translation
-// lookup finds them.
+// The rows that name the host: "%s" stands for it in every language.
 QString UpdateVisitQuestionRow();
 QString UpdateConnectErrorRow();
+// Such a row in the current language with a host filled in.
+QString WithUpdateHost(const QString& Row, const QString& Host = UpdateHost());
 
 // S trimmed, then cut before its first "_".
 QString CleanVersion(const QString& S);

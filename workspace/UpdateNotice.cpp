@@ -73,7 +73,7 @@ void TForm1::ShowUpdateNotice(const QString& RemoteVersion, const QString& Local
     Check4UpdateText->setText(TranslateFormat(QStringLiteral("Version %s is available."), {RemoteVersion}) +
                               QStringLiteral("\r\n") +
                               TranslateFormat(QStringLiteral("You are currently using %s."), {LocalVersion}) +
-                              QStringLiteral("\r\n\r\n") + TranslateText(UpdateVisitQuestionRow()));
+                              QStringLiteral("\r\n\r\n") + WithUpdateHost(UpdateVisitQuestionRow()));
     Check4UpdateRect->move((Layout2->width() - Check4UpdateRect->width()) / 2,
                            (Layout2->height() - Check4UpdateRect->height()) / 2);
     Check4UpdateRect->show();

@@ -1,5 +1,8 @@
 #include "shell/UpdateCheck.h"
 
+#include "shell/U_dictionary.h"
+#include "shell/U_languages.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -54,14 +57,39 @@ TEST(UpdateCheck, AnswersAreJudgedAgainstTheProgramsVersion)
     }
 }
 
-TEST(UpdateCheck, TheDefaultAddressIsAReservedHostAndItsRowsAreTheTablesRows)
+TEST(UpdateCheck, TheDefaultAddressIsAReservedHost)
 {
     EXPECT_TRUE(UpdateHost().endsWith(QStringLiteral(".example")));
     EXPECT_EQ(UpdateVersionUrl().host(), UpdateHost());
     EXPECT_EQ(UpdateVersionUrl().path(), QStringLiteral("/brenix_version.txt"));
-    EXPECT_EQ(UpdateVisitQuestionRow(),
-              QStringLiteral("Would you like to visit pelandrovium.example to download it?"));
-    EXPECT_EQ(UpdateConnectErrorRow(), QStringLiteral("Error connecting to pelandrovium.example"));
+    EXPECT_EQ(WithUpdateHost(UpdateVisitQuestionRow()),
+              QStringLiteral("Would you like to visit ") + UpdateHost() + QStringLiteral(" to download it?"));
+}
+
+TEST(UpdateCheck, TheRowsNamingTheHostAreTranslatedForAnyHost)
+{
+    // A build for another site asks the same translated question.
+    const QString host = QStringLiteral("updates.another-site.test");
+    const QStringList english = LanguageTable(QStringLiteral("en"));
+    struct Case {
+        QString row;
+        int line;
+    } cases[] = {{UpdateVisitQuestionRow(), 213}, {UpdateConnectErrorRow(), 210}};
+    for (const TLanguage& language : Languages()) {
+        const QString code = QString::fromLatin1(language.code);
+        const QStringList table = LanguageTable(code);
+        BuildTranslations(english, table);
+        SetCurrentLanguage(code);
+        for (const Case& c : cases) {
+            ASSERT_EQ(english.value(c.line - 1), c.row);
+            const QString shown = WithUpdateHost(c.row, host);
+            EXPECT_EQ(shown, QString(table.value(c.line - 1)).replace(QStringLiteral("%s"), host))
+                << language.code << " row " << c.line;
+            EXPECT_FALSE(table.value(c.line - 1).contains(UpdateHost())) << language.code << " row " << c.line;
+        }
+    }
+    SetCurrentLanguage(QStringLiteral("en"));
+    ClearTranslations();
 }
 
 // A one-shot HTTP server on 127.0.0.1 that gives every request the same
