@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <iterator>
 
 static void InitWorkspaceIcons() { Q_INIT_RESOURCE(icons); }
@@ -156,6 +157,14 @@ void TForm1::CreateTopBar()
     ZoomLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
     ZoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ZoomLabel->resize(DpI(80), DpI(38));
+
+    // A passing line of the title bar (the update check's up-to-date line,
+    // the memory report); empty otherwise. LayoutWindowButtons places it.
+    DebugLabel = new TLabel({}, ProgramBarRect);
+    DebugLabel->setObjectName(QStringLiteral("DebugLabel"));
+    DebugLabel->setFontSize(14);
+    DebugLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    DebugLabel->resize(DpI(929), DpI(17));
 }
 
 void TForm1::LayoutWindowButtons()
@@ -192,6 +201,13 @@ void TForm1::LayoutWindowButtons()
     // The label (its text to the right) narrows from the left to stay clear of the row.
     const int labelLeft = std::max(labelRight - DpI(80), rowEnd + DpI(6));
     ZoomLabel->setGeometry(labelLeft, y, std::max(0, labelRight - labelLeft), DpI(38));
+    // The passing line takes the free stretch of the bar between the button
+    // row and the zoom row, level with the buttons.
+    if (DebugLabel && SpeedButton23) {
+        const int left = SpeedButton23->geometry().right() + 1 + DpI(22);
+        const int room = std::clamp(ZoomLabel->x() - DpI(8) - left, 0, DpI(929));
+        DebugLabel->setGeometry(left, y + (SpeedButton23->height() - DpI(17)) / 2, room, DpI(17));
+    }
 }
 
 void TForm1::CreateEffectPanel()
@@ -476,10 +492,6 @@ void TForm1::CreateRightPanel()
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->hide();
     connect(Button2, &TButton::clicked, this, &TForm1::Button2Click);
-    DebugLabel = new TLabel({}, ParamsRect);
-    DebugLabel->setObjectName(QStringLiteral("DebugLabel"));
-    DebugLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
-    DebugLabel->setGeometry(DpI(16), DpI(412), DpI(kRightPanelWidth - 24 - 32), DpI(18));
     CreateEffectOptions();
 }
 

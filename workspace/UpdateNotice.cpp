@@ -6,6 +6,8 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
+#include "shell/U_Theme.h"
 #include "shell/U_dictionary.h"
 #include "shell/UpdateCheck.h"
 #include "shell/WebPages.h"
@@ -57,10 +59,17 @@ void TForm1::CreateUpdateNotice()
     CancelUpdate = new TButton(QStringLiteral("Cancel"), TButton::Look::Standard, Check4UpdateRect);
     CancelUpdate->setObjectName(QStringLiteral("CancelUpdate"));
     CancelUpdate->setGeometry(DpI(23), DpI(161), DpI(97), DpI(33));
-    BtnUpdate = new TButton(UpdateHost(), TButton::Look::Standard, Check4UpdateRect);
+    // The site's name after an indent that holds the icon.
+    BtnUpdate = new TButton(QString(9, u' ') + UpdateHost(), TButton::Look::Standard, Check4UpdateRect);
     BtnUpdate->setObjectName(QStringLiteral("BtnUpdate"));
     BtnUpdate->setTranslatable(false);
+    BtnUpdate->setTextAlignment(Qt::AlignLeft);
     BtnUpdate->setGeometry(DpI(152), DpI(161), DpI(193), DpI(33));
+    auto* siteIcon = new TSvgIcon(BtnUpdate);
+    siteIcon->setObjectName(QStringLiteral("SkSvg52"));
+    siteIcon->setSource(QStringLiteral(":/toolbar/update.svg"));
+    siteIcon->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+    siteIcon->setGeometry(DpI(12), DpI(7), DpI(19), DpI(19));
     connect(CancelUpdate, &TButton::clicked, this, &TForm1::CancelUpdateClick);
     connect(BtnUpdate, &TButton::clicked, this, &TForm1::BtnUpdateClick);
     Check4UpdateRect->hide();
