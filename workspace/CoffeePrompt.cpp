@@ -159,12 +159,17 @@ void TForm1::SpeedButton9Click()
     if (FManualBrushFrame)
         return;
     CoffeeText->setText(DonationText());
-    CoffeeRectangle->move((Layout2->width() - CoffeeRectangle->width()) / 2,
-                          (Layout2->height() - CoffeeRectangle->height()) / 2);
+    CenterCoffeePrompt();
     CoffeeRectangle->show();
     CoffeeRectangle->raise();
     SetupCoffeeBtnMarquee();
     BuyCoffeeButton->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::CenterCoffeePrompt()
+{
+    CoffeeRectangle->move((Layout2->width() - CoffeeRectangle->width()) / 2,
+                          (Layout2->height() - CoffeeRectangle->height()) / 2);
 }
 
 void TForm1::CoffeeMIClick()

@@ -540,6 +540,8 @@ void TForm1::LayoutWindow()
     ProgressBarRect->setGeometry(0, Layout2->height() - DpI(30), Layout2->width(), DpI(18));
     ProgressBarRect->raise();
     RepositionGalleryToggle();
+    if (IsCoffeeOpen())
+        CenterCoffeePrompt();
     ManualBrushFollowCanvas();
     RepositionPictos();
 }

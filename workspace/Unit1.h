@@ -585,6 +585,9 @@ public:
     int FSteamTicksLeft = 0;
     QByteArray FSteamSvgFull;
     void SpeedButton9Click();
+    // Centres the coffee prompt in the workspace (on opening and whenever the
+    // workspace changes size).
+    void CenterCoffeePrompt();
     void CoffeeMIClick();
     void BuyCoffeeButtonClick();
     void CancelCoffeeButtonClick();

@@ -102,6 +102,35 @@ TEST(CoffeePrompt, OpensCentredConfirmsToThePageAndClosesWithEsc)
     EXPECT_TRUE(form.IsCoffeeOpen());
 }
 
+// The open prompt stays in the middle of the workspace whatever changes its
+// size: the window, its maximise and the interface size.
+TEST(CoffeePrompt, StaysCentredWhenTheWindowOrTheInterfaceSizeChanges)
+{
+    KeyboardForm form;
+    form.SpeedButton9Click();
+    ASSERT_TRUE(form.IsCoffeeOpen());
+    const auto expectCentred = [&form](const char* after) {
+        const QRect r = form.CoffeeRectangle->geometry();
+        EXPECT_EQ(r.x(), (form.Layout2->width() - r.width()) / 2) << after;
+        EXPECT_EQ(r.y(), (form.Layout2->height() - r.height()) / 2) << after;
+    };
+    form.resize(1100, 780);
+    QApplication::processEvents();
+    expectCentred("a smaller window");
+    form.MaxButtonClick();
+    QApplication::processEvents();
+    expectCentred("maximise");
+    form.MaxButtonClick();
+    QApplication::processEvents();
+    expectCentred("restore");
+    for (double zoom : {1.25, 0.75, 1.0}) {
+        form.ApplyUIZoom(zoom, false);
+        QApplication::processEvents();
+        EXPECT_EQ(form.CoffeeRectangle->width(), DpI(488)) << zoom;
+        expectCentred("another interface size");
+    }
+}
+
 TEST(CoffeePrompt, AConfirmCaptionTooLongScrollsAndComesBack)
 {
     KeyboardForm form;
