@@ -6,6 +6,7 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/Control.h"
+#include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/Rezoom.h"
 #include "platform/widgets/RoundedPanel.h"
@@ -85,16 +86,14 @@ void TForm1::CreateUIZoomWindow()
     UIZoomTrackBar->setObjectName(QStringLiteral("UIZoomTrackBar"));
     UIZoomTrackBar->setGeometry(DpI(24), DpI(52), DpI(272), DpI(24));
     UIZoomTrackBar->setCursor(Qt::PointingHandCursor);
+    UIZoomTrackBar->setStep(5);
     UIZoomOKBtn = new TButton(QStringLiteral("OK"), TButton::Look::Standard, UIZoomWindow);
     UIZoomOKBtn->setObjectName(QStringLiteral("UIZoomOKBtn"));
     UIZoomOKBtn->setGeometry(DpI(127), DpI(90), DpI(66), DpI(28));
-    UIZoomCloseX = new TLabel(QStringLiteral("\u2715"), UIZoomWindow);
-    UIZoomCloseX->setObjectName(QStringLiteral("UIZoomCloseX"));
-    UIZoomCloseX->setTranslatable(false);
-    UIZoomCloseX->setGeometry(DpI(288), DpI(6), DpI(24), DpI(24));
-    UIZoomCloseX->setAlignment(Qt::AlignCenter);
-    UIZoomCloseX->setFontSize(16);
-    UIZoomCloseX->setClickable(true);
+    UIZoomCloseBg = new TCloseBox(UIZoomWindow);
+    UIZoomCloseBg->setObjectName(QStringLiteral("UIZoomCloseBg"));
+    UIZoomCloseBg->setColour("cross", 0xFFD5D5D5u);
+    UIZoomCloseBg->setGeometry(DpI(288), DpI(6), DpI(24), DpI(24));
     // The slider's 0..100 is the size's 50..150 %.
     connect(UIZoomTrackBar, &TSlider::tracking, this, [this](double v) {
         const int percent = int(std::lround(50 + v));
@@ -104,10 +103,7 @@ void TForm1::CreateUIZoomWindow()
     });
     connect(UIZoomTrackBar, &TSlider::dragEnded, this, &TForm1::UIZoomApplyFromTrackBar);
     connect(UIZoomOKBtn, &TButton::clicked, this, &TForm1::UIZoomOKClick);
-    connect(UIZoomCloseX, &TLabel::clicked, this, &TForm1::UIZoomCloseClick);
-    connect(UIZoomCloseX, &TLabel::hoverChanged, this, [this](bool hovered) {
-        UIZoomCloseX->setFontColour(hovered ? 0xFFFF0000u : ThemeMapTextColor(0xFFD5D5D5u));
-    });
+    connect(UIZoomCloseBg, &TCloseBox::clicked, this, &TForm1::UIZoomCloseClick);
     FUIZoomApplyTimer.setInterval(150);
     connect(&FUIZoomApplyTimer, &QTimer::timeout, this, [this] {
         if (!UIZoomWindow || !UIZoomWindow->isVisible()) {
@@ -127,7 +123,6 @@ void TForm1::ShowUIZoomWindow()
     UIZoomWindow->setFillColour(0xFF314158u);
     UIZoomWindow->setStroke(0xFF545F72u, 2);
     UIZoomValueLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
-    UIZoomCloseX->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
     // The caption shrinks until the widest one fits.
     double size = 16;
     const QString widest = TranslateText(QStringLiteral("Interface size")) + QStringLiteral(": 150%");

@@ -47,6 +47,7 @@ class TSvgIcon;
 class TCropTool;
 class TColourPicker;
 class TFloatingPanel;
+class TCloseBox;
 class TSwitch;
 class TOverlayHost;
 class TGalleryPanel;
@@ -461,7 +462,7 @@ public:
     TSlider* UIZoomTrackBar = nullptr;
     TLabel* UIZoomValueLabel = nullptr;
     TButton* UIZoomOKBtn = nullptr;
-    TLabel* UIZoomCloseX = nullptr;
+    TCloseBox* UIZoomCloseBg = nullptr;
     QTimer FUIZoomApplyTimer;
     int FUIZoomPctAtOpen = 100;
     QString FUIZoomSettingAtOpen;

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <cmath>
+
 namespace pv {
 
 TSlider::TSlider(QWidget* parent) : QWidget(parent)
@@ -44,7 +46,8 @@ QRectF TSlider::trackRect() const
 double TSlider::valueAt(double x) const
 {
     const QRectF t = trackRect();
-    return std::clamp((x - t.left()) / t.width() * 100.0, 0.0, 100.0);
+    const double v = std::clamp((x - t.left()) / t.width() * 100.0, 0.0, 100.0);
+    return step_ > 0 ? std::min(100.0, Round(v / step_) * step_) : v;
 }
 
 void TSlider::paintEvent(QPaintEvent*)
@@ -106,15 +109,19 @@ void TSlider::mouseReleaseEvent(QMouseEvent* e)
 
 void TSlider::keyPressEvent(QKeyEvent* e)
 {
-    const double step = (e->modifiers() & Qt::ShiftModifier) ? 10 : 1;
+    // From a value between two steps the keys go to the nearer step on
+    // their side; Shift goes further.
+    const double unit = step_ > 0 ? step_ : 1;
+    const double by = (e->modifiers() & Qt::ShiftModifier) ? std::max(10.0, unit) : unit;
+    const double at = Round(value_);
     switch (e->key()) {
     case Qt::Key_Left:
     case Qt::Key_Down:
-        setValue(Round(value_) - step);
+        setValue(std::ceil(at / unit) * unit - by);
         break;
     case Qt::Key_Right:
     case Qt::Key_Up:
-        setValue(Round(value_) + step);
+        setValue(std::floor(at / unit) * unit + by);
         break;
     case Qt::Key_Home:
         setValue(0);

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 namespace pv {
 
 class TLabel;
@@ -21,6 +23,11 @@ public:
     void setValue(double value);
     // True while the user holds the thumb.
     bool isDragging() const { return dragging_; }
+    // The steps the user moves the value in: a dragged thumb lands on a
+    // multiple of the step and the arrow keys go to the next one. 0 (the
+    // default) drags freely and steps by 1.
+    void setStep(double step) { step_ = std::max(0.0, step); }
+    double step() const { return step_; }
 
     QSize sizeHint() const override;
 
@@ -47,6 +54,7 @@ private:
     QRectF trackRect() const;
 
     double value_ = 0;
+    double step_ = 0;
     bool dragging_ = false;
     bool hovered_ = false;
 };

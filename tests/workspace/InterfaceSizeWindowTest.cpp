@@ -3,6 +3,7 @@
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/Control.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "shell/InterfaceSize.h"
 #include "shell/U_Settings.h"
 
 #include <QElapsedTimer>
@@ -65,6 +66,68 @@ TEST(InterfaceSizeWindow, OkWithoutAMoveWritesNothingAndOkAfterOneKeepsIt)
     form.ApplyUIZoom(1.0, true);
     EXPECT_DOUBLE_EQ(UiZoom(), 1.0);
     EXPECT_EQ(GetSetting(QStringLiteral("uizoom")), QStringLiteral("100"));
+}
+
+// The slider moves the size in steps of 5 %: a dragged thumb lands on the
+// nearest step, the arrow keys go to the next step on their side.
+TEST(InterfaceSizeWindow, TheSliderStepsFivePercent)
+{
+    SetSetting(QStringLiteral("uizoom"), QStringLiteral("100"));
+    RecordingForm form;
+    form.resize(1400, 1000);
+    form.show();
+    struct Case {
+        int from;        // percent at the start
+        double at;       // a click on the track at this share of it, or
+        int key;         // this key
+        int want;        // percent after it
+    };
+    const Case cases[] = {
+        {100, 0.33, 0, 85},  {100, 0.71, 0, 120},         {100, 0.02, 0, 50},          {100, 0.99, 0, 150},
+        {100, 0, Qt::Key_Right, 105}, {100, 0, Qt::Key_Left, 95}, {86, 0, Qt::Key_Right, 90},
+        {86, 0, Qt::Key_Left, 85},    {150, 0, Qt::Key_Up, 150},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " " << c.at << " " << c.key);
+        form.ApplyUIZoom(c.from / 100.0, false);
+        form.ShowUIZoomWindow();
+        TSlider* slider = form.UIZoomTrackBar;
+        if (c.key) {
+            Key(slider, c.key);
+        } else {
+            const double inset = Dp(8);
+            const QPointF at(inset + c.at * (slider->width() - 2 * inset), slider->height() / 2.0);
+            SendMouse(slider, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+            SendMouse(slider, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+        }
+        EXPECT_EQ(std::lround(50 + slider->value()), c.want);
+        EXPECT_EQ(UIZoomPercent(UiZoom()), c.want);
+        form.UIZoomOKClick();
+    }
+    form.ApplyUIZoom(1.0, false);
+}
+
+// Under the mouse the close box fills red and its cross turns white.
+TEST(InterfaceSizeWindow, TheCloseBoxFillsRedUnderTheMouse)
+{
+    RecordingForm form;
+    form.resize(1400, 1000);
+    form.show();
+    form.ShowUIZoomWindow();
+    QWidget* close = form.UIZoomWindow->childAt(DpI(300), DpI(18));
+    ASSERT_TRUE(close);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(close, &enter);
+    const QImage look = form.UIZoomWindow->grab(QRect(DpI(288), DpI(6), DpI(24), DpI(24))).toImage();
+    EXPECT_EQ(look.pixel(DpI(4), DpI(12)), 0xFFFF0000u) << "a red fill";
+    const QRgb cross = look.pixel(DpI(12), DpI(12));
+    EXPECT_TRUE(qRed(cross) > 240 && qGreen(cross) > 240 && qBlue(cross) > 240) << "a white cross " << std::hex << cross;
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(close, &leave);
+    const QImage rest = form.UIZoomWindow->grab(QRect(DpI(288), DpI(6), DpI(24), DpI(24))).toImage();
+    const QRgb panel = form.UIZoomWindow->grab(QRect(DpI(280), DpI(8), 1, 1)).toImage().pixel(0, 0);
+    EXPECT_EQ(rest.pixel(DpI(4), DpI(12)), panel) << "no fill at rest";
+    form.UIZoomCloseClick();
 }
 
 // Every control's place and size in the window, by name and kind.
