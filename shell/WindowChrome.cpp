@@ -185,6 +185,8 @@ TWindowChrome::TWindowChrome(QWidget* window) : QObject(window), window_(window)
     settleTimer_.setSingleShot(true);
     settleTimer_.setInterval(500);
     connect(&settleTimer_, &QTimer::timeout, this, &TWindowChrome::GeometrySettled);
+    pressPoll_.setInterval(200);
+    connect(&pressPoll_, &QTimer::timeout, this, &TWindowChrome::PollPressed);
     window_->installEventFilter(this);
     LayoutHandles();
 }
@@ -287,6 +289,7 @@ void TWindowChrome::EndMove()
     ownMove_ = false;
     pressHeld_ = false;
     moveTimer_.stop();
+    SetPressed(false);
     // A maximised window stays maximised: dragged away, it goes back onto
     // the work area of the screen it now lies on.
     if (wasMoving && maximized_)
@@ -297,6 +300,7 @@ void TWindowChrome::HandlePress(TResizeRole role, QPoint global)
 {
     if (maximized_)
         return;
+    SetPressed(true);
     if (StartSystemResize && StartSystemResize(EdgesOf(role)))
         return;
     resizeRole_ = role;
@@ -318,7 +322,28 @@ void TWindowChrome::HandleRelease(QPoint global)
         return;
     HandleMove(global);
     resizeRole_ = TResizeRole::None;
+    SetPressed(false);
     LayoutHandles();
+}
+
+void TWindowChrome::SetPressed(bool pressed)
+{
+    if (pressed)
+        pressPoll_.start();
+    else
+        pressPoll_.stop();
+    if (pressed_ == pressed)
+        return;
+    pressed_ = pressed;
+    Q_EMIT pressedChanged(pressed);
+}
+
+void TWindowChrome::PollPressed()
+{
+    if (pressHeld_ || ownMove_ || resizeRole_ != TResizeRole::None ||
+        QGuiApplication::mouseButtons() != Qt::NoButton)
+        return;
+    SetPressed(false);
 }
 
 bool TWindowChrome::eventFilter(QObject* watched, QEvent* event)
@@ -357,6 +382,9 @@ bool TWindowChrome::eventFilter(QObject* watched, QEvent* event)
         if (watched == surface_ && widget->childAt(e->position().toPoint()))
             return false;
         lastGlobal_ = e->globalPosition().toPoint();
+        // The strip shows the press with the left button, the body with any.
+        if (e->button() == Qt::LeftButton || watched == surface_)
+            SetPressed(true);
         if (e->button() == Qt::LeftButton) {
             moving_ = false;
             ownMove_ = false;
@@ -377,8 +405,11 @@ bool TWindowChrome::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::MouseButtonRelease: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() != Qt::LeftButton || !(pressHeld_ || moving_))
+        if (e->button() != Qt::LeftButton || !(pressHeld_ || moving_)) {
+            if (pressed_ && !pressHeld_ && !moving_)
+                SetPressed(false);
             return false;
+        }
         lastGlobal_ = e->globalPosition().toPoint();
         if (ownMove_)
             window_->move(moveStartPos_ + (lastGlobal_ - moveStartCursor_));

@@ -99,6 +99,9 @@ public:
     QWidget* Handle(TResizeRole role) const;
     bool IsMoving() const { return moving_; }
     bool IsResizing() const { return resizeRole_ != TResizeRole::None; }
+    // The window is pressed (its strip, body or a handle is held), moved or
+    // resized.
+    bool IsPressed() const { return pressed_; }
 
     // The window manager's move and resize; replaceable so tests can refuse
     // them and exercise the chrome's own.
@@ -109,6 +112,8 @@ public:
 
 Q_SIGNALS:
     void maximizedChanged(bool maximized);
+    // The window was pressed, or let go after a press, move or resize.
+    void pressedChanged(bool pressed);
     // Screen, work area or scale changed: the window should lay itself out.
     void relayoutNeeded();
 
@@ -126,6 +131,8 @@ private:
     void ScreenChanged(QScreen* screen);
     void WorkAreaChanged();
     void GeometrySettled();
+    void SetPressed(bool pressed);
+    void PollPressed();
 
     QWidget* window_;
     QPointer<QWidget> strip_;
@@ -149,6 +156,11 @@ private:
     QPointer<QScreen> screen_;
     bool applying_ = false;
     bool watching_ = false;
+    // Pressed: ends with a release the chrome sees, or, when the window
+    // manager moves or resizes the window and keeps the release to itself,
+    // at the first poll that finds no button held.
+    bool pressed_ = false;
+    QTimer pressPoll_;
 };
 
 } // namespace pv

@@ -76,7 +76,7 @@ void TForm1::CreateDesign()
     auto* body = new TRoundedPanel();
     body->setObjectName(QStringLiteral("Body"));
     body->setRadius(0);
-    body->setFillColour(ThemeMapColor(0xFF0C1624u));
+    body->setFillColour(BodyColour(false));
     Body = body;
     setCentralWidget(Body);
 

@@ -6,6 +6,7 @@
 #include "workspace/Unit1.h"
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "shell/U_Theme.h"
 #include "shell/WindowChrome.h"
@@ -32,7 +33,29 @@ const QByteArray kCloseIcon = QByteArrayLiteral(
     R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24" fill="none" stroke="#000" stroke-width="1.8" )"
     R"(stroke-linecap="round"><path d="M6.5 6.5l11 11M17.5 6.5l-11 11"/></svg>)");
 
+// The body: its design colour at rest; while the window is pressed, moved or
+// resized a light veil lies over it.
+constexpr TAlphaColor kBodyFill = 0xFF0C1624u;
+constexpr TAlphaColor kBodyPressedVeil = 0x80B0C0D6u;
+
+TAlphaColor Over(TAlphaColor top, TAlphaColor below)
+{
+    const unsigned a = top >> 24;
+    TAlphaColor out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned t = (top >> shift) & 0xFFu, b = (below >> shift) & 0xFFu;
+        out |= TAlphaColor((t * a + b * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+
 } // namespace
+
+TAlphaColor BodyColour(bool pressed)
+{
+    const TAlphaColor rest = ThemeMapColor(kBodyFill);
+    return pressed ? Over(ThemePanelColor(kBodyPressedVeil), rest) : rest;
+}
 
 void TForm1::CreateWindowChrome()
 {
@@ -68,6 +91,8 @@ void TForm1::CreateWindowChrome()
             SkPaintBox1->EndPan();
     });
 
+    connect(FChrome, &TWindowChrome::pressedChanged, this,
+            [this](bool pressed) { Body->setFillColour(BodyColour(pressed)); });
     connect(FChrome, &TWindowChrome::maximizedChanged, this,
             [this](bool maximized) { MaxSpeedButton->icon()->setSvgData(maximized ? kRestoreIcon : kMaximiseIcon); });
     connect(FChrome, &TWindowChrome::relayoutNeeded, this, [this] {

@@ -324,7 +324,7 @@ public:
     QTimer InitializationTimer;   // 10 ms deferred start-up after the first show
 
     // ---- controls
-    QWidget* Body = nullptr;
+    TRoundedPanel* Body = nullptr;
     QWidget* ProgramBarRect = nullptr;
     TSvgIcon* PVLogo = nullptr;
     TLabel* TitleLabel = nullptr;
@@ -733,5 +733,9 @@ private:
 
 // The process-wide main window, or null.
 TForm1* Form1();
+
+// The colour of the window's body in the current theme: at rest, or while the
+// window is pressed, moved or resized.
+TAlphaColor BodyColour(bool pressed);
 
 } // namespace pv

@@ -2,6 +2,7 @@
 
 #include "engine/ImageHistory.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/RoundedPanel.h"
 #include "shell/InterfaceSize.h"
 #include "shell/WindowChrome.h"
 
@@ -88,6 +89,63 @@ TEST(TitleBar, CloseAsksAboutUnsavedWorkAndItsRightButtonResets)
     EXPECT_EQ(form.History->Count(), 0);
     Click(form.CloseSpeedButton, Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());
+}
+
+// While the window is pressed, moved or resized its body takes the pressed
+// colour; let go, it rests again. The window manager's own move or resize
+// keeps the release to itself: the body rests once no button is held.
+TEST(TitleBar, TheBodyTakesThePressedColourWhileTheWindowIsHeldMovedOrResized)
+{
+    RecordingForm form;
+    test::ShowRestored(form);
+    form.FChrome->SetMoveDelay(20);
+    const TAlphaColor rest = BodyColour(false);
+    ASSERT_EQ(form.Body->fillColour(), rest);
+    EXPECT_EQ(BodyColour(true), 0xFF5E6B7Du) << "the light veil over the dark body";
+    // A bare spot of the body: the gap between the left panel and the workspace.
+    const QPointF bare(form.Layout2->x() - DpI(6), form.Layout2->y() + DpI(100));
+    ASSERT_EQ(form.Body->childAt(bare.toPoint()), nullptr);
+    QWidget* grip = form.FChrome->Handle(TResizeRole::BottomRight);
+    struct Case {
+        const char* what;
+        QWidget* target;
+        QPointF at;
+        Qt::MouseButton button;
+        bool moves;         // held until the window moves, then moved
+        bool windowManager; // the window manager moves or resizes
+    };
+    const Case cases[] = {
+        {"a press on the strip", form.ProgramBarRect, {DpI(600), DpI(20)}, Qt::LeftButton, false, false},
+        {"a right press on the body", form.Body, bare, Qt::RightButton, false, false},
+        {"a move from the strip", form.ProgramBarRect, {DpI(600), DpI(20)}, Qt::LeftButton, true, false},
+        {"a move from the body", form.Body, bare, Qt::LeftButton, true, false},
+        {"a resize from a grip", grip, {5, 5}, Qt::LeftButton, true, false},
+        {"the window manager's move", form.ProgramBarRect, {DpI(600), DpI(20)}, Qt::LeftButton, true, true},
+        {"the window manager's resize", grip, {5, 5}, Qt::LeftButton, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool asked = false;
+        form.FChrome->StartSystemMove = [&] { return asked = c.windowManager; };
+        form.FChrome->StartSystemResize = [&](Qt::Edges) { return asked = c.windowManager; };
+        SendMouse(c.target, QEvent::MouseButtonPress, c.at, c.button, c.button);
+        EXPECT_EQ(form.Body->fillColour(), BodyColour(true));
+        if (c.moves) {
+            if (c.windowManager)
+                test::WaitUntil([&] { return asked; });
+            else if (c.target != grip)
+                test::WaitUntil([&] { return form.FChrome->IsMoving(); });
+            if (!c.windowManager)
+                SendMouse(c.target, QEvent::MouseMove, c.at + QPointF(8, 6), Qt::NoButton, c.button);
+            EXPECT_EQ(form.Body->fillColour(), BodyColour(true)) << "moving";
+        }
+        if (c.windowManager) {
+            test::WaitUntil([&] { return !form.FChrome->IsPressed(); });
+        } else {
+            SendMouse(c.target, QEvent::MouseButtonRelease, c.at + QPointF(8, 6), c.button, Qt::NoButton);
+        }
+        EXPECT_EQ(form.Body->fillColour(), rest);
+    }
 }
 
 } // namespace
