@@ -7,6 +7,7 @@
 
 #include "workspace/Unit1.h"
 
+#include "platform/graphics/SkBlur.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/Label.h"
@@ -32,6 +33,7 @@ namespace {
 constexpr int kCoffeeWidth = 488, kCoffeeHeight = 421;
 // The confirm button's caption leaves room for its cup icon.
 const char kBuyCaption[] = "         Buy me a coffee";
+constexpr double kSteamBlurSigma = 0.5;
 
 QString DonationText()
 {
@@ -41,7 +43,8 @@ QString DonationText()
            DonationServiceName() + QStringLiteral(". No account needed.\r\n\r\nHappy Pelandrovizing!");
 }
 
-// Three wisps rising from the bottom edge, fading towards the top and the sides.
+// Three soft wisps rising from the bottom edge, fading towards the top and the
+// sides.
 void DrawSteam(QPainter& p, const QRectF& dest, double progress, bool light)
 {
     if (dest.isEmpty())
@@ -53,9 +56,12 @@ void DrawSteam(QPainter& p, const QRectF& dest, double progress, bool light)
     layer.setDevicePixelRatio(dpr);
     layer.fill(Qt::transparent);
     {
+        // Drawn in design units, at the interface size.
+        const double zoom = UiZoom();
         QPainter l(&layer);
         l.setRenderHint(QPainter::Antialiasing);
-        const QRectF r(QPointF(0, 0), dest.size());
+        l.scale(zoom, zoom);
+        const QRectF r(QPointF(0, 0), dest.size() / zoom);
         QLinearGradient rise(r.center().x(), r.top(), r.center().x(), r.bottom());
         QColor clear = c;
         clear.setAlpha(0);
@@ -79,6 +85,14 @@ void DrawSteam(QPainter& p, const QRectF& dest, double progress, bool light)
             l.setPen(QPen(QBrush(rise), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             l.drawPath(path);
         }
+        l.end();
+        // The wisps are soft: blurred by half a design pixel.
+        const SkPlane plane{layer.bits(), layer.width(), layer.height(), size_t(layer.bytesPerLine()), 4};
+        const float sigma = float(kSteamBlurSigma * zoom * dpr);
+        GaussianBlur(plane, plane, sigma, sigma, SkTileMode::kDecal);
+        l.begin(&layer);
+        l.setRenderHint(QPainter::Antialiasing);
+        l.scale(zoom, zoom);
         l.setOpacity(1);
         QLinearGradient sides(r.left(), r.center().y(), r.right(), r.center().y());
         sides.setColorAt(0, Qt::transparent);
@@ -118,14 +132,18 @@ void TForm1::CreateCoffeePrompt()
     CoffeeText->setFontSize(14);
     CoffeeText->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
     CoffeeText->setWordWrap(true);
-    CoffeeText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    CoffeeText->setGeometry(DpI(24), DpI(132), DpI(441), DpI(223));
+    // The text stands in the middle of its box, between the portrait and the
+    // signature.
+    CoffeeText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    CoffeeText->setGeometry(DpI(24), DpI(112), DpI(441), DpI(223));
 
-    auto* signature = new TSvgIcon(CoffeeText);
+    // The signature lies over the text's box, reaching out of it to the left
+    // and below.
+    auto* signature = new TSvgIcon(panel);
     signature->setObjectName(QStringLiteral("signature"));
     signature->setSource(QStringLiteral(":/toolbar/signature.svg"));
     signature->setOverrideColour(ThemeMapTextColor(0xFFFFFFFFu));
-    signature->setGeometry(0, DpI(167), DpI(175), DpI(55));
+    signature->setGeometry(DpI(24 - 8), DpI(112 + 187), DpI(175), DpI(55));
 
     CancelCoffeeButton = new TButton(QStringLiteral("Cancel"), TButton::Look::Ghost, panel);
     CancelCoffeeButton->setObjectName(QStringLiteral("CancelCoffeeButton"));

@@ -81,6 +81,26 @@ TEST(CoffeePrompt, OpensCentredConfirmsToThePageAndClosesWithEsc)
     EXPECT_EQ(QApplication::focusWidget(), form.BuyCoffeeButton);
     EXPECT_TRUE(form.CoffeeText->text().startsWith(QStringLiteral("Pelandrovium Brenix is free")));
     EXPECT_TRUE(form.CoffeeText->text().endsWith(u'!'));
+    // The text stands in its box between the portrait and the signature,
+    // which shows whole.
+    EXPECT_EQ(form.CoffeeText->geometry(), QRect(24, 112, 441, 223));
+    auto* signature = form.CoffeeRectangle->findChild<QWidget*>(QStringLiteral("signature"));
+    ASSERT_TRUE(signature);
+    EXPECT_EQ(signature->mapTo(form.CoffeeRectangle, QPoint(0, 0)), QPoint(16, 299));
+    EXPECT_EQ(signature->visibleRegion().boundingRect(), signature->rect());
+    const QImage text = form.CoffeeText->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    int first = -1, last = -1;
+    for (int y = 0; y < text.height(); ++y)
+        for (int x = 0; x < text.width(); ++x)
+            if (qAlpha(text.pixel(x, y)) > 128) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+    ASSERT_GE(first, 0);
+    EXPECT_GT(112 + first, 125) << "below the portrait";
+    EXPECT_LT(112 + last, 299) << "above the signature";
+    EXPECT_NEAR(first, text.height() - 1 - last, 8) << "in the middle of its box";
     PressKey(form, Qt::Key_Escape);
     EXPECT_FALSE(form.IsCoffeeOpen());
     EXPECT_TRUE(opened.empty());
@@ -100,6 +120,32 @@ TEST(CoffeePrompt, OpensCentredConfirmsToThePageAndClosesWithEsc)
     form.CloseManualBrushFrame();
     form.SpeedButton9Click();
     EXPECT_TRUE(form.IsCoffeeOpen());
+}
+
+// The wisps are soft: blurred, each stroke fades out over faint pixels on
+// both sides (a sharp stroke has about one for every two drawn; blurred ones
+// have more faint pixels than drawn ones).
+TEST(CoffeePrompt, TheSteamWispsAreBlurred)
+{
+    KeyboardForm form;
+    form.StartSteam(10000);
+    auto* box = qobject_cast<TPaintBox*>(form.steam);
+    ASSERT_TRUE(box);
+    for (float progress : {0.0f, 0.3f, 0.7f}) {
+        box->setProgress(progress);
+        const QImage look = box->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        double drawn = 0; // in full pixels
+        int faint = 0;
+        for (int y = 0; y < look.height(); ++y)
+            for (int x = 0; x < look.width(); ++x) {
+                const int a = qAlpha(look.pixel(x, y));
+                drawn += a / 255.0;
+                faint += a > 0 && a < 12;
+            }
+        ASSERT_GT(drawn, 10) << progress;
+        EXPECT_GT(faint, 1.2 * drawn) << progress;
+    }
+    form.StopSteam();
 }
 
 // The open prompt stays in the middle of the workspace whatever changes its

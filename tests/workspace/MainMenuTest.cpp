@@ -5,6 +5,7 @@
 #include "platform/widgets/Control.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 #include "shell/Marquee.h"
 #include "shell/U_dictionary.h"
 #include "shell/U_languages.h"
@@ -267,6 +268,32 @@ TEST(MainMenu, TheNamedButtonsFitTheirTranslatedCaptionsAndOnlyThey)
             EXPECT_LT(c.button->font().pixelSize(), before);
         else
             EXPECT_EQ(c.button->font().pixelSize(), before);
+    }
+}
+
+// The "Interface size" entry shows a magnifying glass with a plus.
+TEST(MainMenu, TheInterfaceSizeIconIsAMagnifierWithAPlus)
+{
+    test::RecordingForm form;
+    auto* icon = form.MenuContainer->findChild<TSvgIcon*>(QStringLiteral("UIZoomMIIcon"));
+    ASSERT_TRUE(icon);
+    QImage look(icon->size(), QImage::Format_ARGB32_Premultiplied);
+    look.fill(Qt::transparent);
+    static_cast<QWidget*>(icon)->render(&look);
+    // Points of the icon's 24-unit grid: on the ring, the handle and the plus,
+    // or clear of them (inside the glass, beyond the ring).
+    struct Case {
+        double x, y;
+        bool drawn;
+    } cases[] = {
+        {11, 3, true},    {3, 11, true},   {18.8, 18.8, true}, {20.6, 20.6, true},
+        {11, 11, true},   {8.6, 11, true}, {11, 13.4, true},   {7.2, 7.2, false},
+        {14.6, 14.6, false}, {20.5, 12, false}, {21.5, 4, false},
+    };
+    const double unit = icon->width() / 24.0;
+    for (const Case& c : cases) {
+        const int alpha = qAlpha(look.pixel(int(c.x * unit), int(c.y * unit)));
+        EXPECT_EQ(alpha > 96, c.drawn) << c.x << "," << c.y << " alpha " << alpha;
     }
 }
 
