@@ -150,7 +150,8 @@ bool CloseBrush(TForm1& f, const TKeyPress&)
 bool PlainSix(TForm1&, const TKeyPress& k) { return !Keypad(k); }
 
 // The table, in the order its rows are tried. Enter and Esc are used only
-// when one of their rows acts.
+// when one of their rows acts. A crop selection under the coffee prompt takes
+// them first: a key meant for the crop must never confirm the payment page.
 const TShortcut kShortcuts[] = {
     {Qt::Key_Return, TKeyMods::Any, TTyping::Any, "confirm the interface size", UIZoomOpen, Run<&TForm1::UIZoomOKClick>},
     {Qt::Key_Return, TKeyMods::Any, TTyping::Any, "commit the text", TextToCommit, CommitText},

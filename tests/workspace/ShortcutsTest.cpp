@@ -194,6 +194,32 @@ TEST(Shortcuts, EveryRowActsInItsStateAndNowhereElse)
     }
 }
 
+// A crop selection under the coffee prompt takes Enter and Esc first: a key
+// meant for the crop never confirms the payment page. The next Esc closes
+// the prompt.
+TEST(Shortcuts, ACropUnderTheCoffeePromptTakesEnterAndEscFirst)
+{
+    KeyboardForm form;
+    ASSERT_TRUE(test::OpenFlatPicture(form, 300, 200));
+    std::vector<QUrl> opened;
+    SetWebPageOpener([&opened](const QUrl& url) { opened.push_back(url); });
+    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        SCOPED_TRACE(key);
+        form.Label5Click();
+        form.SpeedButton9Click();
+        ASSERT_TRUE(form.IsCropActive());
+        ASSERT_TRUE(form.IsCoffeeOpen());
+        EXPECT_TRUE(PressKey(form, key));
+        EXPECT_FALSE(form.IsCropActive());
+        EXPECT_TRUE(form.IsCoffeeOpen());
+        EXPECT_TRUE(opened.empty());
+        EXPECT_TRUE(PressKey(form, Qt::Key_Escape));
+        EXPECT_FALSE(form.IsCoffeeOpen());
+    }
+    SetWebPageOpener({});
+    EXPECT_TRUE(opened.empty());
+}
+
 TEST(Shortcuts, EscRaisesTheCancelFlagAndPassesOn)
 {
     KeyboardForm form;
