@@ -19,10 +19,7 @@ namespace {
 
 void ReopenScriptEditor(TForm1& form)
 {
-    if (form.FormScriptEditor) {
-        form.FormScriptEditor->show();
-        form.LinkScriptEditorWindow();
-    }
+    form.LinkScriptEditorWindow();
 }
 
 void ReopenAfterLUTPanel(TForm1& form)

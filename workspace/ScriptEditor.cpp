@@ -5,27 +5,31 @@
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
+#include "platform/widgets/TabNav.h"
 #include "scripts/ScriptFormatters.h"
 #include "scripts/ScriptParser.h"
 #include "shell/U_Theme.h"
 #include "shell/U_dictionary.h"
+#include "shell/WindowKeyFilter.h"
 #include "workspace/ImageFiles.h"
 #include "workspace/ScriptHelp.h"
 
-#include <QListView>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QScrollArea>
-#include <QShortcut>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QTimer>
@@ -85,19 +89,94 @@ TFormScriptEditor::TFormScriptEditor(QWidget* owner) : QWidget(owner, Qt::Tool |
     CreateMiniUI();
     LblStatus->raise();
     UpdateWindowShape();
+    InstallKeys();
+}
 
-    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    f5->setContext(Qt::WindowShortcut);
-    connect(f5, &QShortcut::activated, this, &TFormScriptEditor::BtnRunClick);
-    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
-    save->setContext(Qt::WindowShortcut);
-    connect(save, &QShortcut::activated, this, &TFormScriptEditor::BtnSaveClick);
-    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    esc->setContext(Qt::WindowShortcut);
-    connect(esc, &QShortcut::activated, this, [this] {
-        if (!FRunning)
-            close();
-    });
+void TFormScriptEditor::InstallKeys()
+{
+    FFocusRing = CreateFocusRing(this);
+    SetWindowDrawsFocusRing(this);
+    connect(qApp, &QApplication::focusChanged, this, &TFormScriptEditor::FocusRingUpdate);
+
+    // The filter sees a key before the focused control, so Tab moves the
+    // focus out of the script instead of typing a tab. Keys meant for a
+    // window of their own (an open drop-down list) never reach it.
+    keys_ = new TWindowKeyFilter(this);
+    keys_->AddRow({Qt::Key_Tab, TKeyMods::NoMod, TKeyStage::Navigation, false, {},
+                   [this](const TKeyPress& k) {
+                       BeginKeyboardFocus();
+                       MoveTabFocus(TabRoot(), k.focus == this ? nullptr : k.focus,
+                                    k.modifiers & Qt::ShiftModifier);
+                       return true;
+                   },
+                   "next stop"});
+    // Enter and Space click what the ring marks; Enter also a button.
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Space)})
+        keys_->AddRow({key, TKeyMods::Any, TKeyStage::Navigation, false, {},
+                       [this](const TKeyPress& k) {
+                           if (!FocusRingShown(FFocusRing) || !k.focus)
+                               return false;
+                           const bool button = k.key == Qt::Key_Return && qobject_cast<TButton*>(k.focus) &&
+                                               HasClickHandler(k.focus);
+                           if (!button && !IsRingClickable(k.focus))
+                               return false;
+                           HideFocusRing(FFocusRing, this);
+                           ClickUnderRing(k.focus);
+                           return true;
+                       },
+                       "click under the ring"});
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Escape)})
+        keys_->AddRow({key, TKeyMods::Any, TKeyStage::Navigation, false, {},
+                       [this](const TKeyPress&) {
+                           HideFocusRing(FFocusRing, this);
+                           return false;
+                       },
+                       "hide the ring"});
+    // During a run Esc is left to the focused control.
+    keys_->AddRow({Qt::Key_Escape, TKeyMods::Any, TKeyStage::Shortcuts, false, [this](const TKeyPress&) { return !FRunning; },
+                   [this](const TKeyPress&) {
+                       close();
+                       return true;
+                   },
+                   "close"});
+    keys_->AddRow({Qt::Key_S, TKeyMods::Mod, TKeyStage::Shortcuts, false,
+                   [](const TKeyPress& k) { return bool(k.modifiers & Qt::ControlModifier); },
+                   [this](const TKeyPress&) {
+                       BtnSaveClick();
+                       return true;
+                   },
+                   "save"});
+    keys_->AddRow({Qt::Key_F5, TKeyMods::Any, TKeyStage::Shortcuts, false, {},
+                   [this](const TKeyPress&) {
+                       BtnRunClick();
+                       return true;
+                   },
+                   "run"});
+}
+
+QWidget* TFormScriptEditor::TabRoot() const
+{
+    if (MemoScriptHelp && MemoScriptHelp->isVisible())
+        return MemoScriptHelp;
+    if (FMiniMode && MiniPanel && MiniPanel->isVisible())
+        return MiniPanel;
+    return const_cast<TFormScriptEditor*>(this);
+}
+
+void TFormScriptEditor::FocusRingUpdate(QWidget* old, QWidget* now)
+{
+    if (!FFocusRing)
+        return;
+    if (now && now->window() == this) {
+        QWidget* focused = now == this ? nullptr : now;
+        UpdateFocusRing(FFocusRing, focused, TabRoot(), this);
+        // A button reached by Tab in the insert column comes into view.
+        if (focused && InsertScroll->widget() && InsertScroll->widget()->isAncestorOf(focused))
+            InsertScroll->ensureWidgetVisible(focused);
+    } else if (old && old->window() == this) {
+        // The focus went to another window: its keyboard flag is not ours.
+        HideFocusRing(FFocusRing, this);
+    }
 }
 
 TFormScriptEditor::~TFormScriptEditor() = default;
@@ -133,6 +212,8 @@ void TFormScriptEditor::CreateDesign()
     InsertScroll->setFrameShape(QFrame::NoFrame);
     InsertScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     InsertScroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    // Not a stop itself: Tab goes to the buttons inside it.
+    InsertScroll->setFocusPolicy(Qt::NoFocus);
     // The column paints the window's colour: a scroll box's viewport does not
     // show what lies behind it.
     auto* column = new TRoundedPanel;
@@ -248,6 +329,7 @@ void TFormScriptEditor::CreateInsertButtons(QWidget* column)
         {nullptr, "Watermark", "WATERMARK <x> <y> '<image file>' [width=<w>]",
          [this](TButton*) {
              const QString file = AskWatermarkFile();
+             ComeBackToFront();
              if (!file.isEmpty())
                  InsertScriptLine(FormatWatermarkLine(QStringLiteral("99%"), QStringLiteral("99%"), file, 100));
          }},
@@ -290,7 +372,10 @@ void TFormScriptEditor::CreateInsertButtons(QWidget* column)
         view->setRowHidden(3, true);
     CboBlendMode->setCurrentIndex(0);
     CboBlendMode->hide();
-    connect(CboBlendMode, &QComboBox::activated, this, &TFormScriptEditor::BlendModeChosen);
+    // However the list closes (a pick, Esc, a click elsewhere), the line of
+    // the item it leaves selected goes in. A pick lands only after the list
+    // has hidden, so the line is read once the close is over.
+    CboBlendMode->view()->window()->installEventFilter(this);
 }
 
 void TFormScriptEditor::CreateMiniUI()
@@ -375,11 +460,14 @@ void TFormScriptEditor::ShowBlendModeList(TButton* anchor)
     CboBlendMode->showPopup();
 }
 
-void TFormScriptEditor::BlendModeChosen(int index)
+void TFormScriptEditor::CboBlendModeClosePopup()
 {
+    if (CboBlendMode->isHidden())
+        return;
+    CboBlendMode->hide();
+    const int index = CboBlendMode->currentIndex();
     if (index >= 0)
         InsertScriptLine(InsertBlendLine(CboBlendMode->itemText(index)));
-    CboBlendMode->hide();
 }
 
 void TFormScriptEditor::ScriptComboChange(int index)
@@ -416,6 +504,7 @@ void TFormScriptEditor::BtnOpenClick()
 {
     if (FRunning)
         return;
+    const auto back = qScopeGuard([this] { ComeBackToFront(); });
     const QStringList paths = AskOpenScriptFiles();
     if (!paths.isEmpty())
         ImportScripts(paths);
@@ -423,6 +512,7 @@ void TFormScriptEditor::BtnOpenClick()
 
 void TFormScriptEditor::BtnSaveClick()
 {
+    const auto back = qScopeGuard([this] { ComeBackToFront(); });
     const QString fileName = AskSaveScriptFile();
     if (fileName.isEmpty() || !ConfirmReplace(fileName))
         return;
@@ -456,6 +546,7 @@ void TFormScriptEditor::BtnRunClick()
     if (!ParseScript(lines, commands, errors)) {
         SetStatus(T(QStringLiteral("Parse errors found")), kStatusRed);
         ShowMessage(ScriptErrorsMessage(errors, &T));
+        ComeBackToFront();
         return;
     }
     if (FCenterCanvas)
@@ -527,7 +618,13 @@ void TFormScriptEditor::FinishRun(const QString& AError)
         SetStatus(lineEnd < 0 ? text : text.left(lineEnd), kStatusRed);
         LblStatus->setToolTip(text);
         if (lineEnd >= 0)
-            QMetaObject::invokeMethod(this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, text] {
+                    ShowMessage(text);
+                    ComeBackToFront();
+                },
+                Qt::QueuedConnection);
     } else
         SetStatus(T(QStringLiteral("Script completed successfully")), kStatusGreen);
     if (FCenterCanvas)
@@ -548,6 +645,7 @@ void TFormScriptEditor::EnterMiniMode()
     if (FMiniMode || !FRunning)
         return;
     FMiniMode = true;
+    HideFocusRing(FFocusRing, this);
     FSaved = size();
     FSavedLeft = x();
     MiniPanel->setFillColour(0xFF1F2937u);
@@ -564,6 +662,7 @@ void TFormScriptEditor::ExitMiniMode()
     if (!FMiniMode)
         return;
     FMiniMode = false;
+    HideFocusRing(FFocusRing, this);
     MiniPanel->hide();
     BackgroundRect->show();
     ApplyWindowBounds(FSavedLeft, y(), FSaved.width(), FSaved.height());
@@ -611,6 +710,7 @@ void TFormScriptEditor::closeEvent(QCloseEvent* event)
         return;
     }
     FClosing = true;
+    HideFocusRing(FFocusRing, this);
     StopCubeAnimation();
     if (FUnlink)
         FUnlink();
@@ -654,6 +754,7 @@ void TFormScriptEditor::StopCubeAnimation()
 
 void TFormScriptEditor::SkSvg1Click()
 {
+    HideFocusRing(FFocusRing, this);
     MemoScriptHelp->Toggle();
     if (MemoScriptHelp->isVisible())
         MemoScriptHelp->raise();
@@ -678,6 +779,11 @@ void TFormScriptEditor::showEvent(QShowEvent* event)
 
 bool TFormScriptEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    if (CboBlendMode && watched == CboBlendMode->view()->window()) {
+        if (event->type() == QEvent::Hide)
+            QMetaObject::invokeMethod(this, &TFormScriptEditor::CboBlendModeClosePopup, Qt::QueuedConnection);
+        return false;
+    }
     if (MemoScript && watched == MemoScript->viewport()) {
         if (event->type() == QEvent::MouseButtonPress && MemoScriptHelp)
             MemoScriptHelp->hide();
@@ -709,6 +815,17 @@ bool TFormScriptEditor::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+void TFormScriptEditor::ComeBackToFront()
+{
+    // A dialog that closes hands the activation to whichever window the
+    // window manager picks, often the main window: the editor takes it back
+    // so that its keys work without a click.
+    if (!isVisible())
+        return;
+    raise();
+    activateWindow();
 }
 
 void TFormScriptEditor::ShowMessage(const QString& text) { QMessageBox::warning(this, windowTitle(), text); }

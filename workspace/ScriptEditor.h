@@ -19,7 +19,9 @@ class QScrollArea;
 namespace pv {
 
 class TButton;
+class TFocusRing;
 class TLabel;
+class TWindowKeyFilter;
 class TRoundedPanel;
 class TCubeView;
 class TScriptHelpPanel;
@@ -100,6 +102,11 @@ public:
     TScriptHelpPanel* MemoScriptHelp = nullptr;
     TCubeView* FCubePaintBox = nullptr;
     bool FClosing = false;
+    // The ring around the control that got the focus from the keyboard.
+    TFocusRing* FFocusRing = nullptr;
+    // What Tab cycles through: the open reference, the mini panel during a
+    // run, else the whole window.
+    QWidget* TabRoot() const;
 
     // The status line's text and colour.
     QString StatusText() const;
@@ -123,16 +130,22 @@ private:
     void CreateDesign();
     void CreateInsertButtons(QWidget* column);
     void CreateMiniUI();
+    // Tab and Shift+Tab, Enter and Space under the ring, Esc, Ctrl+S and F5.
+    void InstallKeys();
+    void FocusRingUpdate(QWidget* old, QWidget* now);
     void RebuildScriptCombo();
     void SetStatus(const QString& text, TAlphaColor color);
     void SetProgressPercent(double percent);
     void SetRunningControls(bool running);
     void ShowMemoMenu(const QPoint& at);
     void ShowBlendModeList(TButton* anchor);
-    void BlendModeChosen(int index);
+    // The blend-mode list closed: its line goes in and the list hides.
+    void CboBlendModeClosePopup();
     void ApplyWindowBounds(int left, int top, int width, int height);
     void UpdateWindowShape();
     void LoadScriptText(const QStringList& lines, bool caretOnLastLine);
+    // After one of the window's own dialogs: in front and active again.
+    void ComeBackToFront();
 
     QWidget* TopBar = nullptr;
     TLabel* LblTitle = nullptr;
@@ -143,6 +156,7 @@ private:
     double progressPercent_ = 0;
     QSize FSaved;
     int FSavedLeft = 0;
+    TWindowKeyFilter* keys_ = nullptr;
     QPoint dragOffset_;
     bool dragging_ = false;
 };

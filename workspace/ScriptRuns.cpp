@@ -243,12 +243,11 @@ void TForm1::ShowScriptEditor()
     if (!FormScriptEditor)
         AttachScriptEditor(*this, new TFormScriptEditor(this));
     FormScriptEditor->SetCurrentState();
-    FormScriptEditor->show();
+    LinkScriptEditorWindow();
     const QRect main = frameGeometry();
     const QRect editor = FormScriptEditor->frameGeometry();
     FormScriptEditor->move(main.left() + (main.width() - editor.width()) / 2,
                            main.top() + (main.height() - editor.height()) / 2);
-    LinkScriptEditorWindow();
 }
 
 void TForm1::CloseScriptEditorForDialog()
@@ -263,10 +262,14 @@ void TForm1::LinkScriptEditorWindow()
 {
     if (!FormScriptEditor)
         return;
-    // A tool window with the main window as its parent stays above it and is
-    // minimised with it; the transient link is what the window manager reads.
+    // A tool window with the main window as its transient parent stays above
+    // it and is minimised with it. The window manager reads that link when
+    // the window is mapped (on X11 a later change never reaches it), so it is
+    // set before the window shows.
+    FormScriptEditor->winId();
     if (QWindow* editor = FormScriptEditor->windowHandle())
         editor->setTransientParent(windowHandle());
+    FormScriptEditor->show();
     FormScriptEditor->raise();
     FormScriptEditor->activateWindow();
 }

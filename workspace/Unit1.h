@@ -179,6 +179,7 @@ public:
     void OnScriptEditorRun(QObject* Sender, const QString& AScriptText);
     void ShowScriptEditor();
     void CloseScriptEditorForDialog();
+    // Shows the editor as an owned window of this one, in front and active.
     void LinkScriptEditorWindow();
     void UnlinkScriptEditorWindow();
     // Batch mode: choose files, confirm, process them one after another.

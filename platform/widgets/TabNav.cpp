@@ -2,7 +2,9 @@
 
 #include "platform/widgets/Control.h"
 #include "platform/widgets/Expander.h"
+#include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
+#include "platform/widgets/SvgIcon.h"
 
 #include <QHash>
 #include <QPainter>
@@ -68,6 +70,21 @@ bool HasClickHandler(const QWidget* control)
 {
     const auto* c = dynamic_cast<const TControl*>(control);
     return c && c->hasClickHandler();
+}
+
+bool IsRingClickable(const QWidget* control)
+{
+    return (qobject_cast<const TRoundedPanel*>(control) || qobject_cast<const TLabel*>(control) ||
+            qobject_cast<const TExpander*>(control) || qobject_cast<const TSvgIcon*>(control)) &&
+           HasClickHandler(control);
+}
+
+void ClickUnderRing(QWidget* control)
+{
+    if (auto* expander = qobject_cast<TExpander*>(control))
+        Q_EMIT expander->headerClicked();
+    else if (control)
+        QMetaObject::invokeMethod(control, "clicked");
 }
 
 bool IsTabStopControl(const QWidget* control)

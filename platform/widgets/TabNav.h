@@ -34,6 +34,11 @@ struct TStopGeom {
 
 // The control has a click handler (a connected "clicked" of the widget kit).
 bool HasClickHandler(const QWidget* control);
+// Shapes, labels, expanders and icons with a click handler: Enter and Space
+// click them under the ring.
+bool IsRingClickable(const QWidget* control);
+// Runs the click of such a control or of a button (an expander's header click).
+void ClickUnderRing(QWidget* control);
 bool IsTabStopControl(const QWidget* control);
 bool NeedsAutoTabStop(const QWidget* control);
 void MakeTabStop(QWidget* control);

@@ -1,6 +1,6 @@
 #include "workspace/ScriptRuns.h"
 
-#include "FormFixture.h"
+#include "EditorFixture.h"
 #include "TestZip.h"
 #include "engine/Graphics.h"
 #include "engine/ImageHistory.h"
@@ -26,35 +26,6 @@ namespace pv {
 namespace {
 
 using namespace pv::test;
-
-// The editor with its message boxes recorded and every FinishRun counted.
-class RecordingEditor : public TFormScriptEditor {
-public:
-    using TFormScriptEditor::TFormScriptEditor;
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
-    QString AskSaveScriptFile() override { return saveAnswer; }
-    bool ConfirmReplace(const QString&) override { return replace; }
-    std::vector<QString> messages;
-    QString saveAnswer;
-    bool replace = true;
-};
-
-struct EditorForm : RecordingForm {
-    EditorForm()
-    {
-        editor = new RecordingEditor(this);
-        AttachScriptEditor(*this, editor);
-        OpenFlatPicture(*this, 40, 30);
-    }
-    // Runs the memo's script as F5 would and waits for the hand-back.
-    void Run(const QString& script)
-    {
-        editor->MemoScript->setPlainText(script);
-        editor->BtnRunClick();
-        WaitUntil([&] { return !editor->FRunning; });
-    }
-    RecordingEditor* editor;
-};
 
 TEST(ScriptRuns, SuccessfulRunAddsExactlyOneSnapshot)
 {
