@@ -242,7 +242,8 @@ void TFormScriptEditor::CreateDesign()
         "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\" fill=\"none\" stroke=\"#000\" "
         "stroke-width=\"1.8\" stroke-linecap=\"round\" stroke-linejoin=\"round\"><circle cx=\"12\" cy=\"12\" "
         "r=\"9\"/><path d=\"M9.5 9a2.5 2.5 0 1 1 3.5 2.3c-.7.3-1 .9-1 1.7\"/><path d=\"M12 17h.01\"/></svg>"));
-    SkSvg1->setOverrideColour(0xFFFFFFFFu);
+    // White on the dark body, the light theme's text colour on the light one.
+    SkSvg1->setStyledColour("icon", 0xFFFFFFFFu, 0xFF2A3744u);
     SkSvg1->setClickable(true);
     SkSvg1->setToolTip(QStringLiteral("Help"));
     SkSvg1->setGeometry(DpI(736), DpI(10), DpI(24), DpI(24));
@@ -518,7 +519,8 @@ void TFormScriptEditor::BtnSaveClick()
         return;
     QString why;
     if (!WriteFileAtomically(fileName, EncodeScriptForSave(SplitScriptLines(MemoScript->toPlainText())), &why)) {
-        ShowMessage(why);
+        ShowMessage(TranslateFormat(QStringLiteral("Error saving script \"%s\": %s"),
+                                    {QFileInfo(fileName).fileName(), why}));
         return;
     }
     FCurrentFilePath = fileName;

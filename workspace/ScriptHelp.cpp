@@ -3,6 +3,7 @@
 #include "platform/widgets/Button.h"
 #include "shell/U_Theme.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
@@ -380,14 +381,24 @@ void TScriptHelpPanel::ApplyTheme(bool light)
     highlighter_->rehighlight();
 }
 
-int TScriptHelpPanel::FirstVisibleLine() const { return MemoHelp->verticalScrollBar()->value(); }
+int TScriptHelpPanel::FirstVisibleLine() const
+{
+    // The view scrolls by laid-out lines; a wrapped text line takes several.
+    return MemoHelp->document()->findBlockByLineNumber(MemoHelp->verticalScrollBar()->value()).blockNumber();
+}
 
 void TScriptHelpPanel::ScrollHelpToLine(int Line)
 {
-    if (Line < 0 || Line >= MemoHelp->document()->blockCount())
+    QTextDocument* doc = MemoHelp->document();
+    if (Line < 0 || Line >= doc->blockCount())
         return;
-    // Without wrapping the view scrolls by whole lines: the value is the top line.
-    MemoHelp->verticalScrollBar()->setValue(Line);
+    // The view scrolls by laid-out lines, and a text line that wraps takes
+    // more than one: the line's top is the count of laid-out lines above it,
+    // known once the lines above are laid out (the view lays out lazily).
+    const QTextBlock target = doc->findBlockByNumber(Line);
+    for (QTextBlock b = doc->begin(); b.isValid() && b != target; b = b.next())
+        doc->documentLayout()->blockBoundingRect(b);
+    MemoHelp->verticalScrollBar()->setValue(target.firstLineNumber());
 }
 
 void TScriptHelpPanel::BtnScrollTopClick()
@@ -399,7 +410,7 @@ void TScriptHelpPanel::BtnScrollTopClick()
 void TScriptHelpPanel::MemoHelpViewportPositionChange()
 {
     const double lineHeight = QFontMetricsF(MemoHelp->font()).lineSpacing();
-    BtnScrollTop->setVisible(FirstVisibleLine() * lineHeight > 24);
+    BtnScrollTop->setVisible(MemoHelp->verticalScrollBar()->value() * lineHeight > 24);
     BtnScrollTop->raise();
 }
 

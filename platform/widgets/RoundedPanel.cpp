@@ -185,6 +185,13 @@ void TRoundedPanel::syncShadow()
     shadowWidget_->follow();
 }
 
+void TRoundedPanel::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    if (shadowWidget_)
+        shadowWidget_->follow();
+}
+
 void TRoundedPanel::moveEvent(QMoveEvent*)
 {
     if (shadowWidget_)

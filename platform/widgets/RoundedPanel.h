@@ -42,6 +42,9 @@ public:
     void setShadow(const TShadow& shadow);
     // Lets the mouse through (the panel only decorates).
     void setHitTest(bool hitTest);
+    // The shadow shows and hides with the panel, also for a panel hidden
+    // before its first show (which gets no hide event).
+    void setVisible(bool visible) override;
 
     const TShadow& shadow() const { return shadow_; }
     double radiusPixels() const;

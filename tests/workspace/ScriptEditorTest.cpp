@@ -265,5 +265,25 @@ TEST_F(EditorWindow, TheBlendListInsertsTheLineOfItsItemAndHidesHoweverItCloses)
     }
 }
 
+TEST_F(EditorWindow, AFailedSaveNamesTheFile)
+{
+    QTemporaryDir dir;
+    editor->saveAnswer = dir.filePath(QStringLiteral("no-such-folder/mine.vls"));
+    editor->BtnSaveClick();
+    ASSERT_EQ(editor->messages.size(), 1u);
+    EXPECT_TRUE(editor->messages[0].startsWith(QStringLiteral("Error saving script \"mine.vls\": ")))
+        << editor->messages[0].toStdString();
+    EXPECT_TRUE(editor->FCurrentFilePath.isEmpty());
+}
+
+TEST_F(EditorWindow, TheHelpIconFollowsTheTheme)
+{
+    EXPECT_EQ(editor->SkSvg1->overrideColour(), 0xFFFFFFFFu);
+    form.SetLightMode(true);
+    EXPECT_EQ(editor->SkSvg1->overrideColour(), 0xFF2A3744u) << "visible on the light body";
+    form.SetLightMode(false);
+    EXPECT_EQ(editor->SkSvg1->overrideColour(), 0xFFFFFFFFu);
+}
+
 } // namespace
 } // namespace pv

@@ -141,6 +141,25 @@ TEST_F(ScriptHelpPanelTest, IndexJumpsScrollTheEntryToTheTop)
     EXPECT_EQ(panel->MemoHelp->toPlainText(), BuildHelpText());
 }
 
+TEST_F(ScriptHelpPanelTest, IndexJumpsLandOnTheEntryWhenLinesAboveItWrap)
+{
+    panel->Toggle();
+    // A narrower view (another interface size, a wider face) wraps long lines.
+    panel->MemoHelp->resize(DpI(300), panel->MemoHelp->height());
+    QCoreApplication::processEvents();
+    const QStringList lines = HelpLines();
+    QScrollBar* bar = panel->MemoHelp->verticalScrollBar();
+    for (const char* name : {"WATERMARK", "LUT_FILE", "SWAP"}) {
+        panel->BtnScrollTopClick();
+        ClickIndex(name);
+        const int top = panel->FirstVisibleLine();
+        EXPECT_TRUE(lines[top].startsWith(QLatin1String(name))) << name << ": " << lines[top].toStdString();
+        // The entry's first laid-out line is the view's top line.
+        EXPECT_EQ(bar->value(), panel->MemoHelp->document()->findBlockByNumber(top).firstLineNumber()) << name;
+        EXPECT_GT(bar->value(), top) << name << ": lines above it wrap";
+    }
+}
+
 TEST(ScriptEditorDecorations, HelpIconAndCubeFollowTheEditor)
 {
     QWidget owner;
