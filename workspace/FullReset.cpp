@@ -47,8 +47,7 @@ void TForm1::FullReset()
     }
     CloseManualBrushFrame();
     // No tool of the old picture may act on the next one.
-    if (FCropTool)
-        FCropTool->Stop();
+    EndCrop();
     CancelTextButtonClick();
     History->Clear();
     ClearGallery();

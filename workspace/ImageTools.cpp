@@ -19,6 +19,8 @@
 #include "shell/WindowKeyFilter.h"
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
+#include "workspace/GalleryMagnifier.h"
+#include "workspace/GalleryStrip.h"
 #include "workspace/ImageFiles.h"
 
 #include <QApplication>
@@ -155,6 +157,12 @@ void TForm1::Label5Click()
     else
         SkPaintBox1->CenterImageInPaintBox();
     FCropTool->Start(InitialCropSelection(SkPaintBox1->ImageScreenRect()));
+    // The strip lies over the canvas's bottom, where the selection's lower
+    // corners and handles are: it steps aside while the crop runs.
+    if (HistoryRect) {
+        FGalleryPopup->Hide();
+        HistoryRect->hide();
+    }
 }
 
 void TForm1::Check1Click()
@@ -168,7 +176,7 @@ void TForm1::Check1Click()
     const CanvasGeometry& g = SkPaintBox1->Geometry();
     const SkIRect keep = CropRectFor(FCropTool->Selection(), g.ImageOrigin(), g.FZoomFactor,
                                      QSize(source->width(), source->height()), QSize(FSkImage->width(), FSkImage->height()));
-    FCropTool->Stop();
+    EndCrop();
     ISkImage newSource, newResult;
     if (!keep.isEmpty()) {
         try {
@@ -191,11 +199,20 @@ void TForm1::Check1Click()
     RedrawCanvas();
 }
 
-void TForm1::Cancel1Click()
+void TForm1::EndCrop()
 {
     if (!FCropTool)
         return;
     FCropTool->Stop();
+    if (HistoryRect)
+        HistoryRect->show();
+}
+
+void TForm1::Cancel1Click()
+{
+    if (!FCropTool)
+        return;
+    EndCrop();
     SkPaintBox1->UpdatePaintBoxSize();
     RedrawCanvas();
 }

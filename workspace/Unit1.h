@@ -215,6 +215,8 @@ public:
     void Label5Click(); // start or cancel the crop
     void Check1Click(); // apply the crop
     void Cancel1Click(); // cancel the crop
+    // Ends the crop without touching the pictures; the gallery strip returns.
+    void EndCrop();
     void Label6Click(); // resize
     void Label7Click(); // rotate left
     void Label8Click(); // rotate right

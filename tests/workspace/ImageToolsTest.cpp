@@ -8,6 +8,7 @@
 #include "workspace/CanvasView.h"
 #include "workspace/CropTool.h"
 #include "workspace/DropZone.h"
+#include "workspace/GalleryStrip.h"
 #include "workspace/TextWindow.h"
 
 #include <QApplication>
@@ -192,6 +193,46 @@ TEST_F(ImageTools, StartingSelectsTheWholePictureAndASecondClickCancels)
     EXPECT_FALSE(form.IsCropActive());
     EXPECT_FALSE(form.FCropTool->Toolbar()->isVisible());
     EXPECT_EQ(form.FSkImage, picture);
+}
+
+// The open gallery strip lies over the canvas's bottom: a selection drawn
+// down there has its lower corner under the strip. The crop puts the strip
+// aside while it runs, so that corner drags, and brings it back open.
+TEST_F(ImageTools, TheCropPutsTheOpenGalleryAsideSoTheLowerCornerDrags)
+{
+    form.HistoryToggleClick();
+    TGalleryStrip* strip = form.HistoryRect;
+    ASSERT_TRUE(strip->IsOpen());
+    for (const bool apply : {false, true}) {
+        SCOPED_TRACE(apply ? "applied" : "cancelled");
+        form.Label5Click();
+        ASSERT_TRUE(form.IsCropActive());
+        const QPointF scroll = form.SkPaintBox1->Geometry().Scroll;
+        const QRectF whole = form.FCropTool->Selection();
+        const double low = scroll.y() + form.SkPaintBox1->height() - DpI(40);
+        form.FCropTool->SetSelection(QRectF(whole.left(), whole.top(), whole.width(), low - whole.top()));
+        const QRectF before = form.FCropTool->Selection();
+        const QPoint corner = form.SkPaintBox1->mapTo(&form, (before.bottomRight() - scroll - QPointF(2, 2)).toPoint());
+        ASSERT_TRUE(QRect(strip->mapTo(&form, QPoint()), strip->size()).contains(corner))
+            << "the corner lies where the open strip is";
+        QWidget* under = form.childAt(corner);
+        ASSERT_TRUE(under);
+        EXPECT_EQ(under, form.SkPaintBox1);
+        const QPointF at = under->mapFrom(&form, corner), to = at - QPointF(30, 50);
+        test::SendMouse(under, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        test::SendMouse(under, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        test::SendMouse(under, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        EXPECT_EQ(form.FCropTool->Selection().topLeft(), before.topLeft());
+        EXPECT_NEAR(form.FCropTool->Selection().right(), before.right() - 30, 3);
+        EXPECT_NEAR(form.FCropTool->Selection().bottom(), before.bottom() - 50, 3);
+        EXPECT_TRUE(strip->IsOpen());
+        if (apply)
+            form.Check1Click();
+        else
+            form.Cancel1Click();
+        EXPECT_TRUE(strip->isVisible());
+        EXPECT_TRUE(strip->IsOpen());
+    }
 }
 
 TEST_F(ImageTools, SelectionMissingThePictureChangesAndRecordsNothing)
