@@ -5,6 +5,7 @@
 #include "shell/FullScreenForm.h"
 
 #include <QCursor>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -49,6 +50,7 @@ private:
 CanvasView::CanvasView(TEngineHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
     setMouseTracking(true);
+    setAcceptDrops(true);
     FSplitter = new CanvasDivider(this);
     FZoomDebounceTimer.setSingleShot(true);
     FZoomDebounceTimer.setInterval(kZoomDebounceMs);
@@ -60,6 +62,20 @@ CanvasView::CanvasView(TEngineHost& host, QWidget* parent) : QWidget(parent), ho
 }
 
 CanvasView::~CanvasView() = default;
+
+void CanvasView::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->ignore();
+    if (OnDragEnter)
+        OnDragEnter(event);
+}
+
+void CanvasView::dropEvent(QDropEvent* event)
+{
+    event->ignore();
+    if (OnDrop)
+        OnDrop(event);
+}
 
 void CanvasView::SyncPictures()
 {

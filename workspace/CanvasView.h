@@ -20,6 +20,8 @@
 #include <functional>
 #include <vector>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QMouseEvent;
 class QPainter;
 
@@ -119,6 +121,12 @@ public:
     // The frame the canvas shows now (tests, benchmarks).
     const QImage& RenderFrame();
 
+    // ---- drops: files and gallery thumbnails are taken here, on the canvas
+    // and what lies on it (the drop zone, the crop's controls), and nowhere
+    // else in the window. The window decides what a drag offers and does.
+    std::function<void(QDragEnterEvent*)> OnDragEnter;
+    std::function<void(QDropEvent*)> OnDrop;
+
 Q_SIGNALS:
     // The zoom label's text changed ("37%").
     void zoomLabelChanged(const QString& text);
@@ -134,6 +142,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     friend class CanvasDivider;

@@ -1,7 +1,7 @@
 #pragma once
 // The drop zone on the empty canvas: a dashed rounded area with a picture
 // icon, "No image loaded", "Drop image here or" and the "Browse files" link.
-// Dropped files reach the window beneath it; the link asks for the open
+// Dropped files reach the canvas beneath it; the link asks for the open
 // dialog. Pointing at the zone lightens its outline and icon.
 
 #include "platform/widgets/Control.h"

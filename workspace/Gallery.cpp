@@ -283,8 +283,7 @@ bool TForm1::GalleryDrop(QDropEvent* event)
     if (!mime->hasFormat(QString::fromLatin1(kGalleryThumbnailMime)))
         return false;
     event->acceptProposedAction();
-    const QPoint at = WorskpaceRect->mapFrom(this, event->position().toPoint());
-    if (PictureChangeRefused() || !WorskpaceRect->rect().contains(at))
+    if (PictureChangeRefused())
         return true;
     bool ok = false;
     const int index = mime->data(QString::fromLatin1(kGalleryThumbnailMime)).toInt(&ok);

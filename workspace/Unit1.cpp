@@ -76,7 +76,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     CreateGallery();
     CreateThemeSwitch();
     LayoutWindowButtons();
-    setAcceptDrops(true);
+    SkPaintBox1->OnDragEnter = [this](QDragEnterEvent* event) { CanvasDragEnter(event); };
+    SkPaintBox1->OnDrop = [this](QDropEvent* event) { CanvasDrop(event); };
     ConnectTopBar();
     InstallImageTools();
     InstallManualBrush();
@@ -251,7 +252,7 @@ void TForm1::SpeedButton1Click()
 
 void TForm1::SpeedButton2Click() { SaveImageFile(*FFiles); }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event)
+void TForm1::CanvasDragEnter(QDragEnterEvent* event)
 {
     if (GalleryDragEnter(event))
         return;
@@ -263,7 +264,7 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event)
         event->acceptProposedAction();
 }
 
-void TForm1::dropEvent(QDropEvent* event)
+void TForm1::CanvasDrop(QDropEvent* event)
 {
     if (GalleryDrop(event))
         return;

@@ -674,8 +674,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     // The title area (TitleBar.cpp): built after the design; the first show
@@ -692,6 +690,10 @@ private:
     // The canvas's rectangle in the overlay layer.
     QRectF ManualBrushCanvasBox() const;
     void ManualBrushInputArea();
+    // What a drag over the canvas may drop, and the drop itself: files, or
+    // a gallery thumbnail.
+    void CanvasDragEnter(QDragEnterEvent* event);
+    void CanvasDrop(QDropEvent* event);
     bool GalleryDragEnter(QDragEnterEvent* event);
     bool GalleryDrop(QDropEvent* event);
     // Builds the controls (the window's design).

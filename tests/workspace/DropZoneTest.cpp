@@ -3,9 +3,14 @@
 #include "FormFixture.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/SvgIcon.h"
+#include "platform/widgets/RoundedPanel.h"
 #include "workspace/CanvasView.h"
+#include "workspace/GalleryStrip.h"
 
+#include <QDropEvent>
 #include <QEnterEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace pv {
@@ -99,6 +104,74 @@ TEST(DropZone, TheDefaultPictureHidesIt)
     ASSERT_TRUE(form.DropZoneRect->isVisible());
     form.DefaultImageButtonClick();
     EXPECT_FALSE(form.DropZoneRect->isVisible());
+}
+
+// A drag that ends over a widget, as Qt delivers it: the enter goes to the
+// widget or the first parent that takes drops, the drop to whoever took it.
+// True when something took the drag.
+bool DragAndDrop(QWidget* onto, const QMimeData& mime)
+{
+    const QPoint at = onto->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(onto, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(onto, &drop);
+    QCoreApplication::processEvents();
+    return true;
+}
+
+// Files and gallery thumbnails are dropped on the canvas (and the drop zone
+// lying on it); the panels, the title bar and the gallery strip take none.
+TEST(DropZone, OnlyTheCanvasTakesDroppedFilesAndThumbnails)
+{
+    QTemporaryDir dir;
+    const auto picture = [&dir](const char* name) {
+        QImage img(30, 20, QImage::Format_RGB32);
+        img.fill(0xFF336699u);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(img.save(path));
+        return path;
+    };
+    test::RecordingForm form;
+    test::ShowRestored(form);
+    const QString first = picture("first.png"), second = picture("second.tiff");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(second)});
+
+    const struct {
+        const char* where;
+        QWidget* widget;
+    } refused[] = {
+        {"the parameter panel", form.RightPanelRect},
+        {"the effect panel", form.LeftPanelRect},
+        {"the title bar", form.ProgramBarRect},
+        {"the gallery strip", form.HistoryRect},
+    };
+    for (const auto& c : refused) {
+        EXPECT_FALSE(DragAndDrop(c.widget, files)) << c.where;
+        EXPECT_FALSE(form.FSkImage) << c.where;
+    }
+
+    QMimeData firstFile;
+    firstFile.setUrls({QUrl::fromLocalFile(first)});
+    ASSERT_TRUE(form.DropZoneRect->isVisible());
+    EXPECT_TRUE(DragAndDrop(form.DropZoneRect, firstFile));
+    EXPECT_EQ(form.FilesView().FSourceFileName, first);
+    EXPECT_TRUE(DragAndDrop(form.SkPaintBox1, files));
+    EXPECT_EQ(form.FilesView().FSourceFileName, second);
+
+    // A thumbnail let go over the strip it came from opens nothing; over the
+    // canvas it opens the combine panel.
+    form.HistoryToggleClick();
+    QMimeData thumbnail;
+    thumbnail.setData(QString::fromLatin1(kGalleryThumbnailMime), QByteArray::number(0));
+    EXPECT_FALSE(DragAndDrop(form.HistoryRect, thumbnail));
+    EXPECT_EQ(form.ActiveOverlayFrame(), nullptr);
+    EXPECT_TRUE(DragAndDrop(form.SkPaintBox1, thumbnail));
+    EXPECT_NE(form.ActiveOverlayFrame(), nullptr);
+    form.CloseOverlay();
 }
 
 } // namespace
