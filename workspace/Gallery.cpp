@@ -24,6 +24,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 
 #include <new>
@@ -238,13 +239,23 @@ void TForm1::BtnAddToGalleryClick()
     const QString fileName = FilesView().AskOpenFileName(
         TranslateText(QStringLiteral("Add image to gallery")),
         {QStringLiteral("Image Files (*.jpg *.jpeg *.png *.bmp *.gif *.tiff *.webp)"), QStringLiteral("All Files (*)")});
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        AddFileToGallery(fileName);
+}
+
+void TForm1::AddFileToGallery(const QString& FileName)
+{
     try {
-        const ISkImage picture = DecodeImageFile(fileName);
-        if (!picture)
-            throw Exception(QStringLiteral("Failed to load image: %1").arg(fileName).toStdString());
-        AddThumbnailToGallery(picture, false, fileName, {});
+        // Decoded from the file first, so what is no picture is refused
+        // before the file is read whole.
+        const ISkImage picture = DecodeImageFile(FileName);
+        QFile file(FileName);
+        QByteArray bytes;
+        if (picture && file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+        if (!picture || bytes.isEmpty() || file.error() != QFileDevice::NoError)
+            throw Exception(QStringLiteral("Failed to load image: %1").arg(FileName).toStdString());
+        AddThumbnailToGallery(picture, false, FileName, bytes);
     } catch (const std::exception&) {
         ShowMessage(FilesView().TranslateUiText(QStringLiteral("Error loading image: ")) +
                     QString::fromStdString(DescribeError(std::current_exception()).message));

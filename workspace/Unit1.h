@@ -628,6 +628,9 @@ public:
     void FitGalleryToggleLabel();
     void RepositionGalleryToggle();
     void BtnAddToGalleryClick();
+    // Adds a picture file as a result thumbnail; the gallery keeps the file's
+    // own bytes, so using it later gives the file's picture, not a copy.
+    void AddFileToGallery(const QString& FileName);
     void CleanUpTimerTimer();
     // The full reset's part: empty gallery, collapsed strip, no popups.
     void ClearGallery();

@@ -11,6 +11,8 @@
 #include "workspace/GalleryStrip.h"
 
 #include <QClipboard>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QGuiApplication>
@@ -255,6 +257,45 @@ TEST_F(GalleryForm, SetAsResultFitsTheSourceSizeAndSetAsSourceTheResultSize)
     form.FContextMenuImageIndex = 99;
     form.GallerySetAsResult();
     EXPECT_EQ(form.FSkImage, result);
+}
+
+// A file added with the strip's "+" keeps its own bytes: set as the result
+// (or dragged) it gives the file's pixels exactly, not a compressed copy.
+TEST_F(GalleryForm, AFileAddedWithThePlusButtonGivesTheFilesOwnPixels)
+{
+    QTemporaryDir dir;
+    QImage noise(64, 48, QImage::Format_RGB32);
+    uint32_t seed = 12345;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 134775813u + 1;
+            reinterpret_cast<uint32_t*>(noise.scanLine(y))[x] = 0xFF000000u | seed >> 8;
+        }
+    const QString path = dir.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(noise.save(path));
+    ASSERT_TRUE(test::OpenFlatPicture(form, 64, 48));
+    form.AddFileToGallery(path);
+    ASSERT_EQ(Count(), 2);
+    EXPECT_EQ(form.FGalleryItems->Item(0).ShortName, u"noise.png");
+    EXPECT_FALSE(form.FGalleryItems->Item(0).IsSource);
+    const ISkImage file = DecodeImageFile(path);
+    ASSERT_TRUE(file);
+    form.FContextMenuImageIndex = 0;
+    form.GallerySetAsResult();
+    ASSERT_TRUE(form.FSkImage);
+    EXPECT_TRUE(form.FSkImage->qimage() == file->qimage()) << "the file's own pixels";
+
+    // What is no picture is said and adds nothing.
+    const QString notes = dir.filePath(QStringLiteral("notes.png"));
+    QFile text(notes);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture");
+    text.close();
+    const int count = Count();
+    form.AddFileToGallery(notes);
+    EXPECT_EQ(Count(), count);
+    ASSERT_FALSE(form.messages.empty());
+    EXPECT_EQ(form.messages.back(), QStringLiteral("Error loading image: Failed to load image: ") + notes);
 }
 
 TEST_F(GalleryForm, PictureCommandsAreRefusedWhileAnEffectRuns)
