@@ -183,6 +183,10 @@ bool TForm1::PasteFromClipboardToVLPSourceImage(ISkImage& Image)
     }
     if (!Image)
         return false;
+    // A new picture every time, also when the clipboard holds our own copy,
+    // the very picture copied (the pixels stay shared): a pasted picture is a
+    // new source, marked as one in the gallery, whatever was copied.
+    Image = std::make_shared<const SkImage>(QImage(Image->qimage()), Image->isOpaque());
     HideDropZone();
     return true;
 }

@@ -458,6 +458,25 @@ TEST_F(GalleryForm, CopyAndPasteKeepTranslucentPixels)
     EXPECT_EQ(form.History->Count(), 2);
 }
 
+// Copy and paste right after opening or after a paste: the clipboard holds
+// the very picture shown, yet the pasted one is a new source, shown with the
+// source mark, and no result thumbnail comes with it.
+TEST_F(GalleryForm, CopyThenPasteAddsASourceThumbnail)
+{
+    ASSERT_TRUE(test::OpenFlatPicture(form, 40, 30));
+    for (const char* after : {"opening", "pasting"}) {
+        SCOPED_TRACE(after);
+        const int count = Count(), steps = form.History->Count();
+        form.CopyMIClick();
+        form.PasteMIClick();
+        ASSERT_EQ(Count(), count + 1);
+        EXPECT_TRUE(form.FGalleryItems->Item(0).IsSource);
+        EXPECT_EQ(form.FGalleryItems->Item(0).ShortName, u"Source image");
+        EXPECT_EQ(form.History->Count(), steps + 1);
+        EXPECT_EQ(PixelAt(form.FSkImage, 5, 5), 0xFF808080u);
+    }
+}
+
 TEST_F(GalleryForm, PastingTextChangesNothing)
 {
     ASSERT_TRUE(test::OpenFlatPicture(form, 40, 30));
