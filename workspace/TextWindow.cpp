@@ -8,6 +8,7 @@
 #include "platform/widgets/NumberBox.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/Switch.h"
+#include "shell/U_Theme.h"
 #include "workspace/FontFamilies.h"
 #include "workspace/TextTool.h"
 
@@ -132,6 +133,16 @@ TTextWindow::TTextWindow(QWidget* parent, TTextTool& tool) : TFloatingPanel(pare
     Place(Rectangle4, 274, 211, 24, 3);
     connect(Bold, &TLabel::clicked, this, &TTextWindow::BoldClick);
     connect(Italic, &TLabel::clicked, this, &TTextWindow::ItalicClick);
+    // The style icons light under the pointer like any clickable label, and
+    // return to their state's colour when it leaves: a click meanwhile
+    // changed that colour.
+    for (TLabel* style : {Bold, Italic})
+        connect(style, &TLabel::hoverChanged, this, [this, style](bool over) {
+            if (over)
+                style->setFontColour(IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu);
+            else
+                ShowStyleColours();
+        });
     connect(FontColor, &TLabel::clicked, this, &TTextWindow::FontColorClick);
 
     Caption("DropShadowLabel", "Drop shadow", this, 200, 226);
@@ -296,10 +307,15 @@ void TTextWindow::ShowTextSize(float size)
     NumberBox1->setValue(size);
 }
 
-void TTextWindow::ApplyStyleLook()
+void TTextWindow::ShowStyleColours()
 {
     Bold->setFontColour(bold_ ? kStyleOn : kStyleOff);
     Italic->setFontColour(italic_ ? kStyleOn : kStyleOff);
+}
+
+void TTextWindow::ApplyStyleLook()
+{
+    ShowStyleColours();
     tool_.FTextFontStyle = {bold_ ? 700 : 400, italic_};
     ShowFamilyInTextBox();
     tool_.Redraw();

@@ -82,6 +82,8 @@ public:
 
 private:
     void ApplyStyleLook();
+    // The style icons in their state's colour: "on" or "off".
+    void ShowStyleColours();
     void ShowFamilyInTextBox();
 
     TTextTool& tool_;

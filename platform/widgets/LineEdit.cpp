@@ -29,6 +29,8 @@ TLineEdit::TLineEdit(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(t
     connect(editor_, &QLineEdit::textEdited, this, &TLineEdit::textEdited);
     connect(editor_, &QLineEdit::returnPressed, this, &TLineEdit::returnPressed);
     connect(editor_, &QLineEdit::editingFinished, this, &TLineEdit::editingFinished);
+    // The prompt this field may draw comes and goes with an empty field.
+    connect(editor_, &QLineEdit::textChanged, this, qOverload<>(&QWidget::update));
 }
 
 QString TLineEdit::editText() const { return editor_->text(); }
@@ -91,17 +93,36 @@ void TLineEdit::layoutEditor()
     editor_->setGeometry(insetLeft_ + pad, 0, std::max(1, width() - insetLeft_ - insetRight_ - 2 * pad), height());
 }
 
+bool TLineEdit::showsOwnPrompt() const
+{
+    // Qt hides a centred field's prompt while the field has the focus; this
+    // field shows it until something is typed.
+    return editor_->text().isEmpty() && !text().isEmpty() && (editor_->alignment() & Qt::AlignHCenter) &&
+           editor_->hasFocus();
+}
+
 void TLineEdit::paintEvent(QPaintEvent*)
 {
-    if (!framed_)
-        return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isEnabled() ? 1.0 : 0.45);
-    p.setPen(QPen(qcolour(editor_->hasFocus() ? "strokeFocus" : "stroke"), Dp(1)));
-    p.setBrush(qcolour("fill"));
-    const double r = radiusPixels();
-    p.drawRoundedRect(boxRect(), r, r);
+    if (framed_) {
+        p.setPen(QPen(qcolour(editor_->hasFocus() ? "strokeFocus" : "stroke"), Dp(1)));
+        p.setBrush(qcolour("fill"));
+        const double r = radiusPixels();
+        p.drawRoundedRect(boxRect(), r, r);
+    }
+    if (showsOwnPrompt()) {
+        // Where and as the editor draws it unfocused, under the transparent editor.
+        const QRect box = editor_->geometry().marginsRemoved(editor_->textMargins());
+        const QFontMetrics metrics(editor_->font());
+        const QRect line(box.x() + 2, box.y() + (box.height() - metrics.height() + 1) / 2, box.width() - 4,
+                         metrics.height());
+        p.setOpacity(1);
+        p.setFont(editor_->font());
+        p.setPen(editor_->palette().color(QPalette::PlaceholderText));
+        p.drawText(line, int(editor_->alignment()), metrics.elidedText(text(), Qt::ElideRight, line.width()));
+    }
 }
 
 void TLineEdit::applyPalette()
@@ -149,9 +170,11 @@ bool TLineEdit::eventFilter(QObject* watched, QEvent* e)
         switch (e->type()) {
         case QEvent::FocusIn:
             noteFocus(true, static_cast<QFocusEvent*>(e)->reason());
+            update();
             break;
         case QEvent::FocusOut:
             noteFocus(false);
+            update();
             break;
         case QEvent::KeyRelease:
             if (!static_cast<QKeyEvent*>(e)->isAutoRepeat())

@@ -59,6 +59,8 @@ protected:
 private:
     void applyPalette();
     void layoutEditor();
+    // True while this field draws the prompt itself (see paintEvent).
+    bool showsOwnPrompt() const;
 
     QLineEdit* editor_;
     double radius_ = 8;

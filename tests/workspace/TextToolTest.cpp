@@ -2,6 +2,7 @@
 
 #include "FormFixture.h"
 #include "engine/ImageHistory.h"
+#include "platform/widgets/Label.h"
 #include "platform/widgets/LineEdit.h"
 #include "platform/widgets/NumberBox.h"
 #include "platform/widgets/Switch.h"
@@ -9,6 +10,7 @@
 #include "workspace/CanvasView.h"
 #include "workspace/TextWindow.h"
 
+#include <QEnterEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -192,6 +194,76 @@ TEST_F(TextToolForm, OpeningWithAnEmptyBoxWaitsForText)
     form.Label9Click();
     EXPECT_FALSE(form.IsTextWindowVisible());
     EXPECT_FALSE(tool().FTextToolActive);
+}
+
+// The style icons light under the pointer and, when it leaves, show their
+// state's colour: "on" after a click that switched them on.
+TEST_F(TextToolForm, BoldAndItalicKeepTheirStateColourWhenThePointerLeaves)
+{
+    // By then every label of the window has its hover.
+    test::WaitUntil([&] { return !form.InitializationTimer.isActive(); });
+    form.Label9Click();
+    constexpr TAlphaColor on = 0xFF61B9D2u, off = 0xFFD5D5D5u;
+    TTextWindow* w = form.TextWindow;
+    const struct {
+        TLabel* icon;
+        bool click;
+        TAlphaColor after;
+    } cases[] = {
+        {w->Bold, true, on}, {w->Italic, false, off}, {w->Italic, true, on}, {w->Bold, true, off}, {w->Bold, false, off},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.icon->objectName().toStdString() << (c.click ? " clicked" : " passed"));
+        const QPointF at(c.icon->width() / 2.0, c.icon->height() / 2.0);
+        QEnterEvent enter(at, at, c.icon->mapToGlobal(at));
+        QCoreApplication::sendEvent(c.icon, &enter);
+        EXPECT_EQ(c.icon->designColour("font"), 0xFFFFFFFFu) << "lit under the pointer";
+        if (c.click) {
+            SendMouse(c.icon, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+            SendMouse(c.icon, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+        }
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(c.icon, &leave);
+        EXPECT_EQ(c.icon->designColour("font"), c.after);
+    }
+    EXPECT_EQ(tool().FTextFontStyle.weight, 400);
+    EXPECT_TRUE(tool().FTextFontStyle.italic);
+}
+
+// The text box takes the focus when the window opens and still shows its
+// prompt, as it shows it unfocused, until something is typed.
+TEST_F(TextToolForm, TheEmptyTextBoxShowsItsPromptWhileFocused)
+{
+    form.activateWindow();
+    form.Label9Click();
+    QCoreApplication::processEvents();
+    TLineEdit* box = form.TextWindow->TextToolEdit;
+    ASSERT_TRUE(box->hasEditFocus());
+    ASSERT_TRUE(box->editText().isEmpty());
+    EXPECT_EQ(box->text(), QStringLiteral("Enter your text here"));
+    // The prompt's ink: the pixels inside the box that the prompt changes.
+    const auto promptInk = [box] {
+        const QRect inside = box->editor()->geometry().adjusted(4, 4, -4, -4);
+        const QImage with = box->grab(inside).toImage();
+        box->setPrompt(QString());
+        const QImage without = box->grab(inside).toImage();
+        box->setPrompt(QStringLiteral("Enter your text here"));
+        int n = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x)
+                n += with.pixel(x, y) != without.pixel(x, y);
+        return n;
+    };
+    const int focused = promptInk();
+    form.setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(box->hasEditFocus());
+    const int unfocused = promptInk();
+    EXPECT_GT(unfocused, 100);
+    EXPECT_NEAR(focused, unfocused, unfocused / 10) << "the prompt shows while the box has the focus";
+    box->editor()->setFocus();
+    Type(QStringLiteral("Words"));
+    EXPECT_EQ(promptInk(), 0) << "typed text hides it";
 }
 
 TEST_F(TextToolForm, PlacedAtFullSizeAndCommittedAtHalfSizeGivesTheSamePixels)
