@@ -30,6 +30,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
+#include <QWindow>
 
 #include <vector>
 
@@ -167,7 +168,22 @@ void TForm1::showEvent(QShowEvent* event)
     MaximizeAtFirstShow();
     const QStringList& args = FCommandLine;
     if (args.size() > 1 && !args[1].startsWith(QStringLiteral("-psn")) && QFileInfo(args[1]).isFile())
-        LoadLargeImage(*FFiles, args[1]);
+        OpenCommandLineFileOnScreen(args[1], kOnScreenWaitSteps);
+}
+
+void TForm1::OpenCommandLineFileOnScreen(const QString& FileName, int StepsLeft)
+{
+    // The window is shown but not yet on screen: a file that cannot be read
+    // is reported over the window, not over an empty screen before it.
+    const QWindow* window = windowHandle();
+    if (StepsLeft > 0 && (!window || !window->isExposed())) {
+        QTimer::singleShot(kOnScreenWaitStepMs, this,
+                           [this, FileName, StepsLeft] { OpenCommandLineFileOnScreen(FileName, StepsLeft - 1); });
+        return;
+    }
+    // Queued once more: the exposed window paints before the file is read.
+    QMetaObject::invokeMethod(
+        this, [this, FileName] { LoadLargeImage(*FFiles, FileName); }, Qt::QueuedConnection);
 }
 
 void TForm1::InitializationTimerTimer()

@@ -685,6 +685,10 @@ private:
     void CreateWindowChrome();
     int LayoutTitleButtons();
     void MaximizeAtFirstShow();
+    // Opens the file named on the command line once the window is on screen
+    // (checked every kOnScreenWaitStepMs, at most StepsLeft times).
+    void OpenCommandLineFileOnScreen(const QString& FileName, int StepsLeft);
+    static constexpr int kOnScreenWaitStepMs = 10, kOnScreenWaitSteps = 300;
     void SettleWindowAtStartup();
     void CreateGallery();
     void CreateManualBrushButton(QVBoxLayout* column);

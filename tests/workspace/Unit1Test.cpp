@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -180,6 +182,7 @@ TEST(TForm1, TheCommandLinePictureOpensOnTheFirstShowOnly)
     TestForm form;
     form.FCommandLine = {QStringLiteral("pelandrovium"), path};
     form.show();
+    WaitUntil([&form] { return form.FSkImage != nullptr; });
     ASSERT_NE(form.FSkImage, nullptr);
     EXPECT_EQ(form.FSkImage->width(), 10);
     // The user's result, then a minimise and restore.
@@ -189,6 +192,35 @@ TEST(TForm1, TheCommandLinePictureOpensOnTheFirstShowOnly)
     form.showNormal();
     QCoreApplication::processEvents();
     EXPECT_EQ(form.FSkImage->width(), 3) << "the result survived the restore";
+}
+
+// A file on the command line that cannot be read is reported over the
+// window, once the window is on screen, not before it on an empty screen.
+TEST(TForm1, AnUnreadableCommandLineFileIsReportedOverTheShownWindow)
+{
+    struct OnScreenForm : TestForm {
+        void ShowMessage(const QString& text) override
+        {
+            TestForm::ShowMessage(text);
+            onScreen.push_back(isVisible() && windowHandle() && windowHandle()->isExposed());
+        }
+        std::vector<bool> onScreen;
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("broken.jpg"));
+    QFile broken(path);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("no picture here");
+    broken.close();
+
+    OnScreenForm form;
+    form.FCommandLine = {QStringLiteral("pelandrovium"), path};
+    form.show();
+    WaitUntil([&form] { return !form.messages.empty(); });
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0], QStringLiteral("Failed to load image: ") + path);
+    EXPECT_TRUE(form.onScreen[0]) << "the message came before the window was on screen";
+    EXPECT_EQ(form.FSkImage, nullptr);
 }
 
 void PaintWhite(const ISkImage&, const ISkSurface& Dest, int, int, int, int, int, bool)
