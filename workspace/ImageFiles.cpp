@@ -8,6 +8,7 @@
 #include "platform/graphics/SkImage.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Files.h"
+#include "shell/U_dictionary.h"
 #include "workspace/Dpi300.h"
 #include "workspace/Unit1.h"
 
@@ -281,8 +282,10 @@ bool SaveImageAs(TImageFilesView& View, const QString& FileName)
     try {
         WriteImageFile(form.FSkImage, FileName);
     } catch (const std::exception&) {
-        form.ShowMessage(View.TranslateUiText(QStringLiteral("Error saving image: ")) +
-                         ErrorMessageOf(std::current_exception()));
+        // Named, since the reason alone ("Permission denied") may not say
+        // which file or folder it is about.
+        form.ShowMessage(TranslateFormat(QStringLiteral("Error saving image \"%s\": %s"),
+                                         {FileName, ErrorMessageOf(std::current_exception())}));
         return false;
     }
     form.FImageDirty = false;

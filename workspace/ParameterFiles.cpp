@@ -146,7 +146,7 @@ void SaveParameterFile(const QString& fileName, const TParameterTable& table)
 {
     QString error;
     if (!WriteFileAtomically(fileName, WriteParameterText(table), &error))
-        throw Exception(error.toStdString());
+        throw Exception(QStringLiteral("Cannot write file \"%1\": %2").arg(fileName, error).toStdString());
 }
 
 bool LoadParameterFile(const QString& fileName, TParameterTable& table)

@@ -4,6 +4,7 @@
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -24,7 +25,62 @@ void SetWriteError(const QIODevice& device, QString* errorText)
     *errorText = reason;
 }
 
+TFileWriteFaults gFaults;
+
+constexpr char kPermissionDenied[] = "Permission denied";
+
+// True when the target's folder takes no new file of ours.
+bool FolderRefusesTemporaryFile(const QString& path)
+{
+    if (gFaults.refuseTemporaryFiles)
+        return true;
+    QTemporaryFile probe(AbsoluteFolderOf(path) + QStringLiteral(".pv-probe-XXXXXX"));
+    return !probe.open();
+}
+
+// The old file overwritten from its start and cut to the new length; on a
+// failure its old bytes are written back over it.
+bool WriteInPlace(const QString& path, const QByteArray& data, QString* errorText)
+{
+    QFile file(path);
+    // Opened without truncation: nothing changes until the old content is read.
+    if (!file.open(QIODevice::ReadWrite)) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError || old.size() != file.size() || !file.seek(0)) {
+        SetWriteError(file, errorText);
+        return false;
+    }
+    QString why;
+    bool written;
+    if (gFaults.failInPlaceAfter >= 0 && gFaults.failInPlaceAfter < data.size()) {
+        WriteAllTo(file, data.left(gFaults.failInPlaceAfter));
+        why = QStringLiteral("No space left on device");
+        written = false;
+    } else {
+        written = WriteAllTo(file, data, &why);
+        if (written && !file.resize(data.size())) {
+            SetWriteError(file, &why);
+            written = false;
+        }
+    }
+    if (written)
+        return true;
+    // The old bytes' room is still the file's, so they fit back.
+    file.unsetError();
+    if (!file.seek(0) || !WriteAllTo(file, old) || !file.resize(old.size()))
+        why += QStringLiteral("; the file's old content could not be put back");
+    if (errorText)
+        *errorText = why;
+    return false;
+}
+
 } // namespace
+
+void SetFileWriteFaults(const TFileWriteFaults& faults) { gFaults = faults; }
 
 bool WriteAllTo(QIODevice& device, const QByteArray& data, QString* errorText)
 {
@@ -52,9 +108,12 @@ bool WriteAllTo(QIODevice& device, const QByteArray& data, QString* errorText)
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* errorText)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (gFaults.refuseTemporaryFiles || !file.open(QIODevice::WriteOnly)) {
+        const QFileInfo target(path);
+        if (target.isFile() && target.isWritable() && FolderRefusesTemporaryFile(path))
+            return WriteInPlace(path, data, errorText);
         if (errorText)
-            *errorText = file.errorString();
+            *errorText = gFaults.refuseTemporaryFiles ? QString::fromLatin1(kPermissionDenied) : file.errorString();
         return false;
     }
     if (!WriteAllTo(file, data, errorText)) {

@@ -9,9 +9,23 @@ class QIODevice;
 namespace pv {
 
 // Writes data to path through a temporary file that replaces the target only
-// when everything was written. Returns false (and leaves any old file alone)
-// on failure; errorText, when given, receives the reason.
+// when everything was written. A folder that takes no temporary file (one the
+// user may not add to) may still hold a file the user may write: that file is
+// then written in place, and given its old content back when the write fails.
+// Returns false (and leaves any old file as it was) on failure; errorText,
+// when given, receives the reason.
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* errorText = nullptr);
+
+// Faults the tests put in where the system would not fail: a test running as
+// root may write into any folder.
+struct TFileWriteFaults {
+    // No folder takes a temporary file, as a read-only one does not.
+    bool refuseTemporaryFiles = false;
+    // A write in place stops after this many bytes, as on a full disk (-1: never).
+    qint64 failInPlaceAfter = -1;
+};
+// For tests only; the default puts in none.
+void SetFileWriteFaults(const TFileWriteFaults& faults);
 
 // Writes all of data to an open device, going on after short writes, and
 // flushes a file device's buffer, so that a full disk shows here and not

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QTemporaryDir>
@@ -79,6 +80,99 @@ TEST(WriteAllTo, ADeviceThatTakesNothingFailsWithAReason)
     EXPECT_FALSE(WriteAllTo(device, QByteArray(10, 'x'), &why));
     EXPECT_FALSE(why.isEmpty());
     EXPECT_NE(why.toStdString(), "Unknown error");
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+// A folder the user may not add files to, holding a file the user may write.
+// Where the system lets the test write anyway (it runs as root), the folder's
+// refusal is put in through the fault hook.
+class ReadOnlyFolder : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        old_ = dir_.filePath(QStringLiteral("out.png"));
+        QFile f(old_);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(oldContent_);
+        f.close();
+        ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QFile intruder(dir_.filePath(QStringLiteral("intruder")));
+        refusedBySystem_ = !intruder.open(QIODevice::WriteOnly);
+        if (!refusedBySystem_)
+            intruder.remove();
+    }
+    void TearDown() override
+    {
+        SetFileWriteFaults({});
+        QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // The folder's refusal, plus whatever else the case puts in.
+    void Faults(TFileWriteFaults faults)
+    {
+        faults.refuseTemporaryFiles = faults.refuseTemporaryFiles || !refusedBySystem_;
+        SetFileWriteFaults(faults);
+    }
+    QStringList Entries() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir dir_;
+    QString old_;
+    bool refusedBySystem_ = false;
+    const QByteArray oldContent_ = QByteArray(3000, 'o');
+};
+
+TEST_F(ReadOnlyFolder, AWritableFileIsWrittenInPlaceAndKeepsItsOldContentWhenThatFails)
+{
+    const struct {
+        const char* what;
+        qint64 failAfter;
+        qsizetype size;
+        bool ok;
+    } cases[] = {
+        {"a longer picture", -1, 5000, true},
+        {"a shorter picture", -1, 100, true},
+        {"a write that stops half-way", 1000, 5000, false},
+        {"a write that stops before the old length", 10, 100, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Faults({.failInPlaceAfter = c.failAfter});
+        const QByteArray data(c.size, 'n');
+        QString why;
+        EXPECT_EQ(WriteFileAtomically(old_, data, &why), c.ok) << why.toStdString();
+        if (c.ok) {
+            EXPECT_TRUE(ReadAll(old_) == data);
+            // Put the old file back for the next case.
+            EXPECT_TRUE(WriteFileAtomically(old_, oldContent_));
+        } else {
+            EXPECT_EQ(why.toStdString(), "No space left on device");
+            EXPECT_TRUE(ReadAll(old_) == oldContent_) << "the old content is kept";
+        }
+        EXPECT_EQ(Entries(), QStringList{QStringLiteral("out.png")}) << "nothing left beside it";
+    }
+}
+
+TEST_F(ReadOnlyFolder, OnlyAFolderThatRefusesATemporaryFileLetsAFileBeWrittenInPlace)
+{
+    // A new file cannot be made there at all.
+    Faults({});
+    QString why;
+    EXPECT_FALSE(WriteFileAtomically(dir_.filePath(QStringLiteral("new.png")), "new", &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("out.png")});
+
+    // A folder that takes a temporary file gets the whole-file replacement:
+    // the fault of a write in place never comes into it.
+    SetFileWriteFaults({});
+    ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    SetFileWriteFaults({.failInPlaceAfter = 0});
+    EXPECT_TRUE(WriteFileAtomically(old_, QByteArray(50, 'n'), &why)) << why.toStdString();
+    EXPECT_TRUE(ReadAll(old_) == QByteArray(50, 'n'));
 }
 
 // A 128 KiB file system of its own, filled to the last byte but for an old

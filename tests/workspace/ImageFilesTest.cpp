@@ -7,6 +7,7 @@
 #include "platform/graphics/Codecs.h"
 #include "platform/graphics/SkImage.h"
 #include "platform/system/Errors.h"
+#include "platform/system/Files.h"
 #include "workspace/Unit1.h"
 
 #include <QDir>
@@ -273,18 +274,61 @@ TEST(ImageFiles, FailedSavesAreReportedAndKeepTheUnsavedFlag)
     form.FSkImage = Tiny();
     form.FImageDirty = true;
 
+    // Every failure names the file.
     EXPECT_FALSE(SaveImageAs(form, dir.filePath("picture.bmp")));
     ASSERT_EQ(form.messages.size(), 1u);
-    EXPECT_EQ(form.messages[0], QStringLiteral("Error saving image: Invalid extension"));
+    EXPECT_EQ(form.messages[0],
+              QStringLiteral("Error saving image \"%1\": Invalid extension").arg(dir.filePath("picture.bmp")));
     EXPECT_FALSE(QFile::exists(dir.filePath("picture.bmp")));
 
-    EXPECT_FALSE(SaveImageAs(form, dir.filePath("no/such/folder/picture.png")));
+    const QString nowhere = dir.filePath("no/such/folder/picture.png");
+    EXPECT_FALSE(SaveImageAs(form, nowhere));
     ASSERT_EQ(form.messages.size(), 2u);
-    EXPECT_TRUE(form.messages[1].startsWith(QStringLiteral("Error saving image: ")));
-    EXPECT_GT(form.messages[1].size(), QStringLiteral("Error saving image: ").size()) << "the reason is given";
+    const QString named = QStringLiteral("Error saving image \"%1\": ").arg(nowhere);
+    EXPECT_TRUE(form.messages[1].startsWith(named)) << form.messages[1].toStdString();
+    EXPECT_GT(form.messages[1].size(), named.size()) << "the reason is given";
 
     EXPECT_TRUE(form.FImageDirty);
     EXPECT_EQ(form.saves, 0);
+}
+
+// Saving over a file the user may write, in a folder the user may not add
+// to: the file is written in place; when that write fails the old file stays
+// and the message names it. (Where the test may write anywhere, as root, the
+// folder's refusal comes through the fault hook.)
+TEST(ImageFiles, SavingOverAWritableFileInAReadOnlyFolder)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo_PV.png");
+    WriteAll(path, "old picture");
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    QFile probe(dir.filePath("probe"));
+    const bool systemRefuses = !probe.open(QIODevice::WriteOnly);
+    probe.remove();
+    FilesForm form;
+    form.FSkImage = Tiny();
+    for (const bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "the write fails" : "the write goes through");
+        form.FImageDirty = true;
+        form.messages.clear();
+        SetFileWriteFaults({.refuseTemporaryFiles = !systemRefuses, .failInPlaceAfter = fails ? 20 : -1});
+        EXPECT_EQ(SaveImageAs(form, path), !fails);
+        SetFileWriteFaults({});
+        if (fails) {
+            ASSERT_EQ(form.messages.size(), 1u);
+            EXPECT_EQ(form.messages[0],
+                      QStringLiteral("Error saving image \"%1\": No space left on device").arg(path));
+            EXPECT_EQ(ReadAll(path), QByteArray("old picture"));
+            EXPECT_TRUE(form.FImageDirty);
+        } else {
+            EXPECT_TRUE(form.messages.empty());
+            const ISkImage back = DecodeImageFile(path);
+            ASSERT_TRUE(back);
+            EXPECT_EQ(back->width(), form.FSkImage->width());
+            EXPECT_FALSE(form.FImageDirty);
+        }
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST(ImageFiles, DeclinedOverwriteWritesNothing)

@@ -350,7 +350,13 @@ TEST(ParameterFiles, FilesMissingOrTooLarge)
     EXPECT_EQ(in.readAll(), QByteArray(kDefaultFile));
     EXPECT_TRUE(LoadParameterFile(saved, t));
     EXPECT_EQ(t, Defaults());
-    EXPECT_THROW(SaveParameterFile(dir.filePath(QStringLiteral("no/such/folder/p.vlp")), t), Exception);
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/p.vlp"));
+    try {
+        SaveParameterFile(nowhere, t);
+        ADD_FAILURE() << "saved into a missing folder";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(nowhere)) << e.what();
+    }
 }
 
 } // namespace
