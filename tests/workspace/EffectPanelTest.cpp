@@ -159,7 +159,7 @@ TEST(EffectPanel, AHoveredEffectTakesTheThemesHoverColour)
         form.Expanders[0]->setExpanded(true, false);
         TItemList* list = form.ListBoxes[0];
         QCoreApplication::processEvents();
-        test::SendMouse(list, QEvent::MouseMove, {DpI(40), list->itemTop(1) + DpI(15)}, Qt::NoButton, Qt::NoButton);
+        test::SendMouse(list, QEvent::MouseMove, QPointF(DpI(40), list->itemTop(1) + DpI(15)), Qt::NoButton, Qt::NoButton);
         ASSERT_EQ(list->hoveredIndex(), 1);
         EXPECT_GT(RowPixelsOf(list, 1, c.hover), 0) << "the hovered item's text";
         EXPECT_EQ(RowPixelsOf(list, 2, c.hover), 0) << "an item at rest";

@@ -115,12 +115,12 @@ TEST(TitleBar, TheBodyTakesThePressedColourWhileTheWindowIsHeldMovedOrResized)
         bool windowManager; // the window manager moves or resizes
     };
     const Case cases[] = {
-        {"a press on the strip", form.ProgramBarRect, {DpI(600), DpI(20)}, Qt::LeftButton, false, false},
+        {"a press on the strip", form.ProgramBarRect, QPointF(DpI(600), DpI(20)), Qt::LeftButton, false, false},
         {"a right press on the body", form.Body, bare, Qt::RightButton, false, false},
-        {"a move from the strip", form.ProgramBarRect, {DpI(600), DpI(20)}, Qt::LeftButton, true, false},
+        {"a move from the strip", form.ProgramBarRect, QPointF(DpI(600), DpI(20)), Qt::LeftButton, true, false},
         {"a move from the body", form.Body, bare, Qt::LeftButton, true, false},
         {"a resize from a grip", grip, {5, 5}, Qt::LeftButton, true, false},
-        {"the window manager's move", form.ProgramBarRect, {DpI(600), DpI(20)}, Qt::LeftButton, true, true},
+        {"the window manager's move", form.ProgramBarRect, QPointF(DpI(600), DpI(20)), Qt::LeftButton, true, true},
         {"the window manager's resize", grip, {5, 5}, Qt::LeftButton, false, true},
     };
     for (const Case& c : cases) {
