@@ -12,6 +12,7 @@
 #include "platform/system/Threads.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -207,17 +208,19 @@ void StampScratch::clear()
 
 namespace {
 
-// Alpha of a premultiplied BGRA pixmap, clamped to its edges.
+// Alpha of a premultiplied BGRA pixmap (or of an alpha plane: one byte a
+// pixel, at offset 0), clamped to its edges.
 struct AlphaSampler {
     const uint8_t* base;
     size_t rowBytes;
     int w, h;
+    int pixelBytes = 4, alphaOffset = 3;
 
     int at(int x, int y) const
     {
         x = x < 0 ? 0 : (x >= w ? w - 1 : x);
         y = y < 0 ? 0 : (y >= h ? h - 1 : y);
-        return base[size_t(y) * rowBytes + size_t(x) * 4 + 3];
+        return base[size_t(y) * rowBytes + size_t(x) * size_t(pixelBytes) + size_t(alphaOffset)];
     }
 
     // Bilinear at (u, v) in pixel units (pixel centres at + 0.5).
@@ -229,8 +232,8 @@ struct AlphaSampler {
         const float tx = fu - flu, ty = fv - flv;
         float a00, a10, a01, a11;
         if (x >= 0 && y >= 0 && x + 1 < w && y + 1 < h) {
-            const uint8_t* p = base + size_t(y) * rowBytes + size_t(x) * 4 + 3;
-            a00 = p[0], a10 = p[4], a01 = p[rowBytes], a11 = p[rowBytes + 4];
+            const uint8_t* p = base + size_t(y) * rowBytes + size_t(x) * size_t(pixelBytes) + size_t(alphaOffset);
+            a00 = p[0], a10 = p[pixelBytes], a01 = p[rowBytes], a11 = p[rowBytes + size_t(pixelBytes)];
         } else {
             a00 = float(at(x, y)), a10 = float(at(x + 1, y)), a01 = float(at(x, y + 1)), a11 = float(at(x + 1, y + 1));
         }
@@ -294,7 +297,46 @@ void Narrow(float coefficient, float offset, float limit, float C, double& a, do
 
 constexpr int64_t kParallelStampPixels = 40000;
 
-// Columns x0, x0 + step, ... below xEnd of one row with linear filtering, four
+// The alpha of the mip levels drawn from last, one byte a pixel: a quarter of
+// the pixels' bytes, so the taps of a rotated stamp stay in cache. Pictures
+// never change their pixels, so a level is known by its picture's id.
+struct AlphaPlane {
+    uint64_t id = 0;
+    int level = -1;
+    int w = 0, h = 0;
+    std::vector<uint8_t> alpha;
+};
+
+AlphaSampler AlphaPlaneOf(uint64_t id, int level, const SkPixmap& pm)
+{
+    thread_local std::array<AlphaPlane, 64> planes;
+    thread_local size_t next = 0;
+    AlphaPlane* plane = nullptr;
+    for (AlphaPlane& p : planes)
+        if (p.id == id && p.level == level && p.w == pm.width && p.h == pm.height) {
+            plane = &p;
+            break;
+        }
+    if (!plane) {
+        plane = &planes[next];
+        next = (next + 1) % planes.size();
+        plane->id = id;
+        plane->level = level;
+        plane->w = pm.width;
+        plane->h = pm.height;
+        plane->alpha.resize(size_t(pm.width) * size_t(pm.height));
+        for (int y = 0; y < pm.height; ++y) {
+            const uint8_t* in = pm.base + size_t(y) * pm.rowBytes + 3;
+            uint8_t* out = plane->alpha.data() + size_t(y) * size_t(pm.width);
+            for (int x = 0; x < pm.width; ++x)
+                out[x] = in[size_t(x) * 4];
+        }
+    }
+    return AlphaSampler{plane->alpha.data(), size_t(plane->w), plane->w, plane->h, 1, 0};
+}
+
+// Columns x0, x0 + step, ... below xEnd of one row with linear filtering from
+// an alpha plane, four
 // at a time. Every lane runs the operations of the one-pixel loop in the same
 // order (no contraction), so the pixels are the same; only the taps are read
 // one lane at a time.
@@ -335,8 +377,8 @@ void LinearStampRow(uint32_t* row, int x0, int xEnd, int step, float dy, const A
                 return 0;
             const int px = ix[i], py = iy[i];
             if (px >= 0 && py >= 0 && px + 1 < smp.w && py + 1 < smp.h) {
-                const uint8_t* p = smp.base + size_t(py) * smp.rowBytes + size_t(px) * 4 + 3;
-                return int(p[0] | (p[4] << 8) | (p[smp.rowBytes] << 16) | (uint32_t(p[smp.rowBytes + 4]) << 24));
+                const uint8_t* p = smp.base + size_t(py) * smp.rowBytes + size_t(px);
+                return int(p[0] | (p[1] << 8) | (p[smp.rowBytes] << 16) | (uint32_t(p[smp.rowBytes + 1]) << 24));
             }
             return int(smp.at(px, py) | (smp.at(px + 1, py) << 8) | (smp.at(px, py + 1) << 16) |
                        (uint32_t(smp.at(px + 1, py + 1)) << 24));
@@ -456,14 +498,17 @@ void DrawStamp(StampScratch& scratch, const ISkImage& stamp, TAlphaColor colour,
     }
     // Linear filtering from the mip level nearest to the shrink.
     SkPixmap level = pm;
+    int levelIndex = 0;
     const float shrink = size / float(pm.width);
     if (shrink < 1.0f) {
         const SkMipmap& mips = stamp->mipmap();
         const int k = SkMipmap::LevelForScale(shrink, mips.levelCount());
-        if (k > 0)
+        if (k > 0) {
             level = mips.level(k);
+            levelIndex = k;
+        }
     }
-    const AlphaSampler smp{level.base, level.rowBytes, level.width, level.height};
+    const AlphaSampler smp = AlphaPlaneOf(stamp->uniqueID(), levelIndex, level);
     RasteriseStamp<false>(scratch, bounds, smp, float(level.width) / size, half, cosR, sinR, opacity, premul, lattice);
 }
 
