@@ -26,7 +26,11 @@ TAboutPanel::TAboutPanel(QWidget* parent) : TOverlayPanel(QSize(kSplashSize, kSp
     });
 }
 
-TAboutPanel::~TAboutPanel() = default;
+TAboutPanel::~TAboutPanel()
+{
+    // The window's teardown moves the focus after this panel is half destroyed.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TAboutPanel::CancelClick()
 {

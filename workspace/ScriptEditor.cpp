@@ -179,7 +179,12 @@ void TFormScriptEditor::FocusRingUpdate(QWidget* old, QWidget* now)
     }
 }
 
-TFormScriptEditor::~TFormScriptEditor() = default;
+TFormScriptEditor::~TFormScriptEditor()
+{
+    // Closing the window in the base classes' teardown moves the focus: the
+    // slot must not reach an editor that is half destroyed.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TFormScriptEditor::CreateDesign()
 {

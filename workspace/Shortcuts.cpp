@@ -346,8 +346,7 @@ void TForm1::InstallShortcuts()
         for (QWidget* w : {static_cast<QWidget*>(Expanders[size_t(c)]), static_cast<QWidget*>(CategoryBackdrops[size_t(c)])})
             if (w)
                 w->installEventFilter(follower);
-    FFocusChangedLink =
-        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusRingUpdate(now); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusRingUpdate(now); });
 
     // While the main menu is open nothing behind it moves or clicks.
     const auto menuClosed = [this](const TKeyPress&) { return !MenuContainer || !MenuContainer->isVisible(); };

@@ -102,7 +102,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
 TForm1::~TForm1()
 {
-    disconnect(FFocusChangedLink);
+    // The application's focus signals reach the window until here; the base
+    // classes' teardown moves the focus once more, into a half-destroyed form.
+    disconnect(qApp, nullptr, this, nullptr);
     FormDestroy();
     if (gForm1 == this)
         gForm1 = nullptr;

@@ -504,9 +504,6 @@ public:
     // Tests set it: a shortcut row reports its name instead of acting.
     std::function<void(const char*)> FShortcutProbe;
     TFocusRing* FFocusRing = nullptr;
-    // The application's focus signal reaches the window until its destructor
-    // starts; the base classes' teardown moves the focus once more.
-    QMetaObject::Connection FFocusChangedLink;
     // What Tab cycles through: the open floating window or panel, else the window.
     QWidget* ActiveTabRoot() const;
     TExpander* EffectExpanderContaining(QWidget* C) const;
