@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pv::bench {
@@ -42,6 +43,22 @@ ISkImage PreviewCrop()
         return photo->makeSubset(SkIRect::MakeXYWH(photo->width() * 33 / 100, photo->height() / 2, side, side));
     }();
     return crop;
+}
+
+ISkImage PreviewRegion(const ISkImage& picture, double zoom)
+{
+    const int side = Round(225 / zoom);
+    const int w = std::min(side, picture->width()), h = std::min(side, picture->height());
+    const int x = std::min(picture->width() * 33 / 100, picture->width() - w);
+    const int y = std::min(picture->height() / 2, picture->height() - h);
+    return picture->makeSubset(SkIRect::MakeXYWH(x, y, w, h));
+}
+
+ISkImage SmallPhoto()
+{
+    static const ISkImage small = SkImage::MakeFromQImage(
+        ReferencePhoto()->qimage().scaled(640, 480, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return small;
 }
 
 std::array<int, 5> DesktopDefaults(int number)

@@ -17,6 +17,15 @@ ISkImage ReferencePhoto();
 // bird meets the bark (detail and flat background in one crop).
 ISkImage PreviewCrop();
 
+// What the preview box renders of `picture` when it shows it at `zoom`: the
+// box's 225 x 225 divided by the zoom, from the same place as PreviewCrop,
+// cut short by the picture's edges (at 25 % a 640-pixel photo is all of it).
+ISkImage PreviewRegion(const ISkImage& picture, double zoom);
+
+// The reference photograph scaled to 640 x 480, a photo from a phone's
+// messenger or a web page.
+ISkImage SmallPhoto();
+
 // An effect's five parameters as the desktop program starts with them.
 std::array<int, 5> DesktopDefaults(int number);
 

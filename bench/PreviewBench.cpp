@@ -1,8 +1,9 @@
-// Every effect at the preview box's size: a 225 x 225 crop of the reference
-// photograph, rendered as a preview at the desktop defaults.
-// The window asks for such a run each time a slider is let go; a stand-in
-// window holds the whole photograph as its source and result, as the main
-// window does while its preview box shows part of it.
+// Every effect as the preview box renders it, at the desktop defaults: the
+// box's 225 x 225 crop of the reference photograph at 100 %, and the region
+// the box shows at 25 % of the reference photograph (900 x 900) and of a
+// 640 x 480 photo (all of it). The window asks for such a run each time a
+// slider is let go; a stand-in window holds the whole picture as its source
+// and result, as the main window does while its preview box shows part of it.
 
 #include "BenchImages.h"
 
@@ -21,9 +22,9 @@ namespace {
 
 class PreviewHost : public TEngineHost {
 public:
-    PreviewHost()
+    explicit PreviewHost(const ISkImage& picture)
     {
-        FSkSourceImage = FSkImage = ReferencePhoto();
+        FSkSourceImage = FSkImage = picture;
         SetEngineHost(this);
     }
     ~PreviewHost() override { SetEngineHost(nullptr); }
@@ -32,10 +33,24 @@ public:
     QSize PreviewBoxSize() const override { return {225, 225}; }
 };
 
-void RunPreview(benchmark::State& state, int number)
+struct PreviewCase {
+    const char* name;
+    ISkImage (*picture)();
+    double zoom;
+};
+
+constexpr PreviewCase kCases[] = {
+    {"box", ReferencePhoto, 1.0},
+    {"box25%-12MP", ReferencePhoto, 0.25},
+    {"box25%-640px", SmallPhoto, 0.25},
+};
+
+void RunPreview(benchmark::State& state, int number, const PreviewCase& which)
 {
-    const ISkImage crop = PreviewCrop();
-    PreviewHost host;
+    const ISkImage picture = which.picture();
+    const ISkImage crop = PreviewRegion(picture, which.zoom);
+    PreviewHost host(picture);
+    host.FPreviewZoomFactor = float(which.zoom);
     const std::array<int, 5> P = DesktopDefaults(number);
     auto once = [&] {
         const ISkSurface dest = SkSurface::MakeRaster(crop->width(), crop->height());
@@ -59,12 +74,14 @@ void RunPreview(benchmark::State& state, int number)
 }
 
 const bool registered = [] {
-    for (const EffectInfo& effect : EffectCatalogue()) {
-        const std::string name = "BM_Preview/" + std::to_string(effect.number) + "/" + effect.listName;
-        benchmark::RegisterBenchmark(name.c_str(), [number = effect.number](benchmark::State& state) {
-            RunPreview(state, number);
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
-    }
+    for (const PreviewCase& which : kCases)
+        for (const EffectInfo& effect : EffectCatalogue()) {
+            const std::string name =
+                "BM_Preview/" + std::to_string(effect.number) + "/" + effect.listName + "/" + which.name;
+            benchmark::RegisterBenchmark(name.c_str(), [number = effect.number, &which](benchmark::State& state) {
+                RunPreview(state, number, which);
+            })->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+        }
     return true;
 }();
 
