@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace pv {
@@ -32,35 +33,42 @@ struct LayerValues {
     int probe = 0;       // probe offset
 };
 
-// The unpainted pixels (with source alpha) of the layer, row by row, into BlobPix.
-int64_t ListUnpainted(GouacheRun& run)
+// Counts the unpainted pixels (with source alpha) of the layer per block of
+// pixel indices, into UBlockStart; returns their number.
+int64_t CountUnpainted(GouacheRun& run)
 {
-    const int w = run.w;
-    GouacheParallel(0, run.h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y) {
-            const size_t base = size_t(y) * size_t(w);
-            int64_t n = 0;
-            for (int x = 0; x < w; ++x)
-                n += (run.Coverage[base + size_t(x)] == 0 && (run.src[base + size_t(x)] >> 24) != 0) ? 1 : 0;
-            run.URowCnt[size_t(y)] = n;
-        }
-    });
-    int64_t total = 0;
-    for (int64_t& n : run.URowCnt) {
-        const int64_t rowCount = n;
-        n = total;
-        total += rowCount;
-    }
-    GouacheParallel(0, run.h, [&](int lo, int hi) {
-        for (int y = lo; y < hi; ++y) {
-            const size_t base = size_t(y) * size_t(w);
-            int32_t* out = run.BlobPix.data() + run.URowCnt[size_t(y)];
-            for (int x = 0; x < w; ++x)
-                if (run.Coverage[base + size_t(x)] == 0 && (run.src[base + size_t(x)] >> 24) != 0)
-                    *out++ = int32_t(base + size_t(x));
-        }
-    });
-    return total;
+    const size_t n = run.count();
+    const int blocks = int((n + kGouacheBlockPixels - 1) / kGouacheBlockPixels);
+    int64_t* start = run.UBlockStart.data();
+    GouacheParallel(
+        0, blocks,
+        [&](int lo, int hi) {
+            for (int b = lo; b < hi; ++b) {
+                const size_t i0 = size_t(b) * kGouacheBlockPixels, i1 = std::min(n, i0 + kGouacheBlockPixels);
+                int64_t c = 0;
+                for (size_t i = i0; i < i1; ++i)
+                    c += (run.Coverage[i] == 0 && (run.src[i] >> 24) != 0) ? 1 : 0;
+                start[b + 1] = c;
+            }
+        },
+        1024);
+    start[0] = 0;
+    for (int b = 0; b < blocks; ++b)
+        start[b + 1] += start[b];
+    return start[blocks];
+}
+
+// The pixel index of the k-th unpainted pixel (0-based, in index order).
+int32_t NthUnpainted(const GouacheRun& run, int64_t k)
+{
+    const auto& start = run.UBlockStart;
+    const size_t b = size_t(std::upper_bound(start.begin(), start.end(), k) - start.begin()) - 1;
+    int64_t left = k - start[b];
+    const size_t n = run.count();
+    for (size_t i = b * kGouacheBlockPixels; i < n; ++i)
+        if (run.Coverage[i] == 0 && (run.src[i] >> 24) != 0 && left-- == 0)
+            return int32_t(i);
+    return 0;
 }
 
 void AddCandidate(GouacheRun& run, const LayerValues& lv, int x, int y)
@@ -81,7 +89,7 @@ void AddCandidate(GouacheRun& run, const LayerValues& lv, int x, int y)
     if (!painted)
         score += 8000;
     if (run.layer == 0)
-        score += 3 * int64_t(run.Luma[i]);
+        score += 3 * int64_t(GouacheLuma(s));
     if (lv.V > 0 && painted) {
         const int r = lv.probe;
         auto cov = [&](int px, int py) { return run.Coverage[size_t(py) * size_t(w) + size_t(px)] != 0 ? 1 : 0; };
@@ -105,7 +113,7 @@ void CollectCandidates(GouacheRun& run, const LayerValues& lv)
     }
     if (lv.U > 0)
         for (int64_t k = 0; k < 2 * lv.C; ++k) {
-            const int32_t i = run.BlobPix[size_t(Random(int32_t(lv.U)))];
+            const int32_t i = NthUnpainted(run, Random(int32_t(lv.U)));
             AddCandidate(run, lv, i % run.w, i / run.w);
         }
     std::sort(run.keys.begin(), run.keys.end());
@@ -131,8 +139,8 @@ LocalStructure MeasureStructure(const GouacheRun& run, int x, int y, uint32_t c0
             const size_t i = row + size_t(xx);
             if (GouacheColourDistance(run.src[i], c0) > 180)
                 continue;
-            const int64_t gx = int(run.Luma[i + 1]) - int(run.Luma[i - 1]);
-            const int64_t gy = int(run.Luma[i + size_t(w)]) - int(run.Luma[i - size_t(w)]);
+            const int64_t gx = GouacheLuma(run.src[i + 1]) - GouacheLuma(run.src[i - 1]);
+            const int64_t gy = GouacheLuma(run.src[i + size_t(w)]) - GouacheLuma(run.src[i - size_t(w)]);
             Sxx += gx * gx;
             Syy += gy * gy;
             Sxy += gx * gy;
@@ -242,8 +250,7 @@ void RasteriseRow(GouacheRun& run, int r)
     const int m = run.QSpokes;
     const double* sectorCos = run.SectorCos.data();
     const double* sectorSin = run.SectorSin.data();
-    int32_t* idx = run.RowBuf.data() + size_t(r) * size_t(run.QBBW);
-    uint32_t* col = run.RowBufC.data() + size_t(r) * size_t(run.QBBW);
+    int32_t* idx = run.BlobPix.data() + size_t(r) * size_t(run.QBBW);
     int cnt = 0, cov = 0;
     int64_t sr = 0, sg = 0, sb = 0;
     const size_t rowBase = size_t(y) * size_t(run.w);
@@ -307,9 +314,7 @@ void RasteriseRow(GouacheRun& run, int r)
         const uint32_t s = run.src[i];
         if ((s >> 24) == 0)
             continue;
-        idx[cnt] = int32_t(i);
-        col[cnt] = s;
-        ++cnt;
+        idx[cnt++] = int32_t(i);
         sr += (s >> 16) & 0xFF;
         sg += (s >> 8) & 0xFF;
         sb += s & 0xFF;
@@ -350,8 +355,7 @@ BlobScan RasteriseBlob(GouacheRun& run, int x, int y)
     run.QBBW = run.QX1 - run.QX0 + 1;
     run.QBBH = y1 - run.QY0 + 1;
     const size_t boxPixels = size_t(run.QBBW) * size_t(run.QBBH);
-    GrowTo(run.RowBuf, boxPixels);
-    GrowTo(run.RowBufC, boxPixels);
+    GrowTo(run.BlobPix, boxPixels);
     for (auto* v : {&run.RowCnt, &run.RowCov})
         GrowTo(*v, size_t(run.QBBH));
     for (auto* v : {&run.RowSumR, &run.RowSumG, &run.RowSumB})
@@ -375,11 +379,13 @@ BlobScan RasteriseBlob(GouacheRun& run, int x, int y)
         });
     }
 
+    // The rows' pixels move up to the front, one after the other.
     BlobScan scan;
     for (int r = 0; r < run.QBBH; ++r) {
         const int cnt = run.RowCnt[size_t(r)];
-        std::copy_n(run.RowBuf.data() + size_t(r) * size_t(run.QBBW), cnt, run.BlobPix.data() + scan.n);
-        std::copy_n(run.RowBufC.data() + size_t(r) * size_t(run.QBBW), cnt, run.BlobCol.data() + scan.n);
+        const size_t from = size_t(r) * size_t(run.QBBW);
+        if (from != size_t(scan.n) && cnt > 0)
+            std::memmove(run.BlobPix.data() + scan.n, run.BlobPix.data() + from, size_t(cnt) * sizeof(int32_t));
         scan.n += cnt;
         scan.covered += run.RowCov[size_t(r)];
         scan.sumR += run.RowSumR[size_t(r)];
@@ -437,8 +443,9 @@ bool ImprovesPainting(const GouacheRun& run, const BlobScan& scan, uint32_t colo
 {
     int64_t before = 0, after = 0;
     for (int k = 0; k < scan.n; ++k) {
-        const uint32_t s = run.BlobCol[size_t(k)];
-        before += GouacheColourDistance(run.Flat[size_t(run.BlobPix[size_t(k)])], s);
+        const size_t i = size_t(run.BlobPix[size_t(k)]);
+        const uint32_t s = run.src[i];
+        before += GouacheColourDistance(run.Flat[i], s);
         after += GouacheColourDistance(colour, s);
     }
     return 100 * after < int64_t(Q) * before;
@@ -539,7 +546,7 @@ void PaintGouacheLayer(GouacheRun& run, int layer)
     }
     run.SectorMargin2 = std::pow(std::sin(kSectorMargin * double(run.QAngleStep)), 2);
 
-    lv.U = ListUnpainted(run);
+    lv.U = CountUnpainted(run);
     lv.C = GouacheSeedCapacity(run.w, run.h, lv.R, lv.U, run.p.S);
     lv.P = lv.C * (int64_t(lv.R) * lv.R / 2);
     lv.V = GouacheCoveragePenalty(L, layer);

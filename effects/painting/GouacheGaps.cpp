@@ -60,13 +60,13 @@ bool PaintGapPixelFromNeighbours(GouacheRun& run, int32_t index, bool includeFil
     run.Work[size_t(index)] = 0xFF000000u | ((wr / n) << 16) | ((wg / n) << 8) | (wb / n);
     run.Flat[size_t(index)] = 0xFF000000u | ((fr / n) << 16) | ((fg / n) << 8) | (fb / n);
     if (run.hasHeights())
-        run.Hgt[size_t(index)] = int32_t(height / c);
+        run.Hgt[size_t(index)] = uint16_t(height / c);
     return true;
 }
 
 bool MergeSmallUncoveredRegion(GouacheRun& run, int32_t count)
 {
-    if (count <= 0 || run.MergeQueue.size() < size_t(count))
+    if (count <= 0 || run.MergeQueue.size() < size_t(count) || run.BlobPix.size() < size_t(count))
         return false;
     size_t queued = 0;
     for (int32_t k = 0; k < count; ++k) {
@@ -109,10 +109,9 @@ void FillGouacheGaps(GouacheRun& run)
         if (run.Coverage[start] != kUnpainted || (run.src[start] >> 24) == 0)
             continue;
         run.Coverage[start] = kInRegion;
-        run.BlobPix[0] = int32_t(start);
-        size_t n = 1;
+        run.BlobPix.assign(1, int32_t(start));
         int64_t sumR = 0, sumG = 0, sumB = 0;
-        for (size_t k = 0; k < n; ++k) {
+        for (size_t k = 0; k < run.BlobPix.size(); ++k) {
             const int32_t i = run.BlobPix[k];
             const uint32_t s = run.src[size_t(i)];
             sumR += (s >> 16) & 0xFF;
@@ -121,10 +120,11 @@ void FillGouacheGaps(GouacheRun& run)
             ForNeighbours(run, i, [&](int32_t j) {
                 if (run.Coverage[size_t(j)] == kUnpainted && (run.src[size_t(j)] >> 24) != 0) {
                     run.Coverage[size_t(j)] = kInRegion;
-                    run.BlobPix[n++] = j;
+                    run.BlobPix.push_back(j);
                 }
             });
         }
+        const size_t n = run.BlobPix.size();
         if (int64_t(n) <= mergeLimit && MergeSmallUncoveredRegion(run, int32_t(n)))
             continue;
         const int64_t sn = int64_t(n);

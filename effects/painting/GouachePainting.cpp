@@ -104,25 +104,24 @@ void GouacheRun::allocate(int width, int height)
     w = width;
     h = height;
     const size_t n = count();
-    Luma = LargeBuffer<uint8_t>(n);
     EdgeMap = LargeBuffer<uint16_t>(n);
-    Work = LargeBuffer<uint32_t>(n);
+    OwnWork = LargeBuffer<uint32_t>(n);
+    Work = OwnWork.data();
+    workInDest = false;
     Flat = LargeBuffer<uint32_t>(n);
     Coverage = LargeBuffer<uint8_t>(n);
-    BlobPix = LargeBuffer<int32_t>(n);
-    BlobCol = LargeBuffer<uint32_t>(n);
-    URowCnt.assign(size_t(h), 0);
+    BlobPix.clear();
+    UBlockStart.assign((n + kGouacheBlockPixels - 1) / kGouacheBlockPixels + 1, 0);
 }
 
 void GouacheRun::ReleaseWorkingMaps()
 {
-    Luma.reset();
     EdgeMap.reset();
     Flat.reset();
-    BlobPix.reset();
-    BlobCol.reset();
+    BlobPix = {};
+    UBlockStart = {};
     Hgt.reset();
-    Fade.reset();
+    Fade = {};
 }
 
 namespace {
@@ -192,11 +191,9 @@ void BuildGouacheAnalysis(GouacheRun& run)
     GouacheParallel(0, h, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
             const uint32_t* s = run.src + size_t(y) * size_t(w);
-            uint8_t* luma = run.Luma.data() + size_t(y) * size_t(w);
             uint16_t* edge = run.EdgeMap.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x) {
                 const uint32_t px = s[x];
-                luma[x] = uint8_t((77 * ((px >> 16) & 0xFF) + 151 * ((px >> 8) & 0xFF) + 28 * (px & 0xFF)) >> 8);
                 int e = 0;
                 if (x < w - 1)
                     e += GouacheColourDistance(px, s[x + 1]);
@@ -216,12 +213,12 @@ void ShowGouacheWork(GouacheRun& run)
 {
     run.printing.wait();
     SkPixmap pm;
-    if (!run.dest->peekPixels(pm))
+    if (run.workInDest || !run.dest->peekPixels(pm))
         return;
     const int w = std::min(run.w, pm.width);
     GouacheParallel(0, std::min(run.h, pm.height), [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
-            const uint32_t* in = run.Work.data() + size_t(y) * size_t(run.w);
+            const uint32_t* in = run.Work + size_t(y) * size_t(run.w);
             uint32_t* out = pm.row(y);
             for (int x = 0; x < w; ++x) {
                 const uint32_t p = in[x];
@@ -250,19 +247,28 @@ void StartGouacheCanvas(GouacheRun& run)
     }
     if (!run.DoClear && !run.BaseImage)
         run.DoClear = true;
+    // A cleared canvas stays opaque, so showing the painting would copy it
+    // unchanged: a full render paints straight into Dest instead.
+    SkPixmap pm;
+    if (run.DoClear && !run.preview && run.dest->peekPixels(pm) && pm.width == run.w && pm.height == run.h &&
+        pm.rowBytes == size_t(run.w) * 4) {
+        run.OwnWork.reset();
+        run.Work = pm.row(0);
+        run.workInDest = true;
+    }
     // Pixels a smaller base picture does not reach stay zero (transparent).
     if (!run.DoClear &&
-        !run.BaseImage->readPixels(run.Work.data(), size_t(run.w) * 4, 0, 0, run.w, run.h, SkAlphaType::Premul))
+        !run.BaseImage->readPixels(run.Work, size_t(run.w) * 4, 0, 0, run.w, run.h, SkAlphaType::Premul))
         run.DoClear = true;
     if (run.DoClear)
-        std::fill_n(run.Work.data(), run.count(), 0xFFFFFFFFu);
+        std::fill_n(run.Work, run.count(), 0xFFFFFFFFu);
     else if (run.hasTransparency)
         // A kept translucent picture is painted on in straight colour too.
         GouacheParallel(0, run.h, [&](int lo, int hi) {
             for (size_t i = size_t(lo) * size_t(run.w); i < size_t(hi) * size_t(run.w); ++i)
                 run.Work[i] = 0xFF000000u | UnpremultiplyPixel(run.Work[i]);
         });
-    std::copy_n(run.Work.data(), run.count(), run.Flat.data());
+    std::copy_n(run.Work, run.count(), run.Flat.data());
     if (!run.DoClear)
         GouacheParallel(0, run.h, [&](int lo, int hi) {
             for (size_t i = size_t(lo) * size_t(run.w); i < size_t(hi) * size_t(run.w); ++i)

@@ -22,6 +22,12 @@ inline int GouacheColourDistance(uint32_t a, uint32_t b)
            std::abs(int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF)) + std::abs(int(a & 0xFF) - int(b & 0xFF));
 }
 
+// The luminance the analysis reads (0..255).
+inline int GouacheLuma(uint32_t px)
+{
+    return int((77 * ((px >> 16) & 0xFF) + 151 * ((px >> 8) & 0xFF) + 28 * (px & 0xFF)) >> 8);
+}
+
 inline bool GouacheNearWhite(uint32_t p)
 {
     return ((p >> 16) & 0xFF) > 240 && ((p >> 8) & 0xFF) > 240 && (p & 0xFF) > 240;
@@ -33,6 +39,8 @@ inline bool GouacheNearWhite(uint32_t p)
 inline uint64_t PackGouacheKey(int64_t score, int64_t index) { return (uint64_t(score) << 40) | uint64_t(index); }
 inline int64_t GouacheKeyScore(uint64_t key) { return int64_t(key >> 40); }
 inline int64_t GouacheKeyIndex(uint64_t key) { return int64_t(key & ((uint64_t(1) << 40) - 1)); }
+
+constexpr int kGouacheBlockPixels = 64;
 
 struct GouacheRun {
     // The picture.
@@ -46,18 +54,20 @@ struct GouacheRun {
     GouacheParams p;
 
     // Analysis.
-    LargeBuffer<uint8_t> Luma;
     LargeBuffer<uint16_t> EdgeMap;   // two colour distances, at most 1530
     int FGW = 0, FGH = 0;            // orientation grid, one cell per 8 x 8 block
     std::vector<float> FldX, FldY;
 
     // The painting.
-    LargeBuffer<uint32_t> Work;      // with texture and relief
+    uint32_t* Work = nullptr;        // with texture and relief: OwnWork, or Dest's pixels when painted in place
+    LargeBuffer<uint32_t> OwnWork;
+    bool workInDest = false;
     LargeBuffer<uint32_t> Flat;      // the flat blob colours only
     LargeBuffer<uint8_t> Coverage;   // 0 unpainted, 1 painted; 2 and 3 while gaps are filled
-    LargeBuffer<int32_t> BlobPix;    // unpainted list, then the blob, then the gap region
-    LargeBuffer<uint32_t> BlobCol;   // source colours of the blob's pixels
-    std::vector<int64_t> URowCnt;
+    std::vector<int32_t> BlobPix;    // the blob's pixels (its box's rows while rasterised), or the gap region
+    // Unpainted pixels (with source alpha) before each block of
+    // kGouacheBlockPixels pixel indices, one more entry for the total.
+    std::vector<int64_t> UBlockStart;
     std::vector<int32_t> MergeQueue; // 8 g^2 entries
     bool DoClear = true;
     ISkImage BaseImage;
@@ -80,14 +90,14 @@ struct GouacheRun {
     int QMinR = 0, QMaxR = 0;
     int Qsx = 0, Qsy = 0;
     int QX0 = 0, QX1 = 0, QY0 = 0, QBBW = 0, QBBH = 0;
-    std::vector<int32_t> RowBuf;
-    std::vector<uint32_t> RowBufC;
     std::vector<int32_t> RowCnt, RowCov;
     std::vector<int64_t> RowSumR, RowSumG, RowSumB;
 
     // Brush strokes and relief (only when StrokeAmp > 0).
-    LargeBuffer<int32_t> Hgt;        // empty without strokes
-    LargeBuffer<uint8_t> Fade;       // share (of 64) of a texel's weight the current strokes leave per pixel
+    LargeBuffer<uint16_t> Hgt;       // empty without strokes; at most 3000
+    // Share (of 64) of a texel's weight the stamps being printed leave per
+    // pixel, over the box around them.
+    std::vector<uint8_t> Fade;
     std::vector<uint8_t> BrAlpha;
     int BrW = 0, BrH = 0;
     // The strokes of a blob: their paths are walked first (they read only
@@ -190,7 +200,7 @@ struct GouacheRun {
 void SmoothGouacheMap(LargeBuffer<int32_t>& map, int w, int h);
 void SmoothGouacheMap(LargeBuffer<uint16_t>& map, int w, int h);
 
-// Analysis maps: Luma and the smoothed EdgeMap.
+// Analysis map: the smoothed EdgeMap.
 void BuildGouacheAnalysis(GouacheRun& run);
 
 // Copies the painting into Dest.

@@ -70,11 +70,20 @@ void BuildGouacheOrientation(GouacheRun& run)
     run.FldY.assign(cells, 0.0f);
     GouacheParallel(0, run.FGH, [&](int lo, int hi) {
         std::vector<int64_t> sx(size_t(run.FGW)), sy(size_t(run.FGW));
+        // The luminance of the band's rows and the rows next to it.
+        std::vector<uint8_t> luma(size_t(10) * size_t(w));
         for (int b = lo; b < hi; ++b) {
             std::fill(sx.begin(), sx.end(), 0);
             std::fill(sy.begin(), sy.end(), 0);
-            for (int y = std::max(8 * b, 1); y <= std::min(8 * b + 7, h - 2); ++y) {
-                const uint8_t* l = run.Luma.data() + size_t(y) * size_t(w);
+            const int yFrom = std::max(8 * b, 1), yTo = std::min(8 * b + 7, h - 2);
+            for (int y = yFrom - 1; y <= yTo + 1; ++y) {
+                const uint32_t* s = run.src + size_t(y) * size_t(w);
+                uint8_t* out = luma.data() + size_t(y - yFrom + 1) * size_t(w);
+                for (int x = 0; x < w; ++x)
+                    out[x] = uint8_t(GouacheLuma(s[x]));
+            }
+            for (int y = yFrom; y <= yTo; ++y) {
+                const uint8_t* l = luma.data() + size_t(y - yFrom + 1) * size_t(w);
                 for (int x = 1; x <= w - 2; ++x) {
                     const int gx = int(l[x + 1]) - int(l[x - 1]);
                     const int gy = int(l[x + w]) - int(l[x - w]);
@@ -125,7 +134,7 @@ void PrepareGouacheBrush(GouacheRun& run)
         LoadBrushMask(nullptr, run.BrAlpha, run.BrW, run.BrH, QStringLiteral("PaintBrushSim2.png"));
     RemoveBrushSpecks(run.BrAlpha, run.BrW, run.BrH);
 
-    run.Hgt = LargeBuffer<int32_t>(run.count());
+    run.Hgt = LargeBuffer<uint16_t>(run.count());
     BuildGouacheOrientation(run);
 }
 
@@ -185,10 +194,19 @@ inline __m128i LoadFourBytes(const uint8_t* b)
     return _mm_cvtepu8_epi32(_mm_cvtsi32_si128(v));
 }
 
+// The picture box the stamps of a batch lie in, and its Fade.
+struct FadeBox {
+    int left = 0, top = 0, width = 0;
+    // Index of (x, y) in Fade; x may lie left of the box, by as much as is
+    // added to the index before it is read.
+    ptrdiff_t index(int x, int y) const { return ptrdiff_t(y - top) * width + (x - left); }
+};
+
 // Prints one stamp, only its rows in [lo, hi), with the Fade of those rows
 // filled in for the stamp's colour. Four pixels a step; a texel without paint
 // adds no height and mixes with weight 0.
-void PrintStamp(GouacheRun& run, const GouacheRun::StampBatch& batch, const GouacheRun::StampAt& at, int lo, int hi)
+void PrintStamp(GouacheRun& run, const GouacheRun::StampBatch& batch, const GouacheRun::StampAt& at, int lo, int hi,
+                const FadeBox& box)
 {
     const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
     const int w = run.w, h = run.h, px = at.px, py = at.py;
@@ -196,31 +214,35 @@ void PrintStamp(GouacheRun& run, const GouacheRun::StampBatch& batch, const Goua
     const int r1 = std::min({st.sh - 1, h + st.hh - py - 1, hi - 1 - py + st.hh});
     const int c0 = std::max(st.hw - px, 0), c1 = std::min(st.sw - 1, w + st.hw - px - 1);
     const int32_t* spans = batch.span.data() + st.spanOffset;
-    int32_t* __restrict hgt = run.Hgt.data();
-    uint32_t* __restrict work = run.Work.data();
+    uint16_t* __restrict hgt = run.Hgt.data();
+    uint32_t* __restrict work = run.Work;
     const uint8_t* __restrict fade = run.Fade.data();
     const __m128i maxHeight = _mm_set1_epi32(kMaxHeight);
     for (int r = r0; r <= r1; ++r) {
         const uint32_t* __restrict texel = batch.texel.data() + st.offset + size_t(r) * size_t(st.sw);
         const uint8_t* __restrict rise = batch.height.data() + st.offset + size_t(r) * size_t(st.sw);
         const size_t rowBase = size_t(py + r - st.hh) * size_t(w) + size_t(px - st.hw);
+        const ptrdiff_t fadeRow = box.index(px - st.hw, py + r - st.hh);
         const int from = std::max(c0, spans[2 * r]), to = std::min(c1, spans[2 * r + 1]);
         int c = from;
         for (; c + 3 <= to; c += 4) {
             const size_t p = rowBase + size_t(c);
             __m128i* hp = reinterpret_cast<__m128i*>(hgt + p);
-            _mm_storeu_si128(hp, _mm_min_epi32(_mm_add_epi32(_mm_loadu_si128(hp), LoadFourBytes(rise + c)),
-                                               maxHeight));
+            const __m128i raised = _mm_min_epi32(_mm_add_epi32(_mm_cvtepu16_epi32(_mm_loadl_epi64(hp)),
+                                                               LoadFourBytes(rise + c)),
+                                                 maxHeight);
+            _mm_storel_epi64(hp, _mm_packus_epi32(raised, raised));
             const __m128i tc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texel + c));
-            const __m128i omega = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(tc, 24), LoadFourBytes(fade + p)), 6);
+            const __m128i share = LoadFourBytes(fade + (fadeRow + c));
+            const __m128i omega = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(tc, 24), share), 6);
             __m128i* wp = reinterpret_cast<__m128i*>(work + p);
             _mm_storeu_si128(wp, MixTexels4(_mm_loadu_si128(wp), tc, omega));
         }
         for (; c <= to; ++c) {
             const size_t p = rowBase + size_t(c);
-            hgt[p] = std::min(hgt[p] + int32_t(rise[c]), kMaxHeight);
+            hgt[p] = uint16_t(std::min(int(hgt[p]) + int(rise[c]), kMaxHeight));
             const uint32_t tc = texel[c];
-            work[p] = MixTexel(work[p], tc, ((tc >> 24) * fade[p]) >> 6);
+            work[p] = MixTexel(work[p], tc, ((tc >> 24) * fade[fadeRow + c]) >> 6);
         }
     }
 }
@@ -311,6 +333,23 @@ constexpr size_t kStampBatchTexels = size_t(1) << 22;
 void PrintStamps(GouacheRun& run, GouacheRun::StampBatch& batch, uint32_t colour, int64_t stampPixels)
 {
     const int cr = int((colour >> 16) & 0xFF), cg = int((colour >> 8) & 0xFF), cb = int(colour & 0xFF);
+    int right = -1, bottom = -1;
+    FadeBox box{run.w, run.h, 0};
+    for (const GouacheRun::StampAt& at : batch.stamps) {
+        const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
+        box.left = std::min(box.left, std::max(at.px - st.hw, 0));
+        box.top = std::min(box.top, std::max(at.py - st.hh, 0));
+        right = std::max(right, std::min(at.px - st.hw + st.sw - 1, run.w - 1));
+        bottom = std::max(bottom, std::min(at.py - st.hh + st.sh - 1, run.h - 1));
+    }
+    if (right < box.left || bottom < box.top) {
+        batch.clear();
+        return;
+    }
+    box.width = right - box.left + 1;
+    const size_t boxPixels = size_t(box.width) * size_t(bottom - box.top + 1);
+    if (run.Fade.size() < boxPixels)
+        run.Fade.resize(boxPixels);
     auto print = [&](int lo, int hi) {
         // The fade under the band's stamps first: it depends only on the
         // pixel, not on the stamp, and every pixel lies under many stamps.
@@ -327,14 +366,14 @@ void PrintStamps(GouacheRun& run, GouacheRun::StampBatch& batch, uint32_t colour
         }
         for (int y = y0; y <= y1; ++y) {
             const size_t row = size_t(y) * size_t(run.w);
+            uint8_t* fade = run.Fade.data() + size_t(y - box.top) * size_t(box.width) + size_t(x0 - box.left);
             for (int x = x0; x <= x1; ++x)
-                run.Fade[row + size_t(x)] = StrokeShare(run.Flat[row + size_t(x)], run.Coverage[row + size_t(x)],
-                                                        cr, cg, cb);
+                fade[x - x0] = StrokeShare(run.Flat[row + size_t(x)], run.Coverage[row + size_t(x)], cr, cg, cb);
         }
         for (const GouacheRun::StampAt& at : batch.stamps) {
             const GouacheRun::Stroke& st = batch.strokes[size_t(at.stroke)];
             if (at.py - st.hh < hi && at.py - st.hh + st.sh > lo)
-                PrintStamp(run, batch, at, lo, hi);
+                PrintStamp(run, batch, at, lo, hi, box);
         }
     };
     if (stampPixels < kParallelStampPixels) {
@@ -400,8 +439,6 @@ void PaintGouacheStrokes(GouacheRun& run, int n, uint32_t colour)
 {
     if (n <= 0 || run.BrW <= 0 || run.BrH <= 0)
         return;
-    if (run.Fade.size() != run.count())
-        run.Fade = LargeBuffer<uint8_t>(run.count());
     const int Ls = std::min(run.QMaxR + 10, 160);
     const int64_t perStroke = std::max<int64_t>(1, int64_t(Ls) * run.BrH / 2);
     const int N = int(std::clamp<int64_t>(4 * int64_t(n) / perStroke, 3, 300));
@@ -485,11 +522,11 @@ void ApplyGouacheRelief(GouacheRun& run)
     const int gain = run.p.StrokeAmp + 40;
     GouacheParallel(1, h - 1, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
-            const int32_t* above = run.Hgt.data() + size_t(y - 1) * size_t(w);
-            const int32_t* below = run.Hgt.data() + size_t(y + 1) * size_t(w);
-            uint32_t* out = run.Work.data() + size_t(y) * size_t(w);
+            const uint16_t* above = run.Hgt.data() + size_t(y - 1) * size_t(w);
+            const uint16_t* below = run.Hgt.data() + size_t(y + 1) * size_t(w);
+            uint32_t* out = run.Work + size_t(y) * size_t(w);
             for (int x = 1; x < w - 1; ++x) {
-                const int d = below[x + 1] - above[x - 1];
+                const int d = int(below[x + 1]) - int(above[x - 1]);
                 if (d == 0)
                     continue;
                 const int f = std::clamp(d * gain / 768, -52, 52);

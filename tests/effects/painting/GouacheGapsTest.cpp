@@ -26,7 +26,7 @@ struct GapFixture {
         run.p.g = g;
         run.MergeQueue.assign(size_t(8 * g * g), 0);
         if (heights)
-            run.Hgt = LargeBuffer<int32_t>(run.count());
+            run.Hgt = LargeBuffer<uint16_t>(run.count());
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const size_t i = size_t(y * w + x);
@@ -122,8 +122,7 @@ TEST(GouacheGaps, MergeRefusesRegionsItCannotHold)
                   "###"},
                  1, false); // a queue of 8 entries
     f.run.Coverage[1] = f.run.Coverage[2] = 3;
-    f.run.BlobPix[0] = 1;
-    f.run.BlobPix[1] = 2;
+    f.run.BlobPix = {1, 2};
     EXPECT_FALSE(MergeSmallUncoveredRegion(f.run, 0));
     EXPECT_FALSE(MergeSmallUncoveredRegion(f.run, 9));
     EXPECT_TRUE(MergeSmallUncoveredRegion(f.run, 2));

@@ -42,7 +42,7 @@ TEST(GouacheStrokes, ReliefShadesOnlyTheInteriorAndSaturates)
     GouacheRun run;
     run.allocate(4, 4);
     run.p = ComputeGouacheParams(70, 25, 25, 50, 30, 4, 4, 4, 4);
-    run.Hgt = LargeBuffer<int32_t>(16);
+    run.Hgt = LargeBuffer<uint16_t>(16);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             run.Work[size_t(y * 4 + x)] = 0xFF808080u;
@@ -76,7 +76,7 @@ struct StrokeFixture {
         run.src = src.data();
         run.p = ComputeGouacheParams(70, 80, 25, 100, 30, w, h, w, h);
         LoadBrushMask(nullptr, run.BrAlpha, run.BrW, run.BrH, QString());
-        run.Hgt = LargeBuffer<int32_t>(run.count());
+        run.Hgt = LargeBuffer<uint16_t>(run.count());
         BuildGouacheOrientation(run);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
@@ -84,7 +84,8 @@ struct StrokeFixture {
                 if (x < w / 2) {
                     run.Work[i] = run.Flat[i] = kColour;
                     run.Coverage[i] = 1;
-                    run.BlobPix[size_t(n++)] = int32_t(i);
+                    run.BlobPix.push_back(int32_t(i));
+                    ++n;
                 } else {
                     run.Work[i] = run.Flat[i] = 0xFFFFFFFFu;
                 }
@@ -126,7 +127,7 @@ TEST(GouacheStrokes, StrokesAreTheSameOnAnyPoolSize)
             SetRandSeed(5);
             PaintGouacheStrokes(f.run, f.n, StrokeFixture::kColour);
             f.run.printing.wait();
-            work.assign(f.run.Work.data(), f.run.Work.data() + f.run.count());
+            work.assign(f.run.Work, f.run.Work + f.run.count());
         }
         SetGouachePoolWorkers(0);
         return work;
