@@ -19,6 +19,7 @@ namespace pv {
 namespace {
 
 constexpr int kParallelRasterPixels = 4096;
+constexpr int kRasterChunkRows = 128;
 constexpr int kParallelFillPixels = 32768;
 constexpr int kFillChunk = 16384;
 constexpr uint32_t kDisplayIntervalMs = 1800;
@@ -241,7 +242,9 @@ void RoughenOutline(GouacheRun& run, float phi)
 // outline: the sector test below and the exact angle may disagree there.
 constexpr double kSectorMargin = 1e-3;
 
-void RasteriseRow(GouacheRun& run, int r)
+// Rasterises row r of the box into idx; its count, covered count and sums go
+// into the row tables.
+void RasteriseRow(GouacheRun& run, int r, int32_t* idx)
 {
     const int y = run.QY0 + r;
     const int oy = y - run.Qsy;
@@ -250,7 +253,6 @@ void RasteriseRow(GouacheRun& run, int r)
     const int m = run.QSpokes;
     const double* sectorCos = run.SectorCos.data();
     const double* sectorSin = run.SectorSin.data();
-    int32_t* idx = run.BlobPix.data() + size_t(r) * size_t(run.QBBW);
     int cnt = 0, cov = 0;
     int64_t sr = 0, sg = 0, sb = 0;
     const size_t rowBase = size_t(y) * size_t(run.w);
@@ -355,7 +357,6 @@ BlobScan RasteriseBlob(GouacheRun& run, int x, int y)
     run.QBBW = run.QX1 - run.QX0 + 1;
     run.QBBH = y1 - run.QY0 + 1;
     const size_t boxPixels = size_t(run.QBBW) * size_t(run.QBBH);
-    GrowTo(run.BlobPix, boxPixels);
     for (auto* v : {&run.RowCnt, &run.RowCov})
         GrowTo(*v, size_t(run.QBBH));
     for (auto* v : {&run.RowSumR, &run.RowSumG, &run.RowSumB})
@@ -369,28 +370,39 @@ BlobScan RasteriseBlob(GouacheRun& run, int x, int y)
         run.SectorOut[size_t(j)] = outer * outer + outer;
     }
 
-    if (boxPixels < size_t(kParallelRasterPixels)) {
-        for (int r = 0; r < run.QBBH; ++r)
-            RasteriseRow(run, r);
-    } else {
-        GouacheParallel(0, run.QBBH, [&](int lo, int hi) {
-            for (int r = lo; r < hi; ++r)
-                RasteriseRow(run, r);
-        });
-    }
-
-    // The rows' pixels move up to the front, one after the other.
+    // Rows are rasterised a chunk at a time behind the blob's pixels so far,
+    // then move up to join them, one after the other.
     BlobScan scan;
-    for (int r = 0; r < run.QBBH; ++r) {
-        const int cnt = run.RowCnt[size_t(r)];
-        const size_t from = size_t(r) * size_t(run.QBBW);
-        if (from != size_t(scan.n) && cnt > 0)
-            std::memmove(run.BlobPix.data() + scan.n, run.BlobPix.data() + from, size_t(cnt) * sizeof(int32_t));
-        scan.n += cnt;
-        scan.covered += run.RowCov[size_t(r)];
-        scan.sumR += run.RowSumR[size_t(r)];
-        scan.sumG += run.RowSumG[size_t(r)];
-        scan.sumB += run.RowSumB[size_t(r)];
+    const size_t W = size_t(run.QBBW);
+    for (int c0 = 0; c0 < run.QBBH; c0 += kRasterChunkRows) {
+        const int c1 = std::min(run.QBBH, c0 + kRasterChunkRows);
+        const size_t base = size_t(scan.n);
+        const size_t needed = base + size_t(c1 - c0) * W;
+        if (run.BlobPix.size() < needed) {
+            run.BlobPix.reserve(std::max(needed, run.BlobPix.size() + run.BlobPix.size() / 2));
+            run.BlobPix.resize(needed);
+        }
+        int32_t* rows = run.BlobPix.data() + base;
+        if (boxPixels < size_t(kParallelRasterPixels)) {
+            for (int r = c0; r < c1; ++r)
+                RasteriseRow(run, r, rows + size_t(r - c0) * W);
+        } else {
+            GouacheParallel(c0, c1, [&](int lo, int hi) {
+                for (int r = lo; r < hi; ++r)
+                    RasteriseRow(run, r, rows + size_t(r - c0) * W);
+            });
+        }
+        for (int r = c0; r < c1; ++r) {
+            const int cnt = run.RowCnt[size_t(r)];
+            const size_t from = base + size_t(r - c0) * W;
+            if (from != size_t(scan.n) && cnt > 0)
+                std::memmove(run.BlobPix.data() + scan.n, run.BlobPix.data() + from, size_t(cnt) * sizeof(int32_t));
+            scan.n += cnt;
+            scan.covered += run.RowCov[size_t(r)];
+            scan.sumR += run.RowSumR[size_t(r)];
+            scan.sumG += run.RowSumG[size_t(r)];
+            scan.sumB += run.RowSumB[size_t(r)];
+        }
     }
     return scan;
 }
