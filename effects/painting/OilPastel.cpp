@@ -52,10 +52,17 @@ OilPastelValues ComputeOilPastelValues(int P1, int P2, int P3, int P4, int P5, i
     return v;
 }
 
-int OilPastelRepeatCount(const OilPastelValues& v, const OilPastelStep& st)
+int OilPastelRepeatCount(const OilPastelValues& v, const OilPastelStep& st, bool paperShows)
 {
     const int base = st.Repeats + 1;
+    if (!paperShows)
+        return base;
     return int(std::max<int64_t>(base, Round64(base * v.AreaScale)));
+}
+
+bool OilPastelPaperShows(int64_t paperLeft, int64_t area)
+{
+    return double(paperLeft) > kOilPastelPaperGoal * double(area);
 }
 
 OilPastelStep ComputeOilPastelStep(const OilPastelValues& v, int s)
@@ -140,7 +147,65 @@ struct PastelRun {
     OilPastelValues v;
     BrushStampSet stamps;
     float areaRatio = 1;
+    // Paper: 1 where the start of the canvas still shows over a source that
+    // is not near-white; tracked only when the budget grows with the area.
+    std::vector<uint8_t> paper;
+    int64_t paperLeft = 0;
+    uint32_t start = 0;
 };
+
+// A pixel still shows the paper while every channel lies within 5 of the start's.
+bool ShowsPaper(uint32_t pixel, uint32_t start)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(int((pixel >> shift) & 0xFF) - int((start >> shift) & 0xFF)) > 5)
+            return false;
+    return true;
+}
+
+void StartPaper(PastelRun& run)
+{
+    run.start = run.dst[0][0];
+    run.paper.assign(size_t(run.w) * size_t(run.h), 0);
+    std::vector<int64_t> rowCounts(size_t(run.h), 0);
+    ParallelForRange(0, run.h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint32_t* s = run.src[size_t(y)];
+            uint8_t* p = run.paper.data() + size_t(y) * size_t(run.w);
+            int64_t n = 0;
+            for (int x = 0; x < run.w; ++x) {
+                const uint32_t c = s[x];
+                const bool nearWhite = ((c >> 16) & 0xFF) >= 230 && ((c >> 8) & 0xFF) >= 230 && (c & 0xFF) >= 230;
+                const bool shows = (c >> 24) >= 10 && !nearWhite && run.dst[size_t(y)][x] == run.start;
+                p[x] = uint8_t(shows);
+                n += shows;
+            }
+            rowCounts[size_t(y)] = n;
+        }
+    });
+    for (const int64_t n : rowCounts)
+        run.paperLeft += n;
+}
+
+// Strikes off the paper a stroke centred at (cx, cy) has covered.
+void CoverPaper(PastelRun& run, const StampScratch& scratch, const OilPastelStep& st, int cx, int cy)
+{
+    const int C = scratch.center();
+    const SkIRect drawn = scratch.drawnBounds();
+    const int x0 = std::max(0, cx - C + std::max(st.lo, drawn.left));
+    const int x1 = std::min(run.w - 1, cx - C + std::min(st.hi, drawn.right - 1));
+    const int y0 = std::max(0, cy - C + std::max(st.lo, drawn.top));
+    const int y1 = std::min(run.h - 1, cy - C + std::min(st.hi, drawn.bottom - 1));
+    for (int y = y0; y <= y1; ++y) {
+        uint8_t* p = run.paper.data() + size_t(y) * size_t(run.w);
+        const uint32_t* d = run.dst[size_t(y)];
+        for (int x = x0; x <= x1; ++x)
+            if (p[x] && !ShowsPaper(d[x], run.start)) {
+                p[x] = 0;
+                --run.paperLeft;
+            }
+    }
+}
 
 // The position whose neighbourhood differs most from the source, or none.
 std::optional<SkIPoint> FindPosition(const PastelRun& run, int i, int s, int samples)
@@ -238,6 +303,8 @@ void StrokeAttempt(PastelRun& run, StampScratch& scratch, const OilPastelStep& s
     if (s >= 30)
         ApplyBrushRelief(scratch, s, ScratchWindow::Square(st.lo + 1, st.hi - 1), 35);
     CompositeStamp(scratch, ScratchWindow::Square(st.lo, st.hi), run.dst.data(), run.w, run.h, pos->fX, pos->fY);
+    if (!run.paper.empty())
+        CoverPaper(run, scratch, st, pos->fX, pos->fY);
 }
 
 void ShowSnapshot(const ISkSurface& dest)
@@ -295,6 +362,12 @@ void RunOilPastel(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
     run.dst = RowPointers(dstPm);
     StampScratch scratch(run.v.ScratchSide);
     run.stamps = CutBrushSheet(WorkingBrushSheet(), BrushCutMode::Tested);
+    // Above the budget's area the extra repeats serve to cover the paper:
+    // once it is covered the steps repeat at the base rate.
+    const bool trackPaper = !Preview && run.doClear && run.v.AreaScale > 1;
+    if (trackPaper)
+        StartPaper(run);
+    const int64_t area = int64_t(run.w) * run.h;
 
     // Without a single stamp nothing can be painted: the canvas stays as it started.
     const bool canPaint = !run.stamps.empty();
@@ -303,7 +376,8 @@ void RunOilPastel(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2
         if (canPaint) {
             const int s = OilPastelStrokeSize(run.v, i, run.w, run.h);
             const OilPastelStep st = ComputeOilPastelStep(run.v, s);
-            const int repeats = OilPastelRepeatCount(run.v, st);
+            const int repeats =
+                OilPastelRepeatCount(run.v, st, !trackPaper || OilPastelPaperShows(run.paperLeft, area));
             for (int r = 0; r < repeats; ++r) {
                 if (Preview && run.areaRatio < 1 && RandomFloat() > 2.0 * run.areaRatio)
                     continue;

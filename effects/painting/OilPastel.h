@@ -35,8 +35,13 @@ struct OilPastelStep {
     int Repeats = 1;     // R
 };
 OilPastelStep ComputeOilPastelStep(const OilPastelValues& v, int s);
-// How many times a step repeats its attempts: R + 1, scaled by the area.
-int OilPastelRepeatCount(const OilPastelValues& v, const OilPastelStep& st);
+// How many times a step repeats its attempts: R + 1, scaled by the area while
+// the paper still shows, R + 1 once it is covered.
+int OilPastelRepeatCount(const OilPastelValues& v, const OilPastelStep& st, bool paperShows = true);
+// The paper counts as covered once no more than this share of the picture shows it.
+constexpr double kOilPastelPaperGoal = 0.001;
+// Whether paperLeft of area pixels is more than the goal.
+bool OilPastelPaperShows(int64_t paperLeft, int64_t area);
 // The share of repeats a preview of a w x h crop paints is twice this ratio
 // (all of them from 0.5 up): the crop's area over the source's, or over the
 // budget's area for larger sources. 1 without a source.

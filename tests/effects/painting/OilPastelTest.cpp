@@ -85,8 +85,15 @@ TEST(OilPastel, StrokeBudgetGrowsWithTheAreaAboveTwoMegapixels)
     };
     for (const Case& c : cases) {
         const OilPastelValues v = ComputeOilPastelValues(10, 70, 30, 30, 100, c.w, c.h, true);
-        EXPECT_EQ(OilPastelRepeatCount(v, ComputeOilPastelStep(v, c.s)), c.repeats) << c.w << "x" << c.h;
+        const OilPastelStep st = ComputeOilPastelStep(v, c.s);
+        EXPECT_EQ(OilPastelRepeatCount(v, st), c.repeats) << c.w << "x" << c.h;
+        // Once the paper is covered the extra repeats are not needed: the base rate.
+        EXPECT_EQ(OilPastelRepeatCount(v, st, false), st.Repeats + 1) << c.w << "x" << c.h;
     }
+    // The paper counts as covered at 0.1 % of the picture (12 000 pixels at 12 MP).
+    EXPECT_TRUE(OilPastelPaperShows(12001, 12000000));
+    EXPECT_FALSE(OilPastelPaperShows(12000, 12000000));
+    EXPECT_FALSE(OilPastelPaperShows(0, 12000000));
     // A preview paints as densely as the full render it stands for.
     EXPECT_FLOAT_EQ(OilPastelPreviewRatio(200, 100, 100000), 0.2f);
     EXPECT_FLOAT_EQ(OilPastelPreviewRatio(200, 100, 12000000), 0.01f);
