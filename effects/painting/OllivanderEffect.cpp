@@ -11,9 +11,11 @@
 // picture, and takes the source's alpha at the end.
 //
 // The run draws from the process-wide generator in one fixed order, so a seed
-// repeats a painting. The stroke loop is one sequence by nature (every trial
-// reads the canvas the strokes before it left); the picture-wide passes run on
-// the shared pool.
+// repeats a painting. That sequence is one path by nature: how many draws a
+// patch pixel takes depends on the values drawn before it. Only the draws
+// follow it; the patches, the underpainting's rows and strokes whose tiles do
+// not meet are painted on the shared pool, each pixel seeing its strokes in
+// the sequence's order, so the painting does not depend on the thread count.
 
 #include "effects/painting/OllivanderEffect.h"
 
@@ -32,6 +34,7 @@
 #include <cstring>
 
 #include <smmintrin.h>
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_invoke.h>
 
 namespace pv {
@@ -131,6 +134,21 @@ struct StrokePlan {
     const BrushMaskData* brush = nullptr;
     std::vector<SkIPoint> stamps; // top-left corners, in order
     std::vector<uint32_t> patch;  // brush width x brush height
+    // What the patch is painted from: the box's top-left corner, the
+    // generator's seed before its first pixel, the centre bias, and whether
+    // part of the box lies outside the picture.
+    int x0 = 0, y0 = 0;
+    uint32_t patchSeed = 0;
+    int bias = 0;
+    bool clipped = false;
+};
+
+// Scratch of the stroke being laid: the canvas under its box before it, which
+// of the box's pixels it covered, one row of its mask.
+struct StrokeScratch {
+    std::vector<uint32_t> before;
+    std::vector<uint8_t> cover;
+    std::vector<uint8_t> maskRow;
 };
 
 struct StrokeRun {
@@ -155,11 +173,11 @@ struct StrokeRun {
 
     std::vector<uint32_t> patch;
     int patchStride = 0;
-    // Scratch of the stroke being laid: the canvas under its box before it,
-    // which of the box's pixels it covered, one row of its mask.
-    std::vector<uint32_t> before;
-    std::vector<uint8_t> cover;
-    std::vector<uint8_t> maskRow;
+    // Per thread: the scratch of the strokes it lays.
+    tbb::enumerable_thread_specific<StrokeScratch> scratch;
+    // Per tile: the wave of the current batch that last touched it.
+    std::vector<int> tileWave;
+    std::vector<int> waveOf;
     // Two batches of planned strokes: one being laid, the next being drawn.
     std::vector<StrokePlan> plans[2];
 
@@ -240,8 +258,153 @@ void QueueDisplay(const ISkSurface& surface)
     RunOnUIQueued([snap = std::move(snap)] { ShowIntermediateResult(snap, -1); }, host->QueuedCallContext());
 }
 
+// k steps of the generator at once: s -> mul * s + add.
+struct GeneratorSteps {
+    uint32_t mul = 1, add = 0;
+    constexpr GeneratorSteps Then() const { return {mul * 134775813u, add * 134775813u + 1u}; }
+    constexpr uint32_t Apply(uint32_t s) const { return mul * s + add; }
+};
+constexpr GeneratorSteps kStep1 = GeneratorSteps{}.Then();
+constexpr GeneratorSteps kStep2 = kStep1.Then();
+constexpr GeneratorSteps kStep3 = kStep2.Then();
+constexpr GeneratorSteps kStep5 = kStep3.Then().Then();
+constexpr GeneratorSteps kStep6 = kStep5.Then();
+
+// x mod 3 = 0, by the inverse of 3 modulo 2^32.
+inline bool DivisibleBy3(int32_t x) { return uint32_t(x) * 0xAAAAAAABu <= 0x55555555u; }
+
+// Scale(s, 150) < k exactly when s is below this.
+constexpr uint64_t CentreLimit(int k)
+{
+    return k <= 0 ? 0 : k >= 150 ? (uint64_t(1) << 32) : ((uint64_t(k) << 32) + 149) / 150;
+}
+
+// The strokes of one row of underpainting blocks: their colours and stamps,
+// and the generator's seed at the start of every stamp row, so the rows can be
+// laid apart from the sequence that drew them.
+struct UnderBatch {
+    struct Stroke {
+        uint32_t colour = 0, alpha = 0;
+        int firstStamp = 0, stampCount = 0;
+    };
+    std::vector<Stroke> strokes;
+    std::vector<SkIPoint> stamps;   // top-left corners, in order
+    std::vector<uint32_t> rowSeeds; // brush height per stamp
+    int top = 0, bottom = 0;        // rows of the layer the batch touches
+};
+
+// The draws of block row by, in the order the strokes lay them: per stroke its
+// drift, opacity, colour and length, per stamp its drift, per covered pixel
+// the colour jitter (one or two draws, only the seed is kept here).
+void DrawUnderBatch(StrokeRun& run, int by, int hw, int hh, const std::vector<std::vector<int>>& maskColumns,
+                    UnderBatch& batch)
+{
+    const int w = run.w, h = run.h;
+    const BrushMaskData& brush = *run.brush;
+    const int BW = brush.w, BH = brush.h;
+    RunRandom& rnd = run.random;
+    batch.strokes.clear();
+    batch.stamps.clear();
+    batch.rowSeeds.clear();
+    batch.top = hh;
+    batch.bottom = 0;
+    for (int bx = 0; bx <= hw / 40; ++bx) {
+        CheckCancellation();
+        const int x0 = 40 * bx, y0 = 40 * by;
+        double theta = run.angle[run.index(std::clamp(BW / 2 + x0 / 2, 1, w - 2), std::clamp(BH / 2 + y0 / 2, 1, h - 2))];
+        double drift = rnd.Float() * 0.005 - 0.0025;
+        const uint32_t alpha = uint32_t(std::clamp(rnd(run.P5 / 10) + 15, 0, 255));
+        const uint32_t C = run.src.row(std::clamp((BH / 2 + y0) * 2, 0, h - 1))[std::clamp((BW / 2 + x0) * 2, 0, w - 1)];
+        if (run.hasAlpha && (C >> 24) == 0)
+            continue;
+        int steps = rnd((hw + hh) / 128);
+        steps += rnd(20);
+        steps += 10;
+        batch.strokes.push_back({C, alpha, int(batch.stamps.size()), steps + 1});
+        uint32_t seed = rnd.seed;
+        for (int k = 0; k <= steps; ++k) {
+            const int sx = x0 + int(std::floor(k * std::cos(theta)));
+            const int sy = y0 + int(std::floor(k * std::sin(theta)));
+            rnd.seed = seed;
+            if (rnd(100) >= 75)
+                drift += rnd.Float() * 0.003 - 0.0015;
+            seed = rnd.seed;
+            theta += drift;
+            batch.stamps.push_back({sx, sy});
+            batch.top = std::min(batch.top, std::max(0, sy));
+            batch.bottom = std::max(batch.bottom, std::min(hh, sy + BH));
+            const int pxLo = std::max(0, -sx), pxHi = std::min(BW, hw - sx);
+            for (int py = 0; py < BH; ++py) {
+                batch.rowSeeds.push_back(seed);
+                const int y = sy + py;
+                if (y < 0 || y >= hh || pxLo >= pxHi)
+                    continue;
+                const std::vector<int>& columns = maskColumns[size_t(py)];
+                const auto first = std::lower_bound(columns.begin(), columns.end(), pxLo);
+                if (run.hasAlpha) {
+                    const uint32_t* srcRow = run.src.row(std::clamp(2 * y, 0, h - 1));
+                    for (auto c = first; c != columns.end() && *c < pxHi; ++c) {
+                        if ((srcRow[std::clamp(2 * (sx + *c), 0, w - 1)] >> 24) == 0)
+                            continue;
+                        const uint32_t s1 = RunRandom::Next(seed);
+                        seed = DivisibleBy3(RunRandom::Scale(s1, *c + py + 1)) ? RunRandom::Next(s1) : s1;
+                    }
+                } else {
+                    for (auto c = first; c != columns.end() && *c < pxHi; ++c) {
+                        const uint32_t s1 = RunRandom::Next(seed);
+                        seed = DivisibleBy3(RunRandom::Scale(s1, *c + py + 1)) ? RunRandom::Next(s1) : s1;
+                    }
+                }
+            }
+        }
+        rnd.seed = seed;
+    }
+}
+
+// Lays the rows [lo, hi) of a batch's strokes on the layer, stroke after
+// stroke and stamp after stamp, each row from its recorded seed.
+void LayUnderBatch(const StrokeRun& run, const UnderBatch& batch, int lo, int hi, int hw, std::vector<uint32_t>& under)
+{
+    const int w = run.w, h = run.h;
+    const BrushMaskData& brush = *run.brush;
+    const int BW = brush.w, BH = brush.h;
+    for (const UnderBatch::Stroke& stroke : batch.strokes) {
+        const uint32_t C = stroke.colour;
+        for (int k = stroke.firstStamp; k < stroke.firstStamp + stroke.stampCount; ++k) {
+            const int sx = batch.stamps[size_t(k)].fX, sy = batch.stamps[size_t(k)].fY;
+            const int py0 = std::max(0, lo - sy), py1 = std::min(BH, hi - sy);
+            for (int py = py0; py < py1; ++py) {
+                const int y = sy + py;
+                uint32_t seed = batch.rowSeeds[size_t(k) * size_t(BH) + size_t(py)];
+                const uint8_t* mask = brush.alpha.data() + size_t(py) * size_t(BW);
+                uint32_t* row = under.data() + size_t(y) * size_t(hw);
+                const uint32_t* srcRow = run.src.row(std::clamp(2 * y, 0, h - 1));
+                for (int px = std::max(0, -sx); px < BW && sx + px < hw; ++px) {
+                    const uint32_t m = mask[px];
+                    if (m == 0)
+                        continue;
+                    const int x = sx + px;
+                    if (run.hasAlpha && (srcRow[std::clamp(2 * x, 0, w - 1)] >> 24) == 0)
+                        continue;
+                    // j = -Random(10) when Random(px + py + 1) mod 3 = 0, else 15.
+                    const uint32_t s1 = RunRandom::Next(seed), s2 = RunRandom::Next(s1);
+                    const bool dark = RunRandom::Scale(s1, px + py + 1) % 3 == 0;
+                    const int j = dark ? -RunRandom::Scale(s2, 10) : 15;
+                    seed = dark ? s2 : s1;
+                    const uint32_t c = MakeColor(255, ClampToByte(Channel(C, 16) + j), ClampToByte(Channel(C, 8) + j),
+                                                 ClampToByte(Channel(C, 0) + j));
+                    row[x] = Lay(row[x], c, m, stroke.alpha);
+                }
+            }
+        }
+    }
+}
+
 // The coarse first layer: blocks of 40 pixels at half size, each one stroke of
-// the large brush in the source colour under it.
+// the large brush in the source colour under it. One row of blocks is drawn
+// from the generator while the one before it is laid, in bands of layer rows
+// on the pool; every pixel sees the strokes in the same order as one after the
+// other would lay them.
 void Underpaint(StrokeRun& run)
 {
     const int w = run.w, h = run.h;
@@ -252,59 +415,41 @@ void Underpaint(StrokeRun& run)
     }
     std::vector<uint32_t> under(size_t(hw) * size_t(hh), 0xFFFFFFFFu);
     const BrushMaskData& brush = *run.brush;
-    const int BW = brush.w, BH = brush.h;
-    RunRandom& rnd = run.random;
+    std::vector<std::vector<int>> maskColumns(size_t(brush.h));
+    for (int py = 0; py < brush.h; ++py)
+        for (int px = 0; px < brush.w; ++px)
+            if (brush.alpha[size_t(py) * size_t(brush.w) + size_t(px)] != 0)
+                maskColumns[size_t(py)].push_back(px);
     const int rows = hh / 40;
+    UnderBatch batches[2];
+    auto lay = [&](const UnderBatch& batch) {
+        ParallelForRange(batch.top, batch.bottom, [&](int lo, int hi) { LayUnderBatch(run, batch, lo, hi, hw, under); }, 4);
+    };
+    const bool preview = ThreadIsPreview;
+    const int generation = ThreadPreviewGeneration;
+    const int runId = ThreadRunId;
+    DrawUnderBatch(run, 0, hw, hh, maskColumns, batches[0]);
     for (int by = 0; by <= rows; ++by) {
         if (by % 4 == 0) {
             CheckCancellation();
             ReportEffectProgress(run.dest, run.preview, Round(15.0 * by / (rows + 1)) + 5);
         }
-        for (int bx = 0; bx <= hw / 40; ++bx) {
-            CheckCancellation();
-            const int x0 = 40 * bx, y0 = 40 * by;
-            double theta = run.angle[run.index(std::clamp(BW / 2 + x0 / 2, 1, w - 2),
-                                               std::clamp(BH / 2 + y0 / 2, 1, h - 2))];
-            double drift = rnd.Float() * 0.005 - 0.0025;
-            const uint32_t alpha = uint32_t(std::clamp(rnd(run.P5 / 10) + 15, 0, 255));
-            const uint32_t C = run.src.row(std::clamp((BH / 2 + y0) * 2, 0, h - 1))[std::clamp((BW / 2 + x0) * 2, 0, w - 1)];
-            if (run.hasAlpha && (C >> 24) == 0)
-                continue;
-            int steps = rnd((hw + hh) / 128);
-            steps += rnd(20);
-            steps += 10;
-            for (int k = 0; k <= steps; ++k) {
-                const int sx = x0 + int(std::floor(k * std::cos(theta)));
-                const int sy = y0 + int(std::floor(k * std::sin(theta)));
-                if (rnd(100) >= 75)
-                    drift += rnd.Float() * 0.003 - 0.0015;
-                theta += drift;
-                for (int py = 0; py < BH; ++py) {
-                    const int y = sy + py;
-                    if (y < 0 || y >= hh)
-                        continue;
-                    const uint8_t* mask = brush.alpha.data() + size_t(py) * size_t(BW);
-                    uint32_t* row = under.data() + size_t(y) * size_t(hw);
-                    const uint32_t* srcRow = run.src.row(std::clamp(2 * y, 0, h - 1));
-                    for (int px = std::max(0, -sx); px < BW && sx + px < hw; ++px) {
-                        const uint32_t m = mask[px];
-                        if (m == 0)
-                            continue;
-                        const int x = sx + px;
-                        if (run.hasAlpha && (srcRow[std::clamp(2 * x, 0, w - 1)] >> 24) == 0)
-                            continue;
-                        // j = -Random(10) when Random(px + py + 1) mod 3 = 0, else 15.
-                        const uint32_t s1 = RunRandom::Next(rnd.seed), s2 = RunRandom::Next(s1);
-                        const bool dark = RunRandom::Scale(s1, px + py + 1) % 3 == 0;
-                        const int j = dark ? -RunRandom::Scale(s2, 10) : 15;
-                        rnd.seed = dark ? s2 : s1;
-                        const uint32_t c = MakeColor(255, ClampToByte(Channel(C, 16) + j),
-                                                     ClampToByte(Channel(C, 8) + j), ClampToByte(Channel(C, 0) + j));
-                        row[x] = Lay(row[x], c, m, alpha);
-                    }
-                }
-            }
+        const UnderBatch& current = batches[by & 1];
+        if (by == rows) {
+            lay(current);
+            break;
         }
+        SharedPool().execute([&] {
+            tbb::parallel_invoke(
+                [&] {
+                    PreviewScope scope(preview, generation, runId);
+                    DrawUnderBatch(run, by + 1, hw, hh, maskColumns, batches[(by + 1) & 1]);
+                },
+                [&] {
+                    PreviewScope scope(preview, generation, runId);
+                    lay(current);
+                });
+        });
     }
     CheckCancellation();
     const ISkImage layer = SkImage::MakeRasterCopy(under.data(), hw, hh, size_t(hw) * 4);
@@ -356,16 +501,66 @@ bool PlanAttempt(StrokeRun& run, int t, StrokePlan& plan)
     int opacity = rnd(run.P5 / 2 + t / 30);
     opacity = std::clamp(opacity + run.P5 / 8, 1, 255);
 
-    // The colour patch: the source near each pixel, or at the centre, jittered.
-    // Pixels outside the picture keep what earlier strokes left there.
-    const int centreX = std::clamp(cx, 0, w - 1), centreY = std::clamp(cy, 0, h - 1);
+    // The colour patch's draws; the patch itself is painted later from the
+    // seed (FillPatch), as the draws need no picture.
     const int nearCentre = run.P3 / 5 + 80;
+    const int pxLo = std::max(0, -x0), pxHi = std::min(BW, w - x0);
+    const int pyLo = std::max(0, -y0), pyHi = std::min(BH, h - y0);
+    plan.x0 = x0;
+    plan.y0 = y0;
+    plan.bias = bias;
+    plan.patchSeed = rnd.seed;
+    plan.clipped = pxLo > 0 || pyLo > 0 || pxHi < BW || pyHi < BH;
+    // Per pixel two or three draws lead to the centre test and three more
+    // follow unless it passes: the four possible next seeds are steps of the
+    // generator from this one, and only the dark test (which needs the pixel's
+    // number) lies on the sequence's path; the centre test is one comparison.
+    const uint64_t centreBelow = CentreLimit(nearCentre - bias);
     uint32_t seed = rnd.seed;
+    for (int py = pyLo; py < pyHi; ++py)
+        for (int px = pxLo; px < pxHi; ++px) {
+            const uint32_t s1 = RunRandom::Next(seed);
+            const uint32_t light3 = kStep2.Apply(seed), dark3 = kStep3.Apply(seed);
+            const uint32_t lightNext = uint64_t(light3) < centreBelow ? light3 : kStep5.Apply(seed);
+            const uint32_t darkNext = uint64_t(dark3) < centreBelow ? dark3 : kStep6.Apply(seed);
+            seed = DivisibleBy3(RunRandom::Scale(s1, px + py + 1)) ? darkNext : lightNext;
+        }
+    rnd.seed = seed;
+
+    plan.stamps.clear();
+    for (int k = 0; k <= steps; ++k) {
+        plan.stamps.push_back({x0 + int(std::floor(k * std::cos(theta))), y0 + int(std::floor(k * std::sin(theta)))});
+        if (run.trial) {
+            if (rnd(100) > 80)
+                drift += rnd.Float() * 0.003 - 0.0015;
+        } else if (rnd(100) > 85) {
+            drift += rnd.Float() * 0.002 - 0.001;
+        }
+        theta += drift;
+    }
+    plan.cx = cx;
+    plan.cy = cy;
+    plan.opacity = uint32_t(opacity);
+    plan.brush = &brush;
+    return true;
+}
+
+// The colour patch of a planned stroke: the source near each pixel, or at the
+// centre, jittered. Pixels outside the picture are left to KeepOutsidePixels.
+void FillPatch(const StrokeRun& run, StrokePlan& plan)
+{
+    const int w = run.w, h = run.h;
+    const int BW = plan.brush->w, BH = plan.brush->h;
+    const int x0 = plan.x0, y0 = plan.y0, bias = plan.bias;
+    const int centreX = std::clamp(plan.cx, 0, w - 1), centreY = std::clamp(plan.cy, 0, h - 1);
+    const int nearCentre = run.P3 / 5 + 80;
+    plan.patch.resize(size_t(BW) * size_t(BH));
+    uint32_t seed = plan.patchSeed;
     for (int py = 0; py < BH; ++py) {
         const int y = y0 + py;
         if (y < 0 || y >= h)
             continue;
-        uint32_t* patch = run.patch.data() + size_t(py) * size_t(run.patchStride);
+        uint32_t* patch = plan.patch.data() + size_t(py) * size_t(BW);
         // Samples come from a few rows around this one: ask for the rows ahead.
         const uint32_t* ahead = run.src.row(std::min(h - 1, y + 4));
         for (int px = std::max(0, x0); px < std::min(w, x0 + BW); px += 16)
@@ -398,27 +593,45 @@ bool PlanAttempt(StrokeRun& run, int t, StrokePlan& plan)
                                   ClampToByte(Channel(s, 0) + j));
         }
     }
-    rnd.seed = seed;
+}
 
-    plan.stamps.clear();
-    for (int k = 0; k <= steps; ++k) {
-        plan.stamps.push_back({x0 + int(std::floor(k * std::cos(theta))), y0 + int(std::floor(k * std::sin(theta)))});
-        if (run.trial) {
-            if (rnd(100) > 80)
-                drift += rnd.Float() * 0.003 - 0.0015;
-        } else if (rnd(100) > 85) {
-            drift += rnd.Float() * 0.002 - 0.001;
+// Pixels of a patch outside the picture keep what the strokes planned before
+// it left there; run.patch holds that history. A patch wholly inside the
+// picture replaces all of it, so only the last such patch is copied, when a
+// clipped patch or the end of the batch needs it.
+void KeepOutsidePixels(StrokeRun& run, std::vector<StrokePlan>& plans, int count)
+{
+    const StrokePlan* pending = nullptr;
+    auto settle = [&] {
+        if (!pending)
+            return;
+        const int BW = pending->brush->w, BH = pending->brush->h;
+        for (int py = 0; py < BH; ++py)
+            std::copy_n(pending->patch.data() + size_t(py) * size_t(BW), BW,
+                        run.patch.data() + size_t(py) * size_t(run.patchStride));
+        pending = nullptr;
+    };
+    for (int i = 0; i < count; ++i) {
+        StrokePlan& plan = plans[size_t(i)];
+        if (!plan.clipped) {
+            pending = &plan;
+            continue;
         }
-        theta += drift;
+        settle();
+        const int BW = plan.brush->w, BH = plan.brush->h;
+        for (int py = 0; py < BH; ++py) {
+            const bool rowInside = plan.y0 + py >= 0 && plan.y0 + py < run.h;
+            uint32_t* mine = plan.patch.data() + size_t(py) * size_t(BW);
+            uint32_t* kept = run.patch.data() + size_t(py) * size_t(run.patchStride);
+            for (int px = 0; px < BW; ++px) {
+                if (rowInside && plan.x0 + px >= 0 && plan.x0 + px < run.w)
+                    kept[px] = mine[px];
+                else
+                    mine[px] = kept[px];
+            }
+        }
     }
-    plan.cx = cx;
-    plan.cy = cy;
-    plan.opacity = uint32_t(opacity);
-    plan.brush = &brush;
-    plan.patch.resize(size_t(BW) * size_t(BH));
-    for (int py = 0; py < BH; ++py)
-        std::copy_n(run.patch.data() + size_t(py) * size_t(run.patchStride), BW, plan.patch.data() + size_t(py) * size_t(BW));
-    return true;
+    settle();
 }
 
 // Lay for n pixels at once; m holds each pixel's mask value (0 leaves it alone).
@@ -461,11 +674,11 @@ void LayRow(uint32_t* dst, const uint32_t* patch, const uint8_t* m, int n, uint3
 // Calls f(x, y, before, now, source) for every pixel a trial stroke covered in
 // the box [left, left + bw) x [top, bottom).
 template <typename F>
-void ForEachCovered(const StrokeRun& run, int left, int top, int bottom, int bw, F&& f)
+void ForEachCovered(const StrokeRun& run, const StrokeScratch& scratch, int left, int top, int bottom, int bw, F&& f)
 {
     for (int y = top; y < bottom; ++y) {
-        const uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw);
-        const uint32_t* old = run.before.data() + size_t(y - top) * size_t(bw);
+        const uint8_t* cover = scratch.cover.data() + size_t(y - top) * size_t(bw);
+        const uint32_t* old = scratch.before.data() + size_t(y - top) * size_t(bw);
         const uint32_t* now = run.destMap.row(y) + left;
         const uint32_t* q = run.src.row(y) + left;
         for (int i = 0; i < bw; ++i)
@@ -476,7 +689,7 @@ void ForEachCovered(const StrokeRun& run, int left, int top, int bottom, int bw,
 
 // Lays a planned stroke; in trial mode keeps it only when it brings the
 // pixels it covered closer to the source, and lets the tiles learn either way.
-void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
+void ApplyStroke(StrokeRun& run, const StrokePlan& plan, StrokeScratch& scratch)
 {
     const BrushMaskData& brush = *plan.brush;
     const int BW = brush.w, BH = brush.h;
@@ -492,12 +705,12 @@ void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
     const int bw = right - left, bh = bottom - top;
     const bool trial = run.trial;
     if (trial) {
-        run.before.resize(size_t(bw) * size_t(bh));
-        run.cover.assign(size_t(bw) * size_t(bh), 0);
+        scratch.before.resize(size_t(bw) * size_t(bh));
+        scratch.cover.assign(size_t(bw) * size_t(bh), 0);
         for (int y = top; y < bottom; ++y)
-            std::copy_n(run.destMap.row(y) + left, bw, run.before.data() + size_t(y - top) * size_t(bw));
+            std::copy_n(run.destMap.row(y) + left, bw, scratch.before.data() + size_t(y - top) * size_t(bw));
     }
-    run.maskRow.resize(size_t(BW));
+    scratch.maskRow.resize(size_t(BW));
     for (const SkIPoint& s : plan.stamps) {
         const int px0 = std::max(0, -s.fX), px1 = std::min(BW, run.w - s.fX);
         const int py0 = std::max(0, -s.fY), py1 = std::min(BH, run.h - s.fY);
@@ -510,13 +723,13 @@ void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
                 // Pixels the source leaves fully transparent take no paint.
                 const uint32_t* srcRow = run.src.row(y) + s.fX;
                 for (int px = px0; px < px1; ++px)
-                    run.maskRow[size_t(px)] = (srcRow[px] >> 24) == 0 ? 0 : m[px];
-                m = run.maskRow.data();
+                    scratch.maskRow[size_t(px)] = (srcRow[px] >> 24) == 0 ? 0 : m[px];
+                m = scratch.maskRow.data();
             }
             LayRow(run.destMap.row(y) + s.fX + px0, plan.patch.data() + size_t(py) * size_t(BW) + px0, m + px0,
                    px1 - px0, plan.opacity);
             if (trial) {
-                uint8_t* cover = run.cover.data() + size_t(y - top) * size_t(bw) + size_t(s.fX + px0 - left);
+                uint8_t* cover = scratch.cover.data() + size_t(y - top) * size_t(bw) + size_t(s.fX + px0 - left);
                 for (int px = px0; px < px1; ++px)
                     cover[px - px0] |= m[px];
             }
@@ -526,13 +739,13 @@ void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
         return;
 
     int64_t errOld = 0, errNew = 0;
-    ForEachCovered(run, left, top, bottom, bw, [&](int, int, uint32_t old, uint32_t now, uint32_t q) {
+    ForEachCovered(run, scratch, left, top, bottom, bw, [&](int, int, uint32_t old, uint32_t now, uint32_t q) {
         errOld += 32 * ColourDistance(old, q);
         errNew += 32 * ColourDistance(now, q);
     });
     if (errOld == 0 && errNew == 0) {
         bool any = false;
-        for (uint8_t c : run.cover)
+        for (uint8_t c : scratch.cover)
             any |= c != 0;
         if (!any)
             return; // nothing was stamped
@@ -540,17 +753,90 @@ void ApplyStroke(StrokeRun& run, const StrokePlan& plan)
     const bool centreInside = run.inside(plan.cx, plan.cy);
     if (double(errNew) * double(run.p.acceptFactor) >= double(errOld)) {
         for (int y = top; y < bottom; ++y)
-            std::copy_n(run.before.data() + size_t(y - top) * size_t(bw), bw, run.destMap.row(y) + left);
+            std::copy_n(scratch.before.data() + size_t(y - top) * size_t(bw), bw, run.destMap.row(y) + left);
         if (centreInside)
             ++run.tiles.rejected[size_t(run.tileOf(plan.cx, plan.cy))];
         return;
     }
-    ForEachCovered(run, left, top, bottom, bw, [&](int x, int y, uint32_t old, uint32_t now, uint32_t q) {
+    ForEachCovered(run, scratch, left, top, bottom, bw, [&](int x, int y, uint32_t old, uint32_t now, uint32_t q) {
         int64_t& e = run.tiles.error[size_t(run.tileOf(x, y))];
         e = std::max<int64_t>(0, e + ColourDistance(now, q) - ColourDistance(old, q));
     });
     if (centreInside)
         run.tiles.rejected[size_t(run.tileOf(plan.cx, plan.cy))] = 0;
+}
+
+// The tiles a planned stroke may read or change: those under its box.
+struct TileBox {
+    int tx0 = 0, ty0 = 0, tx1 = -1, ty1 = -1; // inclusive
+};
+TileBox TilesOf(const StrokeRun& run, const StrokePlan& plan)
+{
+    const int BW = plan.brush->w, BH = plan.brush->h;
+    int left = run.w, top = run.h, right = 0, bottom = 0;
+    for (const SkIPoint& s : plan.stamps) {
+        left = std::min(left, std::max(0, s.fX));
+        top = std::min(top, std::max(0, s.fY));
+        right = std::max(right, std::min(run.w, s.fX + BW));
+        bottom = std::max(bottom, std::min(run.h, s.fY + BH));
+    }
+    if (left >= right || top >= bottom)
+        return {};
+    return {left / 32, top / 32, (right - 1) / 32, (bottom - 1) / 32};
+}
+
+// Lays a batch of planned strokes. A stroke reads and changes only the canvas
+// under its box and the tiles there, so strokes whose tiles do not meet
+// commute: each stroke goes into the wave after the last one that touched any
+// of its tiles, and the strokes of a wave are laid together. Every tile sees
+// its strokes in plan order, so the canvas and the tiles end as if laid one
+// after the other.
+void ApplyBatch(StrokeRun& run, std::vector<StrokePlan>& plans, int count)
+{
+    std::vector<int>& wave = run.waveOf;
+    wave.assign(size_t(count), 0);
+    int waves = 0;
+    std::vector<TileBox> boxes(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const TileBox b = TilesOf(run, plans[size_t(i)]);
+        boxes[size_t(i)] = b;
+        int level = 0;
+        for (int ty = b.ty0; ty <= b.ty1; ++ty)
+            for (int tx = b.tx0; tx <= b.tx1; ++tx)
+                level = std::max(level, run.tileWave[size_t(ty) * size_t(run.tiles.tilesX) + size_t(tx)]);
+        for (int ty = b.ty0; ty <= b.ty1; ++ty)
+            for (int tx = b.tx0; tx <= b.tx1; ++tx)
+                run.tileWave[size_t(ty) * size_t(run.tiles.tilesX) + size_t(tx)] = level + 1;
+        wave[size_t(i)] = level;
+        waves = std::max(waves, level + 1);
+    }
+    for (const TileBox& b : boxes)
+        for (int ty = b.ty0; ty <= b.ty1; ++ty)
+            for (int tx = b.tx0; tx <= b.tx1; ++tx)
+                run.tileWave[size_t(ty) * size_t(run.tiles.tilesX) + size_t(tx)] = 0;
+    // Strokes by wave, in plan order within a wave.
+    std::vector<int> start(size_t(waves) + 1, 0), order(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        ++start[size_t(wave[size_t(i)]) + 1];
+    for (int l = 0; l < waves; ++l)
+        start[size_t(l) + 1] += start[size_t(l)];
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (int i = 0; i < count; ++i)
+            order[size_t(fill[size_t(wave[size_t(i)])]++)] = i;
+    }
+    for (int l = 0; l < waves; ++l) {
+        const int lo = start[size_t(l)], hi = start[size_t(l) + 1];
+        if (hi - lo == 1) {
+            ApplyStroke(run, plans[size_t(order[size_t(lo)])], run.scratch.local());
+            continue;
+        }
+        ParallelForRange(lo, hi, [&](int a, int b) {
+            StrokeScratch& scratch = run.scratch.local();
+            for (int k = a; k < b; ++k)
+                ApplyStroke(run, plans[size_t(order[size_t(k)])], scratch);
+        });
+    }
 }
 
 // The attempts of round t. Planning (the generator's long sequence and the
@@ -561,7 +847,7 @@ void PaintRound(StrokeRun& run, int t, int64_t attempts)
 {
     if (attempts <= 0)
         return;
-    const int64_t batch = std::clamp<int64_t>(attempts / 16, 16, 1024);
+    const int64_t batch = std::clamp<int64_t>(attempts / 4, 16, 512);
     std::vector<StrokePlan>* plans = run.plans;
     int counts[2] = {0, 0};
     auto plan = [&](int64_t from, int slot) {
@@ -575,10 +861,14 @@ void PaintRound(StrokeRun& run, int t, int64_t attempts)
             if (PlanAttempt(run, t, plans[slot][size_t(count)]))
                 ++count;
         }
+        ParallelForRange(0, count, [&](int lo, int hi) {
+            for (int i = lo; i < hi; ++i)
+                FillPatch(run, plans[slot][size_t(i)]);
+        });
+        KeepOutsidePixels(run, plans[slot], count);
     };
     auto apply = [&](int slot) {
-        for (int i = 0; i < counts[slot]; ++i)
-            ApplyStroke(run, plans[slot][size_t(i)]);
+        ApplyBatch(run, plans[slot], counts[slot]);
     };
     const bool preview = ThreadIsPreview;
     const int generation = ThreadPreviewGeneration;
@@ -701,6 +991,7 @@ void Ollivander(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, 
     run.tiles.error.assign(tileCount, 0);
     run.tiles.rejected.assign(tileCount, 0);
     run.tiles.running.assign(tileCount, 0);
+    run.tileWave.assign(tileCount, 0);
 
     // The run draws from its own copy of the generator and hands the seed back.
     run.random.seed = RandSeed();
