@@ -1,7 +1,7 @@
 #include "HeadlessRunner.h"
 
-#include "engine/Graphics.h"
-#include "engine/U_repository.h"
+#include "engine/Effect.h"
+#include "engine/Repository.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Files.h"

@@ -2,14 +2,14 @@
 // other start opens the desktop program.
 
 #include "HeadlessRunner.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/system/Errors.h"
 #include "platform/widgets/Control.h"
 #include "shell/Application.h"
 #include "shell/InterfaceSize.h"
 #include "shell/Splash.h"
-#include "shell/U_Settings.h"
-#include "workspace/Unit1.h"
+#include "shell/Settings.h"
+#include "workspace/window/MainWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

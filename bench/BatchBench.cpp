@@ -5,10 +5,10 @@
 
 #include "BenchImages.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/Codecs.h"
-#include "workspace/BatchProcessing.h"
-#include "workspace/ImageFiles.h"
+#include "workspace/window/BatchProcessing.h"
+#include "workspace/window/ImageFiles.h"
 
 #include <QDir>
 #include <QFile>

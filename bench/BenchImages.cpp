@@ -1,9 +1,9 @@
 #include "BenchImages.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Numbers.h"
-#include "workspace/EffectParameters.h"
+#include "engine/EffectParameters.h"
 
 #include <QFileInfo>
 

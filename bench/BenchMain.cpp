@@ -1,6 +1,6 @@
 // Benchmark entry: an offscreen GUI application object, as in headless runs.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/system/Threads.h"
 
 #include <QGuiApplication>

@@ -6,7 +6,7 @@
 #include "BenchImages.h"
 
 #include "shell/FullScreenForm.h"
-#include "workspace/CanvasRenderer.h"
+#include "workspace/canvas/CanvasRenderer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "BenchImages.h"
 
-#include "effects/colour-and-shapes/AutoEnhanceImage.h"
-#include "engine/Graphics.h"
+#include "effects/colour-and-shapes/colour/AutoEnhanceImage.h"
+#include "engine/Effect.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "BenchImages.h"
 
 #include "engine/ContourLines.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <benchmark/benchmark.h>
 

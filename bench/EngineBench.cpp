@@ -1,6 +1,6 @@
 #include "BenchImages.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "BenchImages.h"
 
-#include "effects/painting/GouachePainting.h"
+#include "effects/painting/gouache/GouachePainting.h"
 #include "platform/system/Numbers.h"
 
 #include <benchmark/benchmark.h>

@@ -7,7 +7,7 @@
 #include "engine/ImageHistory.h"
 #include "engine/MaskedApply.h"
 #include "overlays/ManualBrush.h"
-#include "workspace/GalleryItems.h"
+#include "workspace/gallery/GalleryItems.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,8 +8,8 @@
 #include "BenchImages.h"
 
 #include "engine/EngineHost.h"
-#include "engine/Graphics.h"
-#include "workspace/EffectParameters.h"
+#include "engine/Effect.h"
+#include "engine/EffectParameters.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "engine/U_repository.h"
+#include "engine/Repository.h"
 
 #include "platform/graphics/SkImage.h"
 

@@ -4,8 +4,8 @@
 #include "BenchImages.h"
 
 #include "engine/ApplyCustomTexture.h"
-#include "engine/Graphics.h"
-#include "engine/U_repository.h"
+#include "engine/Effect.h"
+#include "engine/Repository.h"
 #include "scripts/ScriptEngine.h"
 #include "scripts/ScriptImageOps.h"
 #include "scripts/ScriptParser.h"

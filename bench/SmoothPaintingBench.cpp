@@ -3,8 +3,8 @@
 
 #include "BenchImages.h"
 
-#include "effects/painting/BrushstrokesFrame.h"
-#include "engine/U_repository.h"
+#include "effects/painting/brushes/BrushstrokesFrame.h"
+#include "engine/Repository.h"
 #include "platform/system/Numbers.h"
 
 #include <benchmark/benchmark.h>

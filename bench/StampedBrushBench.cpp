@@ -1,7 +1,7 @@
 #include "BenchImages.h"
 
-#include "effects/painting/BrushStamp.h"
-#include "engine/U_repository.h"
+#include "effects/painting/brushes/BrushStamp.h"
+#include "engine/Repository.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,12 +6,12 @@
 
 #include "BenchImages.h"
 
-#include "effects/colour-and-shapes/CubeLUT.h"
-#include "effects/colour-and-shapes/EmbeddedLUTs.h"
+#include "effects/colour-and-shapes/lut/CubeLUT.h"
+#include "effects/colour-and-shapes/lut/EmbeddedLUTs.h"
 #include "engine/ApplyCustomTexture.h"
-#include "engine/U_repository.h"
+#include "engine/Repository.h"
 #include "overlays/LUTPreview.h"
-#include "workspace/FrameComposition.h"
+#include "scripts/FrameComposition.h"
 
 #include <benchmark/benchmark.h>
 

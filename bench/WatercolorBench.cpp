@@ -1,7 +1,7 @@
 #include "BenchImages.h"
 
-#include "effects/painting/CentralSpokeEffect.h"
-#include "engine/Graphics.h"
+#include "effects/painting/watercolor/Watercolor.h"
+#include "engine/Effect.h"
 #include "engine/SharpenSurface.h"
 #include "engine/SimilaritySmoothSurface.h"
 #include "engine/VibrancePop.h"

@@ -5,7 +5,7 @@
 
 #include "engine/ApplyCustomTexture.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/system/Numbers.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 // line). Crosshatch and Gouache use the mask as it is; Comic print and Cartoon
 // run the same detector with their own settings and dots.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/system/LargeBuffer.h"
 
 #include <cstdint>

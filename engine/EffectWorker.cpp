@@ -7,9 +7,9 @@
 
 #include "engine/ApplyCustomTexture.h"
 #include "engine/EffectParameterRanges.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "engine/ImageHistory.h"
-#include "engine/U_DebugLog.h"
+#include "engine/DebugLog.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 

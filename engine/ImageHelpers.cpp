@@ -1,6 +1,6 @@
 #include "engine/ImageHelpers.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/graphics/Resample.h"
 

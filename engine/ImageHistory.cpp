@@ -5,7 +5,7 @@
 
 #include "engine/ImageHistory.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/graphics/PngEncoder.h"
 

@@ -1,7 +1,7 @@
 #include "engine/MaskedApply.h"
 
 #include "engine/ApplyCustomTexture.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkImage.h"
 

@@ -2,7 +2,7 @@
 
 #include "engine/PixelPlanes.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 namespace pv {
 

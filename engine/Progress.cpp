@@ -2,7 +2,9 @@
 // it should stop, to report a percentage and to push intermediate pictures.
 // All window work happens in queued calls; an effect never waits for the UI.
 
-#include "engine/Graphics.h"
+#include "engine/Progress.h"
+
+#include "engine/Effect.h"
 
 #include "platform/system/Threads.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Colour finishing pass: a 3 x 3 sharpening convolution drawn back into a surface.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 namespace pv {
 

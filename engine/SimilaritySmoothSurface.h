@@ -2,7 +2,7 @@
 // Edge-preserving smoothing: every pixel becomes a weighted mean of the pixels
 // around it whose colour is close to its own, over several passes.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "engine/StraightColour.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkPaint.h"
 

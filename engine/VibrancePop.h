@@ -2,7 +2,7 @@
 // Colour finishing pass: vibrance, saturation, contrast and skin-tone
 // protection, mixed with the ungraded colour.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 namespace pv {
 

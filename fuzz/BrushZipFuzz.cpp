@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "engine/U_repository.h"
+#include "engine/Repository.h"
 #include "platform/system/Errors.h"
 
 #include <QImage>

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "effects/colour-and-shapes/CubeLUT.h"
+#include "effects/colour-and-shapes/lut/CubeLUT.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "platform/system/Errors.h"
-#include "workspace/ParameterFiles.h"
+#include "engine/ParameterFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

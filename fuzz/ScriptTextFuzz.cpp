@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "workspace/ScriptLibrary.h"
+#include "scripts/ScriptLibrary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,9 +1,9 @@
 #include "overlays/LUTPreview.h"
 
-#include "effects/colour-and-shapes/ApplyLUT.h"
-#include "effects/colour-and-shapes/CubeLUT.h"
-#include "effects/colour-and-shapes/EmbeddedLUTs.h"
-#include "engine/Graphics.h"
+#include "effects/colour-and-shapes/lut/ApplyLUT.h"
+#include "effects/colour-and-shapes/lut/CubeLUT.h"
+#include "effects/colour-and-shapes/lut/EmbeddedLUTs.h"
+#include "engine/Effect.h"
 #include "engine/ImageHelpers.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Zip.h"

@@ -3,7 +3,7 @@
 // imported from zip archives during the run, reading table files with a
 // size cap, the key of the parsed-table cache and the preview mapping.
 
-#include "effects/colour-and-shapes/CubeLUT.h"
+#include "effects/colour-and-shapes/lut/CubeLUT.h"
 #include "platform/graphics/SkImage.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "overlays/ManualBrush.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "engine/MaskedApply.h"
 #include "platform/system/Numbers.h"
 #include "platform/widgets/CaptionedSlider.h"

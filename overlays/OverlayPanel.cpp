@@ -1,7 +1,7 @@
 #include "overlays/OverlayPanel.h"
 
 #include "platform/widgets/FloatingPanel.h"
-#include "engine/U_repository.h"
+#include "engine/Repository.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/graphics/SkImage.h"
 #include "platform/widgets/Label.h"

@@ -4,7 +4,7 @@
 #include "platform/widgets/Label.h"
 #include "platform/widgets/NumberBox.h"
 #include "platform/widgets/Switch.h"
-#include "shell/U_Theme.h"
+#include "shell/Theme.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "scripts/PictureCanvas.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/RasterAlloc.h"
 
 #include <cstring>

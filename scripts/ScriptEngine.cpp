@@ -6,9 +6,9 @@
 #include "scripts/ScriptParser.h"
 
 #include "engine/ApplyCustomTexture.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "engine/ImageHelpers.h"
-#include "engine/U_DebugLog.h"
+#include "engine/DebugLog.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Errors.h"
 #include "platform/system/NumberText.h"

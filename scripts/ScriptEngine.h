@@ -8,7 +8,7 @@
 // the run however the run ends.
 
 #include "scripts/ScriptHost.h"
-#include "scripts/U_Scripts.h"
+#include "scripts/Scripts.h"
 
 #include "platform/graphics/SkFont.h"
 

@@ -1,9 +1,9 @@
 #include "scripts/ScriptHost.h"
 
-#include "effects/painting/BrushstrokesFrame.h"
+#include "effects/painting/brushes/BrushstrokesFrame.h"
 #include "engine/EngineHost.h"
-#include "engine/U_repository.h"
-#include "effects/colour-and-shapes/AutoEnhanceImage.h"
+#include "engine/Repository.h"
+#include "effects/colour-and-shapes/colour/AutoEnhanceImage.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Threads.h"
 

@@ -4,7 +4,7 @@
 // and font styles). Parsing never stops at a bad line: every problem becomes
 // one message starting "Line %d: ", so the editor can show all of them.
 
-#include "scripts/U_Scripts.h"
+#include "scripts/Scripts.h"
 
 #include "platform/graphics/SkFont.h"
 

@@ -1,6 +1,6 @@
 #include "shell/Application.h"
 
-#include "engine/U_DebugLog.h"
+#include "engine/DebugLog.h"
 #include "platform/system/Errors.h"
 
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "shell/UpdateCheck.h"
 
-#include "shell/U_dictionary.h"
+#include "shell/Dictionary.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -3,7 +3,7 @@
 // keeps its settings in a folder of its own, English at the designed size, so
 // a developer's own settings never change a test.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -13,15 +13,15 @@
 // asked for). --save writes each case's first picture as
 // DIR/<effect>-<case>.png, to look at.
 
-#include "effects/painting/CentralSpokeEffect.h"
+#include "effects/painting/watercolor/Watercolor.h"
 #include "effects/painting/OilPastel.h"
 #include "engine/EngineHost.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Files.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
-#include "workspace/EffectParameters.h"
+#include "engine/EffectParameters.h"
 
 #include <QGuiApplication>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // Crosshatch (effect 103): pen hatching in up to six crossing layers that
 // follow the picture's structure, with optional contour lines.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <array>
 #include <cstdint>

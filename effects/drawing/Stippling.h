@@ -1,7 +1,7 @@
 #pragma once
 // Stippling (effect 201): black and white dots by Atkinson error diffusion.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 namespace pv {
 

@@ -18,7 +18,7 @@
 
 #include "effects/painting/ImpastoBrushstrokes.h"
 
-#include "effects/painting/BrushStamp.h"
+#include "effects/painting/brushes/BrushStamp.h"
 #include "engine/EngineHost.h"
 #include "engine/ImageHelpers.h"
 #include "platform/system/Errors.h"

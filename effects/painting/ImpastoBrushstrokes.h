@@ -6,7 +6,7 @@
 // working copy that drives the scoring and into the full-size destination.
 // The work of a level runs as horizontal bands in parallel.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <cstdint>
 

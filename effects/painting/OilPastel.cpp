@@ -7,7 +7,7 @@
 
 #include "effects/painting/OilPastel.h"
 
-#include "effects/painting/BrushStamp.h"
+#include "effects/painting/brushes/BrushStamp.h"
 #include "engine/EngineHost.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"

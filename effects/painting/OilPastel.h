@@ -3,7 +3,7 @@
 // shrink from large to small, each placed where the canvas still differs most
 // from the source and kept only when it brings the canvas clearly closer.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <cstdint>
 

@@ -12,10 +12,10 @@
 
 #include "effects/painting/StochasticPainting.h"
 
-#include "effects/painting/BrushStamp.h"
+#include "effects/painting/brushes/BrushStamp.h"
 #include "engine/StraightColour.h"
-#include "effects/painting/TemplateMatching.h"
-#include "engine/U_repository.h"
+#include "effects/painting/SmoothPainting.h"
+#include "engine/Repository.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"

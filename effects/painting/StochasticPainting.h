@@ -3,7 +3,7 @@
 // places, large at first and shrinking towards the minimum size, each along
 // the local edge and kept only when it brings the canvas closer to the picture.
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <cstdint>
 

@@ -6,8 +6,8 @@
 // one-pixel-thin opaque picture vanish.
 
 #include "engine/FakeHost.h"
-#include "engine/Graphics.h"
-#include "engine/U_repository.h"
+#include "engine/Effect.h"
+#include "engine/Repository.h"
 #include "platform/system/Numbers.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "engine/EffectParameterRanges.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "FakeHost.h"
 
 #include "engine/EffectWorker.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "engine/ImageHistory.h"
 #include "platform/system/Threads.h"
 

@@ -2,7 +2,7 @@
 // A stand-in main window that records what the engine asks of it.
 
 #include "engine/EngineHost.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/SkImage.h"
 
 #include <QCoreApplication>

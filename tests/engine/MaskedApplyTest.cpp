@@ -1,4 +1,4 @@
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "engine/MaskedApply.h"
 #include "platform/graphics/SkImage.h"
 

@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/system/Threads.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "engine/U_repository.h"
+#include "engine/Repository.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/graphics/SkImage.h"
 #include "platform/system/Errors.h"
 #include "TestZip.h"

@@ -1,9 +1,9 @@
 #include "overlays/LUTPreview.h"
-#include "overlays/U_CombineImages.h"
-#include "overlays/U_LUTSelector.h"
+#include "overlays/CombineImages.h"
+#include "overlays/LUTSelector.h"
 
 #include "TestZip.h"
-#include "effects/colour-and-shapes/EmbeddedLUTs.h"
+#include "effects/colour-and-shapes/lut/EmbeddedLUTs.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/WidgetEvents.h"

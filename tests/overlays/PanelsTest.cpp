@@ -1,5 +1,5 @@
 #include "overlays/Resize.h"
-#include "overlays/U_CombineImages.h"
+#include "overlays/CombineImages.h"
 
 #include "platform/graphics/SkImage.h"
 #include "platform/widgets/Button.h"

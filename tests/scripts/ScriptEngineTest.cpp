@@ -1,11 +1,11 @@
-#include "effects/colour-and-shapes/AutoEnhanceImage.h"
-#include "effects/painting/BrushstrokesFrame.h"
-#include "engine/U_repository.h"
+#include "effects/colour-and-shapes/colour/AutoEnhanceImage.h"
+#include "effects/painting/brushes/BrushstrokesFrame.h"
+#include "engine/Repository.h"
 #include "scripts/ScriptEngine.h"
 #include "scripts/ScriptParser.h"
 
 #include "engine/FakeHost.h"
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 #include "platform/system/NumberText.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "shell/UpdateCheck.h"
 
-#include "shell/U_dictionary.h"
-#include "shell/U_languages.h"
+#include "shell/Dictionary.h"
+#include "shell/Languages.h"
 
 #include <gtest/gtest.h>
 

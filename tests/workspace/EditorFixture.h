@@ -3,8 +3,8 @@
 // boxes answered by the test instead of shown.
 
 #include "FormFixture.h"
-#include "workspace/ScriptEditor.h"
-#include "workspace/ScriptRuns.h"
+#include "workspace/scripting/ScriptEditor.h"
+#include "workspace/window/ScriptRuns.h"
 
 #include <QPlainTextEdit>
 

@@ -5,8 +5,8 @@
 
 #include "engine/EffectWorker.h"
 #include "platform/graphics/SkImage.h"
-#include "workspace/ImageFiles.h"
-#include "workspace/Unit1.h"
+#include "workspace/window/ImageFiles.h"
+#include "workspace/window/MainWindow.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 
 #include "FakeHost.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <cmath>
 #include <vector>

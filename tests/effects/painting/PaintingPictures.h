@@ -2,7 +2,7 @@
 // Pictures the painting effects' tests paint, and a seeded way to paint them.
 
 #include "engine/FakeHost.h"
-#include "engine/U_repository.h"
+#include "engine/Repository.h"
 #include "platform/graphics/SkImage.h"
 #include "platform/system/Numbers.h"
 

@@ -3,8 +3,8 @@
 
 #include "engine/FakeHost.h"
 
-#include "engine/Graphics.h"
-#include "engine/U_repository.h"
+#include "engine/Effect.h"
+#include "engine/Repository.h"
 #include "platform/system/Numbers.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 
 #include "StampedPaintingsFixture.h"
 
-#include "engine/Graphics.h"
+#include "engine/Effect.h"
 
 #include <gtest/gtest.h>
 
