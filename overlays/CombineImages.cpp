@@ -5,6 +5,7 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/ComboBox.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "shell/Theme.h"
 
@@ -43,14 +44,14 @@ void TCombinePreview::wheelEvent(QWheelEvent* e)
 TFrame4::TFrame4(QWidget* parent) : TOverlayPanel(QSize(1200, 816), QPoint(1164, 8), parent)
 {
     setObjectName(QStringLiteral("TFrame4"));
-    setShadow({4, 3.5, 3.5, 0x66000000u});
+    setShadow({4, 3.5, 3.5, kShadowToolbar});
     // It may hold the focus, but Tab visits the controls inside it.
     setFocusPolicy(Qt::ClickFocus);
 
     auto* title = new TLabel(QStringLiteral("Combine images"), this);
     title->setObjectName(QStringLiteral("Label1"));
     title->setFontSize(16, QFont::DemiBold);
-    title->setFontColour(0xFFFFFFFFu);
+    title->setFontColour(kTextBright);
     title->setAlignment(Qt::AlignCenter);
     title->setGeometry(0, DpI(8), width(), DpI(26));
 
@@ -61,15 +62,15 @@ TFrame4::TFrame4(QWidget* parent) : TOverlayPanel(QSize(1200, 816), QPoint(1164,
 
     auto* controls = new TRoundedPanel(this);
     controls->setObjectName(QStringLiteral("Rectangle2"));
-    controls->setFillColour(0xFF314158u);
+    controls->setFillColour(kPanelRaised);
     controls->setRadius(15);
-    controls->setShadow({4, 2.8, 2.8, 0x59000000u});
+    controls->setShadow({4, 2.8, 2.8, kShadowControls});
     controls->setGeometry(DpI(30), DpI(670), DpI(513), DpI(110));
     const auto caption = [controls](const char* name, const char* text, int y) {
         auto* l = new TLabel(QString::fromLatin1(text), controls);
         l->setObjectName(QString::fromLatin1(name));
         l->setFontSize(14);
-        l->setFontColour(0xFFFFFFFFu);
+        l->setFontColour(kTextBright);
         l->setGeometry(DpI(24), DpI(y), DpI(180), DpI(30));
         return l;
     };
@@ -81,7 +82,7 @@ TFrame4::TFrame4(QWidget* parent) : TOverlayPanel(QSize(1200, 816), QPoint(1164,
     Label4 = new TLabel(QStringLiteral("50%"), controls);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setFontSize(14);
-    Label4->setFontColour(0xFFFFFFFFu);
+    Label4->setFontColour(kTextBright);
     Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label4->setGeometry(DpI(420), DpI(18), DpI(60), DpI(30));
     ComboBox1 = new TComboBox(controls);
@@ -178,7 +179,7 @@ void TFrame4::DrawPreview(QPainter& painter)
     TPreviewView view = FView;
     view.pan *= dpr;
     view.zoom *= float(dpr);
-    const TAlphaColor background = IsLightTheme() ? DarkenColorKeepAlpha(0xFFF7FAFDu) : 0xFF2A2A2Au;
+    const TAlphaColor background = IsLightTheme() ? DarkenColorKeepAlpha(kLightBaseField) : kBackgroundCombinePreview;
     DrawCombinePreview(FPreviewRaster, FBaseImage, FBlendImage, view, FBlendAmount, FMode, FShowingSource, background);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath clip;

@@ -3,6 +3,7 @@
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkPaint.h"
 #include "platform/system/Numbers.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <algorithm>
 #include <cmath>
@@ -119,7 +120,7 @@ QImage MakeBorderlessFrameThumbnail(TAlphaColor colour, double margin, QSize pic
         clear.setBlendMode(SkBlendMode::kClear);
         canvas->drawRect(inner, clear);
     }
-    SkPaint outline(0xFFA9A9A9u);
+    SkPaint outline(kBorderFramePreview);
     outline.setStroke(true);
     outline.setStrokeWidth(2);
     outline.setStrokeJoin(SkStrokeJoin::kMiter);
@@ -157,7 +158,7 @@ QImage RenderFramePreview(QSize box, const ISkImage& frame, const QRectF& apertu
     if (!surface)
         return {};
     SkCanvas* canvas = surface->getCanvas();
-    canvas->clear(0xFFD3D3D3u);
+    canvas->clear(kBackgroundFramePreview);
     if (frame && frame->width() > 0 && frame->height() > 0) {
         const QSize pictureSize = picture ? QSize(picture->width(), picture->height()) : QSize();
         const TFramePreviewLayout l =
@@ -178,7 +179,7 @@ QImage RenderFramePreview(QSize box, const ISkImage& frame, const QRectF& apertu
                 if (picture)
                     canvas->drawImageRect(picture, p, SkSamplingOptions::Mitchell());
                 else
-                    canvas->drawRect(p, SkPaint(0xFF808080u));
+                    canvas->drawRect(p, SkPaint(kControlPlaceholder));
             }
             canvas->drawImageNine(frame, l.hole,
                                   SkRect::MakeWH(float(l.totalWidth), float(l.totalHeight)), SkFilterMode::kLinear);

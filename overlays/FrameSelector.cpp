@@ -7,6 +7,7 @@
 #include "platform/system/Numbers.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/ColourPicker.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/NumberBox.h"
 #include "platform/widgets/TabNav.h"
@@ -28,7 +29,7 @@ TFrame3::TFrame3(QWidget* parent) : TGalleryPanel(QSize(753, 529), QPoint(715, 1
     ComboColorBox1 = new TColourSwatch(this);
     ComboColorBox1->setObjectName(QStringLiteral("ComboColorBox1"));
     ComboColorBox1->setGeometry(DpI(42), DpI(368), DpI(110), DpI(22));
-    ComboColorBox1->setColour(0xFFFFFFFFu);
+    ComboColorBox1->setColour(kDefaultFrameColour);
     SetTabSkip(ComboColorBox1);
     connect(ComboColorBox1, &TColourSwatch::colourChanged, this, [this](TAlphaColor) { RefreshPreview(); });
 
@@ -52,7 +53,7 @@ TFrame3::TFrame3(QWidget* parent) : TGalleryPanel(QSize(753, 529), QPoint(715, 1
 
     auto* previewBox = new TRoundedPanel(this);
     previewBox->setObjectName(QStringLiteral("Rectangle3"));
-    previewBox->setFillColour(0xFFD3D3D3u);
+    previewBox->setFillColour(kBackgroundFramePreview);
     previewBox->setRadius(15);
     previewBox->setGeometry(DpI(498), DpI(84), DpI(210), DpI(210));
     pbPreviewFrame = new TCombinePreview(previewBox);
@@ -77,7 +78,7 @@ void TFrame3::SetPicture(const ISkImage& picture)
 
 double TFrame3::GetMarginSize() const { return NumberBox1 ? NumberBox1->textValue() : 0; }
 
-TAlphaColor TFrame3::MarginColour() const { return ComboColorBox1 ? ComboColorBox1->colour() : 0xFFFFFFFFu; }
+TAlphaColor TFrame3::MarginColour() const { return ComboColorBox1 ? ComboColorBox1->colour() : kDefaultFrameColour; }
 
 int TFrame3::SelectedIndex() const { return Gallery->itemIndex(); }
 

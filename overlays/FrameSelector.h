@@ -8,6 +8,7 @@
 
 #include "overlays/OverlayPanel.h"
 #include "platform/graphics/SkImage.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QImage>
 #include <QRectF>
@@ -32,7 +33,7 @@ struct TStoredFrame {
     QString Name;
     int Number = -1;
     float Size = 20;
-    TAlphaColor Colour = 0xFFFFFFFFu;
+    TAlphaColor Colour = kDefaultFrameColour;
 };
 
 class TFrame3 : public TGalleryPanel {

@@ -7,6 +7,7 @@
 #include "overlays/CombineImages.h"
 #include "platform/system/Files.h"
 #include "platform/system/Threads.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
 
@@ -23,7 +24,7 @@ namespace pv {
 TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990, 690), QPoint(952, 12), parent)
 {
     setObjectName(QStringLiteral("TFrameLUTSelector"));
-    setShadow({3, 3, 3, 0x99000000u});
+    setShadow({3, 3, 3, kShadowDeep});
     // It may hold the focus, but Tab visits the controls inside it.
     setFocusPolicy(Qt::ClickFocus);
 
@@ -34,7 +35,7 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
 
     auto* listBox = new TRoundedPanel(this);
     listBox->setObjectName(QStringLiteral("RectList"));
-    listBox->setFillColour(0xFF1E2A3Cu);
+    listBox->setFillColour(kPanelField);
     listBox->setRadius(8);
     listBox->setGeometry(DpI(24), DpI(78), DpI(360), DpI(510));
     auto* scroll = new QScrollArea(listBox);
@@ -45,7 +46,7 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
     scroll->setWidgetResizable(true);
     // The list sits on the box colour (a transparent viewport would show stale pixels).
     scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: %1; }")
-                              .arg(ToQColor(0xFF1E2A3Cu).name()));
+                              .arg(ToQColor(kPanelField).name()));
     scroll->setGeometry(DpI(4), DpI(4), DpI(352), DpI(502));
     LstLUTs = new TItemList();
     LstLUTs->setObjectName(QStringLiteral("LstLUTs"));
@@ -58,7 +59,7 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
 
     auto* previewBox = new TRoundedPanel(this);
     previewBox->setObjectName(QStringLiteral("RectPreview"));
-    previewBox->setFillColour(0xFF1E2A3Cu);
+    previewBox->setFillColour(kPanelField);
     previewBox->setRadius(8);
     previewBox->setGeometry(DpI(402), DpI(78), DpI(564), DpI(510));
     PbPreview = new TCombinePreview(previewBox);
@@ -81,7 +82,7 @@ TFrameLUTSelector::TFrameLUTSelector(QWidget* parent) : TOverlayPanel(QSize(990,
 
     LblCurrentLUT = AddCaption("LblCurrentLUT", "", {402, 594, 564, 20}, 12);
     LblCurrentLUT->setAlignment(Qt::AlignCenter);
-    LblCurrentLUT->setFontColour(0xFF9AB0CCu);
+    LblCurrentLUT->setFontColour(kTextInfo);
     BtnCancel = AddButton("BtnCancel", "Cancel", TButton::Look::Ghost, {672, 626, 140, 40});
     BtnApply = AddButton("BtnApply", "Select", TButton::Look::Primary, {826, 626, 140, 40});
 

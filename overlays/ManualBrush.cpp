@@ -4,6 +4,7 @@
 #include "engine/MaskedApply.h"
 #include "platform/system/Numbers.h"
 #include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/Label.h"
 
@@ -135,8 +136,8 @@ TFrameManualBrush::TFrameManualBrush(QWidget* parent) : QWidget(parent)
 
     LayoutControls = new TFloatingPanel(this);
     LayoutControls->setObjectName(QStringLiteral("LayoutControls"));
-    LayoutControls->setFillColour(0xFF314158u);
-    LayoutControls->setRestingShadow({3, 2, 2, 0x99000000u});
+    LayoutControls->setFillColour(kPanelRaised);
+    LayoutControls->setRestingShadow({3, 2, 2, kShadowDeep});
     LayoutControls->resize(DpI(300), DpI(158));
     const char* names[] = {"TrackBarSize", "TrackBarSoftness", "TrackBarOpacity"};
     const char* captions[] = {"Size", "Softness", "Opacity"};
@@ -144,7 +145,7 @@ TFrameManualBrush::TFrameManualBrush(QWidget* parent) : QWidget(parent)
         auto* s = new TCaptionedSlider(LayoutControls);
         s->setObjectName(QString::fromLatin1(names[i]));
         s->caption()->setText(QString::fromLatin1(captions[i]));
-        s->caption()->setFontColour(0xFFFFFFFFu);
+        s->caption()->setFontColour(kTextBright);
         s->setGeometry(DpI(16), DpI(30 + 40 * i), DpI(300 - 32 - 10), DpI(44));
         sliders_[i] = s;
     }
@@ -380,7 +381,7 @@ void TFrameManualBrush::paintEvent(QPaintEvent* e)
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(Qt::white, 1.5));
         p.drawEllipse(FMouse, FBrushSize / 2.0, FBrushSize / 2.0);
-        p.setPen(QPen(QColor::fromRgba(0xCC000000u), 1));
+        p.setPen(QPen(QColor::fromRgba(kControlBrushRing), 1));
         p.drawEllipse(FMouse, FBrushSize / 2.0 + 1.5, FBrushSize / 2.0 + 1.5);
     }
 }

@@ -1,5 +1,6 @@
 #include "overlays/OverlayPanel.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "engine/Repository.h"
 #include "platform/graphics/Codecs.h"
@@ -16,7 +17,7 @@
 namespace pv {
 
 namespace {
-constexpr TAlphaColor kPanelFill = 0xFF111827u;
+constexpr TAlphaColor kPanelFill = kBackgroundWorkspace;
 } // namespace
 
 TOverlayPanel::TOverlayPanel(QSize designSize, QPoint closeBoxAt, QWidget* parent) : TRoundedPanel(parent)
@@ -66,7 +67,7 @@ TLabel* TOverlayPanel::AddCaption(const char* name, const char* text, QRect r, d
     auto* l = new TLabel(QString::fromUtf8(text), this);
     l->setObjectName(QString::fromLatin1(name));
     l->setFontSize(fontSize);
-    l->setFontColour(0xFFD5D5D5u);
+    l->setFontColour(kText);
     l->setGeometry(DpI(r.x()), DpI(r.y()), DpI(r.width()), DpI(r.height()));
     return l;
 }
@@ -107,7 +108,7 @@ QImage LoadUserPicture(const QString& path, QString& error)
 TGalleryPanel::TGalleryPanel(QSize designSize, QPoint closeBoxPos, QWidget* parent)
     : TOverlayPanel(designSize, closeBoxPos, parent)
 {
-    setShadow({3, 3, 3, 0x99000000u});
+    setShadow({3, 3, 3, kShadowDeep});
     // It may hold the focus, but Tab visits the controls inside it.
     setFocusPolicy(Qt::ClickFocus);
 }

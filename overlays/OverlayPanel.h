@@ -4,6 +4,7 @@
 // Cancel, and the keys the window hands it first.
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/RoundedPanel.h"
 
 #include <QImage>
@@ -68,8 +69,8 @@ QImage LoadUserPicture(const QString& path, QString& error);
 class TGalleryPanel : public TOverlayPanel {
     Q_OBJECT
 public:
-    static constexpr TAlphaColor kGalleryFill = 0xFF314158u;
-    static constexpr TAlphaColor kGalleryFillLight = 0xFFD9E0EAu;
+    static constexpr TAlphaColor kGalleryFill = kPanelRaised;
+    static constexpr TAlphaColor kGalleryFillLight = kLightPanelGallery;
 
     TGalleryPanel(QSize designSize, QPoint closeBoxPos, QWidget* parent = nullptr);
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;

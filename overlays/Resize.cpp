@@ -1,6 +1,7 @@
 #include "overlays/Resize.h"
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/NumberBox.h"
 #include "platform/widgets/Switch.h"
@@ -18,7 +19,7 @@ TFrame2::TFrame2(QWidget* parent) : TOverlayPanel(QSize(342, 189), QPoint(308, 8
         auto* l = new TLabel(QString::fromUtf8(text), this);
         l->setObjectName(QString::fromLatin1(name));
         l->setFontSize(14);
-        l->setFontColour(0xFFFFFFFFu);
+        l->setFontColour(kTextBright);
         l->setGeometry(DpI(x), DpI(y), DpI(w), DpI(22));
         return l;
     };

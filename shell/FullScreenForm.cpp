@@ -4,6 +4,7 @@
 #include "platform/graphics/SkImage.h"
 #include "platform/graphics/SkImageFilter.h"
 #include "platform/graphics/SkPaint.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -20,7 +21,7 @@ namespace {
 
 constexpr float kShadowOffsetY = 15.0f;
 constexpr float kShadowSigma = 20.0f;
-constexpr TAlphaColor kShadowColor = 0x60000000u;
+constexpr TAlphaColor kShadowColor = kShadowFullScreen;
 
 // Draws the viewer's picture and closes the viewer on a click. The picture
 // is rendered once per size; repaints only blit it.

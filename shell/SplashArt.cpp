@@ -1,5 +1,6 @@
 #include "shell/SplashArt.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/RoundedPanel.h"
 
 #include <QConicalGradient>
@@ -109,7 +110,7 @@ QImage MakeCard(double s)
     // The shadow below the card.
     int margin = 0;
     const QImage shadow = RoundedShadowImage(QSize(int(kCardRect.width() * s), int(kCardRect.height() * s)),
-                                             kCardRadius * s, 7 * s, 0xA0000000u, &margin);
+                                             kCardRadius * s, 7 * s, kShadowSplashCard, &margin);
     p.drawImage(QRectF(kCardRect.left() - margin / s, kCardRect.top() - margin / s + 5, shadow.width() / s,
                        shadow.height() / s),
                 shadow);

@@ -2,6 +2,7 @@
 
 #include "platform/system/TextDecoding.h"
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 #include "shell/Settings.h"
 
 #include <QFile>
@@ -19,11 +20,20 @@ namespace {
 std::atomic<bool> gLight{false};
 
 constexpr TPalettePair kPalette[14] = {
-    {0x111827, 0xE8ECF2, 0.9f}, {0x0C1624, 0xE2E7EF, 0.9f}, {0x06121E, 0xDCE2EB, 0.9f},
-    {0x1F2937, 0xFFFFFF, 0.9f}, {0x1E2A3C, 0xF7FAFD, 0.9f}, {0x314158, 0xFEFFFF, 0.95f},
-    {0x2D3B51, 0xF4F7FA, 0.9f}, {0x415168, 0xF1F5F9, 0.9f}, {0x374151, 0xDCE3EB, 0.9f},
-    {0x4B5563, 0x9AA7B8, 0.9f}, {0x999999, 0xBCC6D2, 0.9f}, {0x545F72, 0xD7DFEA, 0.9f},
-    {0x7E7D83, 0xE2E8F0, 0.9f}, {0xAAAAAA, 0x94A3B8, 0.9f},
+    {RgbOf(kBackgroundWorkspace), RgbOf(kLightBaseWorkspace), 0.9f},
+    {RgbOf(kBackgroundTitleBar), RgbOf(kLightBaseTitleBar), 0.9f},
+    {RgbOf(kBackgroundDeep), RgbOf(kLightBaseDeep), 0.9f},
+    {RgbOf(kPanelSide), RgbOf(kLightBaseSide), 0.9f},
+    {RgbOf(kPanelField), RgbOf(kLightBaseField), 0.9f},
+    {RgbOf(kPanelRaised), RgbOf(kLightBaseRaised), 0.95f},
+    {RgbOf(kPanelPopup), RgbOf(kLightBasePopup), 0.9f},
+    {RgbOf(kPanelRaisedHover), RgbOf(kLightBaseRaisedHover), 0.9f},
+    {RgbOf(kBorderPanel), RgbOf(kLightBaseBorderPanel), 0.9f},
+    {RgbOf(kBorderOutline), RgbOf(kLightBaseOutline), 0.9f},
+    {RgbOf(kBorderOutlineHover), RgbOf(kLightBaseOutlineHover), 0.9f},
+    {RgbOf(kBorder), RgbOf(kLightBaseBorder), 0.9f},
+    {RgbOf(kTitleBarButtonHover), RgbOf(kLightBaseTitleBarButtonHover), 0.9f},
+    {RgbOf(kTextStatus), RgbOf(kLightBaseStatus), 0.9f},
 };
 
 // The light colours as used, computed once.
@@ -91,22 +101,22 @@ TAlphaColor ThemeMapTextColorTo(TAlphaColor color, bool toLight)
 {
     const TAlphaColor rgb = color & kRgb, alpha = color & kAlpha;
     if (!toLight) {
-        if (rgb == 0x2A3744u)
-            return alpha | 0xD5D5D5u;
-        if (rgb == 0x7A8699u)
-            return alpha | 0xB5B5B5u;
+        if (rgb == RgbOf(kLightText))
+            return alpha | RgbOf(kText);
+        if (rgb == RgbOf(kLightTextMuted))
+            return alpha | RgbOf(kTextMuted);
         return color;
     }
-    if (alpha == 0 || rgb == 0x2A3744u || rgb == 0x7A8699u)
+    if (alpha == 0 || rgb == RgbOf(kLightText) || rgb == RgbOf(kLightTextMuted))
         return color;
     const int r = int((color >> 16) & 0xFFu), g = int((color >> 8) & 0xFFu), b = int(color & 0xFFu);
     if (std::max({r, g, b}) - std::min({r, g, b}) > 40)
         return color;
     const int L = (30 * r + 59 * g + 11 * b) / 100;
     if (L >= 195)
-        return alpha | 0x2A3744u;
+        return alpha | RgbOf(kLightText);
     if (L >= 140)
-        return alpha | 0x7A8699u;
+        return alpha | RgbOf(kLightTextMuted);
     return color;
 }
 
@@ -116,7 +126,7 @@ TAlphaColor ThemeMapTextColor(TAlphaColor color) { return ThemeMapTextColorTo(co
 
 TAlphaColor ThemePanelColor(TAlphaColor color)
 {
-    return IsLightTheme() ? (color & kAlpha) | DarkenColor(0xFFE8ECF2u) : color;
+    return IsLightTheme() ? (color & kAlpha) | DarkenColor(kLightBaseWorkspace) : color;
 }
 
 QString ThemeStyleName() { return IsLightTheme() ? QStringLiteral("MORVANE_LIGHT") : QStringLiteral("MORVANE_DARK"); }

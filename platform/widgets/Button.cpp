@@ -1,5 +1,6 @@
 #include "platform/widgets/Button.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/SvgIcon.h"
 
 #include <QFocusEvent>
@@ -27,25 +28,25 @@ TButton::TButton(const QString& english, Look look, QWidget* parent)
     // and "ghostbuttonstyle", with their colours in both themes.
     switch (look) {
     case Look::Primary:
-        addStyledColour("fill", 0xFF61B9D2u, 0xFF61B9D2u);
-        addStyledColour("fillHover", 0xFF7FCADDu, 0xFF7FCADDu);
-        addStyledColour("stroke", 0x00000000u, 0x00000000u);
-        addStyledColour("font", 0xFF0C1624u, 0xFFEEF2F7u);
-        addStyledColour("fontHover", 0xFF06121Eu, 0xFFE2E8F0u);
+        addStyledColour("fill", kAccent, kAccent);
+        addStyledColour("fillHover", kAccentHover, kAccentHover);
+        addStyledColour("stroke", kColorTransparent, kColorTransparent);
+        addStyledColour("font", kTextOnAccent, kLightTextOnAccent);
+        addStyledColour("fontHover", kTextOnAccentHover, kLightTextOnAccentHover);
         break;
     case Look::Standard:
-        addStyledColour("fill", 0xFF314158u, 0xFFB9C1CCu);
-        addStyledColour("fillHover", 0xFF415168u, 0xFFD8E0EAu);
-        addStyledColour("stroke", 0x00000000u, 0x00000000u);
-        addStyledColour("font", 0xFFD5D5D5u, 0xFF2A3744u);
-        addStyledColour("fontHover", 0xFFFFFFFFu, 0xFF1F2937u);
+        addStyledColour("fill", kPanelRaised, kLightButton);
+        addStyledColour("fillHover", kPanelRaisedHover, kLightButtonHover);
+        addStyledColour("stroke", kColorTransparent, kColorTransparent);
+        addStyledColour("font", kText, kLightText);
+        addStyledColour("fontHover", kTextBright, kLightTextHover);
         break;
     case Look::Ghost:
-        addStyledColour("fill", 0x00FFFFFFu, 0x00000000u);
-        addStyledColour("fillHover", 0x14FFFFFFu, 0x14000000u);
-        addStyledColour("stroke", 0x38FFFFFFu, 0x38000000u);
-        addStyledColour("font", 0xFFAAB3C0u, 0xFF2A3744u);
-        addStyledColour("fontHover", 0xFFFFFFFFu, 0xFF1F2937u);
+        addStyledColour("fill", kOverlayClear, kColorTransparent);
+        addStyledColour("fillHover", kOverlayHover, kOverlayDarkHover);
+        addStyledColour("stroke", kOverlayOutline, kOverlayDarkOutline);
+        addStyledColour("font", kTextSubtle, kLightText);
+        addStyledColour("fontHover", kTextBright, kLightTextHover);
         break;
     }
     setAttribute(Qt::WA_TranslucentBackground);
@@ -194,8 +195,8 @@ void TButton::changeEvent(QEvent* e)
 
 TIconButton::TIconButton(QWidget* parent) : QWidget(parent), icon_(new TSvgIcon(this))
 {
-    addColour("iconHover", ColourKind::Text, 0xFFFFFFFFu);
-    addColour("hoverFill", ColourKind::Fill, 0x14FFFFFFu);
+    addColour("iconHover", ColourKind::Text, kTextBright);
+    addColour("hoverFill", ColourKind::Fill, kOverlayHover);
     icon_->setObjectName(QStringLiteral("icon"));
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::PointingHandCursor);

@@ -1,6 +1,7 @@
 #include "platform/widgets/CaptionedSlider.h"
 
 #include "platform/system/Numbers.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 
 #include <QFocusEvent>
@@ -15,10 +16,10 @@ namespace pv {
 
 TSlider::TSlider(QWidget* parent) : QWidget(parent)
 {
-    addColour("track", ColourKind::Fill, 0xFF1E2A3Cu);
-    addColour("fill", ColourKind::Fill, 0xFF61B9D2u);
-    addColour("thumb", ColourKind::Fill, 0xFFFFFFFFu);
-    addColour("thumbRing", ColourKind::Fill, 0xFF61B9D2u);
+    addColour("track", ColourKind::Fill, kPanelField);
+    addColour("fill", ColourKind::Fill, kAccent);
+    addColour("thumb", ColourKind::Fill, kControlKnob);
+    addColour("thumbRing", ColourKind::Fill, kAccent);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
@@ -179,7 +180,7 @@ TCaptionedSlider::TCaptionedSlider(QWidget* parent)
     caption_->setFontSize(14);
     caption_->setClickable(true);
     valueLabel_->setFontSize(14, QFont::DemiBold);
-    valueLabel_->setFontColour(0xFFFFFFFFu);
+    valueLabel_->setFontColour(kTextBright);
     valueLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAttribute(Qt::WA_TranslucentBackground);
     connect(caption_, &TLabel::doubleClicked, this, &TCaptionedSlider::captionDoubleClicked);

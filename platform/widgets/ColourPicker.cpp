@@ -1,5 +1,6 @@
 #include "platform/widgets/ColourPicker.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/LineEdit.h"
 #include "platform/widgets/Popup.h"
 
@@ -100,9 +101,9 @@ constexpr double kStrip = 12, kGap = 8, kHexRow = 26;
 
 TColourPicker::TColourPicker(QWidget* parent) : QWidget(parent), hex_(new TLineEdit(this))
 {
-    addColour("marker", ColourKind::Fixed, 0xFFFFFFFFu);
-    addColour("markerShade", ColourKind::Fixed, 0x99000000u);
-    addColour("stroke", ColourKind::Fill, 0xFF545F72u);
+    addColour("marker", ColourKind::Fixed, kControlKnob);
+    addColour("markerShade", ColourKind::Fixed, kShadowDeep);
+    addColour("stroke", ColourKind::Fill, kBorder);
     hex_->setObjectName(QStringLiteral("hex"));
     hex_->setFontSize(13);
     hex_->setRadius(6);
@@ -382,10 +383,10 @@ private:
 
 TColourSwatch::TColourSwatch(QWidget* parent) : QWidget(parent)
 {
-    addColour("stroke", ColourKind::Fill, 0xFF545F72u);
-    addColour("strokeHover", ColourKind::Fill, 0xFF61B9D2u);
-    addColour("popupFill", ColourKind::Fill, 0xFF2D3B51u);
-    addColour("popupStroke", ColourKind::Fill, 0xFF545F72u);
+    addColour("stroke", ColourKind::Fill, kBorder);
+    addColour("strokeHover", ColourKind::Fill, kAccent);
+    addColour("popupFill", ColourKind::Fill, kPanelPopup);
+    addColour("popupStroke", ColourKind::Fill, kBorder);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);

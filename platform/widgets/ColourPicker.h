@@ -4,6 +4,7 @@
 // The swatch shows a colour and opens the picker under it.
 
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -72,7 +73,7 @@ private:
     void showHex();
 
     THsva hsva_{0, 0, 0, 1};
-    TAlphaColor colour_ = 0xFF000000u;
+    TAlphaColor colour_ = kColorBlack;
     bool alphaShown_ = true;
     Part dragging_ = Part::None;
     TLineEdit* hex_;
@@ -111,7 +112,7 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
-    TAlphaColor colour_ = 0xFFFFFFFFu;
+    TAlphaColor colour_ = kColorWhite;
     bool alphaShown_ = true;
     QPointer<QWidget> popup_;
 };

@@ -1,5 +1,6 @@
 #include "platform/widgets/ComboBox.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Popup.h"
 
 #include <QFocusEvent>
@@ -150,16 +151,16 @@ private:
 
 TComboBox::TComboBox(QWidget* parent) : QWidget(parent)
 {
-    addColour("fill", ColourKind::Fill, 0xFF1E2A3Cu);
-    addColour("stroke", ColourKind::Fill, 0xFF545F72u);
-    addColour("strokeHover", ColourKind::Fill, 0xFF61B9D2u);
-    addColour("font", ColourKind::Text, 0xFFD5D5D5u);
-    addColour("fontSelected", ColourKind::Text, 0xFFFFFFFFu);
-    addColour("arrow", ColourKind::Text, 0xFFAAB3C0u);
-    addColour("popupFill", ColourKind::Fill, 0xFF2D3B51u);
-    addColour("popupStroke", ColourKind::Fill, 0xFF545F72u);
-    addColour("hoverFill", ColourKind::Fill, 0x1FFFFFFFu);
-    addColour("selectionFill", ColourKind::Fill, 0x3361B9D2u);
+    addColour("fill", ColourKind::Fill, kPanelField);
+    addColour("stroke", ColourKind::Fill, kBorder);
+    addColour("strokeHover", ColourKind::Fill, kAccent);
+    addColour("font", ColourKind::Text, kText);
+    addColour("fontSelected", ColourKind::Text, kTextBright);
+    addColour("arrow", ColourKind::Text, kTextSubtle);
+    addColour("popupFill", ColourKind::Fill, kPanelPopup);
+    addColour("popupStroke", ColourKind::Fill, kBorder);
+    addColour("hoverFill", ColourKind::Fill, kOverlayHoverStrong);
+    addColour("selectionFill", ColourKind::Fill, kAccentSelection);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::StrongFocus);

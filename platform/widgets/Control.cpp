@@ -1,5 +1,6 @@
 #include "platform/widgets/Control.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/TabNav.h"
 
 #include <QMetaMethod>
@@ -29,7 +30,7 @@ QFont InterFont(double designPixelSize, int weight)
 namespace {
 TThemeHooks gThemeHooks;
 
-bool IsTextGrey(TAlphaColor c) { return (c & 0xFFFFFFu) == 0xD5D5D5u || (c & 0xFFFFFFu) == 0x2A3744u; }
+bool IsTextGrey(TAlphaColor c) { return RgbOf(c) == RgbOf(kText) || RgbOf(c) == RgbOf(kLightText); }
 } // namespace
 
 void SetThemeHooks(const TThemeHooks& hooks) { gThemeHooks = hooks; }

@@ -1,5 +1,6 @@
 #include "platform/widgets/Expander.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/SvgIcon.h"
 
@@ -23,8 +24,8 @@ QString ExpanderCaptionShown(const QString& stored)
 TExpander::TExpander(QWidget* parent)
     : QWidget(parent), list_(new TItemList(this)), icon_(new TSvgIcon(this)), heightAnimation_(new QVariantAnimation(this))
 {
-    addColour("font", ColourKind::Text, 0xFFD5D5D5u);
-    addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
+    addColour("font", ColourKind::Text, kText);
+    addColour("fontHover", ColourKind::Text, kTextBright);
     list_->setObjectName(QStringLiteral("list"));
     icon_->setObjectName(QStringLiteral("icon"));
     setAttribute(Qt::WA_TranslucentBackground);

@@ -1,5 +1,6 @@
 #include "platform/widgets/FloatingPanel.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 
 #include <QGraphicsOpacityEffect>
@@ -13,9 +14,9 @@ namespace pv {
 TCloseBox::TCloseBox(QWidget* parent) : QWidget(parent)
 {
     // The cross: white on dark panels, dark slate in the light theme.
-    addColour("cross", ColourKind::Text, 0xFFFFFFFFu);
-    addColour("hoverFill", ColourKind::Fixed, 0xFFFF0000u);
-    addColour("crossHover", ColourKind::Fixed, 0xFFFFFFFFu);
+    addColour("cross", ColourKind::Text, kTextBright);
+    addColour("hoverFill", ColourKind::Fixed, kStateClose);
+    addColour("crossHover", ColourKind::Fixed, kTextBright);
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::PointingHandCursor);
     resize(sizeHint());
@@ -99,7 +100,7 @@ void TCloseBox::leaveEvent(QEvent* e)
 TFloatingPanel::TFloatingPanel(QWidget* parent) : TRoundedPanel(parent), closeBox_(new TCloseBox(this))
 {
     closeBox_->setObjectName(QStringLiteral("closeBox"));
-    setFillColour(0xFF2D3B51u);
+    setFillColour(kPanelPopup);
     setRadius(15);
     setShadow(restingShadow_);
     setCursor(Qt::SizeAllCursor);
@@ -116,7 +117,7 @@ void TFloatingPanel::setTitle(const QString& english)
         title_ = new TLabel({}, this);
         title_->setObjectName(QStringLiteral("title"));
         title_->setFontSize(14, QFont::DemiBold);
-        title_->setFontColour(0xFFFFFFFFu);
+        title_->setFontColour(kTextBright);
     }
     title_->setText(english);
     resizeEvent(nullptr);

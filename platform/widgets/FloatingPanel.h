@@ -4,6 +4,7 @@
 // shadowed, with a close box at the top right, and moved by dragging their
 // background, translucent and without shadow while they move.
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/RoundedPanel.h"
 
 namespace pv {
@@ -76,7 +77,7 @@ private:
 
     TCloseBox* closeBox_;
     TLabel* title_ = nullptr;
-    TShadow restingShadow_{8, 0, 4, 0x80000000u};
+    TShadow restingShadow_{8, 0, 4, kShadow};
     double titleBand_ = 0;
     bool dragging_ = false;
     QPointF lastGlobal_;

@@ -1,5 +1,7 @@
 #include "platform/widgets/ItemList.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QHash>
@@ -15,11 +17,11 @@ namespace pv {
 
 TItemList::TItemList(QWidget* parent) : QWidget(parent)
 {
-    addColour("font", ColourKind::Text, 0xFFD5D5D5u);
-    addColour("fontHover", ColourKind::Text, 0xFFFFFFFFu);
-    addColour("fontSelected", ColourKind::Text, 0xFFFFFFFFu);
-    addColour("hoverFill", ColourKind::Fill, 0x0FFFFFFFu);
-    addColour("selectionFill", ColourKind::Fill, 0x1A61B9D2u);
+    addColour("font", ColourKind::Text, kText);
+    addColour("fontHover", ColourKind::Text, kTextBright);
+    addColour("fontSelected", ColourKind::Text, kTextBright);
+    addColour("hoverFill", ColourKind::Fill, kOverlayHoverFaint);
+    addColour("selectionFill", ColourKind::Fill, kAccentSelectionFaint);
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus);

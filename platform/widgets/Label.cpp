@@ -1,5 +1,7 @@
 #include "platform/widgets/Label.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -7,7 +9,7 @@ namespace pv {
 
 TLabel::TLabel(const QString& english, QWidget* parent) : QWidget(parent)
 {
-    addColour("font", ColourKind::Text, 0xFFD5D5D5u);
+    addColour("font", ColourKind::Text, kText);
     setAttribute(Qt::WA_TranslucentBackground);
     setFontSize(14);
     setClickable(false);

@@ -1,5 +1,7 @@
 #include "platform/widgets/LineEdit.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -10,12 +12,12 @@ namespace pv {
 
 TLineEdit::TLineEdit(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this))
 {
-    addColour("fill", ColourKind::Fill, 0xFF1E2A3Cu);
-    addColour("stroke", ColourKind::Fill, 0xFF545F72u);
-    addColour("strokeFocus", ColourKind::Fill, 0xFF61B9D2u);
-    addColour("font", ColourKind::Text, 0xFFFFFFFFu);
-    addColour("prompt", ColourKind::Text, 0xFF8A94A6u);
-    addColour("selection", ColourKind::Fill, 0xFF3A7F96u);
+    addColour("fill", ColourKind::Fill, kPanelField);
+    addColour("stroke", ColourKind::Fill, kBorder);
+    addColour("strokeFocus", ColourKind::Fill, kAccent);
+    addColour("font", ColourKind::Text, kTextBright);
+    addColour("prompt", ColourKind::Text, kTextPrompt);
+    addColour("selection", ColourKind::Fill, kAccentTextSelection);
     editor_->setObjectName(QStringLiteral("editor"));
     editor_->setFrame(false);
     editor_->setAttribute(Qt::WA_MacShowFocusRect, false);

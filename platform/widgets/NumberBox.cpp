@@ -1,6 +1,7 @@
 #include "platform/widgets/NumberBox.h"
 
 #include "platform/system/NumberText.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -34,8 +35,8 @@ std::optional<double> TNumberFormat::parse(const QString& text)
 
 TNumberBox::TNumberBox(QWidget* parent) : TLineEdit(parent), repeat_(new QTimer(this))
 {
-    addColour("stepFont", ColourKind::Text, 0xFFD5D5D5u);
-    addColour("stepHover", ColourKind::Fill, 0x1FFFFFFFu);
+    addColour("stepFont", ColourKind::Text, kText);
+    addColour("stepHover", ColourKind::Fill, kOverlayHoverStrong);
     setMouseTracking(true);
     editor()->setText(format_.format(value_));
     connect(this, &TLineEdit::editingFinished, this, &TNumberBox::commitText);

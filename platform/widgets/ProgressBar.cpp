@@ -1,5 +1,7 @@
 #include "platform/widgets/ProgressBar.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QPainter>
 #include <QPropertyAnimation>
 
@@ -15,8 +17,8 @@ TProgressBar::TProgressBar(QWidget* parent)
       labelXAnimation_(new QPropertyAnimation(this, "labelX", this)),
       labelOpacityAnimation_(new QPropertyAnimation(this, "labelOpacity", this))
 {
-    addColour("fill", ColourKind::Fill, 0xFFFFFFFFu);
-    addColour("font", ColourKind::Text, 0xFF2A3744u);
+    addColour("fill", ColourKind::Fill, kControlProgress);
+    addColour("font", ColourKind::Text, kLightText);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFont(InterFont(12, QFont::DemiBold));

@@ -1,5 +1,7 @@
 #include "platform/widgets/ProgressRing.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QPainter>
 
 namespace pv {
@@ -21,7 +23,7 @@ void PaintProgressRing(QPainter& p, QPointF centre, double radius, int percent, 
 
 TProgressRing::TProgressRing(QWidget* parent) : QWidget(parent)
 {
-    addColour("stroke", ColourKind::Fill, 0xFF3B82F6u);
+    addColour("stroke", ColourKind::Fill, kAccentMarker);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

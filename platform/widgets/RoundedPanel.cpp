@@ -1,5 +1,7 @@
 #include "platform/widgets/RoundedPanel.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -139,8 +141,8 @@ private:
 
 TRoundedPanel::TRoundedPanel(QWidget* parent) : QWidget(parent)
 {
-    addColour("fill", ColourKind::Fill, 0xFF314158u);
-    addColour("stroke", ColourKind::Fill, 0xFF374151u);
+    addColour("fill", ColourKind::Fill, kPanelRaised);
+    addColour("stroke", ColourKind::Fill, kBorderPanel);
     setAttribute(Qt::WA_TranslucentBackground);
 }
 

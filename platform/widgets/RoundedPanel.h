@@ -4,6 +4,7 @@
 // through, so a panel takes input only where it is seen.
 
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QImage>
 #include <QWidget>
@@ -13,7 +14,7 @@ namespace pv {
 struct TShadow {
     double blur = 0;       // standard deviation in design units; 0 = no shadow
     double dx = 0, dy = 0; // offset in design units
-    TAlphaColor colour = 0x80000000u;
+    TAlphaColor colour = kShadow;
 };
 
 // A shadow picture for a rounded rectangle of the given pixel size: the

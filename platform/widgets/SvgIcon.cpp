@@ -1,5 +1,7 @@
 #include "platform/widgets/SvgIcon.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,7 +11,7 @@ namespace pv {
 
 TSvgIcon::TSvgIcon(QWidget* parent) : QWidget(parent), renderer_(new QSvgRenderer(this))
 {
-    addColour("icon", ColourKind::Icon, 0xFFD5D5D5u);
+    addColour("icon", ColourKind::Icon, kText);
     setAttribute(Qt::WA_TranslucentBackground);
     setClickable(false);
 }

@@ -1,5 +1,7 @@
 #include "platform/widgets/Switch.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,10 +12,10 @@ namespace pv {
 
 TSwitch::TSwitch(QWidget* parent) : QWidget(parent), slide_(new QVariantAnimation(this))
 {
-    addColour("trackOn", ColourKind::Fill, 0xFF61B9D2u);
-    addColour("trackOff", ColourKind::Fill, 0x2EFFFFFFu);
-    addColour("thumbOn", ColourKind::Fixed, 0xFFFFFFFFu);
-    addColour("thumbOff", ColourKind::Fixed, 0xFF808080u);
+    addColour("trackOn", ColourKind::Fill, kAccent);
+    addColour("trackOff", ColourKind::Fill, kOverlayTrackOff);
+    addColour("thumbOn", ColourKind::Fixed, kControlKnob);
+    addColour("thumbOff", ColourKind::Fixed, kControlKnobOff);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);

@@ -1,6 +1,7 @@
 #include "platform/widgets/TabNav.h"
 
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
@@ -269,7 +270,7 @@ void TFocusRing::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const double w = Dp(2);
-    p.setPen(QPen(ToQColor(0xFF3B9AE1u), w));
+    p.setPen(QPen(ToQColor(kAccentFocusRing), w));
     p.setBrush(Qt::NoBrush);
     const double r = std::min({Dp(15), width() / 2.0, height() / 2.0});
     p.drawRoundedRect(QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2), r, r);

@@ -1,5 +1,7 @@
 #include "platform/widgets/ThumbnailGrid.h"
 
+#include "platform/widgets/DesignColours.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -60,10 +62,10 @@ int TGridGeometry::scrollToShow(int top, int viewHeight, int cellTop, int cellHe
 
 TThumbnailGrid::TThumbnailGrid(QWidget* parent) : QWidget(parent)
 {
-    addColour("outline", ColourKind::Fixed, 0xFF1E90FFu);
-    addColour("hoverFill", ColourKind::Fill, 0x14FFFFFFu);
-    addColour("scrollbar", ColourKind::Fill, 0x40FFFFFFu);
-    addColour("font", ColourKind::Text, 0xFFD5D5D5u);
+    addColour("outline", ColourKind::Fixed, kAccentThumbnailOutline);
+    addColour("hoverFill", ColourKind::Fill, kOverlayHover);
+    addColour("scrollbar", ColourKind::Fill, kOverlayScrollbar);
+    addColour("font", ColourKind::Text, kText);
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);

@@ -8,6 +8,7 @@
 // came into view, and a repaint of an unchanged view costs nothing.
 
 #include "platform/graphics/SkTypes.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QImage>
 #include <QRect>
@@ -19,7 +20,7 @@
 namespace pv {
 
 // The canvas background of the dark theme.
-constexpr TAlphaColor kWorkspaceColor = 0xFF111827u;
+constexpr TAlphaColor kWorkspaceColor = kBackgroundWorkspace;
 // Radius of the canvas's rounded corners in logical pixels.
 constexpr float kCanvasCornerRadius = 15.0f;
 

@@ -2,6 +2,7 @@
 
 #include "platform/system/Numbers.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
@@ -21,7 +22,7 @@ constexpr double kToolbarWidth = 100, kToolbarHeight = 36;
 constexpr double kPillHeight = 36;
 constexpr double kCornerReach = 10; // cursor and grab distance of a corner
 constexpr double kEdgeHandle = 6;
-constexpr TAlphaColor kToolbarFill = 0xF0314158u;
+constexpr TAlphaColor kToolbarFill = kPanelToolbar;
 
 } // namespace
 
@@ -107,13 +108,13 @@ TCropTool::TCropTool(CanvasView* view) : view_(view)
     toolbar_->setObjectName(QStringLiteral("CropToolbar"));
     toolbar_->setFillColour(kToolbarFill);
     toolbar_->setRadius(15);
-    toolbar_->setShadow({4, 3.5, 3.5, 0x66000000u});
+    toolbar_->setShadow({4, 3.5, 3.5, kShadowToolbar});
     toolbar_->resize(DpI(kToolbarWidth), DpI(kToolbarHeight));
     const auto makeButton = [this](const char* name, const char* icon, const char* hint, int x) {
         auto* b = new TIconButton(toolbar_);
         b->setObjectName(QString::fromLatin1(name));
         b->icon()->setSource(QString::fromLatin1(icon));
-        b->icon()->setOverrideColour(0xFFFFFFFFu);
+        b->icon()->setOverrideColour(kTextBright);
         b->setToolTip(QString::fromLatin1(hint));
         b->setIconSize(20);
         b->setGeometry(DpI(x), DpI(6), DpI(24), DpI(24));
@@ -135,13 +136,13 @@ TCropTool::TCropTool(CanvasView* view) : view_(view)
     pill_->setObjectName(QStringLiteral("FSizePill"));
     pill_->setFillColour(kToolbarFill);
     pill_->setRadius(15);
-    pill_->setShadow({3, 2.1, 2.1, 0x99000000u});
+    pill_->setShadow({3, 2.1, 2.1, kShadowDeep});
     pill_->setHitTest(false);
     pillText_ = new TLabel({}, pill_);
     pillText_->setObjectName(QStringLiteral("FSizePillText"));
     pillText_->setTranslatable(false);
     pillText_->setFontSize(13);
-    pillText_->setFontColour(0xFFFFFFFFu);
+    pillText_->setFontColour(kTextBright);
     pillText_->setAlignment(Qt::AlignCenter);
     pill_->hide();
     view_->AddTool(this);
@@ -229,10 +230,10 @@ void TCropTool::Paint(QPainter& painter, QPointF, float)
     const QRectF s = selection_.translated(-view_->Geometry().Scroll);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(QColor::fromRgba(0x88000000u), 1));
-    painter.setBrush(QColor::fromRgba(0x77E0E0E0u));
+    painter.setPen(QPen(QColor::fromRgba(kControlCropHandleEdge), 1));
+    painter.setBrush(QColor::fromRgba(kControlCropHandle));
     painter.drawRect(s);
-    const QColor line = QColor::fromRgba(IsLightTheme() ? 0xFF334155u : 0xFFFFFFFFu);
+    const QColor line = QColor::fromRgba(IsLightTheme() ? kLightCropLine : kTextBright);
     painter.setPen(QPen(line, 1, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(s);

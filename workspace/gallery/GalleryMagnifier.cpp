@@ -2,6 +2,7 @@
 
 #include "platform/graphics/SkImage.h"
 #include "platform/system/Numbers.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "shell/Theme.h"
 
@@ -57,6 +58,10 @@ namespace {
 
 QColor Argb(TAlphaColor c) { return QColor::fromRgba(c); }
 
+// The glass's white glints and dark shading at a ring's alpha.
+TAlphaColor Glint(unsigned alpha) { return WithAlpha(kMagnifierGlint, alpha); }
+TAlphaColor Shade(unsigned alpha) { return WithAlpha(kMagnifierShade, alpha); }
+
 // A radial gradient over the whole picture.
 void FillRadial(QPainter& p, QPointF centre, double radius,
                 std::initializer_list<std::pair<double, TAlphaColor>> stops, QPainter::CompositionMode mode)
@@ -103,7 +108,7 @@ QImage RenderMagnifier(const ISkImage& picture, QPointF pos, double seconds, boo
     {
         QPainter p(&canvas);
         p.setRenderHint(QPainter::Antialiasing);
-        p.fillRect(D, Argb(lightTheme ? DarkenColorKeepAlpha(0xFFE8ECF2u) : 0xFF111827u));
+        p.fillRect(D, Argb(lightTheme ? DarkenColorKeepAlpha(kLightBaseWorkspace) : kBackgroundWorkspace));
         if (picture && picture->width() > 0 && picture->height() > 0) {
             const int Wp = picture->width(), Hp = picture->height();
             const double Wd = D.width(), Hd = D.height();
@@ -125,39 +130,39 @@ QImage RenderMagnifier(const ISkImage& picture, QPointF pos, double seconds, boo
                     QPainter g(&glass);
                     const QPointF gc(C.x() + 0.18 * R, C.y() + 0.18 * R);
                     FillRadial(g, gc, 1.25 * R,
-                               {{0, 0x00FFFFFFu}, {0.65, 0x00FFFFFFu}, {0.85, 0x44FFFFFFu}, {1, 0x99FFFFFFu}},
+                               {{0, Glint(0x00)}, {0.65, Glint(0x00)}, {0.85, Glint(0x44)}, {1, Glint(0x99)}},
                                QPainter::CompositionMode_DestinationIn);
                     FillRadial(g, gc, 1.25 * R,
-                               {{0, 0x00FFFFFFu}, {0.65, 0x00FFFFFFu}, {0.85, 0x23FFFFFFu}, {1, 0x3DFFFFFFu}},
+                               {{0, Glint(0x00)}, {0.65, Glint(0x00)}, {0.85, Glint(0x23)}, {1, Glint(0x3D)}},
                                QPainter::CompositionMode_SourceOver);
                 }
                 p.drawImage(QPointF(0, 0), glass);
 
                 // Shading.
                 FillRadial(p, QPointF(C.x() + 0.35 * R, C.y() + 0.35 * R), 1.5 * R,
-                           {{0, 0x00000000u}, {0.78, 0x00000000u}, {0.93, 0x1F000000u}, {1, 0x80000000u}},
+                           {{0, Shade(0x00)}, {0.78, Shade(0x00)}, {0.93, Shade(0x1F)}, {1, Shade(0x80)}},
                            QPainter::CompositionMode_SourceOver);
                 FillRadial(p, C, R,
-                           {{0, 0x00000000u},
-                            {0.35, 0x0D000000u},
-                            {0.65, 0x26000000u},
-                            {0.85, 0x1A000000u},
-                            {1, 0x00000000u}},
+                           {{0, Shade(0x00)},
+                            {0.35, Shade(0x0D)},
+                            {0.65, Shade(0x26)},
+                            {0.85, Shade(0x1A)},
+                            {1, Shade(0x00)}},
                            QPainter::CompositionMode_SourceOver);
 
                 // Highlights drifting with the clock.
                 const double ox = std::sin(1.2 * seconds) * R * 0.025;
                 const double oy = std::cos(0.9 * seconds) * R * 0.025;
                 FillRadial(p, QPointF(D.left() + 0.3 * Wd + ox, D.top() + 0.28 * Hd + oy), 0.65 * R,
-                           {{0, 0x73FFFFFFu}, {0.5, 0x26FFFFFFu}, {1, 0x00FFFFFFu}}, QPainter::CompositionMode_Plus);
+                           {{0, Glint(0x73)}, {0.5, Glint(0x26)}, {1, Glint(0x00)}}, QPainter::CompositionMode_Plus);
                 FillRadial(p, QPointF(D.left() + 0.72 * Wd - ox, D.top() + 0.78 * Hd - oy), 0.36 * R,
-                           {{0, 0x66FFFFFFu}, {0.5, 0x1AFFFFFFu}, {1, 0x00FFFFFFu}}, QPainter::CompositionMode_Plus);
+                           {{0, Glint(0x66)}, {0.5, Glint(0x1A)}, {1, Glint(0x00)}}, QPainter::CompositionMode_Plus);
                 FillRadial(p, QPointF(D.left() - 0.15 * Wd + ox, D.top() - 0.15 * Hd + oy), 1.9 * R,
-                           {{0, 0x00FFFFFFu}, {0.55, 0x00FFFFFFu}, {0.78, 0x2DFFFFFFu}, {1, 0x00FFFFFFu}},
+                           {{0, Glint(0x00)}, {0.55, Glint(0x00)}, {0.78, Glint(0x2D)}, {1, Glint(0x00)}},
                            QPainter::CompositionMode_Plus);
 
                 // Edge.
-                p.setPen(QPen(Argb(0x55000000u), 2));
+                p.setPen(QPen(Argb(kShadowMagnifierEdge), 2));
                 p.setBrush(Qt::NoBrush);
                 p.drawEllipse(C, R, R);
             }

@@ -1,6 +1,7 @@
 #include "workspace/gallery/GalleryStrip.h"
 
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "shell/Theme.h"
 #include "shell/Dictionary.h"
@@ -175,15 +176,15 @@ void TGalleryStrip::paintEvent(QPaintEvent*)
     p.setOpacity(bright ? 0.85 : 0.25);
     const double radius = Dp(10);
     p.setPen(Qt::NoPen);
-    p.setBrush(Q(ThemeMapColor(open_ ? 0xFF314158u : 0xFF111827u)));
+    p.setBrush(Q(ThemeMapColor(open_ ? kPanelRaised : kBackgroundWorkspace)));
     p.drawRoundedRect(QRectF(rect()), radius, radius);
 
     if (open_) {
         // Add button: a round button with a plus.
         const QRect add = l.AddButtonRect();
-        p.setBrush(Q(ThemeMapColor(0xFF1F2937u)));
+        p.setBrush(Q(ThemeMapColor(kPanelSide)));
         p.drawEllipse(add);
-        QPen plus(Q(addHovered_ ? 0xFFFFFFFFu : 0xFFD5D5D5u), Dp(3), Qt::SolidLine, Qt::RoundCap);
+        QPen plus(Q(addHovered_ ? kTextBright : kText), Dp(3), Qt::SolidLine, Qt::RoundCap);
         p.setPen(plus);
         const QPointF c = QRectF(add).center();
         const double arm = add.width() * 0.22;
@@ -201,7 +202,7 @@ void TGalleryStrip::paintEvent(QPaintEvent*)
             clip.addRoundedRect(QRectF(r), Dp(15), Dp(15));
             p.setPen(Qt::NoPen);
             p.fillRect(QRectF(r).translated(Dp(2), Dp(2)).adjusted(Dp(4), Dp(4), 0, 0), QColor(0, 0, 0, 40));
-            p.setBrush(Q(ThemeMapColor(0xFF111827u)));
+            p.setBrush(Q(ThemeMapColor(kBackgroundWorkspace)));
             p.drawPath(clip);
             p.save();
             p.setClipPath(clip, Qt::IntersectClip);
@@ -220,7 +221,7 @@ void TGalleryStrip::paintEvent(QPaintEvent*)
             }
             p.restore();
             if (item.IsSource) {
-                p.setBrush(Q(0xFF87CEFAu));
+                p.setBrush(Q(kAccentSourceDot));
                 p.setPen(QPen(Qt::white, 1));
                 p.drawEllipse(QRectF(r.left() + r.width() / 2.0 - Dp(5), r.top() + Dp(2), Dp(10), Dp(10)));
             }
@@ -232,12 +233,12 @@ void TGalleryStrip::paintEvent(QPaintEvent*)
     const QRect tab = l.TabRect();
     p.setOpacity(bright ? 1.0 : 0.6);
     p.setPen(Qt::NoPen);
-    p.setBrush(Q(ThemeMapColor(0xA0111827u)));
+    p.setBrush(Q(ThemeMapColor(kBackgroundWorkspaceVeil)));
     p.drawRoundedRect(QRectF(tab), radius, radius);
     QFont f = font();
     f.setPixelSize(DpI(12));
     p.setFont(f);
-    p.setPen(Q(ThemeMapTextColor(0xFFD5D5D5u)));
+    p.setPen(Q(ThemeMapTextColor(kText)));
     p.drawText(tab, Qt::AlignCenter, TabText());
 }
 
@@ -337,7 +338,7 @@ void TGalleryStrip::StartDrag(int index)
         QPainterPath clip;
         clip.addRoundedRect(QRectF(image.rect()), Dp(15), Dp(15));
         p.setClipPath(clip);
-        p.fillRect(image.rect(), Q(ThemeMapColor(0xFF111827u)));
+        p.fillRect(image.rect(), Q(ThemeMapColor(kBackgroundWorkspace)));
         const QImage& t = items_.Item(index).Thumbnail;
         const double k = std::min(double(r.width()) / t.width(), double(r.height()) / t.height());
         const QSizeF size(t.width() * k, t.height() * k);
@@ -403,9 +404,9 @@ TGalleryContextMenu::TGalleryContextMenu(QWidget* window) : TRoundedPanel(window
 {
     setObjectName(QStringLiteral("FGalleryContextMenu"));
     setRadius(15);
-    setFillColour(0xFF1F2937u);
-    setStroke(0xFF374151u, 1);
-    setShadow({6, 2, -2, 0x99000000u});
+    setFillColour(kPanelSide);
+    setStroke(kBorderPanel, 1);
+    setShadow({6, 2, -2, kShadowDeep});
     resize(DpI(220), DpI(58));
     const struct {
         TRoundedPanel** item;
@@ -418,17 +419,17 @@ TGalleryContextMenu::TGalleryContextMenu(QWidget* window) : TRoundedPanel(window
         auto* item = new TRoundedPanel(this);
         item->setObjectName(QString::fromLatin1(row.name));
         item->setRadius(15);
-        item->setFillColour(0x00000000u);
+        item->setFillColour(kColorTransparent);
         item->setCursor(Qt::PointingHandCursor);
         item->setGeometry(DpI(1), DpI(row.top), DpI(218), DpI(28));
         auto* label = new TLabel(QString::fromLatin1(row.text), item);
         label->setObjectName(QString::fromLatin1(row.name) + QStringLiteral("Label"));
         label->setFontSize(14);
-        label->setFontColour(0xFFFFFFFFu);
+        label->setFontColour(kTextBright);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->setGeometry(DpI(14), 0, DpI(200), DpI(28));
         connect(item, &TRoundedPanel::hoverChanged, item,
-                [item](bool over) { item->setFillColour(over ? 0xFF374151u : 0x00000000u); });
+                [item](bool over) { item->setFillColour(over ? kPanelItemHover : kColorTransparent); });
         *row.item = item;
     }
     connect(FGalleryMenuSetResult, &TRoundedPanel::clicked, this, [this] {

@@ -1,5 +1,6 @@
 #include "workspace/preview/PreviewImage.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/ProgressRing.h"
 #include "platform/widgets/RoundedPanel.h"
 
@@ -12,8 +13,8 @@ namespace pv {
 
 TPreviewImage::TPreviewImage(QWidget* parent) : QWidget(parent)
 {
-    addColour("corner", ColourKind::Fill, 0xFF111827u);
-    addColour("ring", ColourKind::Fill, 0xFF3B82F6u);
+    addColour("corner", ColourKind::Fill, kBackgroundWorkspace);
+    addColour("ring", ColourKind::Fill, kAccentMarker);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setCursor(Qt::SizeAllCursor);
 }
@@ -76,7 +77,7 @@ void TPreviewImage::paintEvent(QPaintEvent*)
             frame.setFillRule(Qt::OddEvenFill);
             frame.addRect(R.adjusted(-80, -80, 80, 80));
             frame.addRoundedRect(inner.translated(Dp(6), Dp(6)), radius, radius);
-            sp.fillPath(frame, QColor::fromRgba(lightTheme_ ? 0xB0000000u : 0xF2000000u));
+            sp.fillPath(frame, QColor::fromRgba(lightTheme_ ? kLightShadowPreviewFrame : kShadowPreviewFrame));
         }
         BlurImage(innerShadow_, Dp(10) * dpr);
         innerShadow_.setDevicePixelRatio(dpr);

@@ -2,6 +2,7 @@
 
 #include "platform/system/Files.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
@@ -43,9 +44,9 @@ namespace {
 // controls' own captions are English and the widget kit shows them translated.
 QString T(const QString& text) { return TranslateText(text); }
 
-constexpr TAlphaColor kStatusGrey = 0xFFAAAAAAu;
-constexpr TAlphaColor kStatusRed = 0xFFFF6666u;
-constexpr TAlphaColor kStatusGreen = 0xFF34B45Au;
+constexpr TAlphaColor kStatusGrey = kTextStatus;
+constexpr TAlphaColor kStatusRed = kStateError;
+constexpr TAlphaColor kStatusGreen = kStateSuccess;
 
 constexpr int kClientW = 829, kClientH = 777;
 constexpr int kMiniW = 344, kMiniH = 136;
@@ -191,18 +192,18 @@ void TFormScriptEditor::CreateDesign()
     BackgroundRect = new TRoundedPanel(this);
     BackgroundRect->setGeometry(DpI(10), DpI(10), DpI(804), DpI(750));
     BackgroundRect->setRadius(15);
-    BackgroundRect->setFillColour(0xFF111827u);
+    BackgroundRect->setFillColour(kBackgroundWorkspace);
 
     TopBar = new QWidget(BackgroundRect);
     TopBar->setGeometry(0, 0, DpI(804), DpI(45));
     TopBar->setCursor(Qt::SizeAllCursor);
     TopBar->installEventFilter(this);
-    LblTitle = MakeLabel(QStringLiteral("Script Editor"), TopBar, {15, 8, 400, 30}, 16, 0xFFFFFFFFu);
+    LblTitle = MakeLabel(QStringLiteral("Script Editor"), TopBar, {15, 8, 400, 30}, 16, kTextBright);
 
     auto* close = new TLabel(QStringLiteral("\u2715"), BackgroundRect);
     close->setGeometry(DpI(770), DpI(10), DpI(24), DpI(24));
     close->setFontSize(16);
-    close->setFontColour(0xFFFFFFFFu);
+    close->setFontColour(kTextBright);
     close->setAlignment(Qt::AlignCenter);
     close->setClickable(true);
     close->setToolTip(QStringLiteral("Close"));
@@ -211,7 +212,7 @@ void TFormScriptEditor::CreateDesign()
     // Right panel with the insert buttons.
     auto* right = new QWidget(BackgroundRect);
     right->setGeometry(DpI(804 - 220), DpI(45), DpI(220), DpI(750 - 45 - 90));
-    MakeLabel(QStringLiteral("Insert command"), right, {10, 0, 200, 24}, 13, 0xFFFFFFFFu);
+    MakeLabel(QStringLiteral("Insert command"), right, {10, 0, 200, 24}, 13, kTextBright);
     InsertScroll = new QScrollArea(right);
     InsertScroll->setGeometry(0, DpI(28), DpI(220), right->height() - DpI(28));
     InsertScroll->setFrameShape(QFrame::NoFrame);
@@ -223,7 +224,7 @@ void TFormScriptEditor::CreateDesign()
     // show what lies behind it.
     auto* column = new TRoundedPanel;
     column->setRadius(0);
-    column->setFillColour(0xFF111827u);
+    column->setFillColour(kBackgroundWorkspace);
     CreateInsertButtons(column);
     InsertScroll->setWidget(column);
     InsertScroll->viewport()->setAutoFillBackground(false);
@@ -248,7 +249,7 @@ void TFormScriptEditor::CreateDesign()
         "stroke-width=\"1.8\" stroke-linecap=\"round\" stroke-linejoin=\"round\"><circle cx=\"12\" cy=\"12\" "
         "r=\"9\"/><path d=\"M9.5 9a2.5 2.5 0 1 1 3.5 2.3c-.7.3-1 .9-1 1.7\"/><path d=\"M12 17h.01\"/></svg>"));
     // White on the dark body, the light theme's text colour on the light one.
-    SkSvg1->setStyledColour("icon", 0xFFFFFFFFu, 0xFF2A3744u);
+    SkSvg1->setStyledColour("icon", kTextBright, kLightText);
     SkSvg1->setClickable(true);
     SkSvg1->setToolTip(QStringLiteral("Help"));
     SkSvg1->setGeometry(DpI(736), DpI(10), DpI(24), DpI(24));
@@ -352,7 +353,7 @@ void TFormScriptEditor::CreateInsertButtons(QWidget* column)
     int y = 0;
     for (const Row& row : rows) {
         if (row.group) {
-            MakeLabel(QString::fromLatin1(row.group), column, {10, y + 4, 200, 18}, 11, 0xFF8A94A6u);
+            MakeLabel(QString::fromLatin1(row.group), column, {10, y + 4, 200, 18}, 11, kTextPrompt);
             y += 24;
         }
         auto* b = MakeButton(QString::fromLatin1(row.caption), TButton::Look::Ghost, column, {10, y, 200, 28});
@@ -391,7 +392,7 @@ void TFormScriptEditor::CreateMiniUI()
     MiniPanel->setRadius(8);
     MiniPanel->installEventFilter(this);
     MiniPanel->hide();
-    MiniStatus = MakeLabel(QStringLiteral("Running..."), MiniPanel, {16, 12, 288, 20}, 13, 0xFFFFFFFFu);
+    MiniStatus = MakeLabel(QStringLiteral("Running..."), MiniPanel, {16, 12, 288, 20}, 13, kTextBright);
     MiniProgressFill = new TRoundedPanel(MiniPanel);
     MiniProgressFill->setGeometry(DpI(16), DpI(38), 0, DpI(16));
     MiniProgressFill->setRadius(6);
@@ -561,7 +562,7 @@ void TFormScriptEditor::BtnRunClick()
     FRunning = true;
     StopCubeAnimation();
     SetRunningControls(true);
-    const TAlphaColor fill = 0xCCFFFFFFu;
+    const TAlphaColor fill = kOverlayProgress;
     ProgressFill->setFillColour(fill);
     MiniProgressFill->setFillColour(fill);
     ProgressFill->show();
@@ -655,8 +656,8 @@ void TFormScriptEditor::EnterMiniMode()
     HideFocusRing(FFocusRing, this);
     FSaved = size();
     FSavedLeft = x();
-    MiniPanel->setFillColour(0xFF1F2937u);
-    MiniStatus->setFontColour(0xFFFFFFFFu);
+    MiniPanel->setFillColour(kPanelSide);
+    MiniStatus->setFontColour(kTextBright);
     MiniStatus->setText(LblStatus->text());
     BackgroundRect->hide();
     MiniPanel->show();
@@ -728,18 +729,18 @@ void TFormScriptEditor::ApplyEditorTheme()
 {
     const bool light = IsLightTheme();
     ThemeWalk(this, light);
-    const TAlphaColor memoText = light ? 0xFF1E2A38u : 0xFFAAFFAAu;
+    const TAlphaColor memoText = light ? kLightTextScriptMemo : kTextScriptMemo;
     MemoScript->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; border: %3; "
                                              "border-radius: 4px; selection-background-color: #3D506B; }")
-                                  .arg(ColorName(light ? 0xFFF7FAFDu : 0xFF0B1220u), ColorName(memoText),
+                                  .arg(ColorName(light ? kLightBackgroundScriptMemo : kBackgroundScriptMemo), ColorName(memoText),
                                        light ? QStringLiteral("1px solid #B9C4D2") : QStringLiteral("none")));
     CboScripts->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; "
                                              "border-radius: 4px; padding-left: 6px; }"
                                              "QComboBox QAbstractItemView { background: %1; color: %2; "
                                              "selection-background-color: #3D506B; }")
-                                  .arg(ColorName(ThemeMapColor(0xFF314158u)),
-                                       ColorName(ThemeMapTextColor(0xFFE6E8ECu)),
-                                       ColorName(ThemeMapColor(0xFF42526Au))));
+                                  .arg(ColorName(ThemeMapColor(kPanelRaised)),
+                                       ColorName(ThemeMapTextColor(kTextField)),
+                                       ColorName(ThemeMapColor(kBorderScriptMemo))));
     if (MemoScriptHelp)
         MemoScriptHelp->ApplyTheme(light);
     if (FCubePaintBox)

@@ -1,6 +1,7 @@
 #include "workspace/scripting/ScriptHelp.h"
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "shell/Theme.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -103,8 +104,8 @@ THelpLineKind ClassifyHelpLine(const QStringList& lines, int i)
 THelpColours HelpColours(bool light)
 {
     if (light)
-        return {0xFF202020u, 0xFFC0392Bu, 0xFF1E7A1Eu, 0xFF0066CCu, 0xFF777777u};
-    return {0xFFFFFFFFu, 0xFFFF7F50u, 0xFF98FB98u, 0xFF44BBFFu, 0xFFBBBBBBu};
+        return {kLightSyntaxText, kLightSyntaxHeading, kLightSyntaxComment, kLightSyntaxCommand, kLightSyntaxExample};
+    return {kSyntaxText, kSyntaxHeading, kSyntaxComment, kSyntaxCommand, kSyntaxExample};
 }
 
 // ------------------------------------------------------------------ highlighting
@@ -224,10 +225,9 @@ std::array<TCubeEdge, 12> CubeEdges(const TCubePhases& p, QPointF c)
 
 TAlphaColor CubeBaseColour(float phase)
 {
-    static constexpr TAlphaColor kPalette[3] = {0xFF00CFFFu, 0xFF00FF88u, 0xFFFF8C00u};
     const int j = std::min(int(3 * phase), 2);
     const float t = 3 * phase - float(j);
-    const TAlphaColor a = kPalette[j], b = kPalette[(j + 1) % 3];
+    const TAlphaColor a = kAccentHelpCube[j], b = kAccentHelpCube[(j + 1) % 3];
     const auto mix = [t](int shift, TAlphaColor x, TAlphaColor y) {
         const float u = float((x >> shift) & 0xFF), v = float((y >> shift) & 0xFF);
         return uint32_t(std::nearbyint(u + (v - u) * t)) << shift;
@@ -307,8 +307,8 @@ TScriptHelpPanel::TScriptHelpPanel(QWidget* parent) : TRoundedPanel(parent)
     // Its colours follow ApplyTheme, not the theme walk.
     setThemeWalkSkip(true);
     setRadius(15);
-    setFillColour(0xFF1E293Bu);
-    setShadow({4, 3, 3, 0x99000000u});
+    setFillColour(kPanelHelp);
+    setShadow({4, 3, 3, kShadowDeep});
     setGeometry(DpI(195), DpI(40), DpI(614), DpI(672));
 
     MemoHelp = new QPlainTextEdit(this);
@@ -339,7 +339,7 @@ TScriptHelpPanel::TScriptHelpPanel(QWidget* parent) : TRoundedPanel(parent)
     BtnScrollTop->setObjectName(QStringLiteral("BtnScrollTop"));
     BtnScrollTop->setGeometry(DpI(544), DpI(540), DpI(44), DpI(44));
     BtnScrollTop->setRadius(22);
-    BtnScrollTop->setFillColour(0xCC475569u);
+    BtnScrollTop->setFillColour(kPanelHelpButton);
     BtnScrollTop->setCursor(Qt::PointingHandCursor);
     auto* arrow = new TArrowUp(BtnScrollTop);
     arrow->setObjectName(QStringLiteral("PathScrollTop"));
@@ -374,7 +374,7 @@ void TScriptHelpPanel::Toggle()
 
 void TScriptHelpPanel::ApplyTheme(bool light)
 {
-    setFillColour(light ? DarkenColorKeepAlpha(0xFFF4F6FAu) : 0xFF1E293Bu);
+    setFillColour(light ? DarkenColorKeepAlpha(kLightPanelHelp) : kPanelHelp);
     const QString background = light ? QStringLiteral("transparent") : QStringLiteral("#1E293B");
     MemoHelp->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border: none; }").arg(background));
     highlighter_->colours = HelpColours(light);

@@ -2,6 +2,7 @@
 
 #include "platform/widgets/Button.h"
 #include "platform/widgets/ComboBox.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/NumberBox.h"
 #include "platform/widgets/SvgIcon.h"
@@ -31,7 +32,7 @@ TLabel* Caption(const char* name, const char* text, QWidget* parent, int x, int 
     auto* l = new TLabel(QString::fromLatin1(text), parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setFontSize(13);
-    l->setFontColour(0xFFD5D5D5u);
+    l->setFontColour(kText);
     l->setGeometry(DpI(x), DpI(y), DpI(130), DpI(20));
     return l;
 }
@@ -138,9 +139,9 @@ void TPrintPreviewBox::paintEvent(QPaintEvent*)
 TPrintWindow::TPrintWindow(QWidget* parent) : TFloatingPanel(parent), printer_(std::make_unique<QPrinter>())
 {
     setObjectName(QStringLiteral("PrintWindow"));
-    setFillColour(0xFF314158u);
+    setFillColour(kPanelRaised);
     setRadius(15);
-    setRestingShadow({4, 3, 3, 0x99000000u});
+    setRestingShadow({4, 3, 3, kShadowDeep});
     resize(DpI(480), DpI(400));
     setTitle(QStringLiteral("Print"));
     closeBox()->setObjectName(QStringLiteral("PrintCloseBtn"));
@@ -151,7 +152,7 @@ TPrintWindow::TPrintWindow(QWidget* parent) : TFloatingPanel(parent), printer_(s
     SkSvg25 = new TSvgIcon(this);
     SkSvg25->setObjectName(QStringLiteral("SkSvg25"));
     SkSvg25->setSvgData(QByteArray(kSetupIcon));
-    SkSvg25->setOverrideColour(0xFFD5D5D5u);
+    SkSvg25->setOverrideColour(kText);
     SkSvg25->setClickable(true);
     SkSvg25->setToolTip(QStringLiteral("Printer"));
     Place(SkSvg25, 130, 48, 20, 20);

@@ -2,6 +2,7 @@
 
 #include "platform/graphics/SkCanvas.h"
 #include "platform/widgets/ColourPicker.h"
+#include "platform/widgets/DesignColours.h"
 #include "scripts/PictureCanvas.h"
 #include "scripts/ScriptImageOps.h"
 
@@ -17,9 +18,9 @@ namespace pv {
 
 namespace {
 
-constexpr TAlphaColor kHandleBlue = 0xFF4A90E2u;
+constexpr TAlphaColor kHandleBlue = kAccentTextHandle;
 constexpr float kShadowOffset = 5, kShadowBlur = 3;
-constexpr TAlphaColor kShadowColour = 0xBF000000u;
+constexpr TAlphaColor kShadowColour = kShadowText;
 // The watermark stays at least this wide (picture pixels).
 constexpr float kMinWatermarkWidth = 12;
 
@@ -379,8 +380,8 @@ void TTextTool::PaintWatermark(QPainter& p)
     p.setClipPath(track);
     DrawCheckerboard(p, t, 6);
     QLinearGradient fade(t.topLeft(), t.topRight());
-    fade.setColorAt(0, QColor::fromRgba(0x001F2937u));
-    fade.setColorAt(1, QColor::fromRgba(0xFF1F2937u));
+    fade.setColorAt(0, QColor::fromRgba(kPanelSideFaded));
+    fade.setColorAt(1, QColor::fromRgba(kPanelSide));
     p.fillRect(t, fade);
     p.restore();
     const QPointF knob(t.left() + t.width() * std::clamp(FWmAlpha, 0.0f, 1.0f), t.center().y());
@@ -405,7 +406,7 @@ void TTextTool::PaintText(QPainter& p)
     const QRectF box = TextScreenBox();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(box, QColor::fromRgba(0x40FFFFFFu));
+    p.fillRect(box, QColor::fromRgba(kOverlayScrollbar));
 
     // The text itself, drawn as the commit draws it, onto a raster of the
     // visible part of its box (the shadow's reach included).

@@ -11,6 +11,7 @@
 
 #include "platform/graphics/SkFont.h"
 #include "platform/graphics/SkImage.h"
+#include "platform/widgets/DesignColours.h"
 #include "scripts/TextDrawing.h"
 #include "workspace/canvas/CanvasView.h"
 
@@ -39,7 +40,7 @@ struct TTextLook {
     QString family;
     float size = 24; // picture pixels
     SkFontStyle style;
-    TAlphaColor colour = 0xBFFFFFFFu;
+    TAlphaColor colour = kDefaultTextColour;
     bool shadow = true;
 };
 
@@ -101,7 +102,7 @@ public:
     QString FTextFontName;
     float FTextFontSize = 24;
     SkFontStyle FTextFontStyle;
-    TAlphaColor FTextColor = 0xBFFFFFFFu;
+    TAlphaColor FTextColor = kDefaultTextColour;
     bool FShadowChecked = true;
 
     // ---- watermark

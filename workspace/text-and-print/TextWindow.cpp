@@ -2,6 +2,7 @@
 
 #include "platform/widgets/Button.h"
 #include "platform/widgets/ColourPicker.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/LineEdit.h"
@@ -46,7 +47,7 @@ TLabel* Caption(const char* name, const char* text, QWidget* parent, int x, int 
     auto* l = new TLabel(QString::fromLatin1(text), parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setFontSize(13);
-    l->setFontColour(0xFFD5D5D5u);
+    l->setFontColour(kText);
     l->setGeometry(DpI(x), DpI(y), DpI(w), DpI(20));
     return l;
 }
@@ -57,7 +58,7 @@ TLabel* StyleIcon(const char* name, const char* letter, QWidget* parent, int x, 
     l->setObjectName(QString::fromLatin1(name));
     l->setTranslatable(false);
     l->setAlignment(Qt::AlignCenter);
-    l->setFontColour(0xFFD5D5D5u);
+    l->setFontColour(kText);
     l->setClickable(true);
     l->setGeometry(DpI(x), DpI(y), DpI(28), DpI(28));
     return l;
@@ -65,14 +66,14 @@ TLabel* StyleIcon(const char* name, const char* letter, QWidget* parent, int x, 
 
 void Place(QWidget* w, int x, int y, int width, int height) { w->setGeometry(DpI(x), DpI(y), DpI(width), DpI(height)); }
 
-constexpr TAlphaColor kStyleOn = 0xFF61B9D2u, kStyleOff = 0xFFD5D5D5u;
+constexpr TAlphaColor kStyleOn = kAccent, kStyleOff = kText;
 
 } // namespace
 
 TTextWindow::TTextWindow(QWidget* parent, TTextTool& tool) : TFloatingPanel(parent), tool_(tool)
 {
     setObjectName(QStringLiteral("TextWindow"));
-    setFillColour(0xFF2D3B51u);
+    setFillColour(kPanelPopup);
     setRadius(15);
     resize(DpI(386), DpI(496));
     setTitle(QStringLiteral("Add text/watermark"));
@@ -84,7 +85,7 @@ TTextWindow::TTextWindow(QWidget* parent, TTextTool& tool) : TFloatingPanel(pare
     TextToolEdit->setPrompt(QStringLiteral("Enter your text here"));
     TextToolEdit->setFontSize(24);
     TextToolEdit->setAlignment(Qt::AlignCenter);
-    TextToolEdit->setColour("font", 0xBFFFFFFFu);
+    TextToolEdit->setColour("font", kDefaultTextColour);
     Place(TextToolEdit, 16, 44, 354, 46);
     connect(TextToolEdit, &TLineEdit::textEdited, this, &TTextWindow::TextToolEditChangeTracking);
 
@@ -139,7 +140,7 @@ TTextWindow::TTextWindow(QWidget* parent, TTextTool& tool) : TFloatingPanel(pare
     for (TLabel* style : {Bold, Italic})
         connect(style, &TLabel::hoverChanged, this, [this, style](bool over) {
             if (over)
-                style->setFontColour(IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu);
+                style->setFontColour(IsLightTheme() ? kAccent : kTextBright);
             else
                 ShowStyleColours();
         });
@@ -185,13 +186,13 @@ TTextWindow::TTextWindow(QWidget* parent, TTextTool& tool) : TFloatingPanel(pare
     // The colour popup over the lower controls.
     auto* popup = new TRoundedPanel(this);
     popup->setObjectName(QStringLiteral("FontColorRect"));
-    popup->setFillColour(0xFF314158u);
+    popup->setFillColour(kPanelRaised);
     popup->setRadius(10);
-    popup->setShadow({6, 0, 3, 0x80000000u});
+    popup->setShadow({6, 0, 3, kShadow});
     Place(popup, 194, 214, 185, 171);
     ColorPanel1 = new TColourPicker(popup);
     ColorPanel1->setObjectName(QStringLiteral("ColorPanel1"));
-    ColorPanel1->setColour(0xBFFFFFFFu);
+    ColorPanel1->setColour(kDefaultTextColour);
     Place(ColorPanel1, 6, 6, 173, 159);
     connect(ColorPanel1, &TColourPicker::colourChanged, this, &TTextWindow::ColorPanel1Change);
     popup->hide();

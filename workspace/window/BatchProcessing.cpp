@@ -7,6 +7,7 @@
 #include "platform/system/Numbers.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "scripts/ScriptParser.h"
@@ -147,17 +148,17 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchMsgPanel = new TRoundedPanel(&form_);
         FBatchMsgPanel->resize(DpI(600), DpI(285));
         FBatchMsgPanel->setRadius(15);
-        FBatchMsgPanel->setFillColour(0xFF314158u);
-        FBatchMsgPanel->setShadow({4, 2, 2, 0x80000000u});
+        FBatchMsgPanel->setFillColour(kPanelRaised);
+        FBatchMsgPanel->setShadow({4, 2, 2, kShadow});
         FBatchMsgPanel->hide();
 
-        FBatchCloseX = PanelLabel(QStringLiteral("x"), FBatchMsgPanel, {564, 10, 26, 26}, 18, 0xFFFFFFFFu);
+        FBatchCloseX = PanelLabel(QStringLiteral("x"), FBatchMsgPanel, {564, 10, 26, 26}, 18, kTextBright);
         FBatchCloseX->setClickable(true);
         connect(FBatchCloseX, &TLabel::clicked, this, &TBatchMode::BatchCancelPreClick);
         connect(FBatchCloseX, &TLabel::hoverChanged, this, [this](bool on) {
-            FBatchCloseX->setFontColour(on ? 0xFFE81123u : 0xFFFFFFFFu);
+            FBatchCloseX->setFontColour(on ? kStateCloseText : kTextBright);
         });
-        FBatchMsgLabel = PanelLabel(QString(), FBatchMsgPanel, {45, 26, 510, 50}, 14, 0xFFFFFFFFu);
+        FBatchMsgLabel = PanelLabel(QString(), FBatchMsgPanel, {45, 26, 510, 50}, 14, kTextBright);
         FBatchCancelPreBtn = PanelButton(QStringLiteral("Cancel"), FBatchMsgPanel, {90, 80, 200, 33},
                                          TButton::Look::Ghost);
         FBatchStartBtn = PanelButton(QStringLiteral("Start batch"), FBatchMsgPanel, {310, 80, 200, 33},
@@ -167,12 +168,12 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchSeparator = new QWidget(FBatchMsgPanel);
         FBatchSeparator->setGeometry(DpI(40), DpI(135), DpI(520), 1);
         PanelLabel(QStringLiteral("Advanced: run a script instead of the current effect"), FBatchMsgPanel,
-                   {20, 148, 560, 18}, 11, 0xFF9CA3AFu);
+                   {20, 148, 560, 18}, 11, kTextHint);
         auto* load = PanelButton(QStringLiteral("Load script..."), FBatchMsgPanel, {220, 173, 160, 28},
                                  TButton::Look::Ghost);
         connect(load, &TButton::clicked, this, &TBatchMode::BatchLoadScriptClick);
         PanelLabel(QStringLiteral("...or pick an embedded script:"), FBatchMsgPanel, {20, 209, 560, 16}, 11,
-                   0xFF9CA3AFu);
+                   kTextHint);
         FBatchScriptCombo = new QComboBox(FBatchMsgPanel);
         FBatchScriptCombo->setGeometry(DpI(150), DpI(230), DpI(300), DpI(26));
         FBatchScriptCombo->setCursor(Qt::PointingHandCursor);
@@ -187,9 +188,9 @@ void TBatchMode::CreateBatchOverlayControls()
         FBatchOverlayPanel = new TRoundedPanel(FBatchOverlay);
         FBatchOverlayPanel->resize(DpI(500), DpI(130));
         FBatchOverlayPanel->setRadius(15);
-        FBatchOverlayPanel->setFillColour(0xFF314158u);
-        FBatchOverlayPanel->setShadow({4, 2, 2, 0x80000000u});
-        FBatchLabel = PanelLabel(ProcessingText(1, 1), FBatchOverlayPanel, {10, 25, 480, 30}, 16, 0xFFFFFFFFu);
+        FBatchOverlayPanel->setFillColour(kPanelRaised);
+        FBatchOverlayPanel->setShadow({4, 2, 2, kShadow});
+        FBatchLabel = PanelLabel(ProcessingText(1, 1), FBatchOverlayPanel, {10, 25, 480, 30}, 16, kTextBright);
         FBatchCancelBtn = PanelButton(QStringLiteral("Cancel batch"), FBatchOverlayPanel, {150, 75, 200, 33},
                                       TButton::Look::Ghost);
         connect(FBatchCancelBtn, &TButton::clicked, this, &TBatchMode::BatchCancelClick);
@@ -200,14 +201,14 @@ void TBatchMode::ApplyTheme()
 {
     if (FBatchSeparator)
         FBatchSeparator->setStyleSheet(QStringLiteral("background: %1;").arg(
-            QColor::fromRgba(ThemeMapColor(0x40FFFFFFu)).name(QColor::HexArgb)));
+            QColor::fromRgba(ThemeMapColor(kOverlayScrollbar)).name(QColor::HexArgb)));
     if (FBatchScriptCombo)
         FBatchScriptCombo->setStyleSheet(
             QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 4px; "
                            "padding-left: 6px; } QComboBox QAbstractItemView { background: %1; color: %2; }")
-                .arg(QColor::fromRgba(ThemeMapColor(0xFF1F2937u)).name(),
-                     QColor::fromRgba(ThemeMapTextColor(0xFFE6E8ECu)).name(),
-                     QColor::fromRgba(ThemeMapColor(0xFF545F72u)).name()));
+                .arg(QColor::fromRgba(ThemeMapColor(kPanelSide)).name(),
+                     QColor::fromRgba(ThemeMapTextColor(kTextField)).name(),
+                     QColor::fromRgba(ThemeMapColor(kBorder)).name()));
 }
 
 void TBatchMode::LoadBatchEmbeddedScripts()

@@ -9,6 +9,7 @@
 
 #include "platform/graphics/SkBlur.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/PaintBox.h"
@@ -49,7 +50,7 @@ void DrawSteam(QPainter& p, const QRectF& dest, double progress, bool light)
 {
     if (dest.isEmpty())
         return;
-    const QColor c = ToQColor(light ? 0xFF3F4C5Fu : 0xFFE6EDF7u);
+    const QColor c = ToQColor(light ? kLightTextNotice : kTextNotice);
     const double phase = progress * 14 * M_PI;
     const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     QImage layer((dest.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
@@ -111,9 +112,9 @@ void TForm1::CreateCoffeePrompt()
 {
     auto* panel = new TFloatingPanel(Layout2);
     panel->setObjectName(QStringLiteral("CoffeeRectangle"));
-    panel->setFillColour(0xFF314158u);
+    panel->setFillColour(kPanelRaised);
     panel->setRadius(15);
-    panel->setRestingShadow({12, 0, 4, 0x80000000u});
+    panel->setRestingShadow({12, 0, 4, kShadow});
     panel->resize(DpI(kCoffeeWidth), DpI(kCoffeeHeight));
     panel->closeBox()->setObjectName(QStringLiteral("CoffeeCloseBtn"));
     panel->closeBox()->setGeometry(DpI(454), DpI(8), DpI(26), DpI(26));
@@ -130,7 +131,7 @@ void TForm1::CreateCoffeePrompt()
     CoffeeText->setObjectName(QStringLiteral("Text1"));
     CoffeeText->setTranslatable(false);
     CoffeeText->setFontSize(14);
-    CoffeeText->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    CoffeeText->setFontColour(ThemeMapTextColor(kTextBright));
     CoffeeText->setWordWrap(true);
     // The text stands in the middle of its box, between the portrait and the
     // signature.
@@ -142,7 +143,7 @@ void TForm1::CreateCoffeePrompt()
     auto* signature = new TSvgIcon(panel);
     signature->setObjectName(QStringLiteral("signature"));
     signature->setSource(QStringLiteral(":/toolbar/signature.svg"));
-    signature->setOverrideColour(ThemeMapTextColor(0xFFFFFFFFu));
+    signature->setOverrideColour(ThemeMapTextColor(kTextBright));
     signature->setGeometry(DpI(24 - 8), DpI(112 + 187), DpI(175), DpI(55));
 
     CancelCoffeeButton = new TButton(QStringLiteral("Cancel"), TButton::Look::Ghost, panel);
@@ -156,7 +157,7 @@ void TForm1::CreateCoffeePrompt()
     auto* cup = new TSvgIcon(BuyCoffeeButton);
     cup->setObjectName(QStringLiteral("SkSvg46"));
     cup->setSource(QStringLiteral(":/toolbar/cup.svg"));
-    cup->setOverrideColour(ThemeMapTextColor(0xFFFFFFFFu));
+    cup->setOverrideColour(ThemeMapTextColor(kTextBright));
     cup->setGeometry(DpI(14), DpI(6), DpI(21), DpI(21));
 
     connect(BuyCoffeeButton, &TButton::clicked, this, &TForm1::BuyCoffeeButtonClick);
@@ -234,7 +235,7 @@ void TForm1::SetupCoffeeBtnMarquee()
     auto* label = new TLabel(caption, clip);
     label->setTranslatable(false);
     label->setFont(font);
-    label->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    label->setFontColour(ThemeMapTextColor(kTextBright));
     label->setGeometry(0, (BuyCoffeeButton->height() - DpI(20)) / 2, int(textWidth) + 4, DpI(20));
     clip->show();
     clip->raise();

@@ -1,5 +1,6 @@
 #include "workspace/window/DropZone.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/SvgIcon.h"
 #include "workspace/canvas/CanvasView.h"
@@ -27,7 +28,7 @@ TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
     title_ = new TLabel(QStringLiteral("No image loaded"), this);
     title_->setObjectName(QStringLiteral("Label10"));
     title_->setFontSize(18, QFont::DemiBold);
-    title_->setFontColour(0xFFD5D5D5u);
+    title_->setFontColour(kText);
     title_->setAlignment(Qt::AlignCenter);
     title_->setGeometry(0, DpI(132), width(), DpI(28));
 
@@ -35,12 +36,12 @@ TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
     hint_ = new TLabel(QStringLiteral("Drop image here or"), this);
     hint_->setObjectName(QStringLiteral("Label11"));
     hint_->setFontSize(14);
-    hint_->setFontColour(0xFF9CA3AFu);
+    hint_->setFontColour(kTextHint);
     hint_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     browse_ = new TLabel(QStringLiteral("Browse files"), this);
     browse_->setObjectName(QStringLiteral("Label12"));
     browse_->setFontSize(14, QFont::DemiBold);
-    browse_->setFontColour(0xFF60A5FAu);
+    browse_->setFontColour(kAccentLink);
     browse_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     browse_->setClickable(true);
     LayoutHintLine();

@@ -5,6 +5,7 @@
 // dialog. Pointing at the zone lightens its outline and icon.
 
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QWidget>
 
@@ -21,7 +22,7 @@ public:
 
     // Size in design units.
     static constexpr int kWidth = 350, kHeight = 250;
-    static constexpr TAlphaColor kOutline = 0xFF4B5563u, kOutlineHover = 0xFF999999u;
+    static constexpr TAlphaColor kOutline = kBorderOutline, kOutlineHover = kBorderOutlineHover;
 
     TSvgIcon* icon() const { return icon_; }
     TLabel* title() const { return title_; }

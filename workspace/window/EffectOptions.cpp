@@ -9,6 +9,7 @@
 #include "platform/system/Errors.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/ColourPicker.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
@@ -47,7 +48,7 @@ TLabel* OptionCaption(QWidget* parent, const char* name, const char* text, int x
     auto* l = new TLabel(QString::fromUtf8(text), parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setFontSize(13);
-    l->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    l->setFontColour(ThemeMapTextColor(kText));
     l->setClickable(true);
     l->setGeometry(DpI(x), DpI(y), DpI(w), DpI(22));
     return l;
@@ -128,7 +129,7 @@ void TForm1::CreateEffectOptions()
 
     OptionsRect = new TRoundedPanel(ParamsRect->parentWidget());
     OptionsRect->setObjectName(QStringLiteral("OptionsRect"));
-    OptionsRect->setFillColour(ThemeMapColor(0x59314158u));
+    OptionsRect->setFillColour(ThemeMapColor(kPanelCard));
     OptionsRect->setRadius(14);
     const int w = ParamsRect->width() / UiZoom() + 0.5;
     EraseBdSwitch = OptionSwitch(OptionsRect, "EraseBdSwitch", FEraseBdChecked, 16, 14);
@@ -143,7 +144,7 @@ void TForm1::CreateEffectOptions()
     const int boxTop = 16 + 2 * kOptionRowHeight;
     LoadBrushesWindow = new TRoundedPanel(OptionsRect);
     LoadBrushesWindow->setObjectName(QStringLiteral("LoadBrushesWindow"));
-    LoadBrushesWindow->setFillColour(ThemeMapColor(0xFF1F2937u));
+    LoadBrushesWindow->setFillColour(ThemeMapColor(kPanelSide));
     LoadBrushesWindow->setRadius(15);
     LoadBrushesWindow->setGeometry(DpI(8), DpI(boxTop), DpI(w - 16), DpI(kBrushBoxOff));
     TestBrushButton = new TButton(QStringLiteral("Load custom brushes"), TButton::Look::Standard, LoadBrushesWindow);
@@ -157,7 +158,7 @@ void TForm1::CreateEffectOptions()
 
     LoadLUTsWindow = new TRoundedPanel(OptionsRect);
     LoadLUTsWindow->setObjectName(QStringLiteral("LoadLUTsWindow"));
-    LoadLUTsWindow->setFillColour(ThemeMapColor(0xFF1F2937u));
+    LoadLUTsWindow->setFillColour(ThemeMapColor(kPanelSide));
     LoadLUTsWindow->setRadius(15);
     LoadLUTsWindow->setGeometry(DpI(8), DpI(boxTop), DpI(w - 16), DpI(kBrushBoxOff));
     SelectLUTButton = new TButton(QStringLiteral("Select LUT..."), TButton::Look::Standard, LoadLUTsWindow);
@@ -168,12 +169,12 @@ void TForm1::CreateEffectOptions()
     // The contour colour window floats over the window.
     ContourColorWindow = new TFloatingPanel(this);
     ContourColorWindow->setObjectName(QStringLiteral("ContourColorWindow"));
-    ContourColorWindow->setFillColour(ThemeMapColor(0xFF2D3B51u));
+    ContourColorWindow->setFillColour(ThemeMapColor(kPanelPopup));
     ContourColorWindow->setRadius(15);
     ContourColorWindow->resize(DpI(170), DpI(200));
     ContourColorWindow->setCursor(Qt::SizeAllCursor);
     // The band above the picker that the close box sits on.
-    ContourColorWindow->setTitleBand(kContourTitleBand, 0x1AFFFFFFu, 0x14000000u);
+    ContourColorWindow->setTitleBand(kContourTitleBand, kOverlayTitleBand, kOverlayDarkHover);
     ContourColorPanel = new TColourPicker(ContourColorWindow);
     ContourColorPanel->setObjectName(QStringLiteral("ContourColorPanel"));
     ContourColorPanel->setGeometry(DpI(10), DpI(40), DpI(150), DpI(150));
@@ -194,7 +195,7 @@ void TForm1::CreateEffectOptions()
     SkSvg44->setSource(QStringLiteral(":/icons/paramload.svg"));
     SkSvg44->setToolTip(QStringLiteral("Load parameter file"));
     for (TSvgIcon* icon : {SkSvg44, SkSvg45}) {
-        icon->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        icon->setOverrideColour(ThemeMapTextColor(kText));
         icon->setClickable(true);
         connect(icon, &TSvgIcon::hoverChanged, this, [this](bool over) {
             if (over)

@@ -7,6 +7,7 @@
 #include "platform/system/Numbers.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
@@ -76,7 +77,7 @@ void TForm1::UpdateEffectAccent(TItemList* LBox, int AItemIndex)
     if (!FEffectAccentBar) {
         FEffectAccentBar = new TRoundedPanel();
         FEffectAccentBar->setObjectName(QStringLiteral("FEffectAccentBar"));
-        FEffectAccentBar->setFillColour(pv::ThemeMapColor(0xFF61B9D2u));
+        FEffectAccentBar->setFillColour(pv::ThemeMapColor(kAccent));
         FEffectAccentBar->setRadius(2);
         FEffectAccentBar->setHitTest(false);
     }

@@ -4,6 +4,7 @@
 #include "workspace/window/MainWindow.h"
 
 #include "engine/ImageHistory.h"
+#include "platform/widgets/DesignColours.h"
 #include "shell/Dictionary.h"
 #include "workspace/canvas/CanvasView.h"
 #include "workspace/canvas/CropTool.h"
@@ -65,7 +66,7 @@ void TForm1::FullReset()
     StoredFrameNumber = -1;
     StoredFrameName.clear();
     StoredFrameSize = 20.0f;
-    StoredFrameColor = 0xFFFFFFFFu;
+    StoredFrameColor = kDefaultFrameColour;
     StoredTextureNumber = -1;
     StoredTextureStrength = 50.0f;
     StoredTextureScale = 1.0f;

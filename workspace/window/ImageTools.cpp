@@ -10,6 +10,7 @@
 #include "overlays/OverlayHost.h"
 #include "overlays/OverlayPanel.h"
 #include "platform/widgets/ComboBox.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
@@ -70,7 +71,7 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
     heading->setObjectName(QStringLiteral("Label3"));
     heading->setFontSize(12, QFont::DemiBold);
     heading->setLetterSpacing(118);
-    heading->setFontColour(0xFFB5B5B5u);
+    heading->setFontColour(kTextMuted);
     heading->setFixedHeight(DpI(26));
     ToolsLabel = heading;
     column->addSpacing(DpI(8));
@@ -105,19 +106,19 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
     for (const Entry& e : entries) {
         auto* row = new TRoundedPanel(EffectsLayout);
         row->setObjectName(QString::fromLatin1(e.backdropName));
-        row->setFillColour(0x59314158u);
+        row->setFillColour(kPanelCard);
         row->setRadius(12);
         row->setFixedHeight(DpI(36));
         row->setCursor(Qt::PointingHandCursor);
         auto* icon = new TSvgIcon(row);
         icon->setObjectName(QString::fromLatin1(e.iconName));
         icon->setSource(QString::fromLatin1(e.icon));
-        icon->setOverrideColour(0xFFD5D5D5u);
+        icon->setOverrideColour(kText);
         icon->setGeometry(DpI(14), DpI(8), DpI(20), DpI(20));
         auto* label = new TLabel(QString::fromLatin1(e.text), row);
         label->setObjectName(QString::fromLatin1(e.labelName));
         label->setFontSize(14);
-        label->setFontColour(0xFFD5D5D5u);
+        label->setFontColour(kText);
         label->setClickable(true);
         label->setGeometry(DpI(46), 0, DpI(170), DpI(36));
         column->addWidget(row);
@@ -128,7 +129,7 @@ void TForm1::CreateImageTools(QVBoxLayout* column)
         connect(label, &TLabel::clicked, this, [this, click] { (this->*click)(); });
         // Hover lights the caption and its icon.
         const auto hover = [label, icon](bool over) {
-            const TAlphaColor c = over ? (IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu) : 0xFFD5D5D5u;
+            const TAlphaColor c = over ? (IsLightTheme() ? kAccent : kTextBright) : kText;
             label->setFontColour(c);
             icon->setOverrideColour(c);
         };

@@ -6,6 +6,7 @@
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
 #include "platform/widgets/Control.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/FloatingPanel.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/Rezoom.h"
@@ -92,7 +93,7 @@ void TForm1::CreateUIZoomWindow()
     UIZoomOKBtn->setGeometry(DpI(127), DpI(90), DpI(66), DpI(28));
     UIZoomCloseBg = new TCloseBox(UIZoomWindow);
     UIZoomCloseBg->setObjectName(QStringLiteral("UIZoomCloseBg"));
-    UIZoomCloseBg->setColour("cross", 0xFFD5D5D5u);
+    UIZoomCloseBg->setColour("cross", kText);
     UIZoomCloseBg->setGeometry(DpI(288), DpI(6), DpI(24), DpI(24));
     // The slider's 0..100 is the size's 50..150 %.
     connect(UIZoomTrackBar, &TSlider::tracking, this, [this](double v) {
@@ -120,9 +121,9 @@ void TForm1::ShowUIZoomWindow()
 {
     if (!UIZoomWindow)
         CreateUIZoomWindow();
-    UIZoomWindow->setFillColour(0xFF314158u);
-    UIZoomWindow->setStroke(0xFF545F72u, 2);
-    UIZoomValueLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    UIZoomWindow->setFillColour(kPanelRaised);
+    UIZoomWindow->setStroke(kBorder, 2);
+    UIZoomValueLabel->setFontColour(ThemeMapTextColor(kText));
     // The caption shrinks until the widest one fits.
     double size = 16;
     const QString widest = TranslateText(QStringLiteral("Interface size")) + QStringLiteral(": 150%");

@@ -5,6 +5,7 @@
 #include "workspace/window/MainWindow.h"
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/TabNav.h"
@@ -26,7 +27,7 @@ void TForm1::LabelMouseEnter(TLabel* L)
         return;
     if (!L->property(kRestColour).isValid())
         L->setProperty(kRestColour, uint(L->designColour("font")));
-    L->setFontColour(IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu);
+    L->setFontColour(IsLightTheme() ? kAccent : kTextBright);
 }
 
 void TForm1::LabelMouseLeave(TLabel* L)

@@ -4,6 +4,7 @@
 
 #include "workspace/window/MainWindow.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
@@ -99,15 +100,15 @@ void TForm1::LanguageMIClick()
         FLanguagePopup->setObjectName(QStringLiteral("FLanguagePopup"));
         FLanguagePopup->resize(DpI(160), DpI(365));
         FLanguagePopup->setRadius(10);
-        FLanguagePopup->setFillColour(0xFF314158u);
-        FLanguagePopup->setStroke(0xFF545F72u, 2);
-        FLanguagePopup->setShadow({4, 2.83, 2.83, 0x80000000u});
+        FLanguagePopup->setFillColour(kPanelRaised);
+        FLanguagePopup->setStroke(kBorder, 2);
+        FLanguagePopup->setShadow({4, 2.83, 2.83, kShadow});
         for (int i = 0; i < kLanguageCount; ++i) {
             auto* label = new TLabel(QString::fromUtf8(Languages()[i].nativeName), FLanguagePopup);
             label->setObjectName(QStringLiteral("LangOption%1").arg(i));
             label->setTranslatable(false);
             label->setFontSize(16);
-            label->setFontColour(0xFFD5D5D5u);
+            label->setFontColour(kText);
             label->setClickable(true);
             label->setGeometry(DpI(15), DpI(i * 25 + 5), DpI(130), DpI(22));
             connect(label, &TLabel::clicked, this, [this, i] { LangOptionClick(i); });

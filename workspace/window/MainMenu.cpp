@@ -10,6 +10,7 @@
 
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/Rezoom.h"
@@ -86,7 +87,7 @@ const TMenuEntry kEntries[] = {
     {"UIZoomMI", "Interface size", 695, "Z", ":/toolbar/uisize.svg", Call<&TForm1::UIZoomMIClick>},
 };
 
-TAlphaColor SelectedEntryColour() { return IsLightTheme() ? 0xFF61B9D2u : 0xFFFFFFFFu; }
+TAlphaColor SelectedEntryColour() { return IsLightTheme() ? kAccent : kTextBright; }
 
 // The UI labels whose captions scroll, by name: those of panels built
 // elsewhere join when they exist.
@@ -101,9 +102,9 @@ void TForm1::CreateMainMenu()
     MenuContainer = new TRoundedPanel(this);
     MenuContainer->setObjectName(QStringLiteral("MenuContainer"));
     MenuContainer->setRadius(15);
-    MenuContainer->setFillColour(0xFF314158u);
-    MenuContainer->setStroke(0xFF545F72u, 2);
-    MenuContainer->setShadow({10, 0, 4, 0x80000000u});
+    MenuContainer->setFillColour(kPanelRaised);
+    MenuContainer->setStroke(kBorder, 2);
+    MenuContainer->setShadow({10, 0, 4, kShadow});
     MenuContainer->setGeometry(DpI(kMenuX), DpI(kMenuY), DpI(kMenuWidth), DpI(kMenuHeight));
     FMenuFullHeight = DpI(kMenuHeight);
     FMenuScale = UiZoom();
@@ -113,7 +114,7 @@ void TForm1::CreateMainMenu()
         label->setObjectName(QStringLiteral("MenuHeading") + QString::fromLatin1(text));
         label->setFontSize(12, QFont::DemiBold);
         label->setLetterSpacing(118);
-        label->setFontColour(ThemeMapTextColor(0xFFB5B5B5u));
+        label->setFontColour(ThemeMapTextColor(kTextMuted));
         label->setGeometry(DpI(20), DpI(y), DpI(200), DpI(18));
     };
     heading("FILE", 16);
@@ -123,7 +124,7 @@ void TForm1::CreateMainMenu()
         auto* line = new TRoundedPanel(MenuContainer);
         line->setObjectName(QStringLiteral("MenuSeparator%1").arg(y));
         line->setRadius(0);
-        line->setFillColour(0xFF545F72u);
+        line->setFillColour(kBorder);
         line->setHitTest(false);
         line->setGeometry(DpI(20), DpI(y), DpI(kMenuWidth - 40), DpI(1));
     }
@@ -139,7 +140,7 @@ void TForm1::CreateMainMenu()
         shortcut->setObjectName(name + QStringLiteral("Shortcut"));
         shortcut->setTranslatable(false);
         shortcut->setFontSize(12, QFont::Medium);
-        shortcut->setFontColour(ThemeMapTextColor(0xFF9CA3AFu));
+        shortcut->setFontColour(ThemeMapTextColor(kTextHint));
         shortcut->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         const int shortcutWidth = QFontMetrics(shortcut->font()).horizontalAdvance(shortcut->text()) + DpI(4);
         shortcut->setGeometry(DpI(kShortcutRight) - shortcutWidth, DpI(e.y), shortcutWidth, DpI(kEntryHeight));
@@ -147,13 +148,13 @@ void TForm1::CreateMainMenu()
         auto* icon = new TSvgIcon(MenuContainer);
         icon->setObjectName(name + QStringLiteral("Icon"));
         icon->setSource(QString::fromLatin1(e.icon));
-        icon->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        icon->setOverrideColour(ThemeMapTextColor(kText));
         icon->setGeometry(DpI(20), DpI(e.y + 1), DpI(20), DpI(20));
 
         auto* label = new TLabel(QString::fromLatin1(e.caption), MenuContainer);
         label->setObjectName(name);
         label->setFontSize(16);
-        label->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+        label->setFontColour(ThemeMapTextColor(kText));
         label->setGeometry(DpI(kEntryX), DpI(e.y), shortcut->x() - DpI(kEntryX) - DpI(8), DpI(kEntryHeight));
         label->setEnabled(e.handler != nullptr);
         icon->setEnabled(e.handler != nullptr);
@@ -305,7 +306,7 @@ void TForm1::SelectLangItem(int Index)
 void TForm1::HighlightMenuEntry(const std::vector<TLabel*>& Items, int Index)
 {
     for (TLabel* label : Items)
-        label->setFontColour(0xFFD5D5D5u);
+        label->setFontColour(kText);
     if (Index >= 0 && Index < int(Items.size()))
         Items[size_t(Index)]->setFontColour(SelectedEntryColour());
 }

@@ -6,6 +6,7 @@
 
 #include "engine/EngineHost.h"
 #include "engine/EffectParameters.h"
+#include "platform/widgets/DesignColours.h"
 
 #include <QColor>
 #include <QImage>
@@ -307,7 +308,7 @@ public:
     QString StoredFrameName;
     int StoredFrameNumber = -1;
     float StoredFrameSize = 20.0f;
-    TAlphaColor StoredFrameColor = 0xFFFFFFFFu;
+    TAlphaColor StoredFrameColor = kDefaultFrameColour;
     bool StoredFrameIsCustom = false;
     bool StoredSettingsValid = false;
     QString StoredTextureName;

@@ -6,6 +6,7 @@
 
 #include "platform/widgets/Button.h"
 #include "platform/widgets/CaptionedSlider.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Expander.h"
 #include "platform/widgets/ItemList.h"
 #include "platform/widgets/Label.h"
@@ -47,14 +48,14 @@ constexpr int kPreviewBoxSize = 225;
 constexpr int kPreviewBoxTop = 20;
 constexpr int kParamsTop = kPreviewBoxTop + kPreviewBoxSize + 18;
 
-TShadow PanelShadow() { return {10, 0, 4, 0x73000000u}; }
+TShadow PanelShadow() { return {10, 0, 4, kShadowSidePanel}; }
 
 TLabel* Heading(const QString& english, QWidget* parent)
 {
     auto* label = new TLabel(english, parent);
     label->setFontSize(12, QFont::DemiBold);
     label->setLetterSpacing(118);
-    label->setFontColour(ThemeMapTextColor(0xFFB5B5B5u));
+    label->setFontColour(ThemeMapTextColor(kTextMuted));
     return label;
 }
 
@@ -103,7 +104,7 @@ void TForm1::CreateTopBar()
     TitleLabel = new TLabel(QStringLiteral("Pelandrovium"), ProgramBarRect);
     TitleLabel->setObjectName(QStringLiteral("TitleLabel"));
     TitleLabel->setFontSize(18, QFont::DemiBold);
-    TitleLabel->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    TitleLabel->setFontColour(ThemeMapTextColor(kTextBright));
     TitleLabel->setGeometry(DpI(58), DpI(12), DpI(150), DpI(32));
 
     struct BarButton {
@@ -116,7 +117,7 @@ void TForm1::CreateTopBar()
         auto* button = new TIconButton(ProgramBarRect);
         button->setObjectName(QString::fromLatin1(b.name));
         button->icon()->setSource(QString::fromLatin1(b.icon));
-        button->icon()->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        button->icon()->setOverrideColour(ThemeMapTextColor(kText));
         button->setToolTip(QString::fromLatin1(b.hint));
         button->resize(DpI(38), DpI(38));
         *b.field = button;
@@ -137,7 +138,7 @@ void TForm1::CreateTopBar()
     // The marker under the split-view button: opaque while split view is on.
     auto* marker = new TRoundedPanel(ProgramBarRect);
     marker->setObjectName(QStringLiteral("SplitRectangle"));
-    marker->setFillColour(ThemeMapColor(0xFF3B82F6u));
+    marker->setFillColour(ThemeMapColor(kAccentMarker));
     marker->setRadius(1.5);
     marker->setHitTest(false);
     marker->setGeometry(SpeedButton24->x() + DpI(9), SpeedButton24->geometry().bottom() + DpI(2), DpI(20), DpI(3));
@@ -154,7 +155,7 @@ void TForm1::CreateTopBar()
     ZoomLabel = new TLabel(QStringLiteral("100%"), ProgramBarRect);
     ZoomLabel->setObjectName(QStringLiteral("ZoomLabel"));
     ZoomLabel->setFontSize(14, QFont::DemiBold);
-    ZoomLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    ZoomLabel->setFontColour(ThemeMapTextColor(kText));
     ZoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ZoomLabel->resize(DpI(80), DpI(38));
 
@@ -163,7 +164,7 @@ void TForm1::CreateTopBar()
     DebugLabel = new TLabel({}, ProgramBarRect);
     DebugLabel->setObjectName(QStringLiteral("DebugLabel"));
     DebugLabel->setFontSize(14);
-    DebugLabel->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+    DebugLabel->setFontColour(ThemeMapTextColor(kText));
     DebugLabel->resize(DpI(929), DpI(17));
 }
 
@@ -214,7 +215,7 @@ void TForm1::CreateEffectPanel()
 {
     LeftPanelRect = new TRoundedPanel(Body);
     LeftPanelRect->setObjectName(QStringLiteral("LeftPanelRect"));
-    LeftPanelRect->setFillColour(ThemeMapColor(0xFF1F2937u));
+    LeftPanelRect->setFillColour(ThemeMapColor(kPanelSide));
     LeftPanelRect->setShadow(PanelShadow());
 
     EffectsLabel = Heading(QStringLiteral("ARTISTIC FILTERS"), LeftPanelRect);
@@ -235,7 +236,7 @@ void TForm1::CreateEffectPanel()
     // viewport does not show what lies behind it.
     auto* effectsLayout = new TRoundedPanel();
     effectsLayout->setRadius(0);
-    effectsLayout->setFillColour(ThemeMapColor(0xFF1F2937u));
+    effectsLayout->setFillColour(ThemeMapColor(kPanelSide));
     EffectsLayout = effectsLayout;
     EffectsLayout->setObjectName(QStringLiteral("EffectsLayout"));
     auto* column = new QVBoxLayout(EffectsLayout);
@@ -250,7 +251,7 @@ void TForm1::CreateEffectPanel()
     for (int c = 0; c < 5; ++c) {
         auto* backdrop = new TRoundedPanel(EffectsLayout);
         backdrop->setObjectName(QString::fromLatin1(kBackdropNames[c]));
-        backdrop->setFillColour(ThemeMapColor(0x59314158u));
+        backdrop->setFillColour(ThemeMapColor(kPanelCard));
         backdrop->setRadius(12);
         auto* inside = new QVBoxLayout(backdrop);
         inside->setContentsMargins(DpI(4), DpI(7), DpI(4), DpI(7));
@@ -259,14 +260,14 @@ void TForm1::CreateEffectPanel()
         expander->setObjectName(QStringLiteral("Expander%1").arg(c + 1));
         expander->setText(categories[c].caption);
         expander->icon()->setSource(QString::fromLatin1(kIcons[c]));
-        expander->setColour("font", ThemeMapTextColor(0xFFD5D5D5u));
-        expander->setColour("fontHover", ThemeMapTextColor(0xFFFFFFFFu));
+        expander->setColour("font", ThemeMapTextColor(kText));
+        expander->setColour("fontHover", ThemeMapTextColor(kTextBright));
         TItemList* list = expander->list();
         list->setObjectName(QStringLiteral("ListBox%1").arg(c + 1));
         list->setItems(categories[c].items);
         list->setItemHeight(30);
         // A hovered effect takes the accent colour in the light theme.
-        list->setStyledColour("fontHover", 0xFFFFFFFFu, 0xFF61B9D2u);
+        list->setStyledColour("fontHover", kTextBright, kAccent);
         expander->setListIndent(25);
         expander->setExpanded(false, false);
         inside->addWidget(expander);
@@ -299,13 +300,13 @@ void TForm1::CreateWorkspace()
 
     WorskpaceRect = new TRoundedPanel(Layout2);
     WorskpaceRect->setObjectName(QStringLiteral("WorskpaceRect"));
-    WorskpaceRect->setFillColour(0xFF111827u);
+    WorskpaceRect->setFillColour(kBackgroundWorkspace);
     WorskpaceRect->setRadius(15);
-    WorskpaceRect->setStroke(ThemeMapColor(0xFF1E2A3Cu), 1);
+    WorskpaceRect->setStroke(ThemeMapColor(kPanelField), 1);
 
     SkPaintBox1 = new CanvasView(*this, WorskpaceRect);
     SkPaintBox1->setObjectName(QStringLiteral("SkPaintBox1"));
-    SkPaintBox1->SetBackgroundColor(ThemeMapColor(0xFF111827u));
+    SkPaintBox1->SetBackgroundColor(ThemeMapColor(kBackgroundWorkspace));
     connect(SkPaintBox1, &CanvasView::panZoomChanged, this, [this](float zoom, QPointF pan, QRectF) {
         FZoomFactor = zoom;
         FPanOffset = pan;
@@ -321,7 +322,7 @@ void TForm1::CreateRightPanel()
 {
     RightPanelRect = new TRoundedPanel(Body);
     RightPanelRect->setObjectName(QStringLiteral("RightPanelRect"));
-    RightPanelRect->setFillColour(ThemeMapColor(0xFF1F2937u));
+    RightPanelRect->setFillColour(ThemeMapColor(kPanelSide));
     RightPanelRect->setShadow(PanelShadow());
 
     RightPanelScroll = new QScrollArea(RightPanelRect);
@@ -339,7 +340,7 @@ void TForm1::CreateRightPanel()
                        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
             .arg(DpI(6))
             .arg(DpI(14))
-            .arg(ToQColor(ThemeMapColor(0xFF4B5563u)).name())
+            .arg(ToQColor(ThemeMapColor(kBorderOutline)).name())
             .arg(DpI(3))
             .arg(DpI(30)));
     RightPanelScroll->viewport()->setAutoFillBackground(false);
@@ -355,22 +356,22 @@ void TForm1::CreateRightPanel()
     // A soft shadow under the preview box.
     auto* boxShadow = new TRoundedPanel(content);
     boxShadow->setObjectName(QStringLiteral("PreviewShadow"));
-    boxShadow->setFillColour(ThemeMapColor(0xFF111827u));
+    boxShadow->setFillColour(ThemeMapColor(kBackgroundWorkspace));
     boxShadow->setRadius(16);
-    boxShadow->setShadow({8, 0, 4, 0x99000000u});
+    boxShadow->setShadow({8, 0, 4, kShadowDeep});
     boxShadow->setHitTest(false);
     boxShadow->setPanelGeometry(QRect(origin + QPoint(DpI(boxX), DpI(kPreviewBoxTop)),
                                       QSize(DpI(kPreviewBoxSize), DpI(kPreviewBoxSize))));
 
     Image1 = new TPreviewImage(content);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setColour("corner", ThemeMapColor(0xFF1F2937u));
+    Image1->setColour("corner", ThemeMapColor(kPanelSide));
     Image1->setGeometry(QRect(origin + QPoint(DpI(boxX), DpI(kPreviewBoxTop)),
                               QSize(DpI(kPreviewBoxSize), DpI(kPreviewBoxSize))));
     {
         // The placeholder shown until a picture is opened: the panel colour.
         QImage placeholder(Image1->size(), QImage::Format_ARGB32_Premultiplied);
-        placeholder.fill(ToQColor(ThemeMapColor(0xFF314158u)));
+        placeholder.fill(ToQColor(ThemeMapColor(kPanelRaised)));
         FDefaultPreviewBitmap = placeholder;
         Image1->setBitmap(placeholder);
     }
@@ -383,7 +384,7 @@ void TForm1::CreateRightPanel()
     PreviewPC = new TLabel({}, Image1);
     PreviewPC->setObjectName(QStringLiteral("PreviewPC"));
     PreviewPC->setFontSize(16, QFont::Bold);
-    PreviewPC->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    PreviewPC->setFontColour(ThemeMapTextColor(kTextBright));
     PreviewPC->setAlignment(Qt::AlignCenter);
     PreviewPC->setGeometry((Image1->width() - DpI(60)) / 2, (Image1->height() - DpI(24)) / 2, DpI(60), DpI(24));
     PreviewPC->hide();
@@ -391,7 +392,7 @@ void TForm1::CreateRightPanel()
 
     PreviewZoomRect = new TRoundedPanel(Image1);
     PreviewZoomRect->setObjectName(QStringLiteral("PreviewZoomRect"));
-    PreviewZoomRect->setFillColour(ThemeMapColor(0xFF111827u));
+    PreviewZoomRect->setFillColour(ThemeMapColor(kBackgroundWorkspace));
     PreviewZoomRect->setRadius(15);
     PreviewZoomRect->setPanelGeometry(
         QRect((Image1->width() - DpI(100)) / 2, Image1->height() - DpI(36) - DpI(12), DpI(100), DpI(36)));
@@ -406,19 +407,19 @@ void TForm1::CreateRightPanel()
     zoomoutskvg = new TSvgIcon(PreviewZoomRect);
     zoomoutskvg->setObjectName(QStringLiteral("zoomoutskvg"));
     zoomoutskvg->setSource(QStringLiteral(":/icons/zoomout.svg"));
-    zoomoutskvg->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+    zoomoutskvg->setOverrideColour(ThemeMapTextColor(kText));
     zoomoutskvg->setClickable(true);
     zoomoutskvg->setToolTip(QStringLiteral("Zoom out"));
     zoominskvg = new TSvgIcon(PreviewZoomRect);
     zoominskvg->setObjectName(QStringLiteral("zoominskvg"));
     zoominskvg->setSource(QStringLiteral(":/icons/zoomin.svg"));
-    zoominskvg->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+    zoominskvg->setOverrideColour(ThemeMapTextColor(kText));
     zoominskvg->setClickable(true);
     zoominskvg->setToolTip(QStringLiteral("Zoom in"));
     Label22 = new TLabel(QStringLiteral("100%"), PreviewZoomRect);
     Label22->setObjectName(QStringLiteral("Label22"));
     Label22->setFontSize(12, QFont::DemiBold);
-    Label22->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+    Label22->setFontColour(ThemeMapTextColor(kTextBright));
     Label22->setAlignment(Qt::AlignCenter);
     Label22->setClickable(true);
     const QRect bar = PreviewZoomRect->panelRect();
@@ -442,7 +443,7 @@ void TForm1::CreateRightPanel()
 
     ParamsRect = new TRoundedPanel(content);
     ParamsRect->setObjectName(QStringLiteral("ParamsRect"));
-    ParamsRect->setFillColour(ThemeMapColor(0x59314158u));
+    ParamsRect->setFillColour(ThemeMapColor(kPanelCard));
     ParamsRect->setRadius(14);
     ParamsRect->setPanelGeometry(
         QRect(origin + QPoint(DpI(12), DpI(kParamsTop)), QSize(DpI(kRightPanelWidth - 24), DpI(435))));
@@ -459,9 +460,9 @@ void TForm1::CreateRightPanel()
         row->setObjectName(QStringLiteral("ParamRow%1").arg(k));
         row->caption()->setObjectName(QStringLiteral("Param%1Label").arg(k));
         row->caption()->setToolTip(QStringLiteral("Double-click to reset this slider"));
-        row->caption()->setFontColour(ThemeMapTextColor(0xFFD5D5D5u));
+        row->caption()->setFontColour(ThemeMapTextColor(kText));
         row->valueLabel()->setObjectName(QStringLiteral("P%1labelpc").arg(k));
-        row->valueLabel()->setFontColour(ThemeMapTextColor(0xFFFFFFFFu));
+        row->valueLabel()->setFontColour(ThemeMapTextColor(kTextBright));
         row->slider()->setObjectName(QStringLiteral("TrackBar%1").arg(k));
         row->setGeometry(DpI(16), DpI(48 + (k - 1) * 62), DpI(kRightPanelWidth - 24 - 32), DpI(50));
         ParamRows[k - 1] = row;

@@ -9,6 +9,7 @@
 #include "platform/graphics/SkImage.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/SvgIcon.h"
 #include "shell/Theme.h"
@@ -73,7 +74,7 @@ void TForm1::DrawZoomedPreview()
     if (!box)
         return;
     SkCanvas* canvas = box->getCanvas();
-    canvas->clear(pv::ThemeMapColor(0xFF111827u));
+    canvas->clear(pv::ThemeMapColor(kBackgroundWorkspace));
     canvas->drawImageRect(FSkSourceImage, SkRect::MakeXYWH(float(start.x()), float(start.y()), float(rw), float(rh)),
                           SkRect::MakeWH(float(W), float(H)), SkSamplingOptions::Mitchell());
     Image1->setBitmap(ToBitmap(box->makeImageSnapshot()));

@@ -4,6 +4,7 @@
 
 #include "workspace/window/MainWindow.h"
 
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "shell/Theme.h"
@@ -40,7 +41,7 @@ void TForm1::ApplyThemeColors()
     if (FBatch)
         FBatch->ApplyTheme();
     // Colours painted outside the widget kit.
-    SkPaintBox1->SetBackgroundColor(ThemeMapColor(0xFF111827u));
+    SkPaintBox1->SetBackgroundColor(ThemeMapColor(kBackgroundWorkspace));
     Image1->setLightTheme(light);
     UpdateThemeIcons();
     UpdateEmptyPreviewBg();
@@ -71,7 +72,7 @@ void TForm1::UpdateThemeIcons()
     moonsvg->setVisible(light);
     // The icons keep out of the walk; their colour is set here.
     for (TSvgIcon* icon : {Sunsvg, moonsvg}) {
-        icon->setOverrideColour(0xFFD5D5D5u);
+        icon->setOverrideColour(kText);
         icon->applyTheme(light);
     }
 }
@@ -86,7 +87,7 @@ void TForm1::UpdateEmptyPreviewBg()
         QPainter p(&placeholder);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(ToQColor(ThemeMapColor(0xFF314158u)));
+        p.setBrush(ToQColor(ThemeMapColor(kPanelRaised)));
         const double rx = placeholder.width() * 16.0 / std::max(1, Image1->width());
         const double ry = placeholder.height() * 16.0 / std::max(1, Image1->height());
         p.drawRoundedRect(QRectF(placeholder.rect()), rx, ry);

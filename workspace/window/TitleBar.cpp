@@ -6,6 +6,7 @@
 #include "workspace/window/MainWindow.h"
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
 #include "shell/Theme.h"
@@ -35,8 +36,8 @@ const QByteArray kCloseIcon = QByteArrayLiteral(
 
 // The body: its design colour at rest; while the window is pressed, moved or
 // resized a light veil lies over it.
-constexpr TAlphaColor kBodyFill = 0xFF0C1624u;
-constexpr TAlphaColor kBodyPressedVeil = 0x80B0C0D6u;
+constexpr TAlphaColor kBodyFill = kBackgroundTitleBar;
+constexpr TAlphaColor kBodyPressedVeil = kTitleBarPressedVeil;
 
 TAlphaColor Over(TAlphaColor top, TAlphaColor below)
 {
@@ -67,16 +68,16 @@ void TForm1::CreateWindowChrome()
         auto* button = new TIconButton(ProgramBarRect);
         button->setObjectName(QString::fromLatin1(name));
         button->icon()->setSvgData(icon);
-        button->icon()->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        button->icon()->setOverrideColour(ThemeMapTextColor(kText));
         button->setStyledColour("hoverFill", hoverDark, hoverLight);
         button->setIconSize(18);
         button->setCursor(Qt::ArrowCursor);
         button->resize(DpI(38), DpI(38));
         return button;
     };
-    MinSpeedButton = make("MinSpeedButton", kMinimiseIcon, 0xFF7E7D83u, 0xFF94A3B8u);
-    MaxSpeedButton = make("MaxSpeedButton", kMaximiseIcon, 0xFF7E7D83u, 0xFF94A3B8u);
-    CloseSpeedButton = make("CloseSpeedButton", kCloseIcon, 0xFFFF0303u, 0xFFFF0303u);
+    MinSpeedButton = make("MinSpeedButton", kMinimiseIcon, kTitleBarButtonHover, kLightTitleBarButtonHover);
+    MaxSpeedButton = make("MaxSpeedButton", kMaximiseIcon, kTitleBarButtonHover, kLightTitleBarButtonHover);
+    CloseSpeedButton = make("CloseSpeedButton", kCloseIcon, kStateCloseTitleBar, kStateCloseTitleBar);
     connect(MinSpeedButton, &TIconButton::clicked, this, &TForm1::MinButtonClick);
     connect(MaxSpeedButton, &TIconButton::clicked, this, &TForm1::MaxButtonClick);
     connect(CloseSpeedButton, &TIconButton::clicked, this, &TForm1::CloseButtonClick);

@@ -9,6 +9,7 @@
 
 #include "engine/ImageHistory.h"
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
@@ -30,7 +31,7 @@ void TForm1::CreateToolbar()
         auto* button = new TIconButton(ProgramBarRect);
         button->setObjectName(QString::fromLatin1(name));
         button->icon()->setSource(QString::fromLatin1(icon));
-        button->icon()->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+        button->icon()->setOverrideColour(ThemeMapTextColor(kText));
         button->setToolTip(QString::fromLatin1(hint));
         button->resize(DpI(38), DpI(38));
         button->show();
@@ -44,7 +45,7 @@ void TForm1::CreateToolbar()
     makeButton(SpeedButton8, "SpeedButton8", ":/toolbar/help.svg", "Help");
     makeButton(SpeedButton9, "SpeedButton9", ":/toolbar/coffee.svg", "A cup of coffee?");
     makeButton(SpeedButton23, "SpeedButton23", ":/toolbar/quit.svg", "Close Pelandrovium");
-    SpeedButton23->setHoverColour(0xFFFF0000u);
+    SpeedButton23->setHoverColour(kStateClose);
     CoffeeCup = SpeedButton9->icon();
 
     // The row after the menu button is laid out with the window's buttons.

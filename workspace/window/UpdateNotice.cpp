@@ -4,6 +4,7 @@
 #include "workspace/window/MainWindow.h"
 
 #include "platform/widgets/Button.h"
+#include "platform/widgets/DesignColours.h"
 #include "platform/widgets/Label.h"
 #include "platform/widgets/RoundedPanel.h"
 #include "platform/widgets/SvgIcon.h"
@@ -44,14 +45,14 @@ void TForm1::CreateUpdateNotice()
 {
     Check4UpdateRect = new TRoundedPanel(Layout2);
     Check4UpdateRect->setObjectName(QStringLiteral("Check4UpdateRect"));
-    Check4UpdateRect->setFillColour(0xFF314158u);
+    Check4UpdateRect->setFillColour(kPanelRaised);
     Check4UpdateRect->setRadius(15);
-    Check4UpdateRect->setShadow(TShadow{8, 0, 4, 0xCC000000u});
+    Check4UpdateRect->setShadow(TShadow{8, 0, 4, kShadowNotice});
     Check4UpdateRect->resize(DpI(369), DpI(210));
     Check4UpdateText = new TLabel({}, Check4UpdateRect);
     Check4UpdateText->setObjectName(QStringLiteral("Check4UpdateText"));
     Check4UpdateText->setTranslatable(false); // composed of translated rows
-    Check4UpdateText->setFontColour(0xFFFFFFFFu);
+    Check4UpdateText->setFontColour(kTextBright);
     Check4UpdateText->setFontSize(14);
     Check4UpdateText->setWordWrap(true);
     Check4UpdateText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -68,7 +69,7 @@ void TForm1::CreateUpdateNotice()
     auto* siteIcon = new TSvgIcon(BtnUpdate);
     siteIcon->setObjectName(QStringLiteral("SkSvg52"));
     siteIcon->setSource(QStringLiteral(":/toolbar/update.svg"));
-    siteIcon->setOverrideColour(ThemeMapTextColor(0xFFD5D5D5u));
+    siteIcon->setOverrideColour(ThemeMapTextColor(kText));
     siteIcon->setGeometry(DpI(12), DpI(7), DpI(19), DpI(19));
     connect(CancelUpdate, &TButton::clicked, this, &TForm1::CancelUpdateClick);
     connect(BtnUpdate, &TButton::clicked, this, &TForm1::BtnUpdateClick);
