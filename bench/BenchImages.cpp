@@ -3,7 +3,6 @@
 #include "engine/Effect.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/system/Numbers.h"
-#include "engine/EffectParameters.h"
 
 #include <QFileInfo>
 
@@ -63,15 +62,10 @@ ISkImage SmallPhoto()
 
 std::array<int, 5> DesktopDefaults(int number)
 {
-    static const TParameterTable table = [] {
-        TParameterTable t;
-        InitializeParameters(t);
-        return t;
-    }();
     std::array<int, 5> P{};
-    if (const TParameters* slot = ParamsSlot(table, number))
-        for (int k = 1; k <= 5; ++k)
-            P[k - 1] = slot->Value(k);
+    if (const EffectInfo* effect = FindEffect(number))
+        for (size_t k = 0; k < 5; ++k)
+            P[k] = effect->slots[k].value;
     return P;
 }
 

@@ -32,78 +32,17 @@ QString EffectMessageName(int effectNumber)
 }
 void SetEngineHost(TEngineHost* host) { gHost.store(host, std::memory_order_release); }
 
-// ------------------------------------------------------------------ catalogue
+// ------------------------------------------------------------------ brush-sheet set-up
 
 namespace {
-
-std::array<EffectInfo, 26>& Catalogue()
-{
-    static std::array<EffectInfo, 26> table{{
-        {100, "Pencil Sketch 1", "Pencil Sketch 1", "PencilSketch", nullptr},
-        {101, "Pencil Sketch 2", "Pencil Sketch 2", "Pencil6", nullptr},
-        {102, "Pencil Sketch 3", "Pencil Sketch 3", "DynamicPencil", nullptr},
-        {103, "Crosshatch", "Crosshatch", "Crosshatch", nullptr},
-        {200, "Black & white", "Black & White", "blackandwhiteInk", nullptr},
-        {201, "Stippling", "Stippling", "StipplingEffect", nullptr},
-        {202, "Felt-tip pen", "Felt-tip pen", "MarkerRenderingEffect", nullptr},
-        {203, "Comic Print", "Comic print", "ComicPrintHalftone", nullptr},
-        {300, "Watercolor", "Watercolor", "CentralSpokeEffect", nullptr},
-        {301, "Watercolor 2", "Watercolor 2", "RegionGrowing", nullptr},
-        {302, "Oil pastel", "Oil Pastel", "NewRandomStrokes_BestOfN", nullptr},
-        {303, "Watercolor splashes", "Watercolor splashes", "NewDirectionalStrokesgood", nullptr},
-        {304, "Impasto brushstrokes", "Impasto brushstrokes", "SystematicPainting", nullptr},
-        {305, "Brushstrokes 2", "Brushstrokes 2", "Ollivander", nullptr},
-        {306, "Smooth painting", "Smooth painting", "TemplateMatching", nullptr},
-        {307, "Stochastic painting", "Stochastic Painting", "StochasticPainting", nullptr},
-        {308, "Gouache Painting", "Gouache Painting", "GouachePainting", nullptr},
-        {400, "Orton filter", "Orton filter", "OrtonFilterEffect", nullptr},
-        {401, "Adjustments", "Adjustments", "AdjustmentsEffect", nullptr},
-        {402, "Vintage / Sepia", "Vintage / Sepia", "VintageSepiaEffect", nullptr},
-        {403, "Retro film", "Retro film", "RetroFilmEffect", nullptr},
-        {404, "LUTs", "LUTs", "ApplyLUT", nullptr},
-        {500, "Mosaic", "Mosaic", "SpaceFillingDots", nullptr},
-        {501, "Cartoon", "Cartoon", "CartoonEffect", nullptr},
-        {502, "Circles", "Circles", "SpaceFillingCircles", nullptr},
-        {503, "Triangles", "Triangles", "SpaceFillingTriangles", nullptr},
-    }};
-    return table;
-}
 
 std::atomic<BrushSetupProc> gBrushSetup{nullptr};
 
 } // namespace
 
-std::span<const EffectInfo> EffectCatalogue() { return Catalogue(); }
-
-const EffectInfo* FindEffect(int number)
-{
-    for (const EffectInfo& e : Catalogue())
-        if (e.number == number)
-            return &e;
-    return nullptr;
-}
-
-bool RegisterEffect(int number, TEffectProc proc)
-{
-    for (EffectInfo& e : Catalogue())
-        if (e.number == number) {
-            e.proc = proc;
-            return true;
-        }
-    return false;
-}
-
-TEffectProc ReplaceEffect(int number, TEffectProc proc)
-{
-    for (EffectInfo& e : Catalogue())
-        if (e.number == number)
-            return std::exchange(e.proc, proc);
-    return nullptr;
-}
-
 void RunBrushSheetSetup(int effectNumber)
 {
-    if (effectNumber != 302 && effectNumber != 303 && effectNumber != 304 && effectNumber != 307)
+    if (!HasEffectOption(effectNumber, kBrushSheetSetup))
         return;
     if (BrushSetupProc setup = gBrushSetup.load())
         RunOnUISync([&] { setup(effectNumber); });

@@ -4,6 +4,7 @@
 // effect also needs the pool's parallel loops and progress, preview and
 // cancellation, so this header brings both.
 
+#include "engine/EffectCatalogue.h"
 #include "engine/EngineHost.h"
 #include "engine/Parallel.h"
 #include "engine/Progress.h"
@@ -24,34 +25,10 @@ namespace pv {
 
 // ------------------------------------------------------------------ contract
 
-// Every effect routine: source picture, destination raster surface (same size,
-// transparent), five parameters and the preview flag.
-using TEffectProc = void (*)(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
-                             bool Preview);
-
-struct EffectInfo {
-    int number;
-    const char* listName;    // the name the effect lists show
-    const char* messageName; // the name messages use (four differ in letter case)
-    const char* routine;     // the routine's name
-    TEffectProc proc;      // null until the routine is linked in
-};
-
-// The 26 effects in list order; 900 (the brush-stroke frame) is not among them.
-std::span<const EffectInfo> EffectCatalogue();
-const EffectInfo* FindEffect(int number);
-
 // The name messages give an effect number: the catalogue's message name,
 // "Brushstrokes Frame" for 900 (the brush-stroke frame while it runs), else
 // "Unknown Effect". The window and windowless hosts alike.
 QString EffectMessageName(int effectNumber);
-
-// Registers an effect routine under its number (called once per effect file).
-bool RegisterEffect(int number, TEffectProc proc);
-
-// Puts another routine under an effect number and returns the previous one
-// (tests use it to run controllable effects through the real engine).
-TEffectProc ReplaceEffect(int number, TEffectProc proc);
 
 #define PV_REGISTER_EFFECT(number, proc) \
     static const bool pvEffectRegistered_##proc = ::pv::RegisterEffect(number, &proc)
@@ -68,8 +45,9 @@ void ProcessEffectOnSurface(const ISkImage& Source, const ISkSurface& Dest, int 
 void RunEffectRoutine(const EffectInfo& effect, const ISkImage& Source, const ISkSurface& Dest,
                       const std::array<int, 5>& P, bool Preview);
 
-// Hook for the brush-sheet set-up of effects 302, 303, 304 and 307, run on the
-// UI thread before those effects (installed by the painting effects).
+// Hook for the brush-sheet set-up of the effects the catalogue marks
+// kBrushSheetSetup, run on the UI thread before them (installed by the
+// painting effects).
 using BrushSetupProc = void (*)(int effectNumber);
 void SetBrushSheetSetup(BrushSetupProc proc);
 // Runs that set-up on the UI thread when the effect needs it.

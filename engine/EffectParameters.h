@@ -1,7 +1,7 @@
 #pragma once
 // The effect numbering as the window uses it: names of effects in messages,
-// the five effect lists, and the parameter table with every effect's slider
-// captions and default values.
+// the five effect lists, and the parameter table filled with every effect's
+// slider captions and default values from the effect catalogue.
 
 #include <QString>
 #include <QStringList>

@@ -21,7 +21,6 @@
 #include "platform/system/Files.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
-#include "engine/EffectParameters.h"
 
 #include <QGuiApplication>
 #include <QStringList>
@@ -123,17 +122,16 @@ int Run(const QStringList& args)
             effects.push_back(e.number);
     ReplaceEffect(300, Watercolor);
     ReplaceEffect(302, OilPastel);
-    TParameterTable table;
-    InitializeParameters(table);
 
     bool independent = true;
     for (const QString& kind : cases) {
         const bool preview = kind == "preview";
         const ISkImage input = preview ? Crop(photo, 225, 225) : kind == "small" ? Crop(photo, 640, 480) : photo;
         for (int number : effects) {
-            const TParameters* slot = ParamsSlot(table, number);
-            if (!slot)
+            const EffectInfo* effect = FindEffect(number);
+            if (!effect)
                 continue;
+            const std::array<EffectSlot, 5>& slot = effect->slots;
             std::printf("%d %s", number, qPrintable(kind));
             for (int seed : seeds) {
                 uint64_t first = 0;
@@ -146,8 +144,8 @@ int Run(const QStringList& args)
                         std::unique_ptr<HashHost> host;
                         if (preview)
                             host = std::make_unique<HashHost>(photo);
-                        ProcessEffectOnSurface(input, dest, number, slot->Value(1), slot->Value(2), slot->Value(3),
-                                               slot->Value(4), slot->Value(5), preview);
+                        ProcessEffectOnSurface(input, dest, number, slot[0].value, slot[1].value, slot[2].value,
+                                               slot[3].value, slot[4].value, preview);
                         ThreadIsPreview = false;
                     }
                     const uint64_t hash = HashSurface(dest);

@@ -28,6 +28,17 @@ TEST(EffectCatalogue, HoldsTheTwentySixEffectsWithTheirListNames)
     EXPECT_EQ(FindEffect(900), nullptr);
 }
 
+TEST(EffectCatalogue, BrushSheetsAreSetUpForTheStampedBrushEffectsOnly)
+{
+    static std::set<int> setUp;
+    setUp.clear();
+    SetBrushSheetSetup([](int number) { setUp.insert(number); });
+    for (int number = 0; number < 1000; ++number)
+        RunBrushSheetSetup(number);
+    SetBrushSheetSetup(nullptr);
+    EXPECT_EQ(setUp, (std::set<int>{302, 303, 304, 307}));
+}
+
 TEST(EffectCatalogue, WindowlessHostsNameEffectsAsMessagesDo)
 {
     // Four message names differ in letter case from the list entries.

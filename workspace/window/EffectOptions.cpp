@@ -5,6 +5,7 @@
 
 #include "workspace/window/EffectOptions.h"
 
+#include "engine/EffectCatalogue.h"
 #include "engine/Repository.h"
 #include "platform/system/Errors.h"
 #include "platform/widgets/Button.h"
@@ -25,17 +26,13 @@
 
 namespace pv {
 
-bool EraseOptionEnabled(int effect)
-{
-    return effect == 103 || effect == 202 || (effect >= 300 && effect <= 305) || effect == 307 || effect == 308 ||
-           (effect >= 500 && effect <= 503);
-}
+bool EraseOptionEnabled(int effect) { return HasEffectOption(effect, kEraseOption); }
 
-bool ContourOptionShown(int effect) { return effect == 500 || effect == 502 || effect == 503; }
+bool ContourOptionShown(int effect) { return HasEffectOption(effect, kContourOption); }
 
-bool BrushOptionShown(int effect) { return effect >= 302 && effect <= 304; }
+bool BrushOptionShown(int effect) { return HasEffectOption(effect, kCustomBrushOption); }
 
-bool LUTOptionShown(int effect) { return effect == 404; }
+bool LUTOptionShown(int effect) { return HasEffectOption(effect, kLUTOption); }
 
 namespace {
 

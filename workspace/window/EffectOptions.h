@@ -1,5 +1,6 @@
 #pragma once
-// Which effects use which of the options under the sliders.
+// Which effects use which of the options under the sliders (as the effect
+// catalogue marks them).
 
 namespace pv {
 
