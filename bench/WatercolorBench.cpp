@@ -5,11 +5,11 @@
 #include "engine/SharpenSurface.h"
 #include "engine/SimilaritySmoothSurface.h"
 #include "engine/VibrancePop.h"
+#include "engine/Workers.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <thread>
 
 namespace pv::bench {
 namespace {
@@ -50,7 +50,7 @@ BENCHMARK(BM_Watercolor12MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 // Watercolor's own smoothing call: half size, radius 5, three passes.
 void BM_SimilaritySmooth12MP(benchmark::State& state)
 {
-    const int threads = std::min(8, int(std::max(1u, std::thread::hardware_concurrency())));
+    const int threads = std::min(8, ProcessorCount());
     for (auto _ : state) {
         state.PauseTiming();
         const ISkSurface s = PhotoSurface();

@@ -1,6 +1,7 @@
 #include "engine/Effect.h"
 
 #include "engine/EffectParameterRanges.h"
+#include "engine/Workers.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
 
@@ -8,7 +9,6 @@
 #include <array>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <utility>
 
 namespace pv {
@@ -203,7 +203,7 @@ tbb::task_arena& SharedPool()
     if (!gPool) {
         int workers = gPoolWorkers.load();
         if (workers <= 0)
-            workers = DefaultPoolWorkers(int(std::max(1u, std::thread::hardware_concurrency())));
+            workers = DefaultPoolWorkers(ProcessorCount());
         gPool = std::make_unique<tbb::task_arena>(workers);
     }
     return *gPool;
@@ -217,6 +217,22 @@ void SetSharedPoolWorkers(int workers)
 }
 
 int SharedPoolWorkers() { return SharedPool().max_concurrency(); }
+
+std::shared_ptr<tbb::task_arena> PrivatePool::Get()
+{
+    std::lock_guard guard(mutex_);
+    const int shared = gPoolWorkers.load();
+    const int size = own_ > 0 ? own_ : shared > 0 ? std::min(shared, wanted_) : wanted_;
+    if (!pool_ || pool_->max_concurrency() != size)
+        pool_ = std::make_shared<tbb::task_arena>(size);
+    return pool_;
+}
+
+void PrivatePool::SetWorkers(int workers)
+{
+    std::lock_guard guard(mutex_);
+    own_ = std::max(0, workers);
+}
 
 void EngineStart()
 {

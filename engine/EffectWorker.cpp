@@ -9,6 +9,7 @@
 #include "engine/EffectParameterRanges.h"
 #include "engine/Effect.h"
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "engine/DebugLog.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
@@ -16,13 +17,11 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <thread>
+#include <system_error>
 
 namespace pv {
 namespace {
 
-std::atomic<int> gRunningWorkers{0};
-std::atomic<int> gNextRunId{0};
 
 // Values captured for one run, shared by the call and its worker.
 struct EffectRun {
@@ -251,7 +250,6 @@ void EffectWorker(std::shared_ptr<EffectRun> run)
     }
     run->LocalSourceImage.reset();
     run->ResultImage.reset();
-    --gRunningWorkers;
 }
 
 } // namespace
@@ -303,24 +301,10 @@ void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, boo
     if (Preview && host->FCurrentEffectNumber.load() != -1)
         return;
     if (!Preview) {
-        int running = -1;
-        {
-            std::lock_guard guard(EffectLock());
-            running = host->FCurrentEffectNumber.load();
-            if (running == -1) {
-                run->RunId = ++gNextRunId;
-                host->FCurrentEffectNumber = EffectNumber;
-                host->FCurrentRunId = run->RunId;
-                host->Cancel = false;
-            }
-        }
-        // The message box is shown only after the lock is released: a worker
-        // waiting for the lock must not wait for the user.
-        if (running != -1) {
-            host->ShowMessage(QStringLiteral("Please wait for \"") + host->GetEffectName(running) +
-                              QStringLiteral("\" to finish processing."));
+        run->RunId = ClaimFullRender(*host, EffectNumber);
+        if (run->RunId == 0)
             return;
-        }
+        host->Cancel = false;
     }
     if (Preview) {
         run->MyGeneration = ++host->FPreviewGeneration;
@@ -333,14 +317,10 @@ void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, boo
         std::lock_guard guard(EffectLock());
         EffectsStopped = false;
     }
-    ++gRunningWorkers;
-    try {
-        std::thread(EffectWorker, run).detach();
-    } catch (...) {
-        --gRunningWorkers;
+    if (!StartWorker([run] { EffectWorker(run); })) {
         if (!Preview)
             EndRun(host, *run);
-        throw;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
 }
 
@@ -350,10 +330,5 @@ void StopAllEffects()
     EffectsStopped = true;
 }
 
-int RunningEffectWorkers() { return gRunningWorkers.load(); }
-
-int NewEffectRunId() { return ++gNextRunId; }
-void EffectWorkerStarted() { ++gRunningWorkers; }
-void EffectWorkerFinished() { --gRunningWorkers; }
 
 } // namespace pv

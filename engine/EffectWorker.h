@@ -14,16 +14,6 @@ void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, boo
 // Keeps workers from starting effects (the main window is being destroyed).
 void StopAllEffects();
 
-// Number of effect workers that have not finished yet.
-int RunningEffectWorkers();
-
-// For full renders that do not start through ProcessEffect (the brush-stroke
-// frame): a run id from the same counter, and their worker counted among the
-// effect workers the main window waits for when it goes.
-int NewEffectRunId();
-void EffectWorkerStarted();
-void EffectWorkerFinished();
-
 // The preview crop: clamps the window's start point (W, H the source size,
 // display the preview box size) and returns the source region to render, or
 // an empty rectangle when there is none.

@@ -9,6 +9,9 @@
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace pv {
@@ -19,6 +22,29 @@ int DefaultPoolWorkers(int processors);
 tbb::task_arena& SharedPool();
 void SetSharedPoolWorkers(int workers);
 int SharedPoolWorkers();
+
+// A pool of an effect's own, for work that wants a worker count other than
+// the shared pool's (at most `workers`). Once a benchmark or test sets the
+// shared pool's size, every such pool takes that size too (up to its own), so
+// one worker count reaches all of them; SetWorkers gives the pool a size of
+// its own instead (0 drops it).
+// Sizes change between runs: the pool is made again when its size no longer
+// matches, and a run that holds the pool it got keeps it.
+class PrivatePool {
+public:
+    explicit PrivatePool(int workers) : wanted_(std::max(1, workers)) {}
+    PrivatePool(const PrivatePool&) = delete;
+    PrivatePool& operator=(const PrivatePool&) = delete;
+
+    std::shared_ptr<tbb::task_arena> Get();
+    void SetWorkers(int workers);
+
+private:
+    std::mutex mutex_;
+    int wanted_;
+    int own_ = 0;
+    std::shared_ptr<tbb::task_arena> pool_;
+};
 
 // Parallel loop over [begin, end) on the given pool. The body receives
 // sub-ranges (lo, hi) and runs with the caller's preview flag and generation;

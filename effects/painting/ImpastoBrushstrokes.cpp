@@ -21,6 +21,7 @@
 #include "effects/painting/brushes/BrushStamp.h"
 #include "engine/EngineHost.h"
 #include "engine/ImageHelpers.h"
+#include "engine/Workers.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
@@ -31,7 +32,6 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
-#include <thread>
 #include <vector>
 
 namespace pv {
@@ -521,8 +521,7 @@ void SystematicPaintingWithBands(const ISkImage& Source, const ISkSurface& Dest,
 void SystematicPainting(const ISkImage& Source, const ISkSurface& Dest, int P1, int P2, int P3, int P4, int P5,
                         bool Preview)
 {
-    SystematicPaintingWithBands(Source, Dest, P1, P2, P3, P4, P5, Preview,
-                                int(std::max(1u, std::thread::hardware_concurrency())));
+    SystematicPaintingWithBands(Source, Dest, P1, P2, P3, P4, P5, Preview, ProcessorCount());
 }
 
 PV_REGISTER_EFFECT(304, SystematicPainting);

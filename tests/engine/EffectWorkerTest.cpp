@@ -3,6 +3,7 @@
 #include "engine/EffectWorker.h"
 #include "engine/Effect.h"
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "platform/system/Threads.h"
 
 #include <QCoreApplication>
@@ -123,7 +124,7 @@ protected:
     {
         QElapsedTimer t;
         t.start();
-        while (RunningEffectWorkers() > 0 && t.elapsed() < 10000)
+        while (RunningWorkers() > 0 && t.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QCoreApplication::processEvents();
     }
@@ -173,7 +174,7 @@ TEST_F(EffectWorkerTest, OneFullRenderAtATime)
     ProcessEffect(304, 1, 0, 0, 0, 0, true); // a preview during a full render: dropped silently
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], "Please wait for \"Impasto brushstrokes\" to finish processing.");
-    EXPECT_EQ(RunningEffectWorkers(), 1);
+    EXPECT_EQ(RunningWorkers(), 1);
     gRelease = true;
     WaitForWorkers();
     EXPECT_EQ(gStarted, 1);
@@ -186,7 +187,7 @@ TEST_F(EffectWorkerTest, NoImageLoaded)
     host.FSkImage.reset();
     ProcessEffect(304, 1, 0, 0, 0, 0, false);
     EXPECT_EQ(host.messages, std::vector<QString>{"No image loaded"});
-    EXPECT_EQ(RunningEffectWorkers(), 0);
+    EXPECT_EQ(RunningWorkers(), 0);
     EXPECT_EQ(host.FCurrentEffectNumber, -1);
 }
 
@@ -304,7 +305,7 @@ TEST_F(EffectWorkerTest, TheEndOfAnOlderRunLeavesANewerRunsBar)
     // The run is told to stop, and its end reaches the window after the
     // window already started another run (as a brush-stroke frame does).
     host.MarkEngineIdle();
-    host.FCurrentRunId = NewEffectRunId();
+    host.FCurrentRunId = NewRunId();
     host.FCurrentEffectNumber = 900;
     gRelease = true;
     WaitForWorkers();

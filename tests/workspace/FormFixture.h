@@ -4,6 +4,7 @@
 // input.
 
 #include "engine/EffectWorker.h"
+#include "engine/Workers.h"
 #include "platform/graphics/SkImage.h"
 #include "workspace/window/ImageFiles.h"
 #include "workspace/window/MainWindow.h"
@@ -68,7 +69,7 @@ inline void ShowRestored(RecordingForm& form)
 
 inline void WaitForEffectWorkers()
 {
-    WaitUntil([] { return RunningEffectWorkers() == 0; });
+    WaitUntil([] { return RunningWorkers() == 0; });
     QCoreApplication::processEvents();
 }
 

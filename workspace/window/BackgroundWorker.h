@@ -9,12 +9,9 @@ namespace pv {
 
 class TForm1;
 
-// Starts work on a new thread; deliver then runs on the UI thread while the
+// Starts work through StartWorker; deliver then runs on the UI thread while the
 // window still lives, and the count of background work drops after it. False
 // when no thread could be started (nothing has run then).
 bool StartBackgroundWorker(TForm1& form, std::function<void()> work, std::function<void(TForm1&)> deliver);
-
-// Tests: while set, every start fails as when the system has no thread left.
-void FailBackgroundWorkerStartsForTests(bool fail);
 
 } // namespace pv

@@ -3,6 +3,7 @@
 #include "workspace/window/Clipboard.h"
 
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "platform/graphics/Codecs.h"
 #include "platform/graphics/PngEncoder.h"
 #include "platform/graphics/SkImage.h"
@@ -14,56 +15,10 @@
 #include <QGuiApplication>
 
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
 namespace pv {
-
-namespace {
-
-// Encodes still running. The process waits for them when it exits, so no
-// encode is cut off half-way while the libraries it uses are torn down.
-struct RunningEncodes {
-    std::mutex lock;
-    std::condition_variable idle;
-    int count = 0;
-};
-
-RunningEncodes& Encodes()
-{
-    static RunningEncodes encodes;
-    return encodes;
-}
-
-void WaitForRunningEncodes()
-{
-    RunningEncodes& encodes = Encodes();
-    std::unique_lock guard(encodes.lock);
-    encodes.idle.wait(guard, [&] { return encodes.count == 0; });
-}
-
-void StartEncode()
-{
-    // Constructed before the exit handler is registered, so it outlives it.
-    RunningEncodes& encodes = Encodes();
-    static const bool registered = [] { return std::atexit(WaitForRunningEncodes) == 0; }();
-    (void)registered;
-    std::lock_guard guard(encodes.lock);
-    ++encodes.count;
-}
-
-void EndEncode()
-{
-    RunningEncodes& encodes = Encodes();
-    std::lock_guard guard(encodes.lock);
-    if (--encodes.count == 0)
-        encodes.idle.notify_all();
-}
-
-} // namespace
 
 struct TClipboardPicture::Encoding {
     std::mutex lock;
@@ -76,33 +31,27 @@ TClipboardPicture::TClipboardPicture(ISkImage picture)
     : picture_(std::move(picture)), encoding_(std::make_shared<Encoding>())
 {
     // The worker holds the picture and the result; the clipboard may drop
-    // this object at any time without waiting for it.
-    StartEncode();
-    try {
-        std::thread([image = picture_, state = encoding_]() mutable {
-            QByteArray png;
-            try {
-                SkPixmap pm;
-                if (image && image->peekPixels(pm) && !EncodePng(pm, png))
-                    png.clear();
-            } catch (...) {
+    // this object at any time without waiting for it, and the process waits
+    // for the encode when it exits.
+    const bool started = StartWorker([image = picture_, state = encoding_]() mutable {
+        QByteArray png;
+        try {
+            SkPixmap pm;
+            if (image && image->peekPixels(pm) && !EncodePng(pm, png))
                 png.clear();
-            }
-            {
-                std::lock_guard guard(state->lock);
-                state->png = std::move(png);
-                state->done = true;
-                state->finished.notify_all();
-            }
-            // Let go of the picture before the process may exit.
-            image.reset();
-            state.reset();
-            EndEncode();
-        }).detach();
-    } catch (const std::system_error&) {
+        } catch (...) {
+            png.clear();
+        }
+        {
+            std::lock_guard guard(state->lock);
+            state->png = std::move(png);
+            state->done = true;
+            state->finished.notify_all();
+        }
+    });
+    if (!started) {
         // No thread to spare: the copy offers no PNG rather than a wait
         // that would never end.
-        EndEncode();
         std::lock_guard guard(encoding_->lock);
         encoding_->done = true;
     }

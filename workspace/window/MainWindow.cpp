@@ -3,6 +3,7 @@
 #include "engine/EffectWorker.h"
 #include "engine/Effect.h"
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "platform/system/Threads.h"
 #include "platform/widgets/Button.h"
 #include "platform/widgets/Control.h"
@@ -26,7 +27,6 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
@@ -224,13 +224,9 @@ void TForm1::FormDestroy()
         FBatch->Stop();
     // Workers may be waiting for a synchronous call to this thread, so the
     // wait keeps serving them; after five seconds teardown goes on anyway.
-    QElapsedTimer waited;
-    waited.start();
-    while ((IsBackgroundWorkRunning() || RunningEffectWorkers() > 0) && waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    const bool lateWorkers = IsBackgroundWorkRunning() || RunningEffectWorkers() > 0;
+    const bool lateWorkers = !WaitForWorkers(
+        5000, [this] { return IsBackgroundWorkRunning(); },
+        [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
     FDestroying = true;
     UpdatePreviewTimer.stop();
     PreviewDebounceTimer.stop();

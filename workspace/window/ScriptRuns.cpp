@@ -7,6 +7,7 @@
 #include "engine/ImageHistory.h"
 #include "engine/DebugLog.h"
 #include "engine/Repository.h"
+#include "engine/Workers.h"
 #include "platform/system/Errors.h"
 #include "platform/system/Numbers.h"
 #include "platform/system/Threads.h"
@@ -21,13 +22,10 @@
 
 #include <QWindow>
 
-#include <atomic>
-#include <thread>
+#include <system_error>
 
 namespace pv {
 namespace {
-
-std::atomic<int> gRunningScriptWorkers{0};
 
 // The window, while it is still the one the engine works for.
 TForm1* LiveForm()
@@ -88,7 +86,6 @@ void ScriptWorker(std::shared_ptr<TScriptRun> run)
     } catch (...) {
         // The window went away while the run ended: nothing is left to tell.
     }
-    --gRunningScriptWorkers;
 }
 
 } // namespace
@@ -114,17 +111,11 @@ void StartScriptWorker(TForm1& form, std::vector<TScriptCommand> Commands, TScri
     run->WorkingSnap = form.FSkImage;
     run->Progress = std::move(Progress);
     run->HandBack = std::move(HandBack);
-    ++gRunningScriptWorkers;
-    try {
-        std::thread(ScriptWorker, run).detach();
-    } catch (...) {
-        --gRunningScriptWorkers;
+    if (!StartWorker([run] { ScriptWorker(run); })) {
         form.FScriptRunning = false;
-        throw;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
 }
-
-int RunningScriptWorkers() { return gRunningScriptWorkers.load(); }
 
 void AttachScriptEditor(TForm1& form, TFormScriptEditor* editor)
 {

@@ -45,7 +45,4 @@ void StartScriptWorker(TForm1& form, std::vector<TScriptCommand> Commands, TScri
 // the values behind its insert buttons, cancelling and canvas centring.
 void AttachScriptEditor(TForm1& form, TFormScriptEditor* editor);
 
-// Script workers that have not ended yet.
-int RunningScriptWorkers();
-
 } // namespace pv

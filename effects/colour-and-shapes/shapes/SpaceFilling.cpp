@@ -12,6 +12,7 @@
 #include "engine/ImageHelpers.h"
 #include "engine/PixelPlanes.h"
 #include "engine/StraightColour.h"
+#include "engine/Workers.h"
 #include "platform/graphics/PolygonFill.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkPaint.h"
@@ -27,7 +28,6 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <cmath>
 #include <thread>
 
@@ -795,28 +795,14 @@ struct ShapeOps<SpaceFillingShape::Triangle> {
 
 // ------------------------------------------------------------------ the run
 
-int ProcessorWorkers()
-{
-    const int n = int(std::thread::hardware_concurrency());
-    return std::clamp(n, 1, 16);
-}
-
 // The size passes' own pool: every processor, since the passes keep the
 // machine busy only in short bursts between the serial acceptance steps (the
-// gouache pool likewise). A shared pool resized by a test or benchmark sizes
-// it too, so their worker counts reach the passes. Held by each run, so a
-// resize never pulls the pool from under a running pass.
+// gouache pool likewise). Held by each run, so a resize never pulls the pool
+// from under a running pass.
 std::shared_ptr<tbb::task_arena> SizePassPool()
 {
-    static std::mutex mutex;
-    static std::shared_ptr<tbb::task_arena> pool;
-    const int shared = SharedPoolWorkers();
-    const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
-    const int size = shared == DefaultPoolWorkers(processors) ? ProcessorWorkers() : std::max(1, shared);
-    std::lock_guard guard(mutex);
-    if (!pool || pool->max_concurrency() != size)
-        pool = std::make_shared<tbb::task_arena>(size);
-    return pool;
+    static PrivatePool pool(std::clamp(ProcessorCount(), 1, 16));
+    return pool.Get();
 }
 
 template <SpaceFillingShape Kind>
@@ -1650,7 +1636,7 @@ void SetSpaceFillingWorkers(int workers) { gWorkerOverride = std::max(0, workers
 int SpaceFillingWorkers()
 {
     const int n = gWorkerOverride.load();
-    return n > 0 ? std::min(n, 16) : ProcessorWorkers();
+    return n > 0 ? std::min(n, 16) : std::clamp(ProcessorCount(), 1, 16);
 }
 
 namespace {

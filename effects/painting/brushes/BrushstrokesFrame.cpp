@@ -12,10 +12,10 @@
 
 #include "effects/painting/brushes/BrushStamp.h"
 #include "effects/painting/SmoothPainting.h"
-#include "engine/EffectWorker.h"
 #include "engine/Effect.h"
 #include "engine/ImageHistory.h"
 #include "engine/Repository.h"
+#include "engine/Workers.h"
 #include "platform/graphics/SkCanvas.h"
 #include "platform/graphics/SkShader.h"
 #include "platform/system/Numbers.h"
@@ -26,7 +26,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
-#include <thread>
+#include <system_error>
 #include <vector>
 
 namespace pv {
@@ -425,7 +425,6 @@ void FrameWorker(std::shared_ptr<FrameRun> run)
             });
     } catch (...) {
     }
-    EffectWorkerFinished();
 }
 
 } // namespace
@@ -439,30 +438,16 @@ bool AddBrushstrokesFrame(TAlphaColor ABorderColor, int ABorderWidth, int ABrush
     run->color = ABorderColor;
     run->width = ABorderWidth;
     run->brush = ABrushSize;
-    int running = -1;
+    run->runId = ClaimFullRender(*host, kBrushstrokesFrameNumber);
+    if (run->runId == 0)
+        return false;
     {
         std::lock_guard guard(EffectLock());
-        running = host->FCurrentEffectNumber.load();
-        if (running == -1) {
-            run->runId = NewEffectRunId();
-            host->FCurrentEffectNumber = kBrushstrokesFrameNumber;
-            host->FCurrentRunId = run->runId;
-            EffectsStopped = false;
-        }
+        EffectsStopped = false;
     }
-    // The message box only after the lock is released.
-    if (running != -1) {
-        host->ShowMessage(QStringLiteral("Please wait for \"") + host->GetEffectName(running) +
-                          QStringLiteral("\" to finish processing."));
-        return false;
-    }
-    EffectWorkerStarted();
-    try {
-        std::thread(FrameWorker, run).detach();
-    } catch (...) {
-        EffectWorkerFinished();
+    if (!StartWorker([run] { FrameWorker(run); })) {
         host->MarkEngineIdle();
-        throw;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
     return true;
 }

@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <mutex>
 
 namespace pv {
 
@@ -75,24 +74,19 @@ int GouacheAcceptancePercent(int L, int layer) { return layer * 10 / (L - 1) + 9
 
 namespace {
 constexpr int kGouachePoolSize = 8;
-std::mutex gGouachePoolMutex;
-std::unique_ptr<tbb::task_arena> gGouachePool;
-int gGouachePoolWorkers = kGouachePoolSize;
+
+PrivatePool& GouachePoolOwner()
+{
+    static PrivatePool pool(kGouachePoolSize);
+    return pool;
+}
 } // namespace
 
-tbb::task_arena& GouachePool()
-{
-    std::lock_guard guard(gGouachePoolMutex);
-    if (!gGouachePool)
-        gGouachePool = std::make_unique<tbb::task_arena>(gGouachePoolWorkers);
-    return *gGouachePool;
-}
+tbb::task_arena& GouachePool() { return *GouachePoolOwner().Get(); }
 
 void SetGouachePoolWorkers(int workers)
 {
-    std::lock_guard guard(gGouachePoolMutex);
-    gGouachePoolWorkers = workers <= 0 ? kGouachePoolSize : std::min(workers, kGouachePoolSize);
-    gGouachePool.reset();
+    GouachePoolOwner().SetWorkers(workers <= 0 ? 0 : std::min(workers, kGouachePoolSize));
 }
 
 int GouachePoolWorkers() { return GouachePool().max_concurrency(); }

@@ -37,10 +37,11 @@ int64_t GouacheSeedCapacity(int w, int h, int R, int64_t U, int64_t S);
 int GouacheCoveragePenalty(int L, int layer);
 int GouacheAcceptancePercent(int L, int layer);
 
-// The effect's own pool of at most 8 workers, created once and kept.
+// The effect's own pool of at most 8 workers, kept from run to run; a worker
+// count set for the shared pool reaches it too.
 tbb::task_arena& GouachePool();
-// Tests and benchmarks may run the pool with fewer workers (0 restores 8),
-// between runs only: the pool is made anew.
+// Tests and benchmarks may run the pool with fewer workers (0 restores the
+// default), between runs only: the pool is made anew.
 void SetGouachePoolWorkers(int workers);
 int GouachePoolWorkers();
 

@@ -20,6 +20,7 @@
 #include "engine/SimilaritySmoothSurface.h"
 #include "engine/DebugLog.h"
 #include "engine/VibrancePop.h"
+#include "engine/Workers.h"
 #include "platform/graphics/PolygonFill.h"
 #include "platform/system/LargeBuffer.h"
 #include "platform/system/Numbers.h"
@@ -32,7 +33,6 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <thread>
 #include <vector>
 
 namespace pv {
@@ -118,8 +118,6 @@ int RedmeanAlphaDistance(uint32_t A, uint32_t B) { return Redmean(A, B); }
 // ------------------------------------------------------------------ the run
 
 namespace {
-
-int ProcessorCount() { return int(std::max(1u, std::thread::hardware_concurrency())); }
 
 // Rays with at least this budget are walked in parallel.
 constexpr int64_t kParallelWalkBudget = 160;

@@ -3,6 +3,7 @@
 #include "engine/EffectWorker.h"
 #include "engine/Effect.h"
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "shell/Dictionary.h"
 
 #include <QCoreApplication>
@@ -104,7 +105,7 @@ TEST(TForm1, CloseDuringAnEffectWaitsForTheRunThenCloses)
         WaitUntil([] { return gStarted.load(); });
         form.close();
         EXPECT_TRUE(form.isVisible());
-        WaitUntil([&] { return RunningEffectWorkers() == 0; });
+        WaitUntil([&] { return RunningWorkers() == 0; });
         QCoreApplication::processEvents();
         EXPECT_FALSE(form.isVisible()) << "the worker's end closed the window";
         EXPECT_FALSE(form.IsEffectRunning());
@@ -131,7 +132,7 @@ TEST(TForm1, CloseDuringAnEffectAsksOnceAboutTheWorkBeforeTheRun)
         ProcessEffect(304, 0, 0, 0, 0, 0, false);
         WaitUntil([] { return gStarted.load(); });
         form.close();
-        WaitUntil([&] { return RunningEffectWorkers() == 0; });
+        WaitUntil([&] { return RunningWorkers() == 0; });
         QCoreApplication::processEvents();
         EXPECT_EQ(form.questions.size(), unsavedBefore ? 1u : 0u);
         EXPECT_FALSE(form.isVisible());
@@ -149,7 +150,7 @@ TEST(TForm1, DestructionWaitsForWorkersWhileServingTheirCalls)
         form->FSkImage = form->FSkSourceImage;
         ProcessEffect(304, 0, 0, 0, 0, 0, false);
         form.reset(); // sets Cancel; the worker's synchronous calls are served during the wait
-        EXPECT_EQ(RunningEffectWorkers(), 0);
+        EXPECT_EQ(RunningWorkers(), 0);
         EXPECT_EQ(EngineHost(), nullptr);
     }
     ReplaceEffect(304, previous);
@@ -237,7 +238,7 @@ TEST(TForm1, EveryRecordedStepMarksThePictureChanged)
         form.FSkImage = form.FSkSourceImage;
         ASSERT_FALSE(form.FImageDirty);
         ProcessEffect(304, 0, 0, 0, 0, 0, false);
-        WaitUntil([] { return RunningEffectWorkers() == 0; });
+        WaitUntil([] { return RunningWorkers() == 0; });
         QCoreApplication::processEvents();
         EXPECT_TRUE(form.FImageDirty) << "an applied effect leaves an unsaved result";
 

@@ -1,10 +1,10 @@
 #include "FormFixture.h"
 
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "overlays/ManualBrush.h"
 #include "overlays/OverlayHost.h"
 #include "overlays/LUTSelector.h"
-#include "workspace/window/BackgroundWorker.h"
 #include "workspace/canvas/CanvasView.h"
 
 #include "platform/widgets/FloatingPanel.h"
@@ -81,11 +81,11 @@ TEST_F(BrushForm, AStrokeThatGetsNoThreadLeavesNothingRunningAndThePictureAsItWa
     form.FManualBrushFrame->SetSliders(40, 0, 100);
     const int steps = form.History->Count();
     const ISkImage before = form.FSkImage;
-    FailBackgroundWorkerStartsForTests(true);
+    FailWorkerStartsForTests(true);
     TFrameManualBrush* panel = form.FManualBrushFrame;
     panel->BeginStroke(Over({200, 150}));
     panel->EndStroke(Over({200, 150}));
-    FailBackgroundWorkerStartsForTests(false);
+    FailWorkerStartsForTests(false);
     // Nothing is counted as running, so the window closes at once.
     EXPECT_EQ(form.FBackgroundWorkers, 0);
     EXPECT_EQ(form.FSkImage, before);

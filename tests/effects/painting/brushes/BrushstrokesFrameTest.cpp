@@ -4,6 +4,7 @@
 #include "effects/painting/brushes/BrushstrokesFrame.h"
 #include "engine/EffectWorker.h"
 #include "engine/ImageHistory.h"
+#include "engine/Workers.h"
 #include "engine/Repository.h"
 #include "platform/system/Numbers.h"
 
@@ -189,11 +190,11 @@ protected:
     {
         QElapsedTimer t;
         t.start();
-        while (RunningEffectWorkers() > 0 && t.elapsed() < 20000) {
+        while (RunningWorkers() > 0 && t.elapsed() < 20000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::msleep(1);
         }
-        ASSERT_EQ(RunningEffectWorkers(), 0);
+        ASSERT_EQ(RunningWorkers(), 0);
         test::DrainEvents();
     }
 
@@ -226,7 +227,7 @@ TEST_F(AsyncFrame, RefusedWhileAnotherRenderRuns)
     host.FCurrentEffectNumber = 302;
     EXPECT_FALSE(AddBrushstrokesFrame(0xFF000000u, 10, 40));
     EXPECT_EQ(host.FCurrentEffectNumber, 302);
-    EXPECT_EQ(RunningEffectWorkers(), 0);
+    EXPECT_EQ(RunningWorkers(), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], u"Please wait for \"Oil pastel\" to finish processing.");
 
@@ -267,7 +268,7 @@ TEST_F(AsyncFrame, StoppedEffectsEndTheWorkerWithoutTouchingTheWindow)
 TEST(BrushstrokesFrameWithoutWindow, NothingStarts)
 {
     EXPECT_FALSE(AddBrushstrokesFrame(0xFF000000u, 10, 40));
-    EXPECT_EQ(RunningEffectWorkers(), 0);
+    EXPECT_EQ(RunningWorkers(), 0);
 }
 
 } // namespace

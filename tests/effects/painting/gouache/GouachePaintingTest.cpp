@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tbb/task_arena.h>
 
 #include <climits>
 #include <cmath>
@@ -177,6 +178,20 @@ TEST(GouachePainting, SeededRunsRepeatOnAnyPoolSize)
     EXPECT_EQ(one, again);
     EXPECT_EQ(one, eight);
     EXPECT_NE(one, Paint(source, 70, 25, 25, 50, 30, 7u)) << "another seed paints other blobs";
+}
+
+TEST(GouachePainting, TheSharedPoolsWorkerCountReachesItsPool)
+{
+    const ISkImage source = Scene(160, 120);
+    const std::vector<uint32_t> own = Paint(source);
+    SetSharedPoolWorkers(1);
+    int seen = 0;
+    GouachePool().execute([&] { seen = tbb::this_task_arena::max_concurrency(); });
+    const std::vector<uint32_t> one = Paint(source);
+    SetSharedPoolWorkers(0);
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(GouachePoolWorkers(), 8);
+    EXPECT_EQ(one, own);
 }
 
 TEST(GouachePainting, TransparentSourcesKeepTheirAlphaAndValidPixels)
